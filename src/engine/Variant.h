@@ -1,0 +1,218 @@
+// The engine's dynamically typed value: a small tagged union with the automation type codes, the
+// promotion rules of arithmetic and comparison, conversions, and arrays of values.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace skv::engine {
+
+// Type codes as returned by VarType and accepted by VarAsType.
+using TVarType = std::uint16_t;
+constexpr TVarType varEmpty = 0;
+constexpr TVarType varNull = 1;
+constexpr TVarType varSmallint = 2;
+constexpr TVarType varInteger = 3;
+constexpr TVarType varSingle = 4;
+constexpr TVarType varDouble = 5;
+constexpr TVarType varCurrency = 6;
+constexpr TVarType varDate = 7;
+constexpr TVarType varDispatch = 9;
+constexpr TVarType varBoolean = 11;
+constexpr TVarType varVariant = 12; // array element type only: each element is a full Variant
+constexpr TVarType varByte = 17;
+constexpr TVarType varString = 256;
+constexpr TVarType varTypeMask = 0x0FFF;
+constexpr TVarType varArray = 0x2000;
+
+// What went wrong in a value operation; the raiser turns it into an exception.
+enum class TVariantError {
+    InvalidCast,   // "Invalid variant type conversion"
+    Overflow,      // "Overflow while converting variant"
+    InvalidOp,     // "Invalid variant operation"
+    DivByZero,     // "Division by zero"
+    BadVarType,    // "Invalid variant type"
+    ArrayBounds,   // "Index in variant array is out of bounds"
+    ArrayLocked,   // "Variant or safe array is locked"
+    NotArray,      // "Variant is not an array"
+};
+
+// Default exception of value operations (until the engine installs its own raiser).
+class EVariantError : public std::runtime_error {
+public:
+    EVariantError(TVariantError code, const std::string& message)
+        : std::runtime_error(message), Code(code) {}
+    TVariantError Code;
+};
+
+// The message text of an error.
+const char* VariantErrorMessage(TVariantError code);
+
+// Raises an error of value operations. The engine may re-point this so that value errors become its
+// own exception classes; the raiser must throw.
+using TVariantErrorRaiser = void (*)(TVariantError code, const std::string& message);
+void SetVariantErrorRaiser(TVariantErrorRaiser raiser); // nullptr restores the default
+[[noreturn]] void RaiseVariantError(TVariantError code);
+
+// Engine-wide number text settings: the decimal separator used when numbers become texts and
+// texts are parsed as numbers. Skyvane sets '.' at start-up (the default).
+char DecimalSeparator();
+void SetDecimalSeparator(char separator);
+
+// A fixed-point value with four decimals: Value counts 1/10000.
+struct TCurrency {
+    std::int64_t Value = 0;
+    friend bool operator==(TCurrency a, TCurrency b) { return a.Value == b.Value; }
+};
+
+// An automation object held by a dispatch value. Lifetime is shared by reference counting.
+class TDispatchObject {
+public:
+    virtual ~TDispatchObject() = default;
+    // A readable identification (used by to-string of a dispatch value).
+    virtual std::string ClassName() const { return "Object"; }
+};
+using TDispatchRef = std::shared_ptr<TDispatchObject>;
+
+struct TVarArrayBound {
+    std::int32_t LowBound = 0;
+    std::int32_t ElementCount = 0;
+};
+
+class Variant;
+struct TVarArrayData; // bounds, element type, elements, lock count; defined in Variant.cpp
+
+class Variant {
+public:
+    // Construction. The default value is empty.
+    Variant() noexcept : type_(varEmpty), i64_(0) {}
+    Variant(std::int32_t v) noexcept : type_(varInteger), i64_(0) { i32_ = v; }
+    Variant(double v) noexcept : type_(varDouble), d_(v) {}
+    Variant(bool v) noexcept : type_(varBoolean), i64_(0) { i16_ = v ? -1 : 0; }
+    Variant(const char* s);
+    Variant(std::string s);
+    static Variant Null() noexcept;
+    static Variant Smallint(std::int16_t v) noexcept;
+    static Variant Byte(std::uint8_t v) noexcept;
+    static Variant Single(float v) noexcept;
+    static Variant Currency(TCurrency v) noexcept;
+    static Variant CurrencyFromDouble(double v); // rounds to 4 decimals, halves to even
+    static Variant Date(double days) noexcept;   // days since 1899-12-30, fraction = time of day
+    static Variant Dispatch(TDispatchRef object);
+
+    Variant(const Variant& other);
+    Variant(Variant&& other) noexcept;
+    Variant& operator=(const Variant& other);
+    Variant& operator=(Variant&& other) noexcept;
+    ~Variant();
+
+    // Kind queries.
+    TVarType VType() const noexcept { return type_; }
+    bool IsEmpty() const noexcept { return type_ == varEmpty; }
+    bool IsNull() const noexcept { return type_ == varNull; }
+    bool IsString() const noexcept { return type_ == varString; }
+    bool IsArray() const noexcept { return (type_ & varArray) != 0; }
+    bool IsDispatch() const noexcept { return type_ == varDispatch; }
+    bool IsNumeric() const noexcept; // smallint, integer, single, double, currency, boolean, byte
+    bool IsOrdinal() const noexcept; // smallint, integer, boolean, byte
+    bool IsFloat() const noexcept;   // single, double
+
+    // Raw payloads; valid only for the matching kind.
+    std::int32_t RawInteger() const noexcept { return i32_; }
+    double RawDouble() const noexcept { return d_; }
+    TCurrency RawCurrency() const noexcept { return TCurrency{i64_}; }
+    const std::string& RawString() const; // a string value's text
+    TDispatchRef RawDispatch() const;
+
+    // Conversions. Each raises InvalidCast for a kind that does not convert, Overflow when out of
+    // range. Null and arrays do not convert to numbers; empty converts to 0 / "" / false.
+    double ToReal() const;
+    std::int32_t ToInteger() const; // rounds halves to even
+    std::int64_t ToInt64() const;
+    TCurrency ToCurrency() const;
+    double ToDate() const;
+    bool ToBoolean() const;
+    std::string ToString() const; // empty and null give ""
+
+    // Arrays: a value of kind varArray | element type.
+    static Variant ArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType elementType);
+    static Variant ArrayOf(const std::vector<Variant>& values); // 1 dimension, low bound 0, varVariant
+    int ArrayDimCount() const;                                  // 0 when not an array
+    std::int32_t ArrayLowBound(int dim) const;                  // dim counts from 1
+    std::int32_t ArrayHighBound(int dim) const;
+    std::int64_t ArrayElementCount() const;
+    TVarType ArrayElementType() const;
+    void ArrayRedim(std::int32_t highBound); // the last dimension gets a new upper bound
+    Variant ArrayGet(const std::vector<std::int32_t>& indices) const;
+    void ArraySet(const std::vector<std::int32_t>& indices, const Variant& value);
+    void* ArrayLock();  // address of the element storage; redim is refused while locked
+    void ArrayUnlock(); // releases one lock
+
+    void Clear() noexcept; // becomes empty
+
+private:
+    void destroy() noexcept;
+    void copyFrom(const Variant& other);
+    TVarArrayData& arrayData() const;
+
+    TVarType type_;
+    union {
+        std::int16_t i16_;
+        std::uint8_t u8_;
+        std::int32_t i32_;
+        float f_;
+        double d_;
+        std::int64_t i64_;
+        std::string* str_;
+        TDispatchRef* disp_;
+        TVarArrayData* arr_;
+    };
+};
+
+// Arithmetic with the promotion rules of automation values.
+Variant VarAdd(const Variant& a, const Variant& b);
+Variant VarSub(const Variant& a, const Variant& b);
+Variant VarMul(const Variant& a, const Variant& b);
+Variant VarDiv(const Variant& a, const Variant& b);  // real division
+Variant VarIdiv(const Variant& a, const Variant& b); // integer division
+Variant VarMod(const Variant& a, const Variant& b);
+Variant VarNeg(const Variant& a);
+Variant VarAnd(const Variant& a, const Variant& b); // bitwise on integers, logical on booleans
+Variant VarOr(const Variant& a, const Variant& b);
+Variant VarXor(const Variant& a, const Variant& b);
+Variant VarNot(const Variant& a);
+
+// Three-way comparison result.
+enum class TVarCompareResult { LessThan = -1, Equal = 0, GreaterThan = 1, Null = 2 };
+TVarCompareResult VarCmp(const Variant& a, const Variant& b);
+bool VarEquals(const Variant& a, const Variant& b); // VarCmp == Equal; null equals nothing
+
+// Conversion to a given type code; an array code converts an array's elements.
+Variant VarAsType(const Variant& v, TVarType type);
+
+// The engine's conversions by name.
+inline double VarToReal(const Variant& v) { return v.ToReal(); }
+inline std::int32_t VarToInt(const Variant& v) { return v.ToInteger(); }
+inline std::string VarToStr(const Variant& v) { return v.ToString(); }
+inline bool VarToBool(const Variant& v) { return v.ToBoolean(); }
+
+// Number texts with the engine's decimal separator: the shortest general format (up to 15
+// significant digits), and the parser for numbers in texts (leading/trailing blanks allowed).
+std::string FloatToStrGeneral(double value);
+std::string CurrencyToStr(TCurrency value);
+bool TryStrToFloat(const std::string& text, double& value);
+bool TryStrToCurrency(const std::string& text, TCurrency& value);
+
+// Dates: serial days since 1899-12-30 and their text "yyyy-mm-dd hh:nn:ss" (time part omitted at
+// midnight, date part omitted for a pure time below one day).
+std::string DateToStr(double days);
+bool TryStrToDate(const std::string& text, double& days);
+double EncodeDate(int year, int month, int day); // raises InvalidCast for an invalid date
+void DecodeDate(double days, int& year, int& month, int& day);
+double EncodeTime(int hour, int minute, int second, int msec);
+void DecodeTime(double days, int& hour, int& minute, int& second, int& msec);
+
+} // namespace skv::engine
