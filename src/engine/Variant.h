@@ -30,21 +30,20 @@ constexpr TVarType varArray = 0x2000;
 
 // What went wrong in a value operation; the raiser turns it into an exception.
 enum class TVariantError {
-    InvalidCast,   // "Invalid variant type conversion"
-    Overflow,      // "Overflow while converting variant"
-    InvalidOp,     // "Invalid variant operation"
-    DivByZero,     // "Division by zero"
-    BadVarType,    // "Invalid variant type"
-    ArrayBounds,   // "Index in variant array is out of bounds"
-    ArrayLocked,   // "Variant or safe array is locked"
-    NotArray,      // "Variant is not an array"
+    InvalidCast, // "Invalid variant type conversion"
+    Overflow,    // "Overflow while converting variant"
+    InvalidOp,   // "Invalid variant operation"
+    DivByZero,   // "Division by zero"
+    BadVarType,  // "Invalid variant type"
+    ArrayBounds, // "Index in variant array is out of bounds"
+    ArrayLocked, // "Variant or safe array is locked"
+    NotArray,    // "Variant is not an array"
 };
 
 // Default exception of value operations (until the engine installs its own raiser).
 class EVariantError : public std::runtime_error {
 public:
-    EVariantError(TVariantError code, const std::string& message)
-        : std::runtime_error(message), Code(code) {}
+    EVariantError(TVariantError code, const std::string& message) : std::runtime_error(message), Code(code) {}
     TVariantError Code;
 };
 
@@ -194,10 +193,18 @@ bool VarEquals(const Variant& a, const Variant& b); // VarCmp == Equal; null equ
 Variant VarAsType(const Variant& v, TVarType type);
 
 // The engine's conversions by name.
-inline double VarToReal(const Variant& v) { return v.ToReal(); }
-inline std::int32_t VarToInt(const Variant& v) { return v.ToInteger(); }
-inline std::string VarToStr(const Variant& v) { return v.ToString(); }
-inline bool VarToBool(const Variant& v) { return v.ToBoolean(); }
+inline double VarToReal(const Variant& v) {
+    return v.ToReal();
+}
+inline std::int32_t VarToInt(const Variant& v) {
+    return v.ToInteger();
+}
+inline std::string VarToStr(const Variant& v) {
+    return v.ToString();
+}
+inline bool VarToBool(const Variant& v) {
+    return v.ToBoolean();
+}
 
 // Number texts with the engine's decimal separator: the shortest general format (up to 15
 // significant digits), and the parser for numbers in texts (leading/trailing blanks allowed).
