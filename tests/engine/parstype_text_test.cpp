@@ -1,5 +1,6 @@
 // Name rules and text helpers of the engine.
 #include "engine/Parstype.h"
+#include "engine/Variant.h"
 
 #include <gtest/gtest.h>
 
@@ -135,5 +136,33 @@ TEST(ParstypeSortedList, FindSortPut) {
         FAIL();
     } catch (const EListError& e) {
         EXPECT_STREQ(e.what(), "List index out of bounds (9)");
+    }
+}
+
+TEST(ParstypeText, TextToValue) {
+    struct TCase {
+        const char* Text;
+        bool Ok;
+        skv::engine::TVarType Type;
+        double Number;
+    };
+    const std::vector<TCase> cases = {
+        {"42", true, varInteger, 42},
+        {"-2147483647", true, varInteger, -2147483647.0},
+        {"2147483648", true, varDouble, 2147483648.0},
+        {"1.0", true, varDouble, 1}, // a decimal separator keeps it a double
+        {"1.5", true, varDouble, 1.5},
+        {"true", true, varBoolean, -1},
+        {"FALSE", true, varBoolean, 0},
+        {"$FF", true, varInteger, 255},
+        {"$FFFFFFFF", true, varInteger, -1},
+        {"abc", false, varInteger, 0},
+        {"", false, varInteger, 0},
+    };
+    for (const TCase& c : cases) {
+        Variant v;
+        EXPECT_EQ(TextToValue(c.Text, v), c.Ok) << c.Text;
+        EXPECT_EQ(v.VType(), c.Type) << c.Text;
+        EXPECT_EQ(v.ToReal(), c.Number) << c.Text;
     }
 }

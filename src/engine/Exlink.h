@@ -1,0 +1,69 @@
+// A node of the dependency graph between expressions and variables: a change at one node
+// invalidates everything that depends on it, and a link that would close a cycle is refused.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace skv::engine {
+
+// What holds a link; it names itself in messages about circular references.
+class TLinkOwner {
+public:
+    virtual ~TLinkOwner() = default;
+    virtual std::string LinkOwnerName() const { return {}; }
+};
+
+class TExprLink {
+public:
+    explicit TExprLink(TLinkOwner* Owner = nullptr) : Owner(Owner) {}
+    virtual ~TExprLink();
+    TExprLink(const TExprLink&) = delete;
+    TExprLink& operator=(const TExprLink&) = delete;
+
+    // This node depends on L. Refused with "Circular reference: <name>" when L depends on this.
+    void AddIntLinkTo(TExprLink* L);
+    // L depends on this node.
+    void AddExtLinkTo(TExprLink* L);
+    void RemoveIntLink(TExprLink* L);
+    void RemoveExtLink(TExprLink* L);
+    void RemoveIntLinks();
+    // Cuts off every dependent and invalidates it, so that it compiles again.
+    void RemoveExtLinks();
+    void RemoveLinks();
+
+    // True when L is reached from this node along what it depends on.
+    bool FindLink(const TExprLink* L) const;
+    bool HasExtLinks() const { return !ExtLinks.empty(); }
+    TExprLink* FindHostLink(const void* Host) const;
+
+    virtual void Invalidate();
+    virtual void InvalidateValue();
+    virtual void ValidateValue();
+    void InvalidateLinks(); // InvalidateValue on every dependent
+    void ValidateLinks();   // ValidateValue on every dependent
+
+    void* GetHost() const { return OnGetHost ? OnGetHost() : nullptr; }
+    bool GetUpdateEnabled() const { return OnGetUpdateEnabled ? OnGetUpdateEnabled() : true; }
+    std::string GetOwnerName() const { return Owner ? Owner->LinkOwnerName() : std::string(); }
+
+    const std::vector<TExprLink*>& GetIntLinks() const { return IntLinks; }
+    const std::vector<TExprLink*>& GetExtLinks() const { return ExtLinks; }
+
+    TLinkOwner* Owner;
+    std::function<void*()> OnGetHost;
+    std::function<void()> OnInvalidate;
+    std::function<void()> OnInvalidateValue;
+    std::function<void()> OnValidateValue;
+    std::function<bool()> OnGetUpdateEnabled;
+
+private:
+    std::vector<TExprLink*> IntLinks; // what this node is computed from
+    std::vector<TExprLink*> ExtLinks; // who reads this node
+    bool InInvalidate = false;
+    bool InInvalidateValue = false;
+    bool InValidateValue = false;
+};
+
+} // namespace skv::engine
