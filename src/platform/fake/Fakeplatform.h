@@ -1,0 +1,123 @@
+// A scripted backend for tests: windows with titles and processes, in-memory process address
+// spaces whose reads and writes can be made to fail, held keys, a pointer and injected input.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <set>
+#include <vector>
+
+namespace skv::platform {
+
+// The address space of one scripted process: mapped regions of bytes. A transfer succeeds only when
+// it lies wholly inside one region and touches no address made to fail.
+class FakeMemory {
+public:
+    struct Transfer {
+        Address address = 0;
+        std::size_t size = 0;
+        friend bool operator==(const Transfer&, const Transfer&) = default;
+    };
+
+    // Maps size zero bytes at base; regions must not overlap.
+    void map(Address base, std::size_t size);
+    // Direct access for the test, bypassing failures and the logs; throws outside the regions.
+    void poke(Address address, const void* data, std::size_t size);
+    void peek(Address address, void* buffer, std::size_t size) const;
+
+    // Reads or writes that touch the address fail from now on.
+    void failReadsAt(Address address);
+    void failWritesAt(Address address);
+    void clearFailures();
+    // The process has ended: every transfer fails.
+    void exit();
+
+    // Successful writes, in order; the log is cleared by clearLog().
+    std::vector<Transfer> writes() const;
+    std::size_t readCount() const;
+    void clearLog();
+
+    // Used by the process handles.
+    bool read(Address address, void* buffer, std::size_t size, std::string& error);
+    bool write(Address address, const void* data, std::size_t size, std::string& error);
+
+private:
+    mutable std::mutex Lock;
+    std::map<Address, std::vector<std::uint8_t>> Regions;
+    std::set<Address> FailingReads, FailingWrites;
+    bool Exited = false;
+    std::vector<Transfer> WriteLog;
+    std::size_t Reads = 0;
+
+    std::uint8_t* locate(Address address, std::size_t size);
+    static bool touches(const std::set<Address>& failing, Address address, std::size_t size);
+};
+
+class FakePlatform : public Platform {
+public:
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // --- scripting ---
+    void setUnavailableReason(std::string reason);
+    WindowId addWindow(std::string title, ProcessId process);
+    void setWindowTitle(WindowId window, std::string title);
+    void setForeground(WindowId window);
+    // A process with an empty address space; the returned memory stays shared with the handles.
+    std::shared_ptr<FakeMemory> addProcess(ProcessId process);
+    void setKeyDown(int virtualKey, bool down);
+    void setScreenSize(int width, int height);
+    // Queues an event on every input source made so far.
+    void postInput(const InputEvent& event);
+
+    struct StatusDrawing {
+        WindowId window = 0;
+        std::string text;
+    };
+    std::vector<StatusDrawing> statusDrawings() const;
+    // Process handles open now, and ever opened.
+    int openHandles() const;
+    int handlesOpened() const;
+
+    // --- Platform ---
+    std::string unavailableReason() const override;
+    WindowId foregroundWindow() override;
+    std::string windowTitle(WindowId window) override;
+    ProcessId windowProcess(WindowId window) override;
+    std::unique_ptr<GameProcess> openProcess(ProcessId process) override;
+    bool keyDown(int virtualKey) override;
+    CursorPos cursorPos() override;
+    void setCursorPos(int x, int y) override;
+    ScreenSize screenSize() override;
+    void drawStatusLine(WindowId window, const std::string& text) override;
+    std::unique_ptr<InputSource> createInputSource(std::string& unavailable) override;
+
+    struct InputQueue;
+
+private:
+    struct Window {
+        std::string title;
+        ProcessId process = 0;
+    };
+
+    mutable std::mutex Lock;
+    std::string Unavailable;
+    std::map<WindowId, Window> Windows;
+    WindowId NextWindow = 1;
+    WindowId Foreground = 0;
+    std::map<ProcessId, std::shared_ptr<FakeMemory>> Processes;
+    std::set<int> KeysDown;
+    CursorPos Cursor;
+    ScreenSize Screen{1024, 768};
+    std::vector<StatusDrawing> Drawings;
+    std::vector<std::weak_ptr<InputQueue>> Inputs;
+    std::shared_ptr<std::atomic<int>> OpenHandles;
+    int Opened = 0;
+};
+
+} // namespace skv::platform
