@@ -1,0 +1,487 @@
+#include "directcontrol/Directcontrol.h"
+
+#include "directcontrol/Directcontrol_priority.h"
+#include "directcontrol/Directcontrol_status.h"
+#include "model/Gplcarcameraset.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace skv::directcontrol {
+
+using Clock = std::chrono::steady_clock;
+using model::CarCameraBlock;
+using model::CarCameraValues;
+
+namespace {
+
+// Record 3 of a car-camera block: the roll-bar camera of GPL, the roof camera of NR2003.
+constexpr std::size_t kRoofRecord = 3;
+
+} // namespace
+
+DirectControl::DirectControl(GameLinkPort& link, ControlDesktop& desktop, EffectStepper* effects)
+    : link_(link), desktop_(desktop), effects_(effects) {
+    detach();
+}
+
+DirectControl::~DirectControl() {
+    stop();
+}
+
+void DirectControl::start() {
+    if (thread_.joinable()) return;
+    thread_ = std::thread([this] { run(); });
+}
+
+void DirectControl::stop() {
+    // First, without the lock: an effect evaluation that runs on holds the step lock, not this one,
+    // but it watches this flag and gives up.
+    cancelled_ = true;
+    {
+        std::lock_guard lock(commandMutex_);
+        terminated_ = true;
+        wakeLocked();
+    }
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void DirectControl::setStatusCallback(StatusCallback callback) {
+    std::lock_guard lock(callbackMutex_);
+    statusCallback_ = std::move(callback);
+}
+
+// ---- commands (user-interface thread) ----
+
+void DirectControl::wakeLocked() {
+    ++wakeCount_;
+    wakeCv_.notify_all();
+}
+
+void DirectControl::changeMode(bool forgetSaved) {
+    std::lock_guard lock(commandMutex_);
+    if (forgetSaved) {
+        forgetSaved_ = true;
+        requestedMode_ = ControlMode::Static;
+    }
+    modeChanged_ = true;
+    wakeLocked();
+}
+
+void DirectControl::setRequestedMode(ControlMode mode) {
+    std::lock_guard lock(commandMutex_);
+    requestedMode_ = mode;
+}
+
+void DirectControl::setResetRollBar(bool reset) {
+    std::lock_guard lock(commandMutex_);
+    resetRollBar_ = reset;
+}
+
+void DirectControl::setResetPitCam(bool reset) {
+    std::lock_guard lock(commandMutex_);
+    resetPitCam_ = reset;
+}
+
+void DirectControl::setCameraSet(const std::string& name, const model::TGPLCarCameraSet& set) {
+    PendingSet pending;
+    set.getValues(pending.values);
+    pending.roofOnly = set.isEffect();
+    std::lock_guard lock(commandMutex_);
+    setName_ = name;
+    pendingSet_ = pending;
+}
+
+void DirectControl::setEffectScript(const std::string& name, const std::string& text) {
+    std::lock_guard lock(commandMutex_);
+    effectName_ = name;
+    effectText_ = text;
+}
+
+void DirectControl::setSpeed(int position) {
+    {
+        std::lock_guard lock(commandMutex_);
+        speedPosition_ = std::clamp(position, 0, 100);
+        speed_ = speedFromPosition(position);
+    }
+    showStatus();
+}
+
+void DirectControl::setSmooth(int position) {
+    {
+        std::lock_guard lock(commandMutex_);
+        smoothPosition_ = std::clamp(position, 0, 100);
+        smooth_ = smoothFromPosition(position);
+    }
+    showStatus();
+}
+
+void DirectControl::toggleSingleStep() {
+    {
+        std::lock_guard lock(commandMutex_);
+        singleStepMode_ = !singleStepMode_;
+        // Turning it on needs no wake: the thread parks after its current pass.
+        if (!singleStepMode_) wakeLocked();
+    }
+    showStatus();
+}
+
+void DirectControl::singleStep() {
+    std::lock_guard step(stepMutex_);
+    {
+        std::lock_guard lock(commandMutex_);
+        if (!singleStepMode_) return;
+    }
+    ++frame_;
+    stepLocked();
+}
+
+void DirectControl::showStatus() {
+    std::lock_guard step(stepMutex_);
+    showStatusLocked();
+}
+
+void DirectControl::detach() {
+    std::lock_guard step(stepMutex_);
+    detachLocked();
+}
+
+void DirectControl::setNR2003(bool nr2003) {
+    std::lock_guard lock(commandMutex_);
+    isNR2003_ = nr2003;
+}
+
+// ---- state for the user-interface thread ----
+
+ControlMode DirectControl::requestedMode() const {
+    std::lock_guard lock(commandMutex_);
+    return requestedMode_;
+}
+
+bool DirectControl::singleStepMode() const {
+    std::lock_guard lock(commandMutex_);
+    return singleStepMode_;
+}
+
+int DirectControl::speedPosition() const {
+    std::lock_guard lock(commandMutex_);
+    return speedPosition_;
+}
+
+int DirectControl::smoothPosition() const {
+    std::lock_guard lock(commandMutex_);
+    return smoothPosition_;
+}
+
+float DirectControl::speed() const {
+    std::lock_guard lock(commandMutex_);
+    return speed_;
+}
+
+float DirectControl::smooth() const {
+    std::lock_guard lock(commandMutex_);
+    return smooth_;
+}
+
+std::string DirectControl::setName() const {
+    std::lock_guard lock(commandMutex_);
+    return setName_;
+}
+
+std::string DirectControl::effectName() const {
+    std::lock_guard lock(commandMutex_);
+    return effectName_;
+}
+
+CarCameraBlock DirectControl::values() const {
+    std::lock_guard step(stepMutex_);
+    return values_;
+}
+
+CarCameraValues DirectControl::pitValues() const {
+    std::lock_guard step(stepMutex_);
+    return pitValues_;
+}
+
+std::int32_t DirectControl::frame() const {
+    std::lock_guard step(stepMutex_);
+    return frame_;
+}
+
+std::optional<CarCameraValues> DirectControl::readLiveRollBar() {
+    std::lock_guard step(stepMutex_);
+    CarCameraBlock block;
+    if (!link_.attached() || !link_.readRollBar(block)) return std::nullopt;
+    return block[kRoofRecord];
+}
+
+std::optional<CarCameraValues> DirectControl::readLivePitCam() {
+    std::lock_guard step(stepMutex_);
+    CarCameraValues record;
+    if (!link_.attached() || !link_.readPitCam(record)) return std::nullopt;
+    return record;
+}
+
+bool DirectControl::waitUntilIdle(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(commandMutex_);
+    return idleCv_.wait_for(lock, timeout, [this] { return parked_ && seenWakes_ == wakeCount_; });
+}
+
+// ---- the thread ----
+
+void DirectControl::run() {
+    raiseThreadPriority();
+    std::uint64_t seen = 0;
+    bool sleeping = false; // a moving mode runs; the next pass is due at `due`
+    Clock::time_point due{};
+    std::unique_lock lock(commandMutex_);
+    for (;;) {
+        const auto woken = [&] { return terminated_ || wakeCount_ != seen; };
+        if (sleeping) {
+            if (wakeCv_.wait_until(lock, due, woken)) due = Clock::now(); // a command restarts the beat
+        } else {
+            parked_ = true;
+            seenWakes_ = seen;
+            idleCv_.notify_all();
+            wakeCv_.wait(lock, woken);
+            parked_ = false;
+            due = Clock::now();
+        }
+        if (terminated_) return;
+        seen = wakeCount_;
+        lock.unlock();
+        const bool moving = pass();
+        lock.lock();
+        // Sleep to an absolute deadline so the period does not drift; after an overrun of a whole
+        // period, start a new beat rather than hurrying to catch up.
+        if (moving) {
+            due += kStepPeriod;
+            const auto now = Clock::now();
+            if (due < now) due = now + kStepPeriod;
+        }
+        sleeping = moving;
+    }
+}
+
+// One pass of the loop: attach if needed, take a waiting command over, step. True when a moving
+// mode continues without a wake.
+bool DirectControl::pass() {
+    std::lock_guard step(stepMutex_);
+    try {
+        if (!attachIfNeeded()) return false;
+        Command cmd;
+        if (takeCommand(cmd) && !takeOver(cmd)) return false;
+        stepLocked();
+        std::lock_guard lock(commandMutex_);
+        if (singleStepMode_) return false;
+        ++frame_;
+        return attached_ && isMoving(mode_);
+    } catch (const std::exception& e) {
+        // Whatever a backend throws, the thread survives; the link is dropped and shown as such.
+        detachLocked();
+        report(e.what());
+        return false;
+    }
+}
+
+bool DirectControl::attachIfNeeded() {
+    if (link_.attached()) return true;
+    bool nr2003;
+    {
+        std::lock_guard lock(commandMutex_);
+        nr2003 = isNR2003_;
+    }
+    attached_ = link_.attachGame(nr2003);
+    return attached_;
+}
+
+bool DirectControl::takeCommand(Command& cmd) {
+    std::lock_guard lock(commandMutex_);
+    if (!modeChanged_) return false;
+    modeChanged_ = false;
+    cmd.mode = requestedMode_;
+    cmd.forgetSaved = std::exchange(forgetSaved_, false);
+    cmd.resetRollBar = std::exchange(resetRollBar_, false);
+    cmd.resetPitCam = std::exchange(resetPitCam_, false);
+    cmd.pendingSet = std::exchange(pendingSet_, std::nullopt);
+    cmd.effectText = std::exchange(effectText_, std::string());
+    return true;
+}
+
+// Takes a command over; false when the game is no longer in front and the link was dropped.
+bool DirectControl::takeOver(Command& cmd) {
+    frame_ = 1;
+    lastWrittenFrame_ = 0;
+    mode_ = cmd.mode;
+    if (cmd.forgetSaved) rollBarCaptured_ = pitCamCaptured_ = false;
+    if (desktop_.foregroundWindow() != link_.gameWindow()) {
+        detachLocked();
+        return false;
+    }
+    showStatusLocked();
+    if (cmd.pendingSet) {
+        if (cmd.pendingSet->roofOnly)
+            savedValues_[kRoofRecord] = cmd.pendingSet->values[kRoofRecord];
+        else
+            savedValues_ = cmd.pendingSet->values;
+        rollBarCaptured_ = true;
+        values_ = savedValues_;
+    }
+    if (!cmd.effectText.empty() && effects_) effects_->load(cmd.effectText);
+    if (cmd.resetRollBar && rollBarCaptured_) values_ = savedValues_;
+    if (cmd.resetPitCam && pitCamCaptured_) pitValues_ = savedPitValues_;
+    enterMode();
+    return true;
+}
+
+void DirectControl::enterMode() {
+    const ControlMode mode = mode_;
+    if (mode == ControlMode::Static) return;
+    if (movesPitCam(mode)) {
+        if (!pitCamCaptured_ && link_.readPitCam(pitValues_)) {
+            savedPitValues_ = pitValues_;
+            pitCamCaptured_ = true;
+        }
+    } else if (!rollBarCaptured_ && link_.readRollBar(values_)) {
+        savedValues_ = values_;
+        rollBarCaptured_ = true;
+    }
+    if (mode == ControlMode::MouseRollBar || mode == ControlMode::MousePitCam) {
+        const ScreenSize screen = desktop_.screenSize();
+        screenWidth_ = screen.width;
+        screenHeight_ = screen.height;
+        desktop_.setCursorPos(screenWidth_ / 2, screenHeight_ / 2);
+        rates_ = {};
+        return;
+    }
+    if (!effects_) return;
+    try {
+        effects_->seed(frame_, movesPitCam(mode) ? pitValues_ : values_[kRoofRecord]);
+    } catch (const std::exception& e) {
+        effectFailed(e.what());
+    }
+}
+
+void DirectControl::stepLocked() {
+    if (!link_.attached()) return;
+    // The mode before the step chooses what is written: an effect that fails drops to Static, and
+    // its camera is then written as it stood.
+    const ControlMode mode = mode_;
+    switch (mode) {
+    case ControlMode::MouseRollBar:
+        moveWithMouse(MotionTarget::RollBar, values_[kRoofRecord]);
+        break;
+    case ControlMode::MousePitCam:
+        moveWithMouse(MotionTarget::PitCam, pitValues_);
+        break;
+    case ControlMode::EffectRollBar:
+        stepEffect(values_[kRoofRecord]);
+        break;
+    case ControlMode::EffectPitCam:
+        stepEffect(pitValues_);
+        break;
+    case ControlMode::Static:
+        break;
+    }
+    writeCameras(mode);
+    lastWrittenFrame_ = frame_;
+}
+
+void DirectControl::moveWithMouse(MotionTarget target, CarCameraValues& c) {
+    // At most one move per frame: a second step with the same frame only writes.
+    if (frame_ <= lastWrittenFrame_) return;
+    MotionInput in;
+    const CursorPos cursor = desktop_.cursorPos();
+    in.cursorX = cursor.x;
+    in.cursorY = cursor.y;
+    in.screenWidth = screenWidth_;
+    in.screenHeight = screenHeight_;
+    HeldKeys& k = in.keys;
+    k.period = desktop_.keyDown(vk::Period);
+    k.comma = desktop_.keyDown(vk::Comma);
+    k.keypadMinus = desktop_.keyDown(vk::KeypadMinus);
+    k.keypadPlus = desktop_.keyDown(vk::KeypadPlus);
+    k.up = desktop_.keyDown(vk::Up);
+    k.down = desktop_.keyDown(vk::Down);
+    k.left = desktop_.keyDown(vk::Left);
+    k.right = desktop_.keyDown(vk::Right);
+    k.d = desktop_.keyDown(vk::D);
+    k.f = desktop_.keyDown(vk::F);
+    k.w = desktop_.keyDown(vk::W);
+    k.e = desktop_.keyDown(vk::E);
+    in.leftButtonDown = leftButtonDown_;
+    in.rightButtonDown = rightButtonDown_;
+    in.lookMode = lookMode_;
+    in.bankMode = bankMode_;
+    // The speed keys change `speed`, which the user-interface thread also sets: compute under the lock.
+    std::lock_guard lock(commandMutex_);
+    in.isNR2003 = isNR2003_;
+    moveCamera(target, in, speed_, smooth_, rates_, c);
+}
+
+void DirectControl::stepEffect(CarCameraValues& c) {
+    if (!effects_) return;
+    // The script writes a copy, so a failing evaluation leaves the camera where it stands.
+    CarCameraValues next = c;
+    try {
+        effects_->step(frame_, next, EffectBudget{Clock::now() + kStepPeriod, &cancelled_});
+    } catch (const std::exception& e) {
+        effectFailed(e.what());
+        return;
+    }
+    c = next;
+}
+
+void DirectControl::effectFailed(const char* what) {
+    mode_ = ControlMode::Static;
+    {
+        // Stay in Static at the next set or effect key too, unless a new command already waits.
+        std::lock_guard lock(commandMutex_);
+        if (!modeChanged_) requestedMode_ = ControlMode::Static;
+    }
+    report(std::string("Effect error: ") + what);
+}
+
+void DirectControl::writeCameras(ControlMode mode) {
+    const bool ok = movesPitCam(mode) ? link_.writePitCam(pitValues_) : link_.writeRollBar(values_);
+    if (!ok) detachLocked();
+}
+
+void DirectControl::detachLocked() {
+    link_.detach();
+    attached_ = false;
+    rollBarCaptured_ = pitCamCaptured_ = false;
+    {
+        std::lock_guard lock(commandMutex_);
+        pendingSet_.reset();
+        requestedMode_ = ControlMode::Static;
+    }
+    report(kNotAttachedText);
+}
+
+void DirectControl::showStatusLocked() {
+    if (!link_.attached() || desktop_.foregroundWindow() != link_.gameWindow()) return;
+    StatusFields fields;
+    {
+        std::lock_guard lock(commandMutex_);
+        if (setName_.empty()) setName_ = kDefaultSetName;
+        if (effectName_.empty()) effectName_ = kNoEffectName;
+        fields.setName = setName_;
+        fields.effectName = effectName_;
+        fields.speedPosition = speedPosition_;
+        fields.smoothPosition = smoothPosition_;
+        fields.singleStep = singleStepMode_;
+    }
+    fields.mode = mode_;
+    const std::string text = statusText(fields);
+    desktop_.drawStatusLine(link_.gameWindow(), text);
+    report(text);
+}
+
+void DirectControl::report(const std::string& text) {
+    std::lock_guard lock(callbackMutex_);
+    if (statusCallback_) statusCallback_(text);
+}
+
+} // namespace skv::directcontrol

@@ -1,0 +1,382 @@
+#include "directcontrol/Directcontrol.h"
+#include "fake_game.h"
+#include "model/Gplcarcameraset.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <numbers>
+#include <thread>
+
+using namespace skv::directcontrol;
+using namespace skv::directcontrol::testing;
+using namespace std::chrono_literals;
+using skv::model::CarCameraBlock;
+using skv::model::CarCameraValues;
+using skv::model::TGPLCarCameraSet;
+
+namespace {
+
+// A block whose 54 values all differ and all carry `base`, so a mixed block is easy to spot.
+CarCameraBlock makeBlock(float base) {
+    CarCameraBlock b{};
+    for (std::size_t r = 0; r < b.size(); ++r)
+        for (std::size_t v = 0; v < skv::model::kValuesPerCamera; ++v)
+            skv::model::valueAt(b[r], v) = base + float(r * 10 + v);
+    b[3].zoomAngle = 1.0f; // a sensible field of view for the moved camera
+    return b;
+}
+
+std::unique_ptr<TGPLCarCameraSet> makeSet(float base, bool effect = false) {
+    auto set = std::make_unique<TGPLCarCameraSet>();
+    if (effect) set->Type = skv::model::eCameraSetType::CstRollBarCam;
+    set->setValues(makeBlock(base));
+    return set;
+}
+
+template <class Pred> bool waitFor(Pred pred, std::chrono::milliseconds timeout = 5s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+class ControlThread : public ::testing::Test {
+protected:
+    FakeDesktop desktop;
+    FakeGameLink game{desktop};
+    FakeEffects effects;
+    std::mutex statusMutex;
+    std::vector<std::string> statuses;
+    std::unique_ptr<DirectControl> dc; // destroyed first: it uses the fakes above
+
+    void SetUp() override { create(&effects); }
+
+    void create(EffectStepper* stepper) {
+        dc.reset();
+        dc = std::make_unique<DirectControl>(game, desktop, stepper);
+        dc->setStatusCallback([this](const std::string& s) {
+            std::lock_guard lock(statusMutex);
+            statuses.push_back(s);
+        });
+        dc->start();
+    }
+
+    void idle() { ASSERT_TRUE(dc->waitUntilIdle(5s)); }
+
+    void command(ControlMode mode) {
+        dc->setRequestedMode(mode);
+        dc->changeMode(false);
+        idle();
+    }
+
+    std::string lastStatus() {
+        std::lock_guard lock(statusMutex);
+        return statuses.empty() ? "" : statuses.back();
+    }
+    std::size_t statusCount() {
+        std::lock_guard lock(statusMutex);
+        return statuses.size();
+    }
+};
+
+} // namespace
+
+TEST_F(ControlThread, WaitsForFirstWakeThenAttachesAndWritesStaticOnce) {
+    idle();
+    EXPECT_EQ(game.attachCalls(), 0);
+    EXPECT_EQ(lastStatus(), "");
+    command(ControlMode::Static);
+    EXPECT_TRUE(dc->attached());
+    EXPECT_EQ(game.attachCalls(), 1);
+    // Nothing has filled the records yet: they are written as they stand, all zero.
+    const auto writes = game.writes();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].block, CarCameraBlock{});
+    EXPECT_EQ(lastStatus(),
+              "Mode=Static / Set=<default> / Effect=<none> / Speed=0 / Smooth=0 / Single Step=off");
+}
+
+TEST_F(ControlThread, ActivatedSetGoesIntoEveryBlockOnce) {
+    for (bool nr2003 : {false, true}) {
+        dc->setNR2003(nr2003);
+        dc->detach();
+        const auto set = makeSet(nr2003 ? 1000.f : 0.f);
+        dc->setCameraSet("Monza", *set);
+        command(ControlMode::Static);
+        const auto writes = game.writes();
+        ASSERT_FALSE(writes.empty());
+        EXPECT_EQ(writes.back().blocks, nr2003 ? 20 : 7);
+        CarCameraBlock expected{};
+        set->getValues(expected);
+        EXPECT_EQ(writes.back().block, expected);
+        for (std::size_t k = 0; k < std::size_t(writes.back().blocks); ++k)
+            EXPECT_EQ(game.block(k), expected) << k;
+        EXPECT_EQ(dc->values(), expected);
+        const std::string text =
+            "Mode=Static / Set=Monza / Effect=<none> / Speed=0 / Smooth=0 / Single Step=off";
+        EXPECT_EQ(lastStatus(), text);
+        EXPECT_EQ(desktop.drawn().back(), std::make_pair(kGameWindow, text));
+    }
+    EXPECT_EQ(game.writes().size(), 2u);
+}
+
+TEST_F(ControlThread, HandedOverSetIsACopy) {
+    auto set = makeSet(0);
+    dc->setCameraSet("A", *set);
+    set->Camera0.xPos = 12345; // edits and deletion after the hand-over do not reach the thread
+    set.reset();
+    command(ControlMode::Static);
+    EXPECT_EQ(dc->values(), makeBlock(0));
+
+    // An effect item carries one camera: only the roll-bar record changes.
+    auto effect = makeSet(500, true);
+    dc->setCameraSet("E", *effect);
+    command(ControlMode::Static);
+    CarCameraBlock expected = makeBlock(0);
+    expected[3] = makeBlock(500)[3];
+    EXPECT_EQ(dc->values(), expected);
+}
+
+TEST_F(ControlThread, CommandsWaitingForTheGameTakeEffectAtAttach) {
+    desktop.setForeground(kOtherWindow);
+    const auto set = makeSet(7);
+    dc->setCameraSet("Spa", *set);
+    command(ControlMode::Static);
+    EXPECT_FALSE(dc->attached());
+    EXPECT_EQ(game.attachCalls(), 1);
+    EXPECT_TRUE(game.writes().empty());
+
+    desktop.setForeground(kGameWindow);
+    dc->changeMode(false);
+    idle();
+    ASSERT_EQ(game.writes().size(), 1u);
+    EXPECT_EQ(game.writes()[0].block, makeBlock(7));
+    EXPECT_EQ(dc->setName(), "Spa");
+}
+
+TEST_F(ControlThread, GameLeavingTheFrontDropsTheLinkAtTakeOver) {
+    command(ControlMode::Static);
+    ASSERT_TRUE(dc->attached());
+    desktop.setForeground(kOtherWindow);
+    const auto set = makeSet(3);
+    dc->setCameraSet("Lost", *set);
+    command(ControlMode::MouseRollBar);
+    EXPECT_FALSE(dc->attached());
+    EXPECT_EQ(lastStatus(), "Not Attached");
+    EXPECT_EQ(dc->requestedMode(), ControlMode::Static);
+    EXPECT_EQ(game.writes().size(), 1u);
+
+    // The set was dropped with the link: the next attach writes the old records.
+    desktop.setForeground(kGameWindow);
+    dc->changeMode(false);
+    idle();
+    ASSERT_EQ(game.writes().size(), 2u);
+    EXPECT_EQ(game.writes()[1].block, CarCameraBlock{});
+}
+
+TEST_F(ControlThread, FailingWriteStopsAtThatBlockAndDetaches) {
+    const auto set = makeSet(1);
+    dc->setCameraSet("S", *set);
+    game.failWritesAfter(3);
+    command(ControlMode::Static);
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(game.block(k), makeBlock(1)) << k;
+    for (std::size_t k = 3; k < 7; ++k)
+        EXPECT_EQ(game.block(k), CarCameraBlock{}) << k;
+    EXPECT_FALSE(dc->attached());
+    EXPECT_EQ(lastStatus(), "Not Attached");
+}
+
+TEST_F(ControlThread, MouseModeCapturesOnceAndCentresTheCursor) {
+    game.setRollBarMemory(makeBlock(10));
+    dc->toggleSingleStep(); // one step per command, so the records hold still while we look
+    command(ControlMode::MouseRollBar);
+    EXPECT_EQ(desktop.cursorMoves(), 1);
+    EXPECT_EQ(desktop.cursorPos().x, 500);
+    EXPECT_EQ(desktop.cursorPos().y, 400);
+    EXPECT_EQ(dc->values(), makeBlock(10)); // cursor at the centre: nothing moved
+
+    game.setRollBarMemory(makeBlock(20));
+    command(ControlMode::MouseRollBar); // entry again: the saved capture stands
+    EXPECT_EQ(dc->values(), makeBlock(10));
+
+    dc->changeMode(true); // Escape forgets it
+    idle();
+    EXPECT_EQ(dc->mode(), ControlMode::Static);
+    game.setRollBarMemory(makeBlock(20));
+    command(ControlMode::MouseRollBar);
+    EXPECT_EQ(dc->values(), makeBlock(20));
+}
+
+TEST_F(ControlThread, FailedCaptureLeavesRecordsAndRetriesAtNextEntry) {
+    game.setRollBarMemory(makeBlock(10));
+    game.setFailReads(true);
+    dc->toggleSingleStep();
+    command(ControlMode::MouseRollBar);
+    EXPECT_EQ(dc->values()[0], CarCameraValues{});
+    game.setFailReads(false);
+    game.setRollBarMemory(makeBlock(10)); // the step wrote the unfilled records over it
+    command(ControlMode::MouseRollBar);
+    EXPECT_EQ(dc->values()[0], makeBlock(10)[0]);
+}
+
+TEST_F(ControlThread, SingleStepMovesOncePerKeyAndToggleOffResumes) {
+    game.setRollBarMemory(makeBlock(0));
+    dc->setSmooth(0);
+    dc->toggleSingleStep();
+    command(ControlMode::MouseRollBar);
+    desktop.moveCursor(0, 400); // left edge after the entry centred it
+    const float yaw0 = makeBlock(0)[3].yaw;
+    const double dYaw = 0.2 * 2 / std::numbers::pi;
+    ASSERT_EQ(game.writes().size(), 1u);
+    for (int n = 1; n <= 3; ++n) {
+        dc->singleStep();
+        EXPECT_EQ(game.writes().size(), std::size_t(n + 1));
+        EXPECT_NEAR(dc->values()[3].yaw, yaw0 + n * dYaw, 1e-4) << n;
+        EXPECT_EQ(dc->frame(), n + 1);
+    }
+
+    dc->toggleSingleStep(); // off: the thread runs on by itself
+    ASSERT_TRUE(waitFor([&] { return game.writes().size() >= 7; }));
+    dc->toggleSingleStep(); // on: it parks after its current pass
+    idle();
+    const auto writes = game.writes();
+    // The first pass after resuming steps the frame already moved: it writes without moving.
+    EXPECT_EQ(writes[4].block[3].yaw, writes[3].block[3].yaw);
+    EXPECT_NEAR(writes[5].block[3].yaw - writes[4].block[3].yaw, dYaw, 1e-4);
+    EXPECT_NEAR(writes[6].block[3].yaw - writes[5].block[3].yaw, dYaw, 1e-4);
+
+    const std::size_t parkedAt = writes.size();
+    dc->singleStep();
+    EXPECT_EQ(game.writes().size(), parkedAt + 1);
+    dc->toggleSingleStep();
+    command(ControlMode::Static);
+    const std::size_t staticAt = game.writes().size();
+    dc->singleStep(); // not in single-step mode: nothing
+    EXPECT_EQ(game.writes().size(), staticAt);
+}
+
+TEST_F(ControlThread, StatusOnlyWhileTheGameIsInFront) {
+    command(ControlMode::Static);
+    const std::size_t drawn = desktop.drawn().size(), reported = statusCount();
+    desktop.setForeground(kOtherWindow);
+    dc->setSpeed(50);
+    dc->toggleSingleStep();
+    EXPECT_EQ(desktop.drawn().size(), drawn);
+    EXPECT_EQ(statusCount(), reported);
+    EXPECT_EQ(dc->speedPosition(), 50);
+    EXPECT_FLOAT_EQ(dc->speed(), 0.1f);
+
+    desktop.setForeground(kGameWindow);
+    dc->setSmooth(94);
+    const std::string text =
+        "Mode=Static / Set=<default> / Effect=<none> / Speed=50 / Smooth=94 / Single Step=on";
+    EXPECT_EQ(desktop.drawn().back(), std::make_pair(kGameWindow, text));
+    EXPECT_EQ(lastStatus(), text);
+    EXPECT_EQ(dc->setName(), "<default>"); // stored from then on
+    EXPECT_EQ(dc->effectName(), "<none>");
+    EXPECT_FLOAT_EQ(dc->smooth(), 92.156863f);
+}
+
+TEST_F(ControlThread, PitCameraModeMovesAndResetRestoresIt) {
+    CarCameraValues pit = makeBlock(40)[3];
+    game.setPitMemory(pit);
+    dc->setSmooth(0);
+    dc->toggleSingleStep();
+    command(ControlMode::MousePitCam);
+    EXPECT_EQ(dc->pitValues(), pit);
+    desktop.moveCursor(500, 0); // top edge: forward 4 units a step
+    dc->singleStep();
+    dc->singleStep();
+    const auto writes = game.writes();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_TRUE(writes.back().pitCam);
+    EXPECT_NE(writes.back().pit, pit);
+    EXPECT_EQ(game.block(0), CarCameraBlock{}); // the car blocks are left alone
+
+    dc->setResetPitCam(true);
+    dc->changeMode(false);
+    idle();
+    EXPECT_EQ(dc->pitValues(), pit);
+    EXPECT_EQ(game.writes().back().pit, pit);
+}
+
+TEST_F(ControlThread, EffectModeLoadsSeedsAndStepsTheScript) {
+    game.setRollBarMemory(makeBlock(0));
+    dc->setEffectScript("Orbit", "X := X + 1");
+    dc->toggleSingleStep();
+    command(ControlMode::EffectRollBar);
+    const CarCameraValues start = makeBlock(0)[3];
+    ASSERT_EQ(effects.loaded(), std::vector<std::string>{"X := X + 1"});
+    ASSERT_EQ(effects.seeds().size(), 1u);
+    EXPECT_EQ(effects.seeds()[0].first, 1);
+    EXPECT_EQ(effects.seeds()[0].second, start);
+    dc->singleStep();
+    EXPECT_EQ(effects.frames(), (std::vector<std::int32_t>{1, 2}));
+    EXPECT_EQ(dc->values()[3].zoomAngle, 5.0f); // effects are not clamped
+    EXPECT_EQ(dc->values()[3].xPos, start.xPos + 2);
+    EXPECT_NE(lastStatus().find("Effect=Orbit"), std::string::npos);
+
+    effects.throwAt(3);
+    dc->singleStep();
+    EXPECT_EQ(dc->mode(), ControlMode::Static);
+    EXPECT_EQ(dc->requestedMode(), ControlMode::Static); // the next set key does not rerun it
+    EXPECT_EQ(lastStatus(), "Effect error: Division by zero");
+    EXPECT_EQ(dc->values()[3].xPos, start.xPos + 2); // the failed evaluation changed nothing ...
+    EXPECT_EQ(game.writes().back().block[3].xPos, start.xPos + 2); // ... and the camera stands
+
+    command(ControlMode::EffectRollBar); // the script was loaded once and stays loaded
+    EXPECT_EQ(effects.loaded().size(), 1u);
+}
+
+TEST_F(ControlThread, EffectModeWithoutPlayerLeavesTheRecord) {
+    create(nullptr);
+    game.setRollBarMemory(makeBlock(0));
+    dc->setEffectScript("Orbit", "X := 1");
+    dc->toggleSingleStep();
+    command(ControlMode::EffectRollBar);
+    dc->singleStep();
+    EXPECT_EQ(dc->values(), makeBlock(0));
+    EXPECT_EQ(game.writes().size(), 2u);
+}
+
+TEST_F(ControlThread, StopEndsAMovingModeCleanly) {
+    command(ControlMode::Static);
+    dc->setRequestedMode(ControlMode::MouseRollBar);
+    dc->changeMode(false);
+    ASSERT_TRUE(waitFor([&] { return game.writes().size() >= 4; }));
+    dc->stop();
+    const std::size_t n = game.writes().size();
+    dc->stop();
+    std::this_thread::sleep_for(60ms);
+    EXPECT_EQ(game.writes().size(), n);
+}
+
+TEST_F(ControlThread, RunawayEffectIsCutAtItsBudgetAndThreadGoesOn) {
+    game.setRollBarMemory(makeBlock(0));
+    dc->setEffectScript("Forever", "WHILE 1 DO X := X");
+    effects.spin(FakeEffects::Spin::UntilExpired);
+    command(ControlMode::EffectRollBar);
+    EXPECT_EQ(lastStatus(), "Effect error: Time limit");
+    EXPECT_EQ(dc->mode(), ControlMode::Static);
+    EXPECT_EQ(dc->values(), makeBlock(0));
+
+    effects.spin(FakeEffects::Spin::No);
+    dc->setRequestedMode(ControlMode::EffectRollBar);
+    dc->changeMode(false);
+    EXPECT_TRUE(waitFor([&] { return effects.frames().size() >= 3; }));
+    EXPECT_EQ(dc->mode(), ControlMode::EffectRollBar);
+}
+
+TEST_F(ControlThread, StopInterruptsAnEffectThatIgnoresItsDeadline) {
+    dc->setEffectScript("Forever", "WHILE 1 DO X := X");
+    effects.spin(FakeEffects::Spin::UntilStopped);
+    dc->setRequestedMode(ControlMode::EffectRollBar);
+    dc->changeMode(false);
+    ASSERT_TRUE(waitFor([&] { return effects.spinning(); }));
+    dc->stop(); // hangs here if the evaluation is never told
+    EXPECT_FALSE(effects.spinning());
+}
