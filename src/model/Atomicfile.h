@@ -1,0 +1,29 @@
+// Replaces a file only once its new content is completely on disk: the bytes go to a temporary file
+// in the same folder, which is flushed and then renamed over the target.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <sys/types.h>
+
+namespace skv::model {
+
+class FileWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes up to size bytes to an open file descriptor, as write(2) does: the count written, or -1 with
+// errno set. Tests pass one that fails part way.
+using TRawWrite = std::function<ssize_t(int fd, const void* data, std::size_t size)>;
+
+// On any failure the target keeps its old content, the temporary file is removed and FileWriteError is
+// raised ("Cannot create file <name>" when no file can be made there).
+void writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes,
+                         const TRawWrite& rawWrite = {});
+
+} // namespace skv::model
