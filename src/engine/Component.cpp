@@ -4,10 +4,64 @@
 #include "engine/Parstype.h"
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
 
 namespace skv::engine {
 
-TObject::~TObject() = default;
+namespace {
+// The live objects by reference number. Both threads of the program may hand objects to scripts.
+struct TObjectRefTable {
+    std::mutex Lock;
+    std::unordered_map<std::int32_t, TObject*> Objects;
+    std::int32_t Last = 0;
+};
+
+TObjectRefTable& RefTable() {
+    static TObjectRefTable table;
+    return table;
+}
+} // namespace
+
+TObject::~TObject() {
+    if (Ref_ == 0) return;
+    TObjectRefTable& table = RefTable();
+    const std::lock_guard<std::mutex> guard(table.Lock);
+    table.Objects.erase(Ref_);
+}
+
+std::int32_t ObjectToRef(const TObject* Obj) {
+    if (!Obj) return 0;
+    TObjectRefTable& table = RefTable();
+    const std::lock_guard<std::mutex> guard(table.Lock);
+    if (Obj->Ref_ != 0) return Obj->Ref_;
+    // Numbers are not reused until the counter wraps, so a stale one rarely names a new object.
+    do {
+        table.Last = table.Last == INT32_MAX ? 1 : table.Last + 1;
+    } while (table.Objects.count(table.Last) != 0);
+    Obj->Ref_ = table.Last;
+    table.Objects.emplace(table.Last, const_cast<TObject*>(Obj));
+    return Obj->Ref_;
+}
+
+TObject* RefToObject(std::int32_t Ref) {
+    if (Ref == 0) return nullptr;
+    TObjectRefTable& table = RefTable();
+    const std::lock_guard<std::mutex> guard(table.Lock);
+    const auto it = table.Objects.find(Ref);
+    return it == table.Objects.end() ? nullptr : it->second;
+}
+
+TObject* ValueToObject(const Variant& Value) {
+    switch (Value.VType()) {
+    case varInteger:
+    case varSmallint:
+    case varByte:
+        return RefToObject(Value.ToInteger());
+    default:
+        return nullptr;
+    }
+}
 
 const TPublishedProp* FindPublishedProp(const TObject& Object, std::string_view Name) {
     for (const TPublishedProps* table = Object.PublishedProps(); table; table = table->Parent) {

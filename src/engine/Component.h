@@ -35,14 +35,29 @@ struct TPublishedProps {
 class TObject {
 public:
     TObject() = default;
-    TObject(const TObject&) = default;
-    TObject& operator=(const TObject&) = default;
+    TObject(const TObject& /*Other*/) {} // a copy is another object with no reference yet
+    TObject& operator=(const TObject& /*Other*/) { return *this; }
     virtual ~TObject();
 
     virtual std::string ClassName() const { return "TObject"; }
     // The class's published properties (with its ancestors' through Parent), or null.
     virtual const TPublishedProps* PublishedProps() const { return nullptr; }
+
+private:
+    friend std::int32_t ObjectToRef(const TObject* Obj);
+    mutable std::int32_t Ref_ = 0; // its reference number once a script has seen it
 };
+
+// Scripts hold objects as integer references. A reference is a number handed out once per
+// object, never an address: a number that names no live object (a stale or made-up one) finds
+// nothing, so a script cannot reach into memory.
+std::int32_t ObjectToRef(const TObject* Obj); // 0 for null
+TObject* RefToObject(std::int32_t Ref);       // null when the number names no live object
+inline Variant ObjectRefValue(const TObject* Obj) {
+    return Variant(ObjectToRef(Obj));
+}
+// The object an integer value refers to, or null.
+TObject* ValueToObject(const Variant& Value);
 
 // The published property of that name (ignoring case), searched from the object's class up.
 const TPublishedProp* FindPublishedProp(const TObject& Object, std::string_view Name);

@@ -117,3 +117,29 @@ TEST(PublishedProps, ValuesConvertToThePropertyKind) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ObjectRefs, NumbersNameLiveObjectsOnly) {
+    EXPECT_EQ(ObjectToRef(nullptr), 0);
+    EXPECT_EQ(RefToObject(0), nullptr);
+    auto a = std::make_unique<TObject>();
+    auto b = std::make_unique<TComponent>();
+    const std::int32_t ra = ObjectToRef(a.get());
+    const std::int32_t rb = ObjectToRef(b.get());
+    EXPECT_NE(ra, 0);
+    EXPECT_NE(ra, rb);
+    EXPECT_EQ(ObjectToRef(a.get()), ra); // once per object
+    EXPECT_EQ(RefToObject(ra), a.get());
+    EXPECT_EQ(ValueToObject(Variant(rb)), b.get());
+    EXPECT_EQ(ValueToObject(Variant(static_cast<double>(rb))), nullptr); // only integer kinds refer
+    EXPECT_EQ(ValueToObject(Variant(std::to_string(rb))), nullptr);
+    // A copy is another object; a destroyed object's number finds nothing.
+    const TObject copy(*a);
+    EXPECT_NE(ObjectToRef(&copy), ra);
+    a.reset();
+    EXPECT_EQ(RefToObject(ra), nullptr);
+    EXPECT_EQ(RefToObject(ra + 1000000), nullptr); // a made-up number
+}
+
+} // namespace
