@@ -1,0 +1,187 @@
+// The control thread's timing against the fake game with the real clock: the step period of a
+// moving mode and the latency from a command to its first write into the game. Each figure is
+// printed beside a baseline measured in the same run: a bare loop sleeping to absolute deadlines,
+// and a bare condition-variable wake.
+#include "directcontrol/Directcontrol.h"
+#include "directcontrol/fake_game.h"
+#include "model/Gplcarcameraset.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace skv::directcontrol;
+using namespace skv::directcontrol::testing;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// How long the period is watched; SKV_BENCH_SECONDS shortens it for a quick look.
+double watchSeconds() {
+    const char* s = std::getenv("SKV_BENCH_SECONDS");
+    return s ? std::max(1.0, std::atof(s)) : 10.0;
+}
+
+double micros(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const auto i = static_cast<std::size_t>(p * double(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+double mean(const std::vector<double>& v) {
+    double sum = 0;
+    for (double x : v)
+        sum += x;
+    return v.empty() ? 0 : sum / double(v.size());
+}
+
+// |interval - nominal period| in microseconds for successive time stamps.
+std::vector<double> periodDeviations(const std::vector<Clock::time_point>& at) {
+    std::vector<double> dev;
+    for (std::size_t i = 1; i < at.size(); ++i)
+        dev.push_back(std::abs(micros(at[i] - at[i - 1]) - micros(kStepPeriod)));
+    return dev;
+}
+
+std::vector<Clock::time_point> baselineBeats(double seconds) {
+    std::vector<Clock::time_point> at;
+    auto due = Clock::now();
+    const auto end =
+        due + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    while (due < end) {
+        due += kStepPeriod;
+        std::this_thread::sleep_until(due);
+        at.push_back(Clock::now());
+    }
+    return at;
+}
+
+std::vector<Clock::time_point> mouseRollBarWrites(double seconds) {
+    FakeDesktop desktop;
+    FakeGameLink game(desktop);
+    game.keepWrites(false);
+    std::mutex m;
+    std::vector<Clock::time_point> at;
+    game.onWrite([&](const FakeWrite& w) {
+        std::lock_guard lock(m);
+        at.push_back(w.at);
+    });
+    DirectControl dc(game, desktop);
+    dc.start();
+    dc.setSmooth(94);
+    dc.setRequestedMode(ControlMode::MouseRollBar);
+    dc.changeMode(false);
+    desktop.moveCursor(100, 100); // keep the camera turning
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    dc.stop();
+    std::lock_guard lock(m);
+    return at;
+}
+
+void BM_StepPeriodMouseRollBar(benchmark::State& state) {
+    for (auto _ : state) {
+        const double seconds = watchSeconds();
+        const auto base = periodDeviations(baselineBeats(seconds));
+        const auto dc = periodDeviations(mouseRollBarWrites(seconds));
+        state.counters["steps"] = double(dc.size());
+        state.counters["base_mean_dev_us"] = mean(base);
+        state.counters["base_p99_dev_us"] = percentile(base, 0.99);
+        state.counters["mean_dev_us"] = mean(dc);
+        state.counters["p99_dev_us"] = percentile(dc, 0.99);
+        state.counters["p99_ratio"] = percentile(dc, 0.99) / std::max(1.0, percentile(base, 0.99));
+    }
+}
+
+constexpr int kSamples = 300;
+
+std::vector<double> baselineWakes() {
+    std::mutex m;
+    std::condition_variable cv;
+    bool flag = false, quit = false;
+    Clock::time_point woke;
+    std::thread t([&] {
+        std::unique_lock lock(m);
+        for (;;) {
+            cv.wait(lock, [&] { return flag || quit; });
+            if (quit) return;
+            woke = Clock::now();
+            flag = false;
+            cv.notify_all();
+        }
+    });
+    std::vector<double> lat;
+    for (int i = 0; i < kSamples; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::unique_lock lock(m);
+        const auto sent = Clock::now();
+        flag = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return !flag; });
+        lat.push_back(micros(woke - sent));
+    }
+    {
+        std::lock_guard lock(m);
+        quit = true;
+    }
+    cv.notify_all();
+    t.join();
+    return lat;
+}
+
+std::vector<double> commandToWrite() {
+    FakeDesktop desktop;
+    FakeGameLink game(desktop);
+    game.keepWrites(false);
+    std::mutex m;
+    Clock::time_point written;
+    game.onWrite([&](const FakeWrite& w) {
+        std::lock_guard lock(m);
+        written = w.at;
+    });
+    DirectControl dc(game, desktop);
+    dc.start();
+    dc.changeMode(false); // attach first: the latency is that of a command, not of the attach
+    dc.waitUntilIdle(std::chrono::seconds(5));
+    skv::model::TGPLCarCameraSet set;
+    std::vector<double> lat;
+    for (int i = 0; i < kSamples; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        set.Camera0.xPos = float(i);
+        dc.setCameraSet("Bench", set);
+        const auto sent = Clock::now();
+        dc.changeMode(false);
+        dc.waitUntilIdle(std::chrono::seconds(5));
+        std::lock_guard lock(m);
+        lat.push_back(micros(written - sent));
+    }
+    return lat;
+}
+
+void BM_CommandToFirstWrite(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto base = baselineWakes();
+        const auto dc = commandToWrite();
+        state.counters["base_p50_us"] = percentile(base, 0.5);
+        state.counters["base_p99_us"] = percentile(base, 0.99);
+        state.counters["p50_us"] = percentile(dc, 0.5);
+        state.counters["p99_us"] = percentile(dc, 0.99);
+        state.counters["p99_ratio"] = percentile(dc, 0.99) / std::max(1.0, percentile(base, 0.99));
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_StepPeriodMouseRollBar)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CommandToFirstWrite)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_MAIN();
