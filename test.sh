@@ -14,3 +14,10 @@ for preset in release asan; do
   echo "== $preset: test"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# The control thread's suite under ThreadSanitizer (its build is small: the layers it links).
+echo "== tsan: configure and build the direct-control tests"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs" --target skv_directcontrol_tests
+echo "== tsan: test"
+ctest --preset tsan -j "$jobs" -L skv_directcontrol_tests
