@@ -2,6 +2,8 @@
 // and records of compiled programs, the statement scanner and the text helpers for names.
 #pragma once
 
+#include "engine/Variant.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -61,6 +63,19 @@ class EScriptException : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A value operation failed (conversion, overflow, division by zero, array access); the message is
+// the value error's own text.
+class EVariantOpError : public EMathParserError {
+public:
+    EVariantOpError(TVariantError Code, const std::string& Message) : EMathParserError(Message), Code(Code) {}
+    TVariantError Code;
+};
+
+// Points the value type's error raiser at EVariantOpError (the array bounds error at its message
+// of the table below). The host calls it once at start-up, as it sets the decimal separator; until
+// then value operations raise the value type's own EVariantError.
+void UseEngineVariantErrors();
 
 // Message texts. They are compiled in; a translation would replace this table.
 inline constexpr const char* _msgMissingBrackets = "Missing brackets in expression";

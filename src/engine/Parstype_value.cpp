@@ -7,6 +7,17 @@
 
 namespace skv::engine {
 
+namespace {
+[[noreturn]] void RaiseEngineVariantError(TVariantError Code, const std::string& Message) {
+    if (Code == TVariantError::ArrayBounds) throw EVariantOpError(Code, _msgVarArrayOutOfBounds);
+    throw EVariantOpError(Code, Message);
+}
+} // namespace
+
+void UseEngineVariantErrors() {
+    SetVariantErrorRaiser(&RaiseEngineVariantError);
+}
+
 void DisposeParserVar(Variant*& V) {
     delete V;
     V = nullptr;
