@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release configuration and starts Skyvane. The window and the sample library are not
-# built yet, so for now this starts the command-line companion and shows what it offers.
+# Builds the release configuration and starts Skyvane. Until the window exists this prints the
+# bundled sample library with the command-line companion.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -10,5 +10,5 @@ echo "== release: configure and build"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)"
 
-echo "== starting skyvane-tool"
-exec build/release/bin/skyvane-tool --help
+echo "== skyvane-tool cmf dump data/default.cmf"
+exec build/release/bin/skyvane-tool cmf dump data/default.cmf
