@@ -79,17 +79,20 @@ void TDataSet::MoveTo(int Record) {
     const int count = RecordCount();
     Record = count == 0 ? -1 : std::clamp(Record, 0, count - 1);
     SetCursor(Record);
-    Bof_ = Record <= 0;
-    Eof_ = Record < 0 || Record == count - 1;
+    // The ends are reached by trying to move past them (Next on the last record), so that a walk
+    // "until Eof" visits every record; First and Last set their flag themselves.
+    Bof_ = Eof_ = count == 0;
     RecordChanged(nullptr);
 }
 
 void TDataSet::First() {
     MoveTo(0);
+    Bof_ = true;
 }
 
 void TDataSet::Last() {
     MoveTo(RecordCount() - 1);
+    Eof_ = true;
 }
 
 void TDataSet::Next() {
@@ -106,10 +109,8 @@ void TDataSet::MoveBy(int Distance) {
     const bool past = target >= RecordCount();
     const bool before = target < 0;
     MoveTo(static_cast<int>(std::clamp<long long>(target, 0, std::max(0, RecordCount() - 1))));
-    // Trying to move beyond an end sets its flag; merely arriving at the last record does not set Eof
-    // for a forward walk in progress, so "while not Eof do Next" visits every record.
-    Eof_ = past || RecordCount() == 0;
-    Bof_ = before || RecordCount() == 0;
+    Eof_ = Eof_ || past;
+    Bof_ = Bof_ || before;
 }
 
 void TDataSet::Edit() {

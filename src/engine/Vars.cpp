@@ -496,7 +496,7 @@ void TEPVars::AddVariable(TVariable* Var) {
         }
         Var->SetVarName(candidate);
     }
-    Vars_.AddVariable(Var);
+    if (Vars_.AddVariable(Var) < 0) throw EBadName(_msgDuplicateIdent); // every counter was taken
     Var->VarColl_ = this;
 }
 

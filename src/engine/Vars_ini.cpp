@@ -2,6 +2,7 @@
 #include "engine/Inifile.h"
 #include "engine/Vars.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 

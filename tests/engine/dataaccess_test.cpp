@@ -36,6 +36,19 @@ TEST_F(DataTest, CursorWalksEveryRecord) {
     EXPECT_TRUE(data->Bof());
     EXPECT_EQ(data->RecNo(), 0);
     EXPECT_THROW(data->FieldByName("none"), EDatabaseError);
+
+    TMemDataSet one;
+    one.AddFieldDef("F");
+    one.AppendRecord({Variant(std::int32_t{7})});
+    one.Open();
+    int visits = 0;
+    for (one.First(); !one.Eof(); one.Next())
+        ++visits;
+    EXPECT_EQ(visits, 1) << "a single record is visited too";
+    TMemDataSet empty;
+    empty.Open();
+    EXPECT_TRUE(empty.Eof() && empty.Bof());
+    EXPECT_TRUE(empty.FindField("F") == nullptr);
 }
 
 TEST_F(DataTest, EditPostCancelAndDelete) {
