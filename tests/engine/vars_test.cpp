@@ -300,3 +300,20 @@ TEST(VariantErrors, SurfaceAsEngineErrors) {
     }
     SetVariantErrorRaiser(nullptr); // the value tests expect the default
 }
+
+TEST_F(VarsTest, UpdateBracketHoldsPropagationBack) {
+    vars->SetValues("A", Variant(std::int32_t{1}));
+    TVariable* s = vars->CreateVariable(&form, "S", "");
+    s->SetExpression("A");
+    s->SetValueType(vvExpression);
+    EXPECT_EQ(s->Value().RawInteger(), 1);
+    vars->BeginUpdate();
+    EXPECT_FALSE(vars->UpdateEnabled());
+    vars->SetValues("A", Variant(std::int32_t{5}));
+    EXPECT_TRUE(s->Valid()) << "no propagation inside the bracket";
+    vars->EndUpdate();
+    EXPECT_TRUE(vars->UpdateEnabled());
+    EXPECT_EQ(s->Value().RawInteger(), 5);
+    vars->EndUpdate(); // an unmatched end does not go below zero
+    EXPECT_EQ(vars->Vars().UpdateCount(), 0);
+}
