@@ -272,11 +272,19 @@ struct TParserOperation {
     void* Data = nullptr; // the object an object-bound procedure is bound to
 };
 
+// What owns a value that compiled statements write (a variable); it is told after each write so
+// that what depends on it recomputes.
+class TValueOwner {
+public:
+    virtual ~TValueOwner() = default;
+    virtual void ValueChanged() = 0;
+};
+
 // One compiled statement, chained through Next.
 struct TParserStatement {
     TStatementToken Token = stEQ;
-    Variant* Var = nullptr; // assignment target or loop variable
-    void* VarObj = nullptr; // the variable object that owns Var, if any
+    Variant* Var = nullptr;        // assignment target or loop variable
+    TValueOwner* VarObj = nullptr; // the variable that owns Var, if any
     TParserOperation* Expr1 = nullptr;
     TParserOperation* Expr2 = nullptr;
     TParserStatement* Body1 = nullptr;
@@ -286,7 +294,7 @@ struct TParserStatement {
 };
 
 PParserOperation CreateOperation(TToken Token, TMathProcedure Proc, std::int32_t ArgCount);
-PParserStatement CreateStatement(TStatementToken Token, TStatementProc Proc, Variant* Var, void* VarObj);
+PParserStatement CreateStatement(TStatementToken Token, TStatementProc Proc, Variant* Var, TValueOwner* VarObj);
 void DisposeOper(PParserOperation Op); // never frees the values the operands point at
 void FreeOperationChain(PParserOperation& Chain);
 void DisposeStatement(PParserStatement St);

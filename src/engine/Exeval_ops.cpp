@@ -1,0 +1,466 @@
+// The procedures of compiled operations and statements, and the walk over their chains. The hot
+// path only follows pointers: operands were bound to their value slots by the compiler.
+#include "engine/Exeval.h"
+
+#include <cmath>
+#include <limits>
+
+namespace skv::engine {
+
+namespace {
+
+struct TCheckPointHook {
+    TEvalCheckPoint Fn = nullptr;
+    void* Data = nullptr;
+};
+thread_local TCheckPointHook tCheckPoint;
+
+const Variant kZero{std::int32_t{0}};
+
+Variant CurrencyFlag(bool Holds) {
+    return Variant::Currency(TCurrency{Holds ? 10000 : 0});
+}
+
+bool IsDouble(const Variant& V) {
+    return V.VType() == varDouble;
+}
+
+// Truncates toward zero to 64 bits; values that do not fit overflow.
+std::int64_t TruncInt64(const Variant& V) {
+    if (V.IsOrdinal()) return V.ToInt64();
+    const double d = std::trunc(V.ToReal());
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0)) RaiseVariantError(TVariantError::Overflow);
+    return static_cast<std::int64_t>(d);
+}
+
+Variant Low32(std::int64_t V) {
+    return Variant(static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(V))));
+}
+
+void DivideInt64(PParserOperation Op, bool Remainder) {
+    const std::int64_t a = TruncInt64(*Op->Arg1);
+    const std::int64_t b = TruncInt64(*Op->Arg2);
+    if (b == 0) RaiseVariantError(TVariantError::DivByZero);
+    if (b == -1) {
+        // The quotient of the smallest value by -1 does not fit; its low 32 bits are those of -a.
+        *Op->Result = Low32(Remainder ? 0 : static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(a)));
+        return;
+    }
+    *Op->Result = Low32(Remainder ? a % b : a / b);
+}
+
+TVarCompareResult Compare(PParserOperation Op) {
+    const Variant& a = *Op->Arg1;
+    const Variant& b = *Op->Arg2;
+    if (IsDouble(a) && IsDouble(b)) {
+        const double x = a.RawDouble(), y = b.RawDouble();
+        if (x < y) return TVarCompareResult::LessThan;
+        if (y < x) return TVarCompareResult::GreaterThan;
+        return TVarCompareResult::Equal;
+    }
+    return VarCmp(a, b);
+}
+
+std::int32_t ShiftCount(const Variant& V) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(V.ToInteger()) & 31u);
+}
+
+// Checks an array access and collects its indices; raises the engine's three array errors.
+void ArrayIndices(PParserOperation Op, std::int32_t IndexCount, std::vector<std::int32_t>& Indices) {
+    const Variant& array = *Op->Args[0];
+    const std::string& name = Op->Name ? *Op->Name : std::string();
+    if (!array.IsArray()) throw ESyntaxError(MsgWithName(_msgIsNotArray, name));
+    if (array.ArrayDimCount() != IndexCount) throw ESyntaxError(MsgWithName(_msgIsNotArrayDim, name));
+    Indices.resize(static_cast<std::size_t>(IndexCount));
+    for (std::int32_t i = 0; i < IndexCount; ++i) {
+        const Variant& index = *Op->Args[i + 1];
+        const Variant low(array.ArrayLowBound(i + 1));
+        const Variant high(array.ArrayHighBound(i + 1));
+        if (VarCmp(index, low) == TVarCompareResult::LessThan ||
+            VarCmp(index, high) == TVarCompareResult::GreaterThan || index.IsNull())
+            throw ESyntaxError(MsgWithName(_msgVarArrayOutOfBounds, name));
+        Indices[static_cast<std::size_t>(i)] = index.ToInteger();
+    }
+}
+
+// Runs a loop body; answers false when BREAK left the loop.
+bool RunBody(PParserStatement Body) {
+    try {
+        CalcStatements(Body);
+    } catch (const EBreakCycle&) {
+        return false;
+    }
+    return true;
+}
+
+bool Condition(PParserOperation Chain) {
+    return RunExpression(Chain).ToBoolean();
+}
+
+double RoundedBound(PParserOperation Chain) {
+    return std::nearbyint(RunExpression(Chain).ToReal()); // the default rounding: halves to even
+}
+
+void ForCycle(PParserStatement St, bool Up) {
+    const double start = RoundedBound(St->Expr1);
+    const Variant stop(RoundedBound(St->Expr2));
+    Variant& var = *St->Var;
+    var = Variant(start);
+    const TVarCompareResult past = Up ? TVarCompareResult::GreaterThan : TVarCompareResult::LessThan;
+    const double step = Up ? 1.0 : -1.0;
+    for (;;) {
+        const TVarCompareResult c = IsDouble(var) ? (var.RawDouble() < stop.RawDouble()   ? TVarCompareResult::LessThan
+                                                     : var.RawDouble() > stop.RawDouble() ? TVarCompareResult::GreaterThan
+                                                                                          : TVarCompareResult::Equal)
+                                                  : VarCmp(var, stop);
+        if (c == past || c == TVarCompareResult::Null) break;
+        if (!RunBody(St->Body1)) break;
+        var = IsDouble(var) ? Variant(var.RawDouble() + step) : VarAdd(var, Variant(step));
+        EvalCheckPoint();
+    }
+    if (St->VarObj) St->VarObj->ValueChanged();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Chains
+
+const Variant& RunExpression(PParserOperation Chain) {
+    if (!Chain) return kZero;
+    PParserOperation op = Chain;
+    for (;;) {
+        op->Proc(op);
+        if (!op->Next) return *op->Result;
+        op = op->Next;
+    }
+}
+
+void CalcExpression(PParserOperation Chain, Variant& Value) {
+    Value = RunExpression(Chain);
+}
+
+void CalcStatements(PParserStatement Chain) {
+    for (PParserStatement st = Chain; st; st = st->Next)
+        st->Proc(st);
+}
+
+TEvalCheckPoint SetEvalCheckPoint(TEvalCheckPoint CheckPoint, void* Data) {
+    const TEvalCheckPoint old = tCheckPoint.Fn;
+    tCheckPoint = {CheckPoint, Data};
+    return old;
+}
+
+void EvalCheckPoint() {
+    const TCheckPointHook hook = tCheckPoint;
+    if (hook.Fn) hook.Fn(hook.Data);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Operations
+
+void OpNothing(PParserOperation) {}
+
+void OpAssign(PParserOperation Op) {
+    if (!Op->Result) {
+        Op->Result = Op->Arg1;
+        return;
+    }
+    if (Op->Result != Op->Arg1) *Op->Result = *Op->Arg1;
+}
+
+void OpAdd(PParserOperation Op) {
+    const Variant& a = *Op->Arg1;
+    const Variant& b = *Op->Arg2;
+    if (IsDouble(a) && IsDouble(b)) {
+        *Op->Result = Variant(a.RawDouble() + b.RawDouble());
+        return;
+    }
+    *Op->Result = VarAdd(a, b);
+}
+
+void OpSubtract(PParserOperation Op) {
+    const Variant& a = *Op->Arg1;
+    const Variant& b = *Op->Arg2;
+    if (IsDouble(a) && IsDouble(b)) {
+        *Op->Result = Variant(a.RawDouble() - b.RawDouble());
+        return;
+    }
+    *Op->Result = VarSub(a, b);
+}
+
+void OpMultiply(PParserOperation Op) {
+    const Variant& a = *Op->Arg1;
+    const Variant& b = *Op->Arg2;
+    if (IsDouble(a) && IsDouble(b)) {
+        *Op->Result = Variant(a.RawDouble() * b.RawDouble());
+        return;
+    }
+    *Op->Result = VarMul(a, b);
+}
+
+void OpRealDivide(PParserOperation Op) {
+    *Op->Result = VarDiv(*Op->Arg1, *Op->Arg2);
+}
+
+void OpModulo(PParserOperation Op) {
+    DivideInt64(Op, true);
+}
+
+void OpIntDiv(PParserOperation Op) {
+    DivideInt64(Op, false);
+}
+
+void OpNegate(PParserOperation Op) {
+    const Variant& a = *Op->Arg1;
+    *Op->Result = IsDouble(a) ? Variant(-a.RawDouble()) : VarNeg(a);
+}
+
+void OpIntPower(PParserOperation Op) {
+    const double base = Op->Arg1->ToReal();
+    const std::int64_t exponent = TruncInt64(*Op->Arg2);
+    *Op->Result = Variant(std::pow(base, static_cast<double>(exponent)));
+}
+
+void OpPower(PParserOperation Op) {
+    *Op->Result = Variant(std::pow(Op->Arg1->ToReal(), Op->Arg2->ToReal()));
+}
+
+void OpSquare(PParserOperation Op) {
+    const double x = Op->Arg1->ToReal();
+    *Op->Result = Variant(x * x);
+}
+
+void OpThird(PParserOperation Op) {
+    const Variant& a = *Op->Arg1;
+    *Op->Result = VarMul(VarMul(a, a), a);
+}
+
+void OpFourth(PParserOperation Op) {
+    const double x = Op->Arg1->ToReal();
+    const double x2 = x * x;
+    *Op->Result = Variant(x2 * x2);
+}
+
+void OpLessThan(PParserOperation Op) {
+    *Op->Result = CurrencyFlag(Compare(Op) == TVarCompareResult::LessThan);
+}
+
+void OpLessOrEqual(PParserOperation Op) {
+    const TVarCompareResult c = Compare(Op);
+    *Op->Result = CurrencyFlag(c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal);
+}
+
+void OpGreatThan(PParserOperation Op) {
+    *Op->Result = CurrencyFlag(Compare(Op) == TVarCompareResult::GreaterThan);
+}
+
+void OpGreatOrEqual(PParserOperation Op) {
+    const TVarCompareResult c = Compare(Op);
+    *Op->Result = CurrencyFlag(c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal);
+}
+
+void OpIsEqual(PParserOperation Op) {
+    *Op->Result = CurrencyFlag(Compare(Op) == TVarCompareResult::Equal);
+}
+
+void OpIsNotEqual(PParserOperation Op) {
+    *Op->Result = CurrencyFlag(Compare(Op) != TVarCompareResult::Equal);
+}
+
+void OpNot(PParserOperation Op) {
+    *Op->Result = CurrencyFlag(VarCmp(*Op->Arg1, kZero) == TVarCompareResult::Equal);
+}
+
+void OpAnd(PParserOperation Op) {
+    *Op->Result = Variant(Op->Arg1->ToInteger() & Op->Arg2->ToInteger());
+}
+
+void OpOr(PParserOperation Op) {
+    *Op->Result = Variant(Op->Arg1->ToInteger() | Op->Arg2->ToInteger());
+}
+
+void OpXor(PParserOperation Op) {
+    *Op->Result = Variant(Op->Arg1->ToInteger() ^ Op->Arg2->ToInteger());
+}
+
+void OpBitNot(PParserOperation Op) {
+    *Op->Result = Variant(~Op->Arg1->ToInteger());
+}
+
+void OpBitShl(PParserOperation Op) {
+    const auto v = static_cast<std::uint32_t>(Op->Arg1->ToInteger());
+    *Op->Result = Variant(static_cast<std::int32_t>(v << ShiftCount(*Op->Arg2)));
+}
+
+void OpBitShr(PParserOperation Op) {
+    const auto v = static_cast<std::uint32_t>(Op->Arg1->ToInteger());
+    *Op->Result = Variant(static_cast<std::int32_t>(v >> ShiftCount(*Op->Arg2)));
+}
+
+void OpGetVarArrayItem(PParserOperation Op) {
+    thread_local std::vector<std::int32_t> indices;
+    ArrayIndices(Op, Op->ArgCount - 1, indices);
+    *Op->Result = Op->Args[0]->ArrayGet(indices);
+}
+
+void OpSetVarArrayItem(PParserOperation Op) {
+    thread_local std::vector<std::int32_t> indices;
+    ArrayIndices(Op, Op->ArgCount - 2, indices);
+    const Variant& value = *Op->Args[Op->ArgCount - 1];
+    Op->Args[0]->ArraySet(indices, value);
+    *Op->Result = value;
+}
+
+TMathProcedure ProcOfToken(TToken Token) {
+    switch (Token) {
+    case variab:
+    case constant:
+        return OpNothing;
+    case assign:
+        return OpAssign;
+    case minus:
+        return OpNegate;
+    case sum:
+        return OpAdd;
+    case diff:
+        return OpSubtract;
+    case prod:
+        return OpMultiply;
+    case divis:
+        return OpRealDivide;
+    case modulo:
+        return OpModulo;
+    case IntDiv:
+        return OpIntDiv;
+    case integerpower:
+        return OpIntPower;
+    case realpower:
+        return OpPower;
+    case square:
+        return OpSquare;
+    case third:
+        return OpThird;
+    case fourth:
+        return OpFourth;
+    case lf_lt:
+        return OpLessThan;
+    case lf_le:
+        return OpLessOrEqual;
+    case lf_gt:
+        return OpGreatThan;
+    case lf_ge:
+        return OpGreatOrEqual;
+    case lf_eq:
+        return OpIsEqual;
+    case lf_neq:
+        return OpIsNotEqual;
+    case lf_xor:
+        return OpXor;
+    case lf_or:
+        return OpOr;
+    case lf_and:
+        return OpAnd;
+    case lf_not:
+        return OpNot;
+    case bit_not:
+        return OpBitNot;
+    case bit_shl:
+        return OpBitShl;
+    case bit_shr:
+        return OpBitShr;
+    case GetArrayItem:
+        return OpGetVarArrayItem;
+    case SetArrayItem:
+        return OpSetVarArrayItem;
+    default:
+        return nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+void StEquation(PParserStatement St) {
+    RunExpression(St->Expr1);
+    if (St->VarObj) St->VarObj->ValueChanged();
+}
+
+void StIfThenElse(PParserStatement St) {
+    CalcStatements(Condition(St->Expr1) ? St->Body1 : St->Body2);
+}
+
+void StForCycleUp(PParserStatement St) {
+    ForCycle(St, true);
+}
+
+void StForCycleDown(PParserStatement St) {
+    ForCycle(St, false);
+}
+
+void StWhileCycle(PParserStatement St) {
+    while (Condition(St->Expr1)) {
+        if (!RunBody(St->Body1)) return;
+        EvalCheckPoint();
+    }
+}
+
+void StRepeatCycle(PParserStatement St) {
+    for (;;) {
+        if (!RunBody(St->Body1)) return;
+        if (Condition(St->Expr1)) return;
+        EvalCheckPoint();
+    }
+}
+
+void StBreakCycle(PParserStatement) {
+    throw EBreakCycle("BREAK cycle encountered!");
+}
+
+void StTryFinallyBlock(PParserStatement St) {
+    try {
+        CalcStatements(St->Body1);
+    } catch (...) {
+        CalcStatements(St->Body2);
+        throw;
+    }
+    CalcStatements(St->Body2);
+}
+
+void StTryExceptBlock(PParserStatement St) {
+    try {
+        CalcStatements(St->Body1);
+    } catch (const EBreakCycle&) {
+        throw;
+    } catch (const EEvalAborted&) {
+        throw;
+    } catch (...) {
+        CalcStatements(St->Body2);
+    }
+}
+
+TStatementProc ProcOfStatement(TStatementToken Token) {
+    switch (Token) {
+    case stEQ:
+        return StEquation;
+    case stIfThen:
+        return StIfThenElse;
+    case stForUp:
+        return StForCycleUp;
+    case stForDown:
+        return StForCycleDown;
+    case stWhile:
+        return StWhileCycle;
+    case stRepeat:
+        return StRepeatCycle;
+    case stBreak:
+        return StBreakCycle;
+    case stTryFinally:
+        return StTryFinallyBlock;
+    case stTryExcept:
+        return StTryExceptBlock;
+    }
+    return nullptr;
+}
+
+} // namespace skv::engine
