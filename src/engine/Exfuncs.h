@@ -370,6 +370,9 @@ using TExecScriptHandler = void (*)(TEPRegFuncs& RegFuncs, const std::string& So
                                     std::int32_t ParamHigh, Variant& Result);
 void SetExecScriptHandler(TExecScriptHandler Handler);
 
+// Raised when ExecScript calls nest past the limit (a script that runs itself).
+inline constexpr const char* _msgScriptTooDeep = "Scripts nest too deeply";
+
 // Names of the run-time object functions.
 inline constexpr const char* kCreateObjectName = "CreateObject";
 inline constexpr const char* kExecObjMethodName = "ExecObjMethod";

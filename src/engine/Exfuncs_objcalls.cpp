@@ -60,6 +60,30 @@ void SetResult(PParserOperation Op, const Variant& Value) {
     if (Op->Result) *Op->Result = Value;
 }
 
+// Runs a constructor on the class it makes; the registry keeps what it made.
+Variant Construct(TEPCustomRegClasses& Classes, TEPClass& Class, const TFuncObj& Func, const TObjectCall& Call) {
+    Variant made;
+    Classes.InvokeMember(Func, &Class, Call.Args, Call.Count, made);
+    TObject* object = ValueToObject(made);
+    if (object && object != &Class) Classes.AdoptObject(object);
+    return made;
+}
+
+// Nested ExecScript calls (a script running itself) end with an error, not an exhausted stack.
+constexpr int kMaxScriptDepth = 64;
+thread_local int ScriptDepth = 0;
+
+class TScriptDepthGuard {
+public:
+    TScriptDepthGuard() {
+        if (ScriptDepth >= kMaxScriptDepth) throw EMathParserError(MsgWithName(_msgScriptTooDeep, kExecScriptName));
+        ++ScriptDepth;
+    }
+    ~TScriptDepthGuard() { --ScriptDepth; }
+    TScriptDepthGuard(const TScriptDepthGuard&) = delete;
+    TScriptDepthGuard& operator=(const TScriptDepthGuard&) = delete;
+};
+
 } // namespace
 
 void SetExecScriptHandler(TExecScriptHandler Handler) {
@@ -89,11 +113,7 @@ void TEPRegFuncs::CreateObjectProc(PParserOperation Op) {
     if (member->MemberKind() != TMemberKind::mkConstructor)
         throw EMathParserError(MsgWithName(_msgIsNotConstructor, MemberText(cls->Name(), call.Member)));
 
-    Variant made;
-    classes->InvokeMember(*func, cls, call.Args, call.Count, made);
-    TObject* object = ValueToObject(made);
-    if (object && object != cls) classes->AdoptObject(object);
-    SetResult(Op, made);
+    SetResult(Op, Construct(*classes, *cls, *func, call));
 }
 
 void TEPRegFuncs::ExecObjMethodProc(PParserOperation Op) {
@@ -102,8 +122,15 @@ void TEPRegFuncs::ExecObjMethodProc(PParserOperation Op) {
     if (TEPCustomRegClasses* classes = RegistryOf(Op).RegClasses()) {
         TEPClassMember* member = nullptr;
         TFuncObj* func = nullptr;
-        if (classes->FindClassMember(classes->ClassOf(object), call.Member, call.Count, TMemberAccess::maCall,
-                                     member, func)) {
+        // A class reference is called with the members of the class it stands for.
+        TEPClass* cls = dynamic_cast<TEPClass*>(&object);
+        if (!cls) cls = classes->ClassOf(object);
+        if (classes->FindClassMember(cls, call.Member, call.Count, TMemberAccess::maCall, member, func)) {
+            if (member->MemberKind() == TMemberKind::mkConstructor) {
+                // A constructor called on an object or a class reference makes a new object of that class.
+                SetResult(Op, Construct(*classes, *cls, *func, call));
+                return;
+            }
             Variant result;
             classes->InvokeMember(*func, &object, call.Args, call.Count, result);
             SetResult(Op, result);
@@ -156,6 +183,7 @@ void TEPRegFuncs::ExecScriptProc(PParserOperation Op) {
     if (Op->ArgCount < 1) throw EFuncParamsError(MsgWithName(_msgMismatchArgs, kExecScriptName));
     const TExecScriptHandler handler = ScriptHandler();
     if (!handler) throw EMathParserError(MsgWithName(_msgFuncNotFound, kExecScriptName));
+    const TScriptDepthGuard guard;
     const std::string source = Op->Args[0]->ToString();
     ArgArray args;
     args.reserve(static_cast<std::size_t>(Op->ArgCount - 1));
