@@ -1,0 +1,54 @@
+// The reference camera files shipped in data/: made by the generator, valid camera files, and copied
+// beside the executables by the build.
+#include "model/Camfile.h"
+
+#include "../model/Tempfolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+using namespace skv::model;
+namespace fs = std::filesystem;
+using skv::test::readFile;
+
+namespace {
+
+const fs::path kSourceData = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+const char* const kReferenceFiles[] = {"brabham.cam", "pacecar.cam"};
+
+} // namespace
+
+TEST(ReferenceCams, ShippedFilesAreWhatTheGeneratorWrites) {
+    skv::test::TempFolder tmp;
+    const std::string cmd =
+        std::string(SKV_RUNTIME_DIR) + "/skv-make-reference-cams '" + tmp.path().string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    for (const char* name : kReferenceFiles) {
+        EXPECT_EQ(readFile(tmp.path() / name), readFile(kSourceData / name)) << name << " is out of date";
+        EXPECT_EQ(readFile(fs::path(SKV_RUNTIME_DIR) / name), readFile(kSourceData / name))
+            << name << " was not copied beside the executables";
+    }
+}
+
+TEST(ReferenceCams, ValidCameraFilesWithPlausibleValues) {
+    for (const char* name : kReferenceFiles) {
+        const std::string bytes = readFile(kSourceData / name);
+        ASSERT_EQ(bytes.size(), kCamFileSize) << name;
+        EXPECT_EQ(bytes.substr(0, 4), "MACC");
+        EXPECT_EQ(bytes.substr(8, 4), std::string("\xD8\0\0\0", 4));
+
+        TCamFileBuffer buffer;
+        TGPLCarCameraSet set;
+        buffer.importCamFile(set, kSourceData / name);
+        for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot) {
+            const CarCameraValues& v = set.camera(slot).values();
+            for (std::size_t i = 0; i < kValuesPerCamera; ++i)
+                EXPECT_TRUE(std::isfinite(valueAt(v, i)));
+            EXPECT_LT(std::hypot(v.xPos, v.yPos, v.zPos), 5.0f) << name << " slot " << slot;
+            EXPECT_GT(v.zoomAngle, 0.3f);
+            EXPECT_LT(v.zoomAngle, 2.0f);
+        }
+    }
+}
