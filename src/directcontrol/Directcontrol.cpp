@@ -48,8 +48,12 @@ void DirectControl::stop() {
 }
 
 void DirectControl::setStatusCallback(StatusCallback callback) {
+    // Under the step lock, so no detach or status line can slip in between: the receiver starts
+    // from the state in force, which at first is the constructor's "Not Attached".
+    std::lock_guard step(stepMutex_);
     std::lock_guard lock(callbackMutex_);
     statusCallback_ = std::move(callback);
+    if (statusCallback_ && !attached_) statusCallback_(kNotAttachedText);
 }
 
 // ---- commands (user-interface thread) ----

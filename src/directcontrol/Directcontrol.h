@@ -45,6 +45,7 @@ public:
     // The Terminated request: wakes the thread and joins it. Safe to call more than once.
     void stop();
 
+    // Connects the receiver; while not attached it is told "Not Attached" at once.
     void setStatusCallback(StatusCallback callback);
 
     // Commands (user-interface thread). Field-like commands take effect at the next take-over.

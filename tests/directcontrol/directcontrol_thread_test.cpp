@@ -87,7 +87,8 @@ protected:
 TEST_F(ControlThread, WaitsForFirstWakeThenAttachesAndWritesStaticOnce) {
     idle();
     EXPECT_EQ(game.attachCalls(), 0);
-    EXPECT_EQ(lastStatus(), "");
+    EXPECT_EQ(lastStatus(), "Not Attached"); // told when it connected
+    EXPECT_EQ(statusCount(), 1u);
     command(ControlMode::Static);
     EXPECT_TRUE(dc->attached());
     EXPECT_EQ(game.attachCalls(), 1);
