@@ -57,6 +57,9 @@ struct InputEvent {
     Kind kind = Kind::KeyDown;
     int virtualKey = 0;                     // KeyDown: the Windows virtual-key code
     MouseButton button = MouseButton::Left; // ButtonDown / ButtonUp
+    // KeyDown: Alt was held, or the key is Alt itself; such keys are system keys, which hot keys
+    // never see.
+    bool altDown = false;
 };
 
 // Every key-down and every mouse-button change of the whole desktop, whichever program has the

@@ -94,8 +94,8 @@ TEST(FakePlatform, InputEventsReachTheHandlerInOrderAfterAWakeUp) {
     ASSERT_TRUE(source);
     int wakeUps = 0;
     source->setWakeUp([&] { ++wakeUps; });
-    platform.postInput({InputEvent::Kind::KeyDown, vk::PageUp, MouseButton::Left});
-    platform.postInput({InputEvent::Kind::ButtonDown, 0, MouseButton::Right});
+    platform.postInput({InputEvent::Kind::KeyDown, vk::PageUp, MouseButton::Left, false});
+    platform.postInput({InputEvent::Kind::ButtonDown, 0, MouseButton::Right, false});
     EXPECT_EQ(wakeUps, 2);
 
     std::vector<InputEvent> seen;

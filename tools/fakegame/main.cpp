@@ -154,7 +154,8 @@ public:
         XChangeProperty(Dpy, Win, XInternAtom(Dpy, "_NET_WM_NAME", False),
                         XInternAtom(Dpy, "UTF8_STRING", False), 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(title.data()), int(title.size()));
-        XFlush(Dpy);
+        // A round trip, so that "ok" means every other client already sees the new title.
+        XSync(Dpy, False);
     }
 
     void focus() {

@@ -1,0 +1,186 @@
+#include "platform/x11/X11input.h"
+
+#include "platform/Shortcut.h"
+#include "platform/x11/X11keys.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#include <X11/extensions/record.h>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace skv::platform {
+
+namespace {
+
+// The virtual key of every keycode, taken once at the start: the recording thread must not ask the
+// server anything while it is inside a reply.
+using KeyTable = std::array<int, 256>;
+
+KeyTable readKeyTable(Display* dpy) {
+    KeyTable table{};
+    int minCode = 0, maxCode = 0;
+    XDisplayKeycodes(dpy, &minCode, &maxCode);
+    for (int code = minCode; code <= maxCode && code < 256; ++code) {
+        const KeySym plain = XkbKeycodeToKeysym(dpy, KeyCode(code), 0, 0);
+        const KeySym shifted = XkbKeycodeToKeysym(dpy, KeyCode(code), 0, 1);
+        table[std::size_t(code)] = virtualKeyOfKey(plain, shifted);
+    }
+    return table;
+}
+
+class RecordInputSource : public InputSource {
+public:
+    RecordInputSource(Display* control, Display* data, XRecordContext context)
+        : Control(control), Data(data), Context(context), Keys(readKeyTable(control)) {}
+
+    ~RecordInputSource() override {
+        if (Thread.joinable()) {
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const ssize_t written = ::write(StopEvent, &one, sizeof one);
+            Thread.join();
+        }
+        XRecordDisableContext(Control, Context);
+        XRecordFreeContext(Control, Context);
+        XSync(Control, False);
+        XCloseDisplay(Data);
+        XCloseDisplay(Control);
+        if (StopEvent >= 0) ::close(StopEvent);
+    }
+
+    // Starts recording; false with the reason when the server refuses.
+    bool start(std::string& unavailable) {
+        StopEvent = ::eventfd(0, EFD_CLOEXEC);
+        if (StopEvent < 0) {
+            unavailable = "cannot start the input recording thread";
+            return false;
+        }
+        if (!XRecordEnableContextAsync(Data, Context, &RecordInputSource::intercept,
+                                       reinterpret_cast<XPointer>(this))) {
+            unavailable = "the X server refused to record input (RECORD extension)";
+            return false;
+        }
+        Thread = std::thread([this] { run(); });
+        return true;
+    }
+
+    std::size_t dispatchPending(const Handler& handler) override {
+        std::deque<InputEvent> events;
+        {
+            std::lock_guard guard(Lock);
+            events.swap(Queue);
+        }
+        for (const InputEvent& event : events)
+            handler(event);
+        return events.size();
+    }
+
+    void setWakeUp(WakeUp wakeUp) override {
+        std::lock_guard guard(Lock);
+        Wake = std::move(wakeUp);
+    }
+
+private:
+    Display* Control;
+    Display* Data;
+    XRecordContext Context;
+    KeyTable Keys;
+    int StopEvent = -1;
+    std::thread Thread;
+    std::mutex Lock;
+    std::deque<InputEvent> Queue;
+    WakeUp Wake;
+
+    void run() {
+        for (;;) {
+            pollfd fds[2] = {{ConnectionNumber(Data), POLLIN, 0}, {StopEvent, POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return;
+            }
+            if (fds[1].revents & POLLIN) return;
+            if (fds[0].revents & (POLLERR | POLLHUP)) return;
+            if (fds[0].revents & POLLIN) XRecordProcessReplies(Data);
+        }
+    }
+
+    static void intercept(XPointer self, XRecordInterceptData* data) {
+        auto* source = reinterpret_cast<RecordInputSource*>(self);
+        if (data->category == XRecordFromServer && data->data_len * 4 >= sizeof(xEvent))
+            source->take(*reinterpret_cast<const xEvent*>(data->data));
+        XRecordFreeData(data);
+    }
+
+    void take(const xEvent& event) {
+        InputEvent out;
+        const int type = event.u.u.type & 0x7F;
+        const int detail = event.u.u.detail;
+        if (type == KeyPress) {
+            out.kind = InputEvent::Kind::KeyDown;
+            out.virtualKey = Keys[std::size_t(detail & 0xFF)];
+            if (out.virtualKey == 0) return;
+            out.altDown = (event.u.keyButtonPointer.state & Mod1Mask) != 0 || out.virtualKey == vk::Alt;
+        } else if (type == ButtonPress || type == ButtonRelease) {
+            if (detail < 1 || detail > 3) return; // wheel and extra buttons
+            out.kind = type == ButtonPress ? InputEvent::Kind::ButtonDown : InputEvent::Kind::ButtonUp;
+            out.button = detail == 1   ? MouseButton::Left
+                         : detail == 2 ? MouseButton::Middle
+                                       : MouseButton::Right;
+        } else {
+            return;
+        }
+        WakeUp wake;
+        {
+            std::lock_guard guard(Lock);
+            Queue.push_back(out);
+            wake = Wake;
+        }
+        if (wake) wake();
+    }
+};
+
+} // namespace
+
+std::unique_ptr<InputSource> startRecordInput(const std::string& displayName, std::string& unavailable) {
+    Display* control = XOpenDisplay(displayName.c_str());
+    Display* data = control ? XOpenDisplay(displayName.c_str()) : nullptr;
+    if (!data) {
+        if (control) XCloseDisplay(control);
+        unavailable = "cannot open the X display \"" + displayName + "\" for recording input";
+        return nullptr;
+    }
+    int major = 0, minor = 0;
+    if (!XRecordQueryVersion(control, &major, &minor)) {
+        XCloseDisplay(data);
+        XCloseDisplay(control);
+        unavailable = "the X server has no RECORD extension: no global hot keys";
+        return nullptr;
+    }
+    XRecordRange* range = XRecordAllocRange();
+    range->device_events.first = KeyPress;
+    range->device_events.last = ButtonRelease;
+    XRecordClientSpec clients = XRecordAllClients;
+    const XRecordContext context = XRecordCreateContext(control, 0, &clients, 1, &range, 1);
+    XFree(range);
+    XSync(control, False);
+    if (!context) {
+        XCloseDisplay(data);
+        XCloseDisplay(control);
+        unavailable = "the X server refused to record input (RECORD extension)";
+        return nullptr;
+    }
+    auto source = std::make_unique<RecordInputSource>(control, data, context);
+    if (!source->start(unavailable)) return nullptr;
+    return source;
+}
+
+} // namespace skv::platform

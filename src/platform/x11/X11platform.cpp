@@ -1,0 +1,215 @@
+#include "platform/x11/X11platform.h"
+
+#include "platform/x11/Linuxprocess.h"
+#include "platform/x11/X11input.h"
+#include "platform/x11/X11keys.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdlib>
+
+namespace skv::platform {
+
+namespace {
+
+// Windows vanish between our requests (the game ends, a window closes); Xlib's default handler would
+// end the program for that. A failed request shows as an empty answer instead.
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+void installErrorHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] { XSetErrorHandler(ignoreXError); });
+}
+
+// A property of 32-bit items (Xlib hands them over as longs); false when missing or empty.
+bool cardinalProperty(Display* dpy, Window window, const char* name, Atom type, unsigned long& value) {
+    const Atom atom = XInternAtom(dpy, name, True);
+    if (atom == None) return false;
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(dpy, window, atom, 0, 1, False, type, &actualType, &format, &count, &after,
+                           &data) != Success)
+        return false;
+    const bool found = data && actualType == type && format == 32 && count == 1;
+    if (found) value = static_cast<unsigned long>(reinterpret_cast<long*>(data)[0]);
+    if (data) XFree(data);
+    return found;
+}
+
+} // namespace
+
+X11Platform::X11Platform(const char* displayName) {
+    installErrorHandler();
+    const char* name = displayName ? displayName : std::getenv("DISPLAY");
+    if (!name || !*name) {
+        Unavailable = "no X display: DISPLAY is not set";
+        return;
+    }
+    DisplayName = name;
+    Dpy = XOpenDisplay(name);
+    if (!Dpy) {
+        Unavailable = "cannot open the X display \"" + DisplayName + "\"";
+        return;
+    }
+    Unavailable = processAccessProblem();
+}
+
+X11Platform::~X11Platform() {
+    if (Dpy) XCloseDisplay(Dpy);
+}
+
+std::string X11Platform::unavailableReason() const {
+    return Unavailable;
+}
+
+WindowId X11Platform::topLevelOf(unsigned long window) {
+    Window current = window;
+    for (int depth = 0; depth < 64; ++depth) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(Dpy, current, &root, &parent, &children, &count)) return 0;
+        if (children) XFree(children);
+        if (parent == root || parent == None) return current;
+        current = parent;
+    }
+    return 0;
+}
+
+WindowId X11Platform::foregroundWindow() {
+    if (!Dpy) return 0;
+    std::lock_guard guard(Lock);
+    unsigned long active = 0;
+    if (cardinalProperty(Dpy, DefaultRootWindow(Dpy), "_NET_ACTIVE_WINDOW", XA_WINDOW, active) && active != 0)
+        return active;
+    // No window manager says which window is active: the one with the input focus, taken up to
+    // the top-level window that carries the title.
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(Dpy, &focus, &revert);
+    if (focus == None || focus == PointerRoot) return 0;
+    return topLevelOf(focus);
+}
+
+bool X11Platform::textProperty(unsigned long window, const char* name, const char* type, std::string& text) {
+    const Atom atom = XInternAtom(Dpy, name, True);
+    const Atom wanted = type ? XInternAtom(Dpy, type, True) : Atom(AnyPropertyType);
+    if (atom == None || wanted == None) return false;
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    // A few more bytes than a title may have, so a cut title is still cut at the same place.
+    const long longs = long(kMaxTitleLength / 4 + 1);
+    if (XGetWindowProperty(Dpy, window, atom, 0, longs, False, wanted, &actualType, &format, &count, &after,
+                           &data) != Success)
+        return false;
+    const bool found = data && actualType != None && format == 8;
+    if (found) text.assign(reinterpret_cast<const char*>(data), count);
+    if (data) XFree(data);
+    return found;
+}
+
+std::string X11Platform::windowTitle(WindowId window) {
+    if (!Dpy || window == 0) return {};
+    std::lock_guard guard(Lock);
+    std::string title;
+    if (!textProperty(window, "_NET_WM_NAME", "UTF8_STRING", title))
+        textProperty(window, "WM_NAME", nullptr, title);
+    if (title.size() > kMaxTitleLength) title.resize(kMaxTitleLength);
+    return title;
+}
+
+ProcessId X11Platform::windowProcess(WindowId window) {
+    if (!Dpy || window == 0) return 0;
+    std::lock_guard guard(Lock);
+    unsigned long pid = 0;
+    if (!cardinalProperty(Dpy, window, "_NET_WM_PID", XA_CARDINAL, pid)) return 0;
+    return ProcessId(pid);
+}
+
+std::unique_ptr<GameProcess> X11Platform::openProcess(ProcessId process) {
+    if (!LinuxProcess::exists(process)) return nullptr;
+    return std::make_unique<LinuxProcess>(process);
+}
+
+bool X11Platform::keyDown(int virtualKey) {
+    if (!Dpy) return false;
+    std::lock_guard guard(Lock);
+    char keys[32] = {};
+    XQueryKeymap(Dpy, keys);
+    for (unsigned long keysym : keysymsOfVirtualKey(virtualKey)) {
+        const KeyCode code = XKeysymToKeycode(Dpy, keysym);
+        if (code != 0 && (keys[code / 8] & (1 << (code % 8)))) return true;
+    }
+    return false;
+}
+
+CursorPos X11Platform::cursorPos() {
+    if (!Dpy) return {};
+    std::lock_guard guard(Lock);
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned int mask = 0;
+    XQueryPointer(Dpy, DefaultRootWindow(Dpy), &root, &child, &rootX, &rootY, &x, &y, &mask);
+    return {rootX, rootY};
+}
+
+void X11Platform::setCursorPos(int x, int y) {
+    if (!Dpy) return;
+    std::lock_guard guard(Lock);
+    XWarpPointer(Dpy, None, DefaultRootWindow(Dpy), 0, 0, 0, 0, x, y);
+    XFlush(Dpy);
+}
+
+ScreenSize X11Platform::screenSize() {
+    if (!Dpy) return {};
+    std::lock_guard guard(Lock);
+    const int screen = DefaultScreen(Dpy);
+    return {DisplayWidth(Dpy, screen), DisplayHeight(Dpy, screen)};
+}
+
+void X11Platform::drawStatusLine(WindowId window, const std::string& text) {
+    if (!Dpy || window == 0) return;
+    std::lock_guard guard(Lock);
+    const int screen = DefaultScreen(Dpy);
+    GC gc = XCreateGC(Dpy, window, 0, nullptr);
+    if (!gc) return;
+    XRectangle band{short(StatusBand::left), short(StatusBand::top),
+                    static_cast<unsigned short>(StatusBand::right - StatusBand::left),
+                    static_cast<unsigned short>(StatusBand::bottom - StatusBand::top)};
+    XSetForeground(Dpy, gc, BlackPixel(Dpy, screen));
+    XFillRectangle(Dpy, window, gc, band.x, band.y, band.width, band.height);
+    XSetClipRectangles(Dpy, gc, 0, 0, &band, 1, Unsorted);
+    XSetForeground(Dpy, gc, WhitePixel(Dpy, screen));
+    // The text hangs from the band's top edge; X places it by its baseline.
+    int ascent = 10;
+    if (XFontStruct* font = XQueryFont(Dpy, XGContextFromGC(gc))) {
+        ascent = font->ascent;
+        XFreeFontInfo(nullptr, font, 1); // with its per-character table
+    }
+    XDrawString(Dpy, window, gc, StatusBand::left, StatusBand::top + ascent, text.data(), int(text.size()));
+    XFreeGC(Dpy, gc);
+    // A round trip: the band is on the screen when the call returns, whoever looks next.
+    XSync(Dpy, False);
+}
+
+std::unique_ptr<InputSource> X11Platform::createInputSource(std::string& unavailable) {
+    if (!Dpy) {
+        unavailable = Unavailable;
+        return nullptr;
+    }
+    return startRecordInput(DisplayName, unavailable);
+}
+
+std::unique_ptr<Platform> createPlatform() {
+    return std::make_unique<X11Platform>();
+}
+
+} // namespace skv::platform

@@ -1,0 +1,41 @@
+// The Linux backend: the desktop through X11 (the games run under Wine with X11 windows), other
+// processes' memory through the kernel, global input through the X RECORD extension.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <mutex>
+
+typedef struct _XDisplay Display;
+
+namespace skv::platform {
+
+class X11Platform : public Platform {
+public:
+    // Opens the display named by DISPLAY (or the one given).
+    explicit X11Platform(const char* displayName = nullptr);
+    ~X11Platform() override;
+
+    std::string unavailableReason() const override;
+    WindowId foregroundWindow() override;
+    std::string windowTitle(WindowId window) override;
+    ProcessId windowProcess(WindowId window) override;
+    std::unique_ptr<GameProcess> openProcess(ProcessId process) override;
+    bool keyDown(int virtualKey) override;
+    CursorPos cursorPos() override;
+    void setCursorPos(int x, int y) override;
+    ScreenSize screenSize() override;
+    void drawStatusLine(WindowId window, const std::string& text) override;
+    std::unique_ptr<InputSource> createInputSource(std::string& unavailable) override;
+
+private:
+    std::mutex Lock; // one request at a time on the connection, whichever thread asks
+    Display* Dpy = nullptr;
+    std::string DisplayName;
+    std::string Unavailable;
+
+    WindowId topLevelOf(unsigned long window);
+    bool textProperty(unsigned long window, const char* name, const char* type, std::string& text);
+};
+
+} // namespace skv::platform
