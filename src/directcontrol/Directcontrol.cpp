@@ -3,6 +3,7 @@
 #include "directcontrol/Directcontrol_priority.h"
 #include "directcontrol/Directcontrol_status.h"
 #include "model/Gplcarcameraset.h"
+#include "platform/Shortcut.h"
 
 #include <algorithm>
 #include <exception>
@@ -13,6 +14,7 @@ namespace skv::directcontrol {
 using Clock = std::chrono::steady_clock;
 using model::CarCameraBlock;
 using model::CarCameraValues;
+namespace vk = platform::vk;
 
 namespace {
 

@@ -12,14 +12,6 @@ namespace skv::directcontrol {
 // Which camera the mouse moves; the two differ in their key and mouse factors.
 enum class MotionTarget : std::uint8_t { RollBar, PitCam };
 
-// Virtual-key codes of the keys held down to steer.
-namespace vk {
-constexpr int Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28;
-constexpr int D = 0x44, E = 0x45, F = 0x46, W = 0x57;
-constexpr int KeypadPlus = 0x6B, KeypadMinus = 0x6D;
-constexpr int Comma = 0xBC, Period = 0xBE;
-} // namespace vk
-
 // The keys that steer, read at each step (true = held down).
 struct HeldKeys {
     bool period = false, comma = false;           // speed up / down
