@@ -1,6 +1,5 @@
 #include "directcontrol/Directcontrol.h"
 
-#include "directcontrol/Directcontrol_priority.h"
 #include "directcontrol/Directcontrol_status.h"
 #include "model/Gplcarcameraset.h"
 #include "platform/Shortcut.h"
@@ -30,6 +29,10 @@ DirectControl::DirectControl(GameLinkPort& link, ControlDesktop& desktop, Effect
 
 DirectControl::~DirectControl() {
     stop();
+}
+
+void DirectControl::setPriorityRaiser(PriorityRaiser raiser) {
+    if (!thread_.joinable()) raisePriority_ = std::move(raiser);
 }
 
 void DirectControl::start() {
@@ -76,18 +79,15 @@ void DirectControl::changeMode(bool forgetSaved) {
 }
 
 void DirectControl::setRequestedMode(ControlMode mode) {
-    std::lock_guard lock(commandMutex_);
-    requestedMode_ = mode;
+    setField(requestedMode_, mode);
 }
 
 void DirectControl::setResetRollBar(bool reset) {
-    std::lock_guard lock(commandMutex_);
-    resetRollBar_ = reset;
+    setField(resetRollBar_, reset);
 }
 
 void DirectControl::setResetPitCam(bool reset) {
-    std::lock_guard lock(commandMutex_);
-    resetPitCam_ = reset;
+    setField(resetPitCam_, reset);
 }
 
 void DirectControl::setCameraSet(const std::string& name, const model::TGPLCarCameraSet& set) {
@@ -154,50 +154,45 @@ void DirectControl::detach() {
 }
 
 void DirectControl::setNR2003(bool nr2003) {
-    std::lock_guard lock(commandMutex_);
-    isNR2003_ = nr2003;
+    setField(isNR2003_, nr2003);
 }
 
 // ---- state for the user-interface thread ----
 
+bool DirectControl::isNR2003() const {
+    return getField(isNR2003_);
+}
+
 ControlMode DirectControl::requestedMode() const {
-    std::lock_guard lock(commandMutex_);
-    return requestedMode_;
+    return getField(requestedMode_);
 }
 
 bool DirectControl::singleStepMode() const {
-    std::lock_guard lock(commandMutex_);
-    return singleStepMode_;
+    return getField(singleStepMode_);
 }
 
 int DirectControl::speedPosition() const {
-    std::lock_guard lock(commandMutex_);
-    return speedPosition_;
+    return getField(speedPosition_);
 }
 
 int DirectControl::smoothPosition() const {
-    std::lock_guard lock(commandMutex_);
-    return smoothPosition_;
+    return getField(smoothPosition_);
 }
 
 float DirectControl::speed() const {
-    std::lock_guard lock(commandMutex_);
-    return speed_;
+    return getField(speed_);
 }
 
 float DirectControl::smooth() const {
-    std::lock_guard lock(commandMutex_);
-    return smooth_;
+    return getField(smooth_);
 }
 
 std::string DirectControl::setName() const {
-    std::lock_guard lock(commandMutex_);
-    return setName_;
+    return getField(setName_);
 }
 
 std::string DirectControl::effectName() const {
-    std::lock_guard lock(commandMutex_);
-    return effectName_;
+    return getField(effectName_);
 }
 
 CarCameraBlock DirectControl::values() const {
@@ -237,7 +232,7 @@ bool DirectControl::waitUntilIdle(std::chrono::milliseconds timeout) {
 // ---- the thread ----
 
 void DirectControl::run() {
-    raiseThreadPriority();
+    if (raisePriority_) priorityLevel_ = raisePriority_();
     std::uint64_t seen = 0;
     bool sleeping = false; // a moving mode runs; the next pass is due at `due`
     Clock::time_point due{};

@@ -6,6 +6,7 @@
 #include "directcontrol/Directcontrol_motion.h"
 #include "directcontrol/Directcontrol_ports.h"
 #include "model/Carcameravalues.h"
+#include "platform/Threadpriority.h"
 
 #include <atomic>
 #include <chrono>
@@ -34,12 +35,16 @@ public:
     // Receives every status text ("Not Attached", the status line, effect errors). Called on the
     // control thread or the user-interface thread; it must hand the text on and not call back.
     using StatusCallback = std::function<void(const std::string&)>;
+    // Raises the calling thread's priority; the control thread calls it first thing.
+    using PriorityRaiser = std::function<platform::PriorityLevel()>;
 
     DirectControl(GameLinkPort& link, ControlDesktop& desktop, EffectStepper* effects = nullptr);
     ~DirectControl(); // stops the thread and joins it
     DirectControl(const DirectControl&) = delete;
     DirectControl& operator=(const DirectControl&) = delete;
 
+    // Before start(): how the thread raises its priority (the system's own by default).
+    void setPriorityRaiser(PriorityRaiser raiser);
     // Creates the thread; it makes its first pass at the first wake.
     void start();
     // The Terminated request: wakes the thread and joins it. Safe to call more than once.
@@ -74,6 +79,9 @@ public:
 
     // State for the hot keys and the main window.
     bool attached() const { return attached_; }
+    bool isNR2003() const;
+    // What the thread got when it raised its priority (Unchanged until it has started).
+    platform::PriorityLevel priorityLevel() const { return priorityLevel_; }
     ControlMode mode() const { return mode_; }
     ControlMode requestedMode() const;
     bool singleStepMode() const;
@@ -110,6 +118,16 @@ private:
         std::optional<PendingSet> pendingSet;
         std::string effectText;
     };
+
+    // A command field written under the command lock.
+    template <class T, class V> void setField(T& field, V&& value) {
+        std::lock_guard lock(commandMutex_);
+        field = std::forward<V>(value);
+    }
+    template <class T> T getField(const T& field) const {
+        std::lock_guard lock(commandMutex_);
+        return field;
+    }
 
     void run();
     bool pass();
@@ -167,6 +185,8 @@ private:
 
     std::mutex callbackMutex_;
     StatusCallback statusCallback_;
+    PriorityRaiser raisePriority_ = platform::raiseThreadPriority;
+    std::atomic<platform::PriorityLevel> priorityLevel_{platform::PriorityLevel::Unchanged};
 
     std::thread thread_;
 };

@@ -1,6 +1,7 @@
 #include "directcontrol/Directcontrol.h"
 #include "fake_game.h"
 #include "model/Gplcarcameraset.h"
+#include "platform/fake/Fakethreadpriority.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,7 @@ protected:
     FakeDesktop desktop;
     FakeGameLink game{desktop};
     FakeEffects effects;
+    skv::platform::FakeThreadPriority priority{skv::platform::PriorityLevel::RaisedNice};
     std::mutex statusMutex;
     std::vector<std::string> statuses;
     std::unique_ptr<DirectControl> dc; // destroyed first: it uses the fakes above
@@ -57,6 +59,7 @@ protected:
     void create(EffectStepper* stepper) {
         dc.reset();
         dc = std::make_unique<DirectControl>(game, desktop, stepper);
+        dc->setPriorityRaiser([this] { return priority.raise(); });
         dc->setStatusCallback([this](const std::string& s) {
             std::lock_guard lock(statusMutex);
             statuses.push_back(s);
@@ -380,4 +383,13 @@ TEST_F(ControlThread, StopInterruptsAnEffectThatIgnoresItsDeadline) {
     ASSERT_TRUE(waitFor([&] { return effects.spinning(); }));
     dc->stop(); // hangs here if the evaluation is never told
     EXPECT_FALSE(effects.spinning());
+}
+
+TEST_F(ControlThread, RaisesThePriorityOfItsOwnThreadOnly) {
+    dc->changeMode(false);
+    idle();
+    const auto callers = priority.callers();
+    ASSERT_EQ(callers.size(), 1u);
+    EXPECT_NE(callers[0], std::this_thread::get_id());
+    EXPECT_EQ(dc->priorityLevel(), skv::platform::PriorityLevel::RaisedNice);
 }

@@ -2,7 +2,7 @@
 // ever failing: the control thread must keep its step period while the game takes the processor.
 #pragma once
 
-namespace skv::directcontrol {
+namespace skv::platform {
 
 enum class PriorityLevel {
     RealTime,   // a real-time scheduling policy
@@ -10,7 +10,8 @@ enum class PriorityLevel {
     Unchanged,  // nothing more was permitted
 };
 
+// The system's own; each backend's folder brings one.
 PriorityLevel raiseThreadPriority();
 const char* priorityLevelName(PriorityLevel level);
 
-} // namespace skv::directcontrol
+} // namespace skv::platform

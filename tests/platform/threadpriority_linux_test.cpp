@@ -1,4 +1,4 @@
-#include "directcontrol/Directcontrol_priority.h"
+#include "platform/Threadpriority.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <thread>
 
-using namespace skv::directcontrol;
+using namespace skv::platform;
 
 // Whatever the machine permits, the level reported is the one the thread now has; a refusal is not
 // an error. Runs on a thread of its own so the test runner keeps its priority.

@@ -1,4 +1,4 @@
-#include "directcontrol/Directcontrol_priority.h"
+#include "platform/Threadpriority.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-namespace skv::directcontrol {
+namespace skv::platform {
 
 namespace {
 
@@ -41,16 +41,4 @@ PriorityLevel raiseThreadPriority() {
     return PriorityLevel::Unchanged;
 }
 
-const char* priorityLevelName(PriorityLevel level) {
-    switch (level) {
-    case PriorityLevel::RealTime:
-        return "real-time";
-    case PriorityLevel::RaisedNice:
-        return "raised nice";
-    case PriorityLevel::Unchanged:
-        return "unchanged";
-    }
-    return "unchanged";
-}
-
-} // namespace skv::directcontrol
+} // namespace skv::platform
