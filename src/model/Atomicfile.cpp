@@ -16,9 +16,9 @@ namespace {
 std::string systemError(int error) { return std::strerror(error); }
 
 // Owns the temporary file until it has been renamed over the target.
-class TempFile {
+class TempFile : public TByteSink {
 public:
-    explicit TempFile(const std::string& target) : target_(target) {
+    TempFile(const std::string& target, const TRawWrite& rawWrite) : rawWrite_(rawWrite), target_(target) {
         static std::atomic<unsigned> counter{0};
         for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
             path_ = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
@@ -30,18 +30,18 @@ public:
         struct stat st {};
         if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd_, st.st_mode & 07777);
     }
-    ~TempFile() {
+    ~TempFile() override {
         if (fd_ >= 0) ::close(fd_);
         if (!committed_) ::unlink(path_.c_str());
     }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    void write(std::span<const std::uint8_t> bytes, const TRawWrite& rawWrite) {
+    void put(std::span<const std::uint8_t> bytes) override {
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = rawWrite ? rawWrite(fd_, bytes.data() + done, bytes.size() - done)
-                                       : ::write(fd_, bytes.data() + done, bytes.size() - done);
+            const ssize_t n = rawWrite_ ? rawWrite_(fd_, bytes.data() + done, bytes.size() - done)
+                                        : ::write(fd_, bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) fail("Cannot write file ", n < 0 ? errno : EIO);
             done += static_cast<std::size_t>(n);
@@ -73,6 +73,7 @@ private:
         ::close(dir);
     }
 
+    TRawWrite rawWrite_;
     std::string target_;
     std::string path_;
     int fd_ = -1;
@@ -83,8 +84,12 @@ private:
 
 void writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes,
                          const TRawWrite& rawWrite) {
-    TempFile temp(fileName);
-    temp.write(bytes, rawWrite);
+    writeFileAtomically(fileName, [bytes](TByteSink& sink) { sink.put(bytes); }, rawWrite);
+}
+
+void writeFileAtomically(const std::string& fileName, const TFileProducer& produce, const TRawWrite& rawWrite) {
+    TempFile temp(fileName, rawWrite);
+    produce(temp);
     temp.commit();
 }
 

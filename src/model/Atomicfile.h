@@ -2,6 +2,8 @@
 // in the same folder, which is flushed and then renamed over the target.
 #pragma once
 
+#include "model/Bytesink.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -25,5 +27,10 @@ using TRawWrite = std::function<ssize_t(int fd, const void* data, std::size_t si
 // raised ("Cannot create file <name>" when no file can be made there).
 void writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes,
                          const TRawWrite& rawWrite = {});
+
+// The same for content produced in pieces: produce writes everything into the sink it is given, which
+// writes through to the temporary file. Whatever produce raises also leaves the target untouched.
+using TFileProducer = std::function<void(TByteSink& sink)>;
+void writeFileAtomically(const std::string& fileName, const TFileProducer& produce, const TRawWrite& rawWrite = {});
 
 } // namespace skv::model

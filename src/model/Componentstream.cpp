@@ -15,6 +15,10 @@ std::string hexByte(std::uint8_t b) {
     return text;
 }
 
+// Payloads at least this long bypass the writer's buffer; the buffer is handed on once it holds this much.
+constexpr std::size_t kPassThroughBytes = 16 * 1024;
+constexpr std::size_t kBufferBytes = 64 * 1024;
+
 bool isKnownValueType(std::uint8_t b) {
     return (b >= 0x02 && b <= 0x0A) || b == 0x0C;
 }
@@ -33,9 +37,29 @@ bool StreamValue::isString() const { return type == StreamValueType::String || t
 
 // ---- writing
 
-void TStreamWriter::writeRaw(std::span<const std::uint8_t> bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
+void TStreamWriter::writeRaw(std::span<const std::uint8_t> bytes) {
+    if (sink_ != nullptr && bytes.size() >= kPassThroughBytes) {
+        flush();
+        sink_->put(bytes);
+        return;
+    }
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
+    flushIfFull();
+}
 
-void TStreamWriter::writeRaw(std::string_view text) { out_.insert(out_.end(), text.begin(), text.end()); }
+void TStreamWriter::writeRaw(std::string_view text) {
+    writeRaw(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+void TStreamWriter::flushIfFull() {
+    if (sink_ != nullptr && out_.size() >= kBufferBytes) flush();
+}
+
+void TStreamWriter::flush() {
+    if (sink_ == nullptr || out_.empty()) return;
+    sink_->put(out_);
+    out_.clear();
+}
 
 void TStreamWriter::writeShortString(std::string_view text) {
     if (text.size() > 255) throw std::length_error("short string of " + std::to_string(text.size()) + " characters");

@@ -2,6 +2,7 @@
 // property entries. Library files are such records back to back; the clipboard carries one.
 #pragma once
 
+#include "model/Bytesink.h"
 #include "model/Extendedfloat.h"
 
 #include <cstddef>
@@ -54,10 +55,15 @@ struct StreamValue {
     bool isString() const; // short or long string
 };
 
-// Appends records to a byte buffer.
+// Appends records to a byte buffer, or writes them through to a sink.
 class TStreamWriter {
 public:
     explicit TStreamWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    // Small items are gathered in a buffer of the writer's own; binary payloads of some size go to the
+    // sink directly, so a picture is never copied. Call flush() once the last record is written.
+    explicit TStreamWriter(TByteSink& sink) : out_(buffer_), sink_(&sink) {}
+    TStreamWriter(const TStreamWriter&) = delete;
+    TStreamWriter& operator=(const TStreamWriter&) = delete;
 
     void beginRecord(std::string_view className, std::string_view componentName);
     // In the smallest integer type that holds the value (8, 16 or 32 bits).
@@ -71,12 +77,17 @@ public:
     void writeBinary(std::string_view path, std::span<const std::span<const std::uint8_t>> parts);
     // End of properties, then end of children (records written here have none).
     void endRecord();
+    // Hands what is buffered to the sink; nothing to do when writing to a buffer.
+    void flush();
 
 private:
     void writeShortString(std::string_view text);
     void writeRaw(std::span<const std::uint8_t> bytes);
     void writeRaw(std::string_view text);
+    void flushIfFull();
+    std::vector<std::uint8_t> buffer_;
     std::vector<std::uint8_t>& out_;
+    TByteSink* sink_ = nullptr;
 };
 
 // Reads records from a byte buffer that outlives the reader and every value it hands out.

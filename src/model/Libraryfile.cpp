@@ -73,7 +73,13 @@ TCameraSetList loadLibraryFile(const std::string& fileName) {
 
 void saveLibraryFile(const std::string& fileName, std::span<const TGPLCarCameraSet* const> items,
                      const TRawWrite& rawWrite) {
-    writeFileAtomically(fileName, writeLibrary(items), rawWrite);
+    // Streamed into the file, so that the pictures are not first copied into one large buffer.
+    const auto produce = [items](TByteSink& sink) {
+        TStreamWriter writer(sink);
+        for (const TGPLCarCameraSet* item : items) writeCameraSet(writer, *item);
+        writer.flush();
+    };
+    writeFileAtomically(fileName, produce, rawWrite);
 }
 
 void saveLibraryFile(const std::string& fileName, const TCameraSetList& items, const TRawWrite& rawWrite) {

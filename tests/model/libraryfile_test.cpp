@@ -312,3 +312,44 @@ TEST(LibraryFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     saveLibraryFile(name, items);
     EXPECT_EQ(loadLibraryFile(name)[0]->Caption, "replacement");
 }
+
+TEST(LibraryFile, StreamedSaveWritesTheBytesOfTheInMemoryWriter) {
+    // Pictures on both sides of the size that bypasses the writer's buffer, enough small ones to fill
+    // that buffer several times, and a long string; the file must equal the record bytes in memory.
+    TCameraSetList items;
+    const std::size_t sizes[] = {1, 16383, 16384, 16385, 70000, 3000};
+    for (std::size_t n = 0; n < 40; ++n) {
+        auto set = std::make_unique<TGPLCarCameraSet>();
+        set->Caption = "Set " + std::to_string(n);
+        if (n == 7) set->Comment = std::string(20000, 'c');
+        for (std::size_t s = 0; s < 5; ++s)
+            set->camera(s).setImage(TJPEGImage(fakeJpeg(sizes[(n + s) % std::size(sizes)], std::uint8_t(n))));
+        set->Camera2.yaw = float(n) + 0.5f;
+        items.push_back(std::move(set));
+    }
+    std::vector<const TGPLCarCameraSet*> pointers;
+    for (const auto& item : items) pointers.push_back(item.get());
+
+    TempDir dir;
+    const std::string name = dir.file("streamed.cmf");
+    saveLibraryFile(name, items);
+    EXPECT_TRUE(readFile(name) == writeLibrary(pointers));
+}
+
+TEST(LibraryFile, RecordThatCannotBeWrittenHalfwayKeepsTheOldFile) {
+    TempDir dir;
+    const std::string name = dir.file("keep.cmf");
+    TCameraSetList items;
+    items.push_back(std::make_unique<TGPLCarCameraSet>());
+    items[0]->Camera0.setImage(TJPEGImage(fakeJpeg(100000, 3)));
+    saveLibraryFile(name, items);
+    const auto before = readFile(name);
+
+    // The second item's name does not fit a record, which is found only after the first item (and its
+    // picture) went to the temporary file.
+    items.push_back(std::make_unique<TGPLCarCameraSet>());
+    items[1]->Name = std::string(300, 'n');
+    EXPECT_THROW(saveLibraryFile(name, items), std::length_error);
+    EXPECT_EQ(readFile(name), before);
+    EXPECT_EQ(dir.entries(), 1u);
+}
