@@ -353,25 +353,6 @@ void TFuncStringList::FreeFuncObjs() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Built-in library
-
-namespace {
-// Registers nothing: the registry then holds only the run-time object functions and what the
-// host adds.
-class TNoBuildInFuncs final : public TBuildInLibrary {
-public:
-    void FillOutBuildFuncs(TFuncStringList& /*List*/) const override {}
-    void AddBuildInFuncs(TFuncStringList& /*List*/, int /*Group*/) const override {}
-    void RemoveBuildInFuncs(TFuncStringList& /*List*/, int /*Group*/) const override {}
-};
-} // namespace
-
-const TBuildInLibrary& DefaultBuildInLibrary() {
-    static const TNoBuildInFuncs library;
-    return library;
-}
-
-// ---------------------------------------------------------------------------------------------
 // TEPEventFunc
 
 TEPEventFunc::TEPEventFunc(TComponent* AOwner) : TComponent(AOwner), Func_(std::make_unique<TFuncObj>()) {
