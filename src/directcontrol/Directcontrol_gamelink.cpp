@@ -1,0 +1,194 @@
+#include "directcontrol/Directcontrol_gamelink.h"
+
+#include "model/Camfile.h"
+#include "model/Fileerror.h"
+#include "model/Gplcarcameraset.h"
+#include "model/Littleendian.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <functional>
+
+namespace skv::directcontrol {
+
+using model::CarCameraBlock;
+using model::CarCameraValues;
+
+namespace {
+
+constexpr GameConstants kGpl{
+    "Papyrus Window", 0x5F0000, 0x100000, "cars\\cars67\\brabham\\brabham.cam", 7, 10256};
+constexpr GameConstants kNr2003{"NR2003", 0xC30000, 0x100000, "series\\cup\\pacecar.cam", 20, -216};
+
+constexpr std::size_t kRecordSize = sizeof(CarCameraValues);
+constexpr std::size_t kBlockSize = sizeof(CarCameraBlock);
+
+void writeU32(std::uint8_t* p, std::uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8)
+        *p++ = static_cast<std::uint8_t>(v >> shift);
+}
+
+CarCameraValues decodeRecord(const std::uint8_t* p) {
+    CarCameraValues record;
+    for (std::size_t i = 0; i < model::kValuesPerCamera; ++i, p += 4)
+        model::valueAt(record, i) = std::bit_cast<float>(model::le::readU32(p));
+    return record;
+}
+
+void encodeRecord(const CarCameraValues& record, std::uint8_t* p) {
+    for (std::size_t i = 0; i < model::kValuesPerCamera; ++i, p += 4)
+        writeU32(p, std::bit_cast<std::uint32_t>(model::valueAt(record, i)));
+}
+
+} // namespace
+
+const GameConstants& gameConstants(bool isNR2003) {
+    return isNR2003 ? kNr2003 : kGpl;
+}
+
+std::optional<std::size_t> findSearchKey(std::span<const std::uint8_t> window,
+                                         std::span<const std::uint8_t, kSearchKeySize> key) {
+    if (window.size() <= kUntriedTail) return std::nullopt;
+    // A key may start at any offset up to the untried tail, so it may reach into the tail.
+    const std::size_t lastStart = window.size() - kUntriedTail - 1;
+    const auto end = window.begin() + std::ptrdiff_t(std::min(window.size(), lastStart + kSearchKeySize));
+    const auto at =
+        std::search(window.begin(), end, std::boyer_moore_horspool_searcher(key.begin(), key.end()));
+    if (at == end) return std::nullopt;
+    return std::size_t(at - window.begin());
+}
+
+EGameLinkError::EGameLinkError(const std::string& reason) : std::runtime_error("Not Attached: " + reason) {}
+
+TGameLink::TGameLink(platform::Platform& platform, const model::TGamePaths& paths)
+    : Platform(platform), Paths(paths) {}
+
+TGameLink::~TGameLink() = default;
+
+void TGameLink::setGamePrograms(std::string gplProgram, std::string nr2003Program) {
+    std::lock_guard guard(ProgramsLock);
+    GplProgram = std::move(gplProgram);
+    Nr2003Program = std::move(nr2003Program);
+}
+
+std::filesystem::path TGameLink::referenceFilePath(bool isNR2003) const {
+    std::string program;
+    {
+        std::lock_guard guard(ProgramsLock);
+        program = isNR2003 ? Nr2003Program : GplProgram;
+    }
+    return Paths.resolveBelow(program, gameConstants(isNR2003).referenceFile);
+}
+
+bool TGameLink::fail(LinkStatus status) {
+    // No handle is kept for a link that is not up; the next attempt opens its own.
+    Process.reset();
+    Attached = false;
+    RollBarAddress = PitCamAddress = 0;
+    Status = status;
+    return false;
+}
+
+std::array<std::uint8_t, kSearchKeySize> TGameLink::readSearchKey(bool isNR2003) const {
+    // Through a camera set, as a library item holds it, so the records stand in file order.
+    model::TGPLCarCameraSet set;
+    set.Type = model::eCameraSetType::CstCarCamSet;
+    model::TCamFileBuffer file;
+    file.importCamFile(set, referenceFilePath(isNR2003));
+    CarCameraBlock block{};
+    set.getValues(block);
+    std::array<std::uint8_t, kRecordSize> record{};
+    encodeRecord(block[0], record.data());
+    std::array<std::uint8_t, kSearchKeySize> key{};
+    std::copy_n(record.begin(), kSearchKeySize, key.begin());
+    return key;
+}
+
+bool TGameLink::attachGame(bool isNR2003) {
+    const GameConstants& game = gameConstants(isNR2003);
+    Game = &game;
+    Attached = false;
+    GameWindow = Platform.foregroundWindow();
+    if (GameWindow == 0 || Platform.windowTitle(GameWindow) != game.title) {
+        GameWindow = 0;
+        return fail(LinkStatus::NoGameWindow);
+    }
+
+    // Each attempt starts from a new handle; the one of the previous link is closed first.
+    Process.reset();
+    const platform::ProcessId pid = Platform.windowProcess(GameWindow);
+    if (pid != 0) Process = Platform.openProcess(pid);
+    if (!Process) {
+        fail(LinkStatus::NoProcess);
+        throw EGameLinkError("the game's window names no process that can be opened");
+    }
+
+    ScanBuffer.resize(game.searchLength);
+    if (!Process->read(game.searchStart, ScanBuffer.data(), ScanBuffer.size())) {
+        const std::string why = Process->lastError();
+        fail(LinkStatus::MemoryUnreadable);
+        throw EGameLinkError(why.empty() ? "the game's memory cannot be read" : why);
+    }
+
+    std::array<std::uint8_t, kSearchKeySize> key{};
+    try {
+        key = readSearchKey(isNR2003);
+    } catch (const model::EFileError& e) {
+        fail(LinkStatus::NoReferenceFile);
+        throw EGameLinkError(std::string("reference camera file: ") + e.what());
+    }
+
+    const std::optional<std::size_t> offset = findSearchKey(ScanBuffer, key);
+    if (!offset) return fail(LinkStatus::KeyNotFound);
+    RollBarAddress = game.searchStart + *offset;
+    PitCamAddress = platform::Address(std::int64_t(RollBarAddress) + game.pitCamOffset);
+    Attached = true;
+    Status = LinkStatus::Attached;
+    return true;
+}
+
+void TGameLink::detach() {
+    // A failed write stays the reason the link went down until the next attempt.
+    fail(Status == LinkStatus::WriteFailed ? LinkStatus::WriteFailed : LinkStatus::NotAttached);
+    GameWindow = 0;
+}
+
+bool TGameLink::readRollBar(CarCameraBlock& block) {
+    std::array<std::uint8_t, kBlockSize> bytes{};
+    if (!Attached || !Process->read(RollBarAddress, bytes.data(), bytes.size())) return false;
+    block = model::decodeCameraBlock(bytes);
+    return true;
+}
+
+bool TGameLink::readPitCam(CarCameraValues& record) {
+    std::array<std::uint8_t, kRecordSize> bytes{};
+    if (!Attached || !Process->read(PitCamAddress, bytes.data(), bytes.size())) return false;
+    record = decodeRecord(bytes.data());
+    return true;
+}
+
+bool TGameLink::writeRollBar(const CarCameraBlock& block) {
+    if (!Attached) return false;
+    std::array<std::uint8_t, kBlockSize> bytes{};
+    model::encodeCameraBlock(block, bytes);
+    // Block 0 first; the first failure ends the step, the blocks after it stay as they were.
+    for (int k = 0; k < Game->blockCount; ++k) {
+        if (!Process->write(RollBarAddress + platform::Address(k) * kBlockSize, bytes.data(), bytes.size())) {
+            Status = LinkStatus::WriteFailed;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TGameLink::writePitCam(const CarCameraValues& record) {
+    if (!Attached) return false;
+    std::array<std::uint8_t, kRecordSize> bytes{};
+    encodeRecord(record, bytes.data());
+    if (Process->write(PitCamAddress, bytes.data(), bytes.size())) return true;
+    Status = LinkStatus::WriteFailed;
+    return false;
+}
+
+} // namespace skv::directcontrol

@@ -1,0 +1,323 @@
+// The game link on the scripted backend: recognising the game, the search, the addresses, the
+// writes and their failures, the handles, and the reference camera files.
+#include "directcontrol/Directcontrol.h"
+#include "directcontrol/Directcontrol_desktop.h"
+#include "directcontrol/Directcontrol_gamelink.h"
+#include "directcontrol/Directcontrol_referencecams.h"
+#include "model/Camfile.h"
+#include "model/Tempfolder.h"
+#include "platform/fake/Fakeplatform.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+using namespace skv::directcontrol;
+using namespace std::chrono_literals;
+using skv::model::CarCameraBlock;
+using skv::model::CarCameraValues;
+using skv::platform::Address;
+using skv::platform::FakeMemory;
+using skv::platform::FakePlatform;
+
+namespace {
+
+constexpr skv::platform::ProcessId kPid = 42;
+constexpr float kKey[3] = {12.5f, -3.25f, 0.75f};
+
+CarCameraBlock blockWithKey(const float (&key)[3], float base = 100) {
+    CarCameraBlock block{};
+    for (std::size_t r = 0; r < block.size(); ++r)
+        for (std::size_t v = 0; v < skv::model::kValuesPerCamera; ++v)
+            skv::model::valueAt(block[r], v) = base + float(r * 10 + v);
+    block[0].xPos = key[0];
+    block[0].yPos = key[1];
+    block[0].zPos = key[2];
+    return block;
+}
+
+void writeReferenceFile(const std::filesystem::path& path, const float (&key)[3]) {
+    std::filesystem::create_directories(path.parent_path());
+    skv::model::TGPLCarCameraSet set;
+    set.setValues(blockWithKey(key));
+    skv::model::TCamFileBuffer().exportCamFile(set, path);
+}
+
+std::array<std::uint8_t, kSearchKeySize> keyBytes(const float (&key)[3]) {
+    std::array<std::uint8_t, kSearchKeySize> bytes{};
+    std::memcpy(bytes.data(), key, sizeof key); // the test host is little-endian, as the games are
+    return bytes;
+}
+
+class GameLink : public ::testing::Test {
+protected:
+    skv::test::TempFolder folder;
+    FakePlatform platform;
+    skv::model::TGamePaths paths{[](const std::string&) { return std::optional<std::string>(); }};
+    TGameLink link{platform, paths};
+    std::shared_ptr<FakeMemory> memory = platform.addProcess(kPid);
+    std::string gplProgram = (folder.path() / "gpl" / "gpl.exe").string();
+    std::string nrProgram = (folder.path() / "nr2003" / "NR2003.exe").string();
+
+    void SetUp() override {
+        link.setGamePrograms(gplProgram, nrProgram);
+        writeReferenceFile(link.referenceFilePath(false), kKey);
+        writeReferenceFile(link.referenceFilePath(true), kKey);
+        // Room below the NR2003 window too, where its pit record may lie.
+        memory->map(0x5F0000, 0x100000);
+        memory->map(0xC20000, 0x110000);
+    }
+
+    // The game's window in front, with the key at that offset of the game's window.
+    skv::platform::WindowId showGame(bool nr2003, std::size_t offset, const std::string& title = "") {
+        const GameConstants& game = gameConstants(nr2003);
+        memory->poke(game.searchStart + offset, kKey, sizeof kKey);
+        const auto window = platform.addWindow(title.empty() ? game.title : title, kPid);
+        platform.setForeground(window);
+        return window;
+    }
+
+    CarCameraBlock blockAt(Address address) {
+        std::array<std::uint8_t, 216> bytes{};
+        memory->peek(address, bytes.data(), bytes.size());
+        return skv::model::decodeCameraBlock(bytes);
+    }
+};
+
+} // namespace
+
+TEST(GameLinkSearch, BoundariesOccurrencesAndSignedZero) {
+    std::vector<std::uint8_t> window(0x100000, 0);
+    const auto key = keyBytes(kKey);
+    const auto put = [&](std::size_t at, const std::array<std::uint8_t, kSearchKeySize>& k) {
+        std::copy(k.begin(), k.end(), window.begin() + std::ptrdiff_t(at));
+    };
+    EXPECT_EQ(findSearchKey(window, key), std::nullopt);
+    put(0xFFF9C, key); // the first untried offset, although the key fits there
+    EXPECT_EQ(findSearchKey(window, key), std::nullopt);
+    put(0xFFF9B, key); // the last tried one
+    EXPECT_EQ(findSearchKey(window, key), std::size_t(0xFFF9B));
+    put(0x4000, key);
+    put(0x3001, key);
+    EXPECT_EQ(findSearchKey(window, key), std::size_t(0x3001));
+    put(0, key);
+    EXPECT_EQ(findSearchKey(window, key), std::size_t(0));
+
+    // Bitwise: -0.0 is not +0.0, although they compare equal as numbers.
+    std::vector<std::uint8_t> zeros(0x1000, 0);
+    const float negative[3] = {-0.0f, -0.0f, -0.0f};
+    EXPECT_EQ(findSearchKey(zeros, keyBytes(negative)), std::nullopt);
+    const float positive[3] = {0.0f, 0.0f, 0.0f};
+    EXPECT_EQ(findSearchKey(zeros, keyBytes(positive)), std::size_t(0));
+    EXPECT_EQ(findSearchKey(std::span(zeros).first(100), keyBytes(positive)), std::nullopt);
+}
+
+TEST_F(GameLink, OnlyTheExactTitleOfTheSelectedGameAttaches) {
+    struct Case {
+        bool nr2003;
+        const char* title;
+        bool attaches;
+    } cases[] = {{false, "Papyrus Window", true},  {false, "Papyrus Window ", false},
+                 {false, "papyrus window", false}, {false, "NR2003", false},
+                 {true, "NR2003", true},           {true, "nr2003", false},
+                 {true, "Papyrus Window", false}};
+    for (const Case& c : cases) {
+        const auto window = showGame(c.nr2003, 0x1000, c.title);
+        EXPECT_EQ(link.attachGame(c.nr2003), c.attaches) << c.title;
+        EXPECT_EQ(link.gameWindow(), c.attaches ? window : 0u) << c.title;
+        EXPECT_EQ(link.status(), c.attaches ? LinkStatus::Attached : LinkStatus::NoGameWindow);
+        link.detach();
+    }
+    EXPECT_EQ(platform.handlesOpened(), 2); // a wrong window never opens its process
+}
+
+TEST_F(GameLink, AddressesFollowTheSelectedGame) {
+    showGame(false, 0x1000);
+    ASSERT_TRUE(link.attachGame(false));
+    EXPECT_EQ(link.rollBarAddress(), 0x5F1000u);
+    EXPECT_EQ(link.pitCamAddress(), 0x5F3810u);
+    // The user switches games: the next attach takes the other game's constants throughout.
+    showGame(true, 0x1000);
+    ASSERT_TRUE(link.attachGame(true));
+    EXPECT_EQ(link.rollBarAddress(), 0xC31000u);
+    EXPECT_EQ(link.pitCamAddress(), 0xC30F28u);
+}
+
+TEST_F(GameLink, WritesEveryBlockOfTheGameAndThePitRecord) {
+    for (const bool nr2003 : {false, true}) {
+        showGame(nr2003, 0x2000);
+        ASSERT_TRUE(link.attachGame(nr2003));
+        memory->clearLog();
+        const CarCameraBlock block = blockWithKey(kKey, 7);
+        ASSERT_TRUE(link.writeRollBar(block));
+        const auto writes = memory->writes();
+        const int blocks = gameConstants(nr2003).blockCount;
+        ASSERT_EQ(writes.size(), std::size_t(blocks));
+        for (int k = 0; k < blocks; ++k) {
+            EXPECT_EQ(writes[std::size_t(k)],
+                      (FakeMemory::Transfer{link.rollBarAddress() + Address(k) * 216, 216}));
+            EXPECT_EQ(blockAt(link.rollBarAddress() + Address(k) * 216), block) << k;
+        }
+
+        CarCameraValues pit = block[2];
+        pit.bank = -0.0f;
+        ASSERT_TRUE(link.writePitCam(pit));
+        CarCameraValues back{};
+        ASSERT_TRUE(link.readPitCam(back));
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(back.bank), 0x80000000u);
+        EXPECT_EQ(back, pit);
+        CarCameraBlock live{};
+        ASSERT_TRUE(link.readRollBar(live));
+        EXPECT_EQ(live, block);
+    }
+}
+
+TEST_F(GameLink, AFailingWriteStopsAtItsBlockAndDropsTheLinkOfTheThread) {
+    showGame(false, 0x1000);
+    TPlatformDesktop desktop(platform);
+    DirectControl dc(link, desktop);
+    std::mutex statusLock;
+    std::string lastStatus;
+    dc.setStatusCallback([&](const std::string& s) {
+        std::lock_guard guard(statusLock);
+        lastStatus = s;
+    });
+    dc.start();
+    memory->failWritesAt(0x5F1000 + 3 * 216);
+    skv::model::TGPLCarCameraSet set;
+    set.setValues(blockWithKey(kKey, 5));
+    dc.setCameraSet("five", set);
+    dc.changeMode(false);
+    ASSERT_TRUE(dc.waitUntilIdle(5s));
+
+    CarCameraBlock written{};
+    set.getValues(written);
+    for (Address k = 0; k < 3; ++k)
+        EXPECT_EQ(blockAt(0x5F1000 + k * 216), written) << k;
+    EXPECT_EQ(blockAt(0x5F1000 + 3 * 216), CarCameraBlock{}); // untouched from here on
+    EXPECT_EQ(memory->writes().size(), 3u);
+    EXPECT_FALSE(dc.attached());
+    EXPECT_EQ(link.status(), LinkStatus::WriteFailed);
+    EXPECT_EQ(platform.openHandles(), 0);
+    std::lock_guard guard(statusLock);
+    EXPECT_EQ(lastStatus, "Not Attached");
+}
+
+TEST_F(GameLink, AReferenceFileThatCannotServeFailsTheAttachWithItsReason) {
+    showGame(false, 0x1000);
+    std::filesystem::remove(link.referenceFilePath(false));
+    EXPECT_THROW(
+        try { link.attachGame(false); } catch (const EGameLinkError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Not Attached: ", 0), 0u) << e.what();
+            EXPECT_NE(std::string(e.what()).find("brabham.cam"), std::string::npos) << e.what();
+            throw;
+        },
+        EGameLinkError);
+    EXPECT_EQ(link.status(), LinkStatus::NoReferenceFile);
+    EXPECT_FALSE(link.attached());
+
+    folder.write("gpl/cars/cars67/brabham/brabham.cam", std::string(227, 'x'));
+    EXPECT_THROW(link.attachGame(false), EGameLinkError);
+    EXPECT_EQ(platform.openHandles(), 0);
+
+    // The thread reports it and goes on: once the file is back, the next wake attaches.
+    TPlatformDesktop desktop(platform);
+    DirectControl dc(link, desktop);
+    std::mutex statusLock;
+    std::vector<std::string> statuses;
+    dc.setStatusCallback([&](const std::string& s) {
+        std::lock_guard guard(statusLock);
+        statuses.push_back(s);
+    });
+    dc.start();
+    dc.changeMode(false);
+    ASSERT_TRUE(dc.waitUntilIdle(5s));
+    {
+        std::lock_guard guard(statusLock);
+        ASSERT_FALSE(statuses.empty());
+        EXPECT_EQ(statuses.back().rfind("Not Attached: reference camera file", 0), 0u) << statuses.back();
+    }
+    writeReferenceFile(link.referenceFilePath(false), kKey);
+    dc.changeMode(false);
+    ASSERT_TRUE(dc.waitUntilIdle(5s));
+    EXPECT_TRUE(dc.attached());
+}
+
+TEST_F(GameLink, MissesAndAGoneProcessLeaveNoLinkAndNoHandle) {
+    showGame(false, 0x1000);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(link.attachGame(false));
+    EXPECT_EQ(platform.handlesOpened(), 1000);
+    EXPECT_EQ(platform.openHandles(), 1);
+    link.detach();
+    EXPECT_EQ(platform.openHandles(), 0);
+    EXPECT_EQ(link.gameWindow(), 0u);
+
+    // The game loaded another camera file for that car: the key is not there.
+    writeReferenceFile(link.referenceFilePath(false), {1, 2, 3});
+    EXPECT_FALSE(link.attachGame(false));
+    EXPECT_EQ(link.status(), LinkStatus::KeyNotFound);
+    EXPECT_EQ(platform.openHandles(), 0);
+    writeReferenceFile(link.referenceFilePath(false), kKey);
+
+    // A capture read that fails hands back nothing.
+    ASSERT_TRUE(link.attachGame(false));
+    memory->failReadsAt(link.rollBarAddress() + 200);
+    CarCameraBlock block = blockWithKey(kKey, 9);
+    const CarCameraBlock before = block;
+    EXPECT_FALSE(link.readRollBar(block));
+    EXPECT_EQ(block, before);
+    memory->clearFailures();
+
+    // The window without a process, then the game that ended.
+    platform.setForeground(platform.addWindow("Papyrus Window", 0));
+    EXPECT_THROW(link.attachGame(false), EGameLinkError);
+    EXPECT_EQ(link.status(), LinkStatus::NoProcess);
+    showGame(false, 0x1000);
+    ASSERT_TRUE(link.attachGame(false));
+    memory->exit();
+    EXPECT_FALSE(link.writePitCam({}));
+    EXPECT_THROW(link.attachGame(false), EGameLinkError);
+    EXPECT_EQ(link.status(), LinkStatus::MemoryUnreadable);
+    EXPECT_EQ(platform.openHandles(), 0);
+}
+
+TEST(ReferenceCamFiles, EverySeriesFolderGetsPacecarAndGplKeepsItsOwn) {
+    skv::test::TempFolder folder;
+    const skv::model::TGamePaths paths([](const std::string&) { return std::optional<std::string>(); });
+    const auto program = folder.mkdir("program");
+    folder.write("program/pacecar.cam", "ours-pacecar");
+    folder.write("program/brabham.cam", "ours-brabham");
+    folder.write("nr/series/cup/PACECAR.CAM", "theirs");
+    folder.mkdir("nr/series/trucks");
+    folder.write("nr/series/readme.txt", "a file, not a series");
+    folder.write("gpl/cars/cars67/brabham/brabham.cam", "theirs");
+    const std::string nr = (folder.path() / "nr" / "nr2003.exe").string();
+    const std::string gpl = (folder.path() / "gpl" / "gpl.exe").string();
+
+    ReferenceRefresh done = refreshReferenceCamFiles(paths, program, gpl, nr);
+    EXPECT_EQ(done.nr2003Copies, 2);
+    EXPECT_FALSE(done.gplCopied);
+    // The file the game loads is replaced, whatever the case of its name.
+    EXPECT_EQ(skv::test::readFile(folder.path() / "nr/series/cup/PACECAR.CAM"), "ours-pacecar");
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "nr/series/cup/pacecar.cam"));
+    EXPECT_EQ(skv::test::readFile(folder.path() / "nr/series/trucks/pacecar.cam"), "ours-pacecar");
+    EXPECT_EQ(skv::test::readFile(folder.path() / "gpl/cars/cars67/brabham/brabham.cam"), "theirs");
+
+    std::filesystem::remove(folder.path() / "gpl/cars/cars67/brabham/brabham.cam");
+    done = refreshReferenceCamFiles(paths, program, gpl, nr);
+    EXPECT_TRUE(done.gplCopied);
+    EXPECT_EQ(skv::test::readFile(folder.path() / "gpl/cars/cars67/brabham/brabham.cam"), "ours-brabham");
+
+    // Missing sources, folders and programs are passed over; nothing is created.
+    std::filesystem::remove_all(folder.path() / "gpl/cars");
+    std::filesystem::remove(program / "pacecar.cam");
+    done = refreshReferenceCamFiles(paths, program, gpl, "");
+    EXPECT_EQ(done.nr2003Copies, 0);
+    EXPECT_FALSE(done.gplCopied);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "gpl/cars"));
+}
