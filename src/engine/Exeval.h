@@ -2,9 +2,13 @@
 // chains, and TEvalObj, one compiled expression or script with lazy (re)compilation.
 #pragma once
 
+#include "engine/Component.h"
+#include "engine/Exfuncs.h"
 #include "engine/Exlink.h"
+#include "engine/Expbuild.h"
 #include "engine/Parstype.h"
 #include "engine/Variant.h"
+#include "engine/Vars.h"
 
 #include <cstdint>
 #include <deque>
@@ -89,5 +93,153 @@ void StTryFinallyBlock(PParserStatement St);
 void StTryExceptBlock(PParserStatement St);
 
 TStatementProc ProcOfStatement(TStatementToken Token);
+
+// Calls of user functions and of functions nobody registered (bound by the compiler).
+void OpUserFunc(PParserOperation Op);
+void OpUndefFunc(PParserOperation Op);
+
+// ---------------------------------------------------------------------------------------------
+// Compiled expressions
+
+class TEvalObj;
+
+// A user library as the expressions it serves see it: its functions and aliases by name.
+class TCustomUserLib : public TComponent {
+public:
+    using TComponent::TComponent;
+    std::string ClassName() const override { return "TCustomUserLib"; }
+
+    virtual TEvalObj* FindUserFunc(std::string_view Name) const = 0;
+    virtual std::vector<TEvalObj*> GetAliases() const = 0;
+    // Another item's text names Item.
+    virtual bool IsReferenced(const TEvalObj& Item) const = 0;
+    // An item other than Except has that name.
+    virtual bool HasItemNamed(std::string_view Name, const TEvalObj* Except) const = 0;
+    virtual bool UpdateEnabled() const { return true; }
+    // Checks every item again after one of them changed.
+    virtual void Validate(bool /*Reparse*/) {}
+};
+
+// Computes a call of a function nobody registered: sender, name, arguments, last index.
+using TGetFunctionEvent = std::function<Variant(TComponent* Sender, const std::string& Name, ArgArray& Args,
+                                                std::int32_t ParamHigh)>;
+
+// One compiled expression or script. It compiles its source on first use and again after
+// anything it was compiled against changes; its link ties it into the dependency graph.
+class TEvalObj : public TLinkOwner, private TParseEnv {
+public:
+    explicit TEvalObj(TComponent* AOwner = nullptr);
+    ~TEvalObj() override;
+    TEvalObj(const TEvalObj&) = delete;
+    TEvalObj& operator=(const TEvalObj&) = delete;
+
+    std::string LinkOwnerName() const override { return Name_; }
+
+    const std::vector<std::string>& Source() const { return Source_; }
+    // Replaces the lines and compiles them at once (unless the host is loading or holds updates
+    // back); when they do not compile, the old lines are put back and the error goes on.
+    void SetSource(const std::vector<std::string>& Lines);
+    // Replaces the lines; they compile at the next use.
+    void AssignSource(const std::vector<std::string>& Lines);
+    // The lines as one text, separated by line breaks.
+    std::string SourceStr() const;
+    void SetSourceStr(const std::string& Text) { SetSource(SplitLines(Text)); }
+    void AssignSourceStr(const std::string& Text) { AssignSource(SplitLines(Text)); }
+    // The lines joined by single blanks: what the compiler reads.
+    const std::string& SourceText() const { return SourceText_; }
+    static std::vector<std::string> SplitLines(const std::string& Text);
+
+    const std::string& Name() const { return Name_; }
+    void SetName(const std::string& NewName);
+
+    void ValidateOperation(bool Force);
+    void InvalidateOperation();
+    void InvalidateValue();
+    bool Valid() const { return Valid_; }
+    bool ParseFailed() const { return ParseFailed_; }
+    bool UpdateEnabled() const { return Link.GetUpdateEnabled(); }
+
+    // The number of "%N" slots the text uses; -1 when it failed to compile.
+    std::int32_t GetArgCount();
+    // The compiled text (aliases expanded).
+    const std::string& GetExpr();
+    std::int32_t ConstCount() const { return static_cast<std::int32_t>(Pools_.ConstPool.size()); }
+
+    // Runs the statements once; Result is what RESULT holds afterwards.
+    void CalcValue(Variant& Result);
+    // Evaluates with Args (ParamHigh the index of the last) in the argument slots.
+    virtual void F(ArgArray& Args, std::int32_t ParamHigh, Variant& Result);
+    // Evaluates with the one argument integer 0.
+    Variant F();
+    // Compiles and walks the compiled code: unknown functions without a handler are refused,
+    // used user functions are checked in turn.
+    void Check();
+
+    TComponent* Owner;
+    TExprLink Link;
+    TVarsList UsedVars;  // the global variables read; not owned
+    TVarsList ExtraVars; // helpers for object and data-field references
+    TVarsList LocalVars; // RESULT and what the script assigns without declaring
+    // Where names no one knows become placeholders (the parser component's list), or null.
+    TVarsList* UndefVars = nullptr;
+    PParserStatement Statements = nullptr;
+    std::string ParsedText;
+    Variant* ResultVar = nullptr;
+
+    TGetFunctionEvent OnUndefFunction;
+    std::function<TCustomUserLib*()> OnProvideUserLib;
+    std::function<TVarsList*()> OnProvideVarsList;
+    std::function<TEPRegFuncs*()> OnProvideRegFuncs;
+    std::function<void(TEvalObj& Sender)> OnBeforeValidating;
+    std::function<void(TEvalObj& Sender)> OnAfterInvalidated;
+
+    TVarsList* GetVarsList() const { return OnProvideVarsList ? OnProvideVarsList() : nullptr; }
+    TEPRegFuncs* GetRegFuncs() const { return OnProvideRegFuncs ? OnProvideRegFuncs() : nullptr; }
+    TEPCustomRegClasses* GetRegClasses() const;
+    TCustomUserLib* GetUserLib() const { return OnProvideUserLib ? OnProvideUserLib() : nullptr; }
+
+protected:
+    virtual void InvalidOperationNotify() { InvalidateOperation(); }
+    virtual void InvalidValueNotify() { InvalidateValue(); }
+    virtual void ValidateValueNotify() { Link.ValidateLinks(); }
+    virtual void DoBeforeValidating();
+    virtual void DoAfterInvalidated();
+
+private:
+    // Name resolution for the compiler.
+    bool FindVariable(const std::string& Name, TVarRef& Ref) override;
+    bool FindTarget(const std::string& Name, TVarRef& Ref) override;
+    bool BindCall(const std::string& Name, TParserOperation& Op, std::int32_t& ArgCount) override;
+    bool BindMember(const std::string& Member, bool Assign, TParserOperation& Op) override;
+    bool FindObjectRef(const std::string& Name, TVarRef& Ref) override;
+    bool FindDataField(const std::string& Source, const std::string& Field, TVarRef& Ref) override;
+    bool FindGlobal(const std::string& Name, TVarRef& Ref, bool MakeUndefined);
+    TVariable* MakeVariable(TVarsList& List, const std::string& Name);
+
+    bool GetUpdateEnabledOfHost() const;
+    void SourceChanged();
+    void CreateResultVar();
+    void ParseSource();
+    void ParseAliases();
+    void ParseExpression();
+    void FreeExpression();
+    void CheckStatements(PParserStatement Chain);
+    void CheckOperations(PParserOperation Chain);
+
+    TParserPools Pools_;
+    TVariable* ResultObj_ = nullptr;
+    std::vector<std::string> Source_;
+    std::string SourceText_;
+    std::string Name_;
+    bool Valid_ = false;
+    bool ParseFailed_ = false;
+    bool InAliases_ = false;
+    bool InValidation_ = false;
+    bool InInvalidation_ = false;
+};
+
+// Makes expression-valued variables and the ExecScript function run on this evaluator. Hosts
+// call it once at start-up; it is also done when the evaluator is linked in.
+void InstallEvaluator();
 
 } // namespace skv::engine

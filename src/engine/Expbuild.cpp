@@ -60,9 +60,9 @@ bool GroupsFromLeft(int Level) {
 }
 
 TToken TokenOf(TOpCode Op) {
-    static constexpr TToken kTokens[] = {lf_or, lf_xor, lf_and, lf_eq,  lf_neq,  lf_lt,    lf_le,
-                                         lf_gt, lf_ge,  bit_shl, bit_shr, sum,   diff,     prod,
-                                         IntDiv, modulo, divis, lf_not, bit_not, realpower};
+    static constexpr TToken kTokens[] = {lf_or,  lf_xor, lf_and,  lf_eq,   lf_neq,  lf_lt,    lf_le,
+                                         lf_gt,  lf_ge,  bit_shl, bit_shr, sum,     diff,     prod,
+                                         IntDiv, modulo, divis,   lf_not,  bit_not, realpower};
     return kTokens[Op];
 }
 
@@ -102,7 +102,9 @@ std::vector<TTok> Tokenize(std::string_view T) {
     std::vector<TTok> toks;
     std::size_t i = 0;
     const std::size_t n = T.size();
-    auto push = [&](TTokKind k, std::size_t b, std::size_t e, TOpCode op = oOr) { toks.push_back({k, op, b, e}); };
+    auto push = [&](TTokKind k, std::size_t b, std::size_t e, TOpCode op = oOr) {
+        toks.push_back({k, op, b, e});
+    };
     while (i < n) {
         const char c = T[i];
         const std::size_t b = i;
@@ -302,7 +304,14 @@ struct TNode {
     std::string Name;
     bool HasName = false;
     std::vector<int> Kids;
+    int ObjKid = -1;              // the object before the dot of a member
+    TValueOwner* Owner = nullptr; // the variable of a variable leaf
+    TExprLink* CallerLink = nullptr;
 };
+
+bool IsPostfixStart(TTokKind Kind) {
+    return Kind == tkLParen || Kind == tkLBrack || Kind == tkDot;
+}
 
 class TExprBuilder {
 public:
@@ -314,26 +323,35 @@ public:
         if (Peek().Kind != tkEnd) Fail();
         return root;
     }
-#if 0
-    // An assignment target that is no plain name: an array element of a variable. Answers the
-    // array node, or -1.
-    int ParseElementTarget() {
+    // An assignment target that is no plain name: an element of an array variable or a
+    // property of an object (indexed or not). Answers the store node still missing its value
+    // operand, or -1 when the text has neither form.
+    int ParseStoreTarget(TValueOwner*& Owner) {
         const int node = ParsePostfix();
         if (Peek().Kind != tkEnd) return -1;
-        const TNode& n = Nodes_[static_cast<std::size_t>(node)];
+        TNode& n = Nodes_[static_cast<std::size_t>(node)];
+        if (n.ObjKid >= 0) return RebindAsStore(node);
         if (n.Token != GetArrayItem || n.Kids.empty()) return -1;
-        const TNode& base = Nodes_[static_cast<std::size_t>(n.Kids[0])];
-        return base.Slot && !base.Literal && base.Token == variab ? node : -1;
-    }
-    // Turns an element read into the element store of Value.
-    int MakeElementStore(int Element, int Value) {
-        TNode& n = Nodes_[static_cast<std::size_t>(Element)];
+        TNode& base = Nodes_[static_cast<std::size_t>(n.Kids[0])];
+        if (base.ObjKid >= 0 && base.Kids.empty()) {
+            // "Obj.Prop[i]": the indices go to the property.
+            base.Kids.assign(n.Kids.begin() + 1, n.Kids.end());
+            return RebindAsStore(n.Kids[0]);
+        }
+        if (!base.Slot || base.Literal || base.Token != variab) return -1;
+        Owner = base.Owner;
         n.Token = SetArrayItem;
         n.Proc = OpSetVarArrayItem;
-        n.Kids.push_back(Value);
-        return Element;
+        return node;
     }
-#endif
+    // Continues with another text (the value of a store) in the same tree.
+    int ParseOther(std::string_view Text) {
+        Text_ = Text;
+        Toks_ = Tokenize(Text);
+        Pos_ = 0;
+        return ParseWhole();
+    }
+    void AddKid(int Node, int Kid) { Nodes_[static_cast<std::size_t>(Node)].Kids.push_back(Kid); }
     PParserOperation Emit(int Root, Variant* Dest);
 
     std::vector<TNode> Nodes_;
@@ -379,6 +397,9 @@ private:
     int ParsePostfix();
     int ParseAtom();
     int ParseCall(const TTok& NameTok);
+    int ParseMember(int Object);
+    int ParseBracketRef();
+    int RebindAsStore(int Node);
     int ParseNumber(const TTok& T, bool Negative);
     int ParseNameRef(const TTok& T);
     std::vector<int> ParseList(TTokKind Close);
@@ -474,7 +495,15 @@ int TExprBuilder::ParsePowerOperand() {
 int TExprBuilder::ParsePostfix() {
     const std::size_t begin = Peek().Begin;
     int node = ParseAtom();
-    while (Peek().Kind == tkLBrack) {
+    // Elements and members wrap the node one after the other: a loop, so long chains need no
+    // recursion.
+    for (;;) {
+        if (Peek().Kind == tkDot) {
+            if (Peek(1).Kind != tkIdent) Fail();
+            node = ParseMember(node);
+            continue;
+        }
+        if (Peek().Kind != tkLBrack) return node;
         const std::size_t end = Toks_[Pos_ - 1].End;
         ++Pos_;
         std::vector<int> kids{node};
@@ -486,8 +515,65 @@ int TExprBuilder::ParsePostfix() {
         n.Name = std::string(TrimSpaces(Text_.substr(begin, end - begin)));
         n.HasName = true;
     }
-    if (Peek().Kind == tkDot) Fail(); // object members need a class registry
-    return node;
+}
+
+int TExprBuilder::ParseMember(int Object) {
+    ++Pos_; // "."
+    const TTok& name = Peek();
+    ++Pos_;
+    std::vector<int> args;
+    if (Peek().Kind == tkLParen) {
+        ++Pos_;
+        args = ParseList(tkRParen);
+    }
+    TParserOperation bound;
+    const std::string member(TextOf(name));
+    if (!Env_.BindMember(member, false, bound)) FailAt(name.Begin);
+    TNode n;
+    n.Token = bound.Token;
+    n.Proc = bound.Proc;
+    n.Obj = bound.Obj;
+    n.Data = bound.Data;
+    n.CallerLink = bound.CallerLink;
+    n.Name = member;
+    n.HasName = true;
+    n.ObjKid = Object;
+    n.Kids = std::move(args);
+    return AddNode(std::move(n));
+}
+
+int TExprBuilder::RebindAsStore(int Node) {
+    TNode& n = Nodes_[static_cast<std::size_t>(Node)];
+    TParserOperation bound;
+    if (!Env_.BindMember(n.Name, true, bound)) return -1;
+    n.Token = bound.Token;
+    n.Proc = bound.Proc;
+    n.Obj = bound.Obj;
+    n.Data = bound.Data;
+    n.CallerLink = bound.CallerLink;
+    return Node;
+}
+
+int TExprBuilder::ParseBracketRef() {
+    ++Pos_; // "["
+    if (Peek().Kind != tkIdent) Fail();
+    std::string name(TextOf(Peek()));
+    ++Pos_;
+    if (Peek().Kind == tkDot && Peek(1).Kind == tkIdent) {
+        name.append(".").append(TextOf(Peek(1)));
+        Pos_ += 2;
+    }
+    if (Peek().Kind != tkRBrack) Fail();
+    ++Pos_;
+    TVarRef ref;
+    // "[Source].Field" as a whole operand reads a field when Source is a data source.
+    if (Peek().Kind == tkDot && Peek(1).Kind == tkIdent && !IsPostfixStart(Peek(2).Kind) &&
+        Env_.FindDataField(name, std::string(TextOf(Peek(1))), ref)) {
+        Pos_ += 2;
+        return Leaf(ref.Value, variab);
+    }
+    if (!Env_.FindObjectRef(name, ref)) Fail();
+    return Leaf(ref.Value, variab);
 }
 
 std::vector<int> TExprBuilder::ParseList(TTokKind Close) {
@@ -542,15 +628,12 @@ int TExprBuilder::ParseAtom() {
     }
     case tkSlot: {
         ++Pos_;
-        std::size_t index = 0;
-        const std::string_view digits = Text_.substr(t.Begin + 1, t.End - t.Begin - 1);
-        const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), index);
-        // Slots are argument positions; a bound keeps a hostile text from growing the pool.
-        if (r.ec != std::errc() || index >= 4096) FailAt(t.Begin);
-        while (Pools_.ConstPool.size() <= index)
-            Pools_.ConstPool.emplace_back(std::int32_t{0});
-        return Leaf(&Pools_.ConstPool[index], variab);
+        Variant* slot = FindSlot(TextOf(t), Pools_);
+        if (!slot) FailAt(t.Begin);
+        return Leaf(slot, variab);
     }
+    case tkLBrack:
+        return ParseBracketRef();
     case tkOp:
         // A number with its sign written on it reads as a signed number.
         if ((t.Op == oAdd || t.Op == oSub) && Peek(1).Kind == tkNumber && Peek(1).Begin == t.End) {
@@ -572,7 +655,11 @@ int TExprBuilder::ParseAtom() {
 int TExprBuilder::ParseNameRef(const TTok& T) {
     const std::string name(TextOf(T));
     TVarRef ref;
-    if (Env_.FindVariable(name, ref)) return Leaf(ref.Value, variab);
+    if (Env_.FindVariable(name, ref)) {
+        const int leaf = Leaf(ref.Value, variab);
+        Nodes_[static_cast<std::size_t>(leaf)].Owner = ref.Owner;
+        return leaf;
+    }
     const std::string up = UpStr(name);
     if (up == "PI") return Constant(Variant(std::numbers::pi), true);
     if (up == "TRUE") return Constant(Variant(true), false);
@@ -630,9 +717,11 @@ PParserOperation TExprBuilder::Emit(int Root, Variant* Dest) {
         order.push_back(v);
         for (auto k = n.Kids.rbegin(); k != n.Kids.rend(); ++k)
             stack.push_back({*k, v.Depth + 1});
+        if (n.ObjKid >= 0) stack.push_back({n.ObjKid, v.Depth + 1});
     }
     // The deepest level first, each level in its order: operands come before their users.
-    std::stable_sort(order.begin(), order.end(), [](const TVisit& a, const TVisit& b) { return a.Depth > b.Depth; });
+    std::stable_sort(order.begin(), order.end(),
+                     [](const TVisit& a, const TVisit& b) { return a.Depth > b.Depth; });
 
     std::vector<PParserOperation> ops(Nodes_.size(), nullptr);
     PParserOperation chain = nullptr;
@@ -645,6 +734,7 @@ PParserOperation TExprBuilder::Emit(int Root, Variant* Dest) {
             tail = &op->Next;
             op->Obj = n.Obj;
             op->Data = n.Data;
+            op->CallerLink = n.CallerLink;
             if (n.HasName) op->Name = new std::string(n.Name);
             if (v.Node == Root && Dest) {
                 op->Result = Dest;
@@ -657,10 +747,13 @@ PParserOperation TExprBuilder::Emit(int Root, Variant* Dest) {
         for (const TVisit& v : order) {
             const TNode& n = Nodes_[static_cast<std::size_t>(v.Node)];
             PParserOperation op = ops[static_cast<std::size_t>(v.Node)];
-            for (std::size_t i = 0; i < n.Kids.size(); ++i) {
-                const TNode& kid = Nodes_[static_cast<std::size_t>(n.Kids[i])];
-                op->Args[i] = kid.Slot ? kid.Slot : ops[static_cast<std::size_t>(n.Kids[i])]->Result;
-            }
+            const auto slotOf = [&](int Kid) {
+                const TNode& kid = Nodes_[static_cast<std::size_t>(Kid)];
+                return kid.Slot ? kid.Slot : ops[static_cast<std::size_t>(Kid)]->Result;
+            };
+            for (std::size_t i = 0; i < n.Kids.size(); ++i)
+                op->Args[i] = slotOf(n.Kids[i]);
+            if (n.ObjKid >= 0) op->ObjArg = slotOf(n.ObjKid);
             op->Arg1 = op->ArgCount > 0 ? op->Args[0] : nullptr;
             op->Arg2 = op->ArgCount > 1 ? op->Args[1] : nullptr;
             op->Arg3 = op->ArgCount > 2 ? op->Args[2] : nullptr;
@@ -678,6 +771,64 @@ void CheckBrackets(std::string_view Text) {
 
 } // namespace
 
+Variant* FindSlot(std::string_view Text, TParserPools& Pools) {
+    if (Text.size() < 2 || Text[0] != '%') return nullptr;
+    std::size_t index = 0;
+    const auto r = std::from_chars(Text.data() + 1, Text.data() + Text.size(), index);
+    if (r.ec == std::errc::result_out_of_range)
+        index = kMaxSlots;
+    else if (r.ec != std::errc() || r.ptr != Text.data() + Text.size())
+        return nullptr;
+    // Slots are argument positions; a bound keeps a hostile text from growing the pool.
+    if (index >= kMaxSlots) throw ESyntaxError(std::string(_msgParseError) + '\r' + std::string(Text));
+    while (Pools.ConstPool.size() <= index)
+        Pools.ConstPool.emplace_back(std::int32_t{0});
+    return &Pools.ConstPool[index];
+}
+
+bool BuildStore(std::string_view Target, std::string_view Value, TParseEnv& Env, TParserPools& Pools,
+                PParserOperation& Chain, TValueOwner*& Owner, bool& ParseFailed) {
+    ParseFailed = false;
+    Chain = nullptr;
+    Owner = nullptr;
+    const std::string_view target = TrimSpaces(Target);
+    if (target.empty() || !BracketsBalance(target)) return false;
+    if (target.back() != ']' && target.find('.') == std::string_view::npos) return false;
+    const std::string_view value = TrimSpaces(Value);
+    CheckBrackets(value);
+    TExprBuilder builder(target, Env, Pools);
+    int store = -1;
+    try {
+        store = builder.ParseStoreTarget(Owner);
+    } catch (const EMathParserError&) {
+        store = -1; // not a readable element or member: the caller says what it expected
+    }
+    if (store < 0) {
+        Owner = nullptr;
+        return false;
+    }
+    try {
+        builder.AddKid(store, builder.ParseOther(value));
+        Chain = builder.Emit(store, nullptr);
+    } catch (const ESyntaxError&) {
+        ParseFailed = true;
+        throw;
+    }
+    return true;
+}
+
+int SetVariableExt(TVarsList& List, const std::string& Name, const Variant& Value, TVariable*& Variable) {
+    Variable = List.FindVariable(Name);
+    if (Variable) {
+        Variable->SetValue(Value);
+        return 1;
+    }
+    if (!IsValidIdentCyr(Name) || HasReservedWord(Name)) return 0;
+    Variable = List.CreateVariable(List.Owner() ? List.Owner()->Owner() : nullptr, UpStr(Name), "");
+    Variable->SetValue(Value);
+    return 2;
+}
+
 bool ReadNumberLiteral(std::string_view Text, Variant& Value) {
     if (!Text.empty() && Text[0] == '$') {
         if (!HexCheck(Text)) return false;
@@ -690,7 +841,8 @@ bool ReadNumberLiteral(std::string_view Text, Variant& Value) {
     double d = 0;
     const auto r = std::from_chars(Text.data(), Text.data() + Text.size(), d);
     if (r.ec != std::errc() || r.ptr != Text.data() + Text.size() || !std::isfinite(d)) return false;
-    const bool whole = Text.find('.') == std::string_view::npos && d == std::floor(d) && std::fabs(d) <= 2147483647.0;
+    const bool whole =
+        Text.find('.') == std::string_view::npos && d == std::floor(d) && std::fabs(d) <= 2147483647.0;
     Value = whole ? Variant(static_cast<std::int32_t>(d)) : Variant(d);
     return true;
 }

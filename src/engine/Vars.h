@@ -46,7 +46,7 @@ using TVarExpressionFactory = std::function<std::unique_ptr<TVarExpression>(TVar
 // EParserInternalError). Variables made before keep the expression object they already have.
 void SetVarExpressionFactory(TVarExpressionFactory Factory);
 
-class TVariable : public TComponent, public TLinkOwner {
+class TVariable : public TComponent, public TLinkOwner, public TValueOwner {
 public:
     explicit TVariable(TComponent* AOwner = nullptr);
     ~TVariable() override;
@@ -55,7 +55,7 @@ public:
 
     Variant Value();
     void SetValue(const Variant& V);
-    void ValueChanged();
+    void ValueChanged() override;
     void Invalidate();
     void Validate();
     bool Valid() const { return Valid_; }

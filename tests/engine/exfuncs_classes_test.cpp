@@ -2,6 +2,7 @@
 // writing through the class tree, the published-property fallback, and the errors of each.
 #include "exfuncs_test_support.h"
 
+#include "engine/Exeval.h"
 #include "engine/Exfuncs_classes.h"
 
 using namespace skv::engine;
@@ -258,7 +259,7 @@ TEST_F(ClassesTest, ExecScriptRunsThroughTheInstalledRunner) {
                         "Scripts nest too deeply: ExecScript");
     SetExecScriptHandler(&EchoRunner); // the depth is back to zero after the failure
     EXPECT_EQ(CallByName(R, "ExecScript", {Variant("y"), Variant(5)}).RawInteger(), 5);
-    SetExecScriptHandler(nullptr);
+    InstallEvaluator(); // the real runner again, for the suites that follow
 }
 
 } // namespace
