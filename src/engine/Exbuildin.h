@@ -87,9 +87,10 @@ TMessageHost* SetMessageHost(TMessageHost* Host);
 // it was not given. An address may point inside a block (base plus offset).
 namespace scriptmem {
 std::int32_t Alloc(std::int64_t Size);
-// Answers the new address (the contents kept up to the smaller size).
+// Answers the new address (the contents kept up to the smaller size); address 0 allocates, size 0
+// frees and answers 0.
 std::int32_t Realloc(std::int32_t Address, std::int64_t Size);
-void Free(std::int32_t Address);
+void Free(std::int32_t Address); // 0 is nothing to free
 // The bytes [Address, Address + Count) of one live block, or an engine error.
 std::uint8_t* Resolve(std::int64_t Address, std::int64_t Count);
 // Number of live blocks and their total size (for tests and diagnostics).

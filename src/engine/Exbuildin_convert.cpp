@@ -205,8 +205,8 @@ bool TryStrToInt(const std::string& Raw, std::int32_t& Value) {
         if (v > (base == 16 ? 0xFFFFFFFFll : 0x80000000ll)) return false;
     }
     if (base == 16) {
-        Value = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-        if (negative) Value = -Value;
+        const auto bits = static_cast<std::uint32_t>(v);
+        Value = static_cast<std::int32_t>(negative ? 0u - bits : bits);
         return true;
     }
     if (negative) v = -v;

@@ -32,8 +32,12 @@ void FnEncodeDate(PParserOperation Op) {
     *Op->Result = Variant::Date(EncodeDate(Op->Arg1->ToInteger(), Op->Arg2->ToInteger(), Op->Arg3->ToInteger()));
 }
 void FnDayOfWeek(PParserOperation Op) {
-    // Day 0 (1899-12-30) was a Saturday.
-    const auto days = static_cast<std::int64_t>(std::floor(DateOf(*Op->Arg1)));
+    // Day 0 (1899-12-30) was a Saturday; a negative date's day is its whole part (-1.25 is
+    // 1899-12-29 06:00). DecodeDate refuses what is no date before the cast.
+    const double date = DateOf(*Op->Arg1);
+    int y = 0, m = 0, d = 0;
+    DecodeDate(date, y, m, d);
+    const auto days = static_cast<std::int64_t>(std::trunc(date));
     const std::int64_t mod = ((days % 7) + 7) % 7;
     *Op->Result = Variant(static_cast<std::int32_t>((mod + 6) % 7 + 1));
 }

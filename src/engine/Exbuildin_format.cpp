@@ -58,6 +58,44 @@ struct TDigits {
     bool Negative = false;
 };
 
+// Rounds the decimal text Int.Frac to Decimals decimals, halves away from zero (the digits come
+// from the exact binary value, so a tie is a true tie).
+void RoundDecimal(std::string& Int, std::string& Frac, int Decimals) {
+    const auto n = static_cast<std::size_t>(Decimals);
+    if (Frac.size() <= n) {
+        Frac.append(n - Frac.size(), '0');
+        return;
+    }
+    const bool up = Frac[n] >= '5';
+    Frac.resize(n);
+    if (!up) return;
+    for (std::size_t i = n; i-- > 0;) {
+        if (Frac[i] != '9') {
+            ++Frac[i];
+            return;
+        }
+        Frac[i] = '0';
+    }
+    for (std::size_t i = Int.size(); i-- > 0;) {
+        if (Int[i] != '9') {
+            ++Int[i];
+            return;
+        }
+        Int[i] = '0';
+    }
+    Int.insert(Int.begin(), '1');
+}
+
+// The decimal digits of |Value| with 40 decimals (beyond every rounding place used here).
+void ExactParts(double Value, std::string& Int, std::string& Frac) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.40f", std::fabs(Value));
+    const std::string text = buf;
+    const std::size_t dot = text.find('.');
+    Int = text.substr(0, dot);
+    Frac = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+}
+
 TDigits DigitsOf(double Value, int Precision) {
     TDigits r;
     r.Negative = std::signbit(Value) && Value != 0;
@@ -65,14 +103,21 @@ TDigits DigitsOf(double Value, int Precision) {
         r.Digits = "0";
         return r;
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", Precision - 1, std::fabs(Value));
-    const char* e = buf;
-    while (*e && *e != 'e')
-        ++e;
-    for (const char* p = buf; p < e; ++p)
-        if (*p >= '0' && *p <= '9') r.Digits += *p;
-    r.Exponent = std::atoi(e + 1);
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%.40e", std::fabs(Value));
+    const std::string text = buf;
+    const std::size_t e = text.find('e');
+    std::string intPart = text.substr(0, 1);
+    std::string frac = text.substr(2, e - 2);
+    r.Exponent = std::atoi(text.c_str() + e + 1);
+    RoundDecimal(intPart, frac, Precision - 1);
+    if (intPart.size() > 1) { // 9.99 became 10.0
+        ++r.Exponent;
+        frac = intPart.substr(1) + frac;
+        intPart.resize(1);
+        frac.resize(static_cast<std::size_t>(Precision - 1));
+    }
+    r.Digits = intPart + frac;
     while (r.Digits.size() > 1 && r.Digits.back() == '0')
         r.Digits.pop_back();
     return r;
@@ -123,17 +168,17 @@ std::string GroupThousands(const std::string& IntDigits) {
 // Fixed notation of |Value| with Decimals decimals (after rounding to Precision digits).
 void FixedParts(double Value, int Precision, int Decimals, std::string& IntPart, std::string& FracPart) {
     const TDigits d = DigitsOf(Value, Precision);
-    char buf[400];
-    // Print the already rounded digits so that Precision limits what is shown.
-    const double rounded = std::strtod((d.Digits.substr(0, 1) + "." + d.Digits.substr(1) + "e" +
-                                        std::to_string(d.Exponent))
-                                           .c_str(),
-                                       nullptr);
-    std::snprintf(buf, sizeof buf, "%.*f", Decimals, rounded);
-    std::string text = buf;
-    const std::size_t dot = text.find('.');
-    IntPart = text.substr(0, dot);
-    FracPart = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+    if (d.Exponent >= 0) {
+        const auto intLen = static_cast<std::size_t>(d.Exponent + 1);
+        std::string digits = d.Digits;
+        if (digits.size() < intLen) digits.append(intLen - digits.size(), '0');
+        IntPart = digits.substr(0, intLen);
+        FracPart = digits.substr(intLen);
+    } else {
+        IntPart = "0";
+        FracPart = std::string(static_cast<std::size_t>(-d.Exponent - 1), '0') + (d.Digits == "0" ? "" : d.Digits);
+    }
+    RoundDecimal(IntPart, FracPart, Decimals);
 }
 
 std::string GeneralText(double Value, int Precision, int ExpDigits) {
@@ -239,6 +284,7 @@ TPicture Analyse(const std::string& S) {
             i = end == std::string::npos ? S.size() : end;
         } else if (c == '0' || c == '#') {
             if (afterPoint) {
+                if (p.FracMax == 30) continue; // more decimals than a double has
                 ++p.FracMax;
                 if (c == '0') p.FracMin = p.FracMax;
             } else {
@@ -315,26 +361,22 @@ std::string Render(const std::string& S, const TPicture& P, const std::string& I
 std::string FormatSection(const std::string& S, double Value, bool ShowSign) {
     const TPicture p = Analyse(S);
     if (p.IntPlaces == 0 && p.FracMax == 0 && !p.Scientific) return Render(S, p, "", "", 0, false);
-    double v = std::fabs(Value);
+    const double v = std::fabs(Value);
     int exponent = 0;
-    if (p.Scientific && v != 0) {
-        const int intDigits = std::max(p.IntPlaces, 1);
-        exponent = static_cast<int>(std::floor(std::log10(v))) - (intDigits - 1);
-        v /= std::pow(10.0, exponent);
-        // Rounding may carry into one more integer digit.
-        char probe[400];
-        std::snprintf(probe, sizeof probe, "%.*f", p.FracMax, v);
-        if (std::strtod(probe, nullptr) >= std::pow(10.0, intDigits)) {
-            ++exponent;
-            v /= 10;
-        }
+    std::string intDigits, fracDigits;
+    if (p.Scientific) {
+        const int intCount = std::max(p.IntPlaces, 1);
+        const TDigits d = DigitsOf(v, std::min(intCount + p.FracMax, kMaxDigits));
+        std::string digits = d.Digits == "0" ? std::string() : d.Digits;
+        digits.resize(static_cast<std::size_t>(intCount + p.FracMax), '0');
+        exponent = d.Digits == "0" ? 0 : d.Exponent - (intCount - 1);
+        intDigits = digits.substr(0, static_cast<std::size_t>(intCount));
+        fracDigits = digits.substr(static_cast<std::size_t>(intCount));
+        intDigits.erase(0, std::min(intDigits.find_first_not_of('0'), intDigits.size() - 1));
+    } else {
+        ExactParts(v, intDigits, fracDigits);
+        RoundDecimal(intDigits, fracDigits, p.FracMax);
     }
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", p.FracMax, v);
-    std::string text = buf;
-    const std::size_t dot = text.find('.');
-    std::string intDigits = text.substr(0, dot);
-    std::string fracDigits = dot == std::string::npos ? std::string() : text.substr(dot + 1);
     while (static_cast<int>(fracDigits.size()) > p.FracMin && !fracDigits.empty() && fracDigits.back() == '0')
         fracDigits.pop_back();
     if (intDigits == "0") intDigits.clear();
@@ -385,7 +427,7 @@ TDateParts PartsOf(double Days) {
     TDateParts p;
     DecodeDate(Days, p.Year, p.Month, p.Day);
     DecodeTime(Days, p.Hour, p.Minute, p.Second, p.MSec);
-    const auto whole = static_cast<std::int64_t>(std::floor(Days));
+    const auto whole = static_cast<std::int64_t>(std::trunc(Days)); // in range: DecodeDate checked it
     p.WeekDay = static_cast<int>((((whole % 7) + 7) % 7 + 6) % 7); // 0 Sunday; day 0 was a Saturday
     return p;
 }
@@ -700,14 +742,12 @@ std::string StrOf(const Variant& X, std::int32_t Width, std::int32_t Decimals, b
     } else {
         const double v = X.ToReal();
         if (HasDecimals && Decimals >= 0) {
-            std::string intPart, fracPart;
             if (!NonFinite(v, text)) {
-                char buf[400];
-                std::snprintf(buf, sizeof buf, "%.*f", std::min(Decimals, 30), v);
-                text = buf;
-                if (DecimalSeparator() != '.')
-                    for (char& c : text)
-                        if (c == '.') c = DecimalSeparator();
+                std::string intPart, fracPart;
+                ExactParts(v, intPart, fracPart);
+                RoundDecimal(intPart, fracPart, std::min(Decimals, 30));
+                const bool zero = (intPart + fracPart).find_first_not_of('0') == std::string::npos;
+                text = (v < 0 && !zero ? "-" : "") + intPart + (fracPart.empty() ? "" : DecimalPoint() + fracPart);
             }
         } else if (!NonFinite(v, text)) {
             // The sign place, one digit, the point, the decimals and "E+dddd".

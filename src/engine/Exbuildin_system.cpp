@@ -3,6 +3,7 @@
 // functions of the variant group, which hand out script memory.
 #include "engine/Exbuildin.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -88,17 +89,22 @@ std::int32_t Realloc(std::int32_t Address, std::int64_t Size) {
     }
     auto it = FindBase(Address);
     if (it->second.ArrayKey) throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
-    TBlock block = std::move(it->second);
-    Erase(it);
-    block.Bytes.resize(size, 0);
-    try {
-        return Insert(std::move(block));
-    } catch (...) {
-        throw;
+    if (size == 0) { // a new size of 0 frees the block
+        Erase(it);
+        return 0;
     }
+    // The new block is made before the old one goes, so a refusal leaves the old one as it was.
+    TBlock block;
+    block.Bytes.assign(size, 0);
+    const std::vector<std::uint8_t>& old = it->second.Bytes;
+    std::copy(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(std::min(size, old.size())), block.Bytes.begin());
+    const std::int32_t address = Insert(std::move(block));
+    Erase(it);
+    return address;
 }
 
 void Free(std::int32_t Address) {
+    if (Address == 0) return; // nothing to free
     std::lock_guard lock(gLock);
     auto it = FindBase(Address);
     if (it->second.ArrayKey) throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
