@@ -229,6 +229,11 @@ bool DirectControl::waitUntilIdle(std::chrono::milliseconds timeout) {
     return idleCv_.wait_for(lock, timeout, [this] { return parked_ && seenWakes_ == wakeCount_; });
 }
 
+bool DirectControl::waitForPass(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(commandMutex_);
+    return idleCv_.wait_for(lock, timeout, [this] { return passedWakes_ == wakeCount_; });
+}
+
 // ---- the thread ----
 
 void DirectControl::run() {
@@ -254,6 +259,8 @@ void DirectControl::run() {
         lock.unlock();
         const bool moving = pass();
         lock.lock();
+        passedWakes_ = seen;
+        idleCv_.notify_all();
         // Sleep to an absolute deadline so the period does not drift; after an overrun of a whole
         // period, start a new beat rather than hurrying to catch up.
         if (moving) {

@@ -76,6 +76,8 @@ public:
     // Mouse buttons, from the global input source.
     void setLeftButtonDown(bool down) { leftButtonDown_ = down; }
     void setRightButtonDown(bool down) { rightButtonDown_ = down; }
+    bool leftButtonDown() const { return leftButtonDown_; }
+    bool rightButtonDown() const { return rightButtonDown_; }
 
     // State for the hot keys and the main window.
     bool attached() const { return attached_; }
@@ -103,6 +105,10 @@ public:
 
     // True once the thread is parked and has seen every wake sent so far; false on timeout.
     bool waitUntilIdle(std::chrono::milliseconds timeout);
+    // True once the thread has finished a pass that began after the last wake sent so far, so every
+    // command sent before the call has been taken over (if the game was attached); a moving mode
+    // goes on running. False on timeout.
+    bool waitForPass(std::chrono::milliseconds timeout);
 
 private:
     // A set's records, copied when it is handed over. An effect item carries record 3 only.
@@ -166,6 +172,7 @@ private:
     std::atomic<bool> cancelled_{false}; // the Terminated request, for an effect evaluation under way
     std::uint64_t wakeCount_ = 0;        // every wake counts, so none is lost while a pass runs
     std::uint64_t seenWakes_ = 0;        // wakes the thread had seen when it last parked
+    std::uint64_t passedWakes_ = 0;      // wakes the thread had seen when it began its last finished pass
     bool parked_ = false;
 
     // The thread's own state, guarded by stepMutex_.
