@@ -1,0 +1,230 @@
+// Direct control end to end: a private X server, the stand-in game, the desktop backend, the game
+// link and the control thread, checked through what the stand-in game reports of its own memory.
+#include "directcontrol/Directcontrol.h"
+#include "directcontrol/Directcontrol_desktop.h"
+#include "directcontrol/Directcontrol_gamelink.h"
+#include "model/Gplcarcameraset.h"
+#include "model/Tempfolder.h"
+#include "support/Xsession.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdlib>
+#include <mutex>
+#include <sstream>
+
+using namespace skv::directcontrol;
+using namespace std::chrono_literals;
+using skv::model::CarCameraBlock;
+using skv::model::CarCameraValues;
+using skv::testing::ChildProcess;
+using skv::testing::XvfbServer;
+
+namespace {
+
+constexpr float kKey[3] = {-41.25f, 7.5f, 1.125f};
+
+template <class Pred> bool waitFor(Pred pred, std::chrono::milliseconds timeout = 5s) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+std::vector<std::uint32_t> wordsOf(const CarCameraValues& record) {
+    std::vector<std::uint32_t> words;
+    for (std::size_t i = 0; i < skv::model::kValuesPerCamera; ++i)
+        words.push_back(std::bit_cast<std::uint32_t>(skv::model::valueAt(record, i)));
+    return words;
+}
+
+std::vector<std::uint32_t> wordsOf(const CarCameraBlock& block) {
+    std::vector<std::uint32_t> words;
+    for (const CarCameraValues& record : block)
+        for (std::uint32_t w : wordsOf(record))
+            words.push_back(w);
+    return words;
+}
+
+// An effect that puts the camera at one place, so each write of the pit record is known.
+class PlaceEffect : public EffectStepper {
+public:
+    explicit PlaceEffect(CarCameraValues at) : At(at) {}
+    void load(const std::string&) override {}
+    void seed(std::int32_t, const CarCameraValues&) override {}
+    void step(std::int32_t, CarCameraValues& record, const EffectBudget&) override { record = At; }
+
+private:
+    CarCameraValues At;
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { Server = std::make_unique<XvfbServer>(); }
+    static void TearDownTestSuite() { Server.reset(); }
+
+    void SetUp() override {
+        ASSERT_FALSE(Server->display().empty()) << "Xvfb could not be started (Debian package xvfb)";
+        ::setenv("DISPLAY", Server->display().c_str(), 1);
+        Platform = skv::platform::createPlatform();
+        ASSERT_TRUE(Platform->isAvailable()) << Platform->unavailableReason();
+        Link = std::make_unique<TGameLink>(*Platform, Paths);
+        Link->setGamePrograms((Folder.path() / "gpl" / "gpl.exe").string(),
+                              (Folder.path() / "nr2003" / "nr2003.exe").string());
+        Desktop = std::make_unique<TPlatformDesktop>(*Platform);
+    }
+    void TearDown() override {
+        Control.reset();
+        Game.reset();
+    }
+
+    // Starts the stand-in game with the reference file's first record at that offset of its window.
+    void startGame(bool nr2003, long offset) {
+        const std::filesystem::path reference = Link->referenceFilePath(nr2003);
+        std::filesystem::create_directories(reference.parent_path());
+        skv::testing::writeCamFile(reference.string(), kKey);
+        Game = std::make_unique<ChildProcess>(
+            std::vector<std::string>{SKV_RUNTIME_DIR "/fakegame", "--game", nr2003 ? "nr2003" : "gpl",
+                                     "--offset", std::to_string(offset), "--camfile", reference.string()},
+            std::vector<std::string>{"DISPLAY=" + Server->display()});
+        const auto line = Game->readLine();
+        ASSERT_TRUE(line) << "fakegame did not start";
+        std::istringstream in(*line);
+        std::string word;
+        long pid = 0;
+        in >> word >> pid >> std::hex >> GameWindow >> FirstBlock;
+        ASSERT_EQ(word, "ready");
+    }
+
+    void startControl(EffectStepper* effects = nullptr) {
+        Control = std::make_unique<DirectControl>(*Link, *Desktop, effects);
+        Control->setStatusCallback([this](const std::string& s) {
+            std::lock_guard guard(StatusLock);
+            Statuses.push_back(s);
+        });
+        Control->setSpeed(50);
+        Control->setSmooth(94);
+        Control->start();
+    }
+
+    std::vector<std::vector<std::uint32_t>> dumpBlocks() {
+        Game->writeLine("dump");
+        std::vector<std::vector<std::uint32_t>> blocks;
+        for (auto line = Game->readLine(); line && *line != "end"; line = Game->readLine())
+            blocks.push_back(skv::testing::hexWords(*line, 2));
+        return blocks;
+    }
+    std::vector<std::uint32_t> dumpPit() {
+        Game->writeLine("pit");
+        return skv::testing::hexWords(Game->readLine().value_or(""), 1);
+    }
+    std::string lastStatus() {
+        std::lock_guard guard(StatusLock);
+        return Statuses.empty() ? "" : Statuses.back();
+    }
+
+    static std::unique_ptr<XvfbServer> Server;
+    skv::test::TempFolder Folder;
+    skv::model::TGamePaths Paths{[](const std::string&) { return std::optional<std::string>(); }};
+    std::unique_ptr<skv::platform::Platform> Platform;
+    std::unique_ptr<TGameLink> Link;
+    std::unique_ptr<TPlatformDesktop> Desktop;
+    std::unique_ptr<ChildProcess> Game;
+    std::unique_ptr<DirectControl> Control;
+    skv::platform::WindowId GameWindow = 0;
+    skv::platform::Address FirstBlock = 0;
+    std::mutex StatusLock;
+    std::vector<std::string> Statuses;
+};
+
+std::unique_ptr<XvfbServer> EndToEnd::Server;
+
+} // namespace
+
+TEST_F(EndToEnd, DrivesTheStandInGameAndDropsTheLinkWhenItEnds) {
+    startGame(false, 0x3000);
+    CarCameraValues pit{};
+    pit.xPos = 3.5f;
+    pit.zPos = -2.0f; // the pit camera may go below the ground
+    pit.zoomAngle = 0.75f;
+    PlaceEffect effect(pit);
+    startControl(&effect);
+
+    // A set activated in Static: attached, written once into every block, the band drawn.
+    skv::model::TGPLCarCameraSet set;
+    CarCameraBlock values{};
+    for (std::size_t r = 0; r < values.size(); ++r) {
+        values[r].xPos = float(r) + 0.25f;
+        values[r].zoomAngle = 1.0f;
+    }
+    set.setValues(values);
+    Control->setCameraSet("Chase", set);
+    Control->changeMode(false);
+    ASSERT_TRUE(Control->waitUntilIdle(5s));
+    ASSERT_TRUE(Control->attached()) << lastStatus();
+    EXPECT_EQ(Link->gameWindow(), GameWindow);
+    EXPECT_EQ(Link->rollBarAddress(), FirstBlock);
+    EXPECT_EQ(lastStatus(),
+              "Mode=Static / Set=Chase / Effect=<none> / Speed=50 / Smooth=94 / Single Step=off");
+    const auto blocks = dumpBlocks();
+    ASSERT_EQ(blocks.size(), 7u);
+    for (const auto& block : blocks)
+        EXPECT_EQ(block, wordsOf(values));
+    Game->writeLine("band");
+    std::istringstream band(Game->readLine().value_or(""));
+    std::string word;
+    long white = 0, black = 0, other = 0;
+    band >> word >> white >> black >> other;
+    EXPECT_GT(white, 50);
+    EXPECT_GT(black, 50);
+    EXPECT_EQ(other, 0);
+
+    // The live reads see what is in the game now.
+    const auto live = Control->readLivePitCam();
+    ASSERT_TRUE(live);
+    EXPECT_EQ(live->zoomAngle, 1.0f); // as the stand-in game lays its pit record out
+    const auto roof = Control->readLiveRollBar();
+    ASSERT_TRUE(roof);
+    EXPECT_EQ(*roof, values[3]);
+
+    // A moving pit mode writes the pit record at every step.
+    Control->setRequestedMode(ControlMode::EffectPitCam);
+    Control->changeMode(false);
+    EXPECT_TRUE(waitFor([&] { return dumpPit() == wordsOf(pit); }));
+    EXPECT_TRUE(Control->attached());
+
+    // The game ends while the mode runs: the next write fails and drops the link.
+    Game->writeLine("quit");
+    EXPECT_EQ(Game->wait(), 0);
+    EXPECT_TRUE(waitFor([&] { return !Control->attached(); }));
+    EXPECT_TRUE(waitFor([&] { return lastStatus() == "Not Attached"; }));
+    EXPECT_EQ(Link->status(), LinkStatus::WriteFailed);
+}
+
+TEST_F(EndToEnd, FindsTheNr2003BlocksAndLeavesAnotherWindowAlone) {
+    startGame(true, 0x800);
+    startControl();
+    Control->setNR2003(true);
+    Control->changeMode(false);
+    ASSERT_TRUE(Control->waitUntilIdle(5s));
+    ASSERT_TRUE(Control->attached()) << lastStatus();
+    EXPECT_EQ(Link->rollBarAddress(), FirstBlock);
+    EXPECT_EQ(Link->pitCamAddress(), FirstBlock - 216);
+    const auto blocks = dumpBlocks();
+    ASSERT_EQ(blocks.size(), 20u);
+    // Nothing captured and no set given: Static writes the records as they stand, all zero.
+    for (const auto& block : blocks)
+        EXPECT_EQ(block, std::vector<std::uint32_t>(54, 0));
+
+    // With the game selector on GPL the same window is not the game.
+    Control->detach();
+    Control->setNR2003(false);
+    Control->changeMode(false);
+    ASSERT_TRUE(Control->waitUntilIdle(5s));
+    EXPECT_FALSE(Control->attached());
+    EXPECT_EQ(Link->status(), LinkStatus::NoGameWindow);
+    EXPECT_EQ(lastStatus(), "Not Attached");
+}
