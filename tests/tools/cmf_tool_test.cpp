@@ -1,6 +1,8 @@
 // Runs the built skyvane-tool on libraries made here and checks what it prints and writes.
 #include "model/Libraryfile.h"
 
+#include "Toolrun.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -17,36 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolRun {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-std::string readText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-class CmfTool : public ::testing::Test {
-protected:
-    fs::path dir = fs::temp_directory_path() / ("skv_tool_" + std::to_string(::getpid()) + "_" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    void SetUp() override { fs::create_directories(dir); }
-    void TearDown() override { fs::remove_all(dir); }
-
-    ToolRun run(const std::string& args) {
-        const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        const std::string cmd = std::string(SKV_RUNTIME_DIR) + "/skyvane-tool " + args + " >'" + out.string() +
-                                "' 2>'" + err.string() + "'";
-        const int status = std::system(cmd.c_str());
-        ToolRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(out), readText(err)};
-        fs::remove(out);
-        fs::remove(err);
-        return r;
-    }
-    std::string file(const std::string& name) const { return (dir / name).string(); }
-};
+using CmfTool = skv::test::ToolTest;
+using skv::test::readText;
+using skv::test::ToolRun;
 
 TCameraSetList sampleItems() {
     TCameraSetList items;

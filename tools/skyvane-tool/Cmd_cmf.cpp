@@ -1,5 +1,6 @@
 // The "cmf" commands: library files printed as JSON and copied through the reader and writer.
 #include "Commands.h"
+#include "Itemjson.h"
 #include "Jsonwriter.h"
 #include "Samplelibrary.h"
 
@@ -13,37 +14,12 @@ namespace {
 
 using namespace skv::model;
 
-void dumpCamera(JsonWriter& json, const TGPLCarCamera& camera) {
-    json.beginObject();
-    json.key("caption").string(camera.Caption);
-    json.key("effect").string(camera.Effect);
-    json.key("values").beginArray(true);
-    for (std::size_t i = 0; i < kValuesPerCamera; ++i) json.number(valueAt(camera.values(), i));
-    json.endArray();
-    json.key("imageBytes").integer(static_cast<long long>(camera.getImage().bytes().size()));
-    json.endObject();
-}
-
-void dumpItem(JsonWriter& json, const TGPLCarCameraSet& set) {
-    json.beginObject();
-    json.key("caption").string(set.Caption);
-    json.key("type").string(set.isEffect() ? "CstRollBarCam" : "CstCarCamSet");
-    json.key("version").integer(set.Version);
-    json.key("comment").string(set.Comment);
-    json.key("activationKey").integer(set.ActivationKey);
-    json.key("selectedCamera").integer(set.SelectedCamera);
-    json.key("cameras").beginArray();
-    for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot) dumpCamera(json, set.camera(slot));
-    json.endArray();
-    json.endObject();
-}
-
 int dump(const std::string& fileName, std::ostream& out) {
     const TCameraSetList items = loadLibraryFile(fileName);
     std::string text;
     JsonWriter json(text);
     json.beginArray();
-    for (const auto& item : items) dumpItem(json, *item);
+    for (const auto& item : items) writeItemJson(json, *item);
     json.endArray();
     out << text << '\n';
     return 0;

@@ -1,0 +1,128 @@
+// skyvane-tool's camera file commands on the shipped reference camera files and on files made here.
+#include "model/Camfile.h"
+#include "model/Libraryfile.h"
+
+#include "Toolrun.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <bit>
+
+using namespace skv::model;
+namespace fs = std::filesystem;
+using skv::test::readText;
+using skv::test::ToolRun;
+
+namespace {
+
+using CamTool = skv::test::ToolTest;
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+const std::string kReferenceCams[] = {std::string(SKV_RUNTIME_DIR) + "/brabham.cam",
+                                      std::string(SKV_RUNTIME_DIR) + "/pacecar.cam"};
+
+void writeText(const std::string& name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; }
+
+} // namespace
+
+TEST_F(CamTool, ImportThenExportGivesTheCameraFileBack) {
+    for (const std::string& cam : kReferenceCams) {
+        const ToolRun imported = run("cam import " + quoted(cam) + " " + quoted(file("set.cmf")) + " --caption 'My car'");
+        ASSERT_EQ(imported.exitCode, 0) << imported.err;
+        const auto items = loadLibraryFile(file("set.cmf"));
+        ASSERT_EQ(items.size(), 1u);
+        EXPECT_EQ(items[0]->Caption, "My car");
+        EXPECT_FALSE(items[0]->isEffect());
+
+        TCamFileBuffer buffer;
+        TGPLCarCameraSet direct;
+        buffer.importCamFile(direct, cam);
+        for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot)
+            for (std::size_t i = 0; i < kValuesPerCamera; ++i)
+                EXPECT_EQ(std::bit_cast<std::uint32_t>(valueAt(items[0]->camera(slot).values(), i)),
+                          std::bit_cast<std::uint32_t>(valueAt(direct.camera(slot).values(), i)))
+                    << cam << " slot " << slot;
+
+        const ToolRun exported = run("cam export " + quoted(file("set.cmf")) + " 'My car' " + quoted(file("out.cam")));
+        ASSERT_EQ(exported.exitCode, 0) << exported.err;
+        EXPECT_TRUE(readText(file("out.cam")) == readText(cam)) << cam;
+    }
+}
+
+TEST_F(CamTool, JsonFormPrintsTheSetAndWritesNothing) {
+    const ToolRun r = run("cam import --json " + quoted(kReferenceCams[1]));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto json = nlohmann::json::parse(r.out);
+    ASSERT_EQ(json.size(), 1u);
+    EXPECT_EQ(json[0]["caption"], "pacecar"); // named after the file when no caption is given
+    EXPECT_EQ(json[0]["type"], "CstCarCamSet");
+
+    TCamFileBuffer buffer;
+    TGPLCarCameraSet direct;
+    buffer.importCamFile(direct, kReferenceCams[1]);
+    ASSERT_EQ(json[0]["cameras"].size(), kCamerasPerSet);
+    for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot)
+        EXPECT_EQ(json[0]["cameras"][slot]["values"][2].get<float>(), direct.camera(slot).zPos) << slot;
+    EXPECT_EQ(entries(), 0u);
+}
+
+TEST_F(CamTool, ExportStartsFromAZeroHeaderWhateverTheImportedFileHeld) {
+    std::string bytes = readText(kReferenceCams[0]);
+    bytes[4] = 7; // a header word the library does not keep
+    writeText(file("odd.cam"), bytes);
+    ASSERT_EQ(run("cam import " + quoted(file("odd.cam")) + " " + quoted(file("odd.cmf")) + " --caption X").exitCode, 0);
+    ASSERT_EQ(run("cam export " + quoted(file("odd.cmf")) + " X " + quoted(file("out.cam"))).exitCode, 0);
+    bytes[4] = 0;
+    EXPECT_TRUE(readText(file("out.cam")) == bytes);
+}
+
+TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
+    TCameraSetList items;
+    items.push_back(std::make_unique<TGPLCarCameraSet>());
+    items[0]->Caption = "Car";
+    items.push_back(std::make_unique<TGPLCarCameraSet>());
+    items[1]->Caption = "Rise";
+    items[1]->Type = eCameraSetType::CstRollBarCam;
+    saveLibraryFile(file("lib.cmf"), items);
+    writeText(file("short.cam"), std::string(100, 'M'));
+    writeText(file("keep.cam"), "old");
+
+    const std::string lib = quoted(file("lib.cmf"));
+    struct Case {
+        std::string args;
+        std::string message; // the line on standard error, without "skyvane-tool: " and the newline
+    };
+    const Case cases[] = {
+        {"cam export " + lib + " car " + quoted(file("out.cam")),
+         file("lib.cmf") + ": no item has the caption \"car\""},
+        {"cam export " + lib + " Rise " + quoted(file("out.cam")),
+         file("lib.cmf") + ": \"Rise\" is an effect; only a car camera set makes a camera file"},
+        {"cam export " + lib + " Nope " + quoted(file("keep.cam")),
+         file("lib.cmf") + ": no item has the caption \"Nope\""},
+        {"cam export " + quoted(file("missing.cmf")) + " Car " + quoted(file("out.cam")),
+         file("missing.cmf") + ": No such file or directory"},
+        {"cam import " + quoted(file("missing.cam")) + " " + quoted(file("out.cmf")),
+         "Cannot open file " + file("missing.cam")},
+        {"cam import " + quoted(file("short.cam")) + " " + quoted(file("out.cmf")) + " --caption S",
+         "The file " + file("short.cam") + " is not a camera file: it holds 100 bytes, a camera file holds 228"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, 1) << c.args;
+        EXPECT_EQ(r.err, "skyvane-tool: " + c.message + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(fs::exists(file("out.cam")));
+    EXPECT_FALSE(fs::exists(file("out.cmf")));
+    EXPECT_EQ(readText(file("keep.cam")), "old");
+
+    const std::string usageErrors[] = {"cam import " + lib, "cam import a b c", "cam import a.cam b.cmf --colour red",
+                                       "cam import a.cam --json b.cmf", "cam export " + lib + " Car"};
+    for (const std::string& args : usageErrors) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
+        EXPECT_NE(r.err.find("usage: skyvane-tool cam import"), std::string::npos) << args;
+    }
+}
