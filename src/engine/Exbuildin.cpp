@@ -2,6 +2,8 @@
 // and the helpers the group files share.
 #include "engine/Exbuildin.h"
 
+#include <mutex>
+
 namespace skv::engine {
 
 // Tables of the group files.
@@ -93,6 +95,15 @@ std::size_t CheckedLength(std::int64_t Length) {
     if (Length < 0) return 0;
     if (Length > kLimit) throw EMathParserError(_msgTooLong);
     return static_cast<std::size_t>(Length);
+}
+
+bool LocalTime(std::time_t T, std::tm& Out) {
+    static std::mutex lock;
+    std::lock_guard guard(lock);
+    const std::tm* local = std::localtime(&T);
+    if (!local) return false;
+    Out = *local;
+    return true;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "engine/Exfuncs.h"
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,6 +104,8 @@ namespace bldfuncs {
 [[noreturn]] void RaiseArgCount(const char* Name);
 // A text length a script asked for, refused past a sane limit.
 std::size_t CheckedLength(std::int64_t Length);
+// The local calendar time of T (the C library's, under a lock since it shares one buffer).
+bool LocalTime(std::time_t T, std::tm& Out);
 // Lower case with the letters of the 8-bit character set (the counterpart of UpStr).
 std::string LowStr(std::string_view S);
 // Case-blind compare with the same letters.

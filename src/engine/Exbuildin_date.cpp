@@ -15,7 +15,7 @@ double LocalNow() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t secs = std::chrono::system_clock::to_time_t(now);
     std::tm local{};
-    localtime_r(&secs, &local);
+    bldfuncs::LocalTime(secs, local);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     const double date = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     return date + EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms));

@@ -1,20 +1,17 @@
 // The file group on the local file system. File names are the platform's; both "/" and "\" count
 // as path delimiters when names are taken apart (scripts may come from another system), and "/"
 // is the one added. Drive numbers: 0 is the current directory's file system; this system has no
-// lettered drives, so other numbers find none. File handles are those FileOpen gave out: other
+// lettered drives, so other numbers find none. File handles are numbers FileOpen gave out: other
 // numbers are refused like a closed handle, so a script cannot reach the program's own files.
 #include "engine/Exbuildin.h"
 
-#include <cerrno>
-#include <cstring>
+#include <chrono>
+#include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <mutex>
-#include <set>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
+#include <system_error>
 
 namespace skv::engine {
 
@@ -151,54 +148,67 @@ std::string CurrentDir() {
     return ec ? std::string() : p.string();
 }
 void ChDirFn(const std::string& S) {
-    if (::chdir(S.c_str()) != 0)
-        throw EInOutError("Cannot change the current directory to " + S + ": " + std::strerror(errno));
+    std::error_code ec;
+    fs::current_path(fs::path(S), ec);
+    if (ec) throw EInOutError("Cannot change the current directory to " + S + ": " + ec.message());
 }
 bool CreateDirFn(const std::string& S) {
-    return ::mkdir(S.c_str(), 0777) == 0;
+    std::error_code ec;
+    return fs::create_directory(fs::path(S), ec) && !ec;
 }
 bool DeleteFileFn(const std::string& S) {
-    struct stat st{};
-    if (::lstat(S.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    return ::unlink(S.c_str()) == 0;
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(fs::path(S), ec)) || fs::is_directory(fs::symlink_status(fs::path(S), ec)))
+        return false;
+    return fs::remove(fs::path(S), ec) && !ec;
 }
 bool DirectoryExistsFn(const std::string& S) {
-    struct stat st{};
-    return ::stat(S.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code ec;
+    return fs::is_directory(fs::path(S), ec);
 }
 bool FileExistsFn(const std::string& S) {
-    struct stat st{};
-    return ::stat(S.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    std::error_code ec;
+    const fs::file_status st = fs::status(fs::path(S), ec);
+    return !ec && fs::exists(st) && !fs::is_directory(st);
 }
-std::int32_t StampOf(std::time_t Time) {
+// The local DOS stamp of a file time; -1 when it has none.
+std::int32_t StampOf(fs::file_time_type Time) {
+    const auto sys = std::chrono::file_clock::to_sys(Time);
+    const std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(sys));
     std::tm local{};
-    if (!localtime_r(&Time, &local)) return -1;
+    if (!bldfuncs::LocalTime(t, local)) return -1;
     const double dt = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) +
-                      EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, 0);
+                      EncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), 0);
     return DateTimeToDosStamp(dt);
 }
 std::int32_t FileAgeFn(const std::string& S) {
-    struct stat st{};
-    if (::stat(S.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
-    return StampOf(st.st_mtime);
+    std::error_code ec;
+    if (!FileExistsFn(S)) return -1;
+    const fs::file_time_type t = fs::last_write_time(fs::path(S), ec);
+    return ec ? -1 : StampOf(t);
+}
+bool IsReadOnly(fs::perms P) {
+    return (P & fs::perms::owner_write) == fs::perms::none;
 }
 std::int32_t FileGetAttrFn(const std::string& S) {
-    struct stat st{};
-    if (::stat(S.c_str(), &st) != 0) return -1;
-    std::int32_t attr = S_ISDIR(st.st_mode) ? faDirectory : faArchive;
-    if (::access(S.c_str(), W_OK) != 0) attr |= faReadOnly;
+    std::error_code ec;
+    const fs::file_status st = fs::status(fs::path(S), ec);
+    if (ec || !fs::exists(st)) return -1;
+    std::int32_t attr = fs::is_directory(st) ? faDirectory : faArchive;
+    if (IsReadOnly(st.permissions())) attr |= faReadOnly;
     const std::string name = ExtractFileNameFn(ExcludeTrailingBackslashFn(S));
     if (!name.empty() && name[0] == '.' && name != "." && name != "..") attr |= faHidden;
     return attr;
 }
-// Only the read-only bit means something here: it takes the owner's write permission away.
+// Only the read-only bit means something here: it takes every write permission away, and its
+// absence gives the owner's back. Answers 0 or the system's error code.
 std::int32_t FileSetAttrFn(const std::string& S, std::int32_t Attr) {
-    struct stat st{};
-    if (::stat(S.c_str(), &st) != 0) return errno;
-    mode_t mode = st.st_mode & 07777;
-    if (Attr & faReadOnly) mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
-    else mode |= S_IWUSR;
-    return ::chmod(S.c_str(), mode) == 0 ? 0 : errno;
+    std::error_code ec;
+    constexpr fs::perms writes = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (Attr & faReadOnly) fs::permissions(fs::path(S), writes, fs::perm_options::remove, ec);
+    else fs::permissions(fs::path(S), fs::perms::owner_write, fs::perm_options::add, ec);
+    return ec.value();
 }
 std::string FileSearchFn(const std::string& Name, const std::string& DirList) {
     if (FileExistsFn(Name)) return Name;
@@ -231,23 +241,28 @@ std::string GetDirFn(std::int32_t /*Drive*/) {
     return CurrentDir(); // one tree: every drive number shows the current directory
 }
 bool RemoveDirFn(const std::string& S) {
-    return ::rmdir(S.c_str()) == 0;
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(fs::path(S), ec))) return false;
+    return fs::remove(fs::path(S), ec) && !ec; // refused for a folder that is not empty
 }
 bool RenameFileFn(const std::string& Old, const std::string& New) {
     // Like the platform's move, it does not replace an existing file.
-    struct stat st{};
-    if (::lstat(New.c_str(), &st) == 0) return false;
-    return ::rename(Old.c_str(), New.c_str()) == 0;
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(fs::path(New), ec))) return false;
+    fs::rename(fs::path(Old), fs::path(New), ec);
+    return !ec;
 }
 bool SetCurrentDirFn(const std::string& S) {
-    return ::chdir(S.c_str()) == 0;
+    std::error_code ec;
+    fs::current_path(fs::path(S), ec);
+    return !ec;
 }
 Variant DiskSpace(std::int32_t Drive, bool Free) {
     if (Drive != 0) return Variant(-1.0);
-    struct statvfs sv{};
-    if (::statvfs(".", &sv) != 0) return Variant(-1.0);
-    const double block = static_cast<double>(sv.f_frsize);
-    return Variant(block * static_cast<double>(Free ? sv.f_bavail : sv.f_blocks));
+    std::error_code ec;
+    const fs::space_info info = fs::space(fs::path("."), ec);
+    if (ec) return Variant(-1.0);
+    return Variant(static_cast<double>(Free ? info.available : info.capacity));
 }
 Variant DiskFreeFn(std::int32_t Drive) {
     return DiskSpace(Drive, true);
@@ -258,44 +273,64 @@ Variant DiskSizeFn(std::int32_t Drive) {
 
 // ---- handles ----
 
-std::mutex gHandlesLock;
-std::set<int> gHandles;
+// An open file. The C library needs a flush or a seek between writing and reading.
+struct TOpenFile {
+    std::FILE* File = nullptr;
+    std::string Name;
+    bool CanRead = false;
+    bool CanWrite = false;
+    int LastOp = 0; // 1 read, 2 write
+};
 
-bool IsOurHandle(std::int32_t Handle) {
-    std::lock_guard lock(gHandlesLock);
-    return gHandles.count(Handle) != 0;
+std::mutex gFilesLock;
+std::map<std::int32_t, TOpenFile> gFiles;
+std::int32_t gNextHandle = 3;
+
+// Runs Fn on the open file of Handle under the lock; Missing when there is none.
+template <class Fn> std::int32_t WithFile(std::int32_t Handle, std::int32_t Missing, Fn&& F) {
+    std::lock_guard lock(gFilesLock);
+    auto it = gFiles.find(Handle);
+    return it == gFiles.end() ? Missing : F(it->second);
 }
 
 // Access in the low two bits (0 read, 1 write, 2 both); sharing bits are not enforced here.
 std::int32_t FileOpenFn(const std::string& Name, std::int32_t Mode) {
-    static constexpr int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR};
     const int access = Mode & 3;
-    if (access > 2) return -1;
-    const int fd = ::open(Name.c_str(), kAccess[access] | O_CLOEXEC);
-    if (fd < 0) return -1;
-    std::lock_guard lock(gHandlesLock);
-    gHandles.insert(fd);
-    return fd;
+    if (access > 2 || DirectoryExistsFn(Name)) return -1;
+    std::FILE* f = std::fopen(Name.c_str(), access == 0 ? "rb" : "r+b");
+    if (!f) return -1;
+    std::lock_guard lock(gFilesLock);
+    while (gFiles.count(gNextHandle) || gNextHandle <= 2)
+        gNextHandle = gNextHandle >= 0x7FFFFFFE ? 3 : gNextHandle + 1;
+    const std::int32_t handle = gNextHandle++;
+    gFiles[handle] = TOpenFile{f, Name, access != 1, access != 0, 0};
+    return handle;
 }
 void FileCloseFn(std::int32_t Handle) {
+    std::FILE* f = nullptr;
     {
-        std::lock_guard lock(gHandlesLock);
-        if (gHandles.erase(Handle) == 0) return;
+        std::lock_guard lock(gFilesLock);
+        auto it = gFiles.find(Handle);
+        if (it == gFiles.end()) return;
+        f = it->second.File;
+        gFiles.erase(it);
     }
-    ::close(Handle);
+    std::fclose(f);
 }
 std::int32_t FileGetDateFn(std::int32_t Handle) {
-    struct stat st{};
-    if (!IsOurHandle(Handle) || ::fstat(Handle, &st) != 0) return -1;
-    return StampOf(st.st_mtime);
+    return WithFile(Handle, -1, [](TOpenFile& F) {
+        std::fflush(F.File); // pending writes are part of the file's age
+        std::error_code ec;
+        const fs::file_time_type t = fs::last_write_time(fs::path(F.Name), ec);
+        return ec ? -1 : StampOf(t);
+    });
 }
 std::int32_t FileSetDateFn(std::int32_t Handle, std::int32_t Age) {
-    if (!IsOurHandle(Handle)) return EBADF;
     double dt = 0;
     try {
         dt = DosStampToDateTime(Age);
     } catch (const EConvertError&) {
-        return EINVAL;
+        return static_cast<std::int32_t>(std::errc::invalid_argument);
     }
     int y = 0, m = 0, d = 0, h = 0, n = 0, s = 0, ms = 0;
     DecodeDate(dt, y, m, d);
@@ -308,28 +343,45 @@ std::int32_t FileSetDateFn(std::int32_t Handle, std::int32_t Age) {
     local.tm_min = n;
     local.tm_sec = s;
     local.tm_isdst = -1;
-    const std::time_t t = std::mktime(&local);
-    const struct timespec times[2] = {{t, 0}, {t, 0}};
-    return ::futimens(Handle, times) == 0 ? 0 : errno;
+    const auto sys = std::chrono::system_clock::from_time_t(std::mktime(&local));
+    return WithFile(Handle, static_cast<std::int32_t>(std::errc::bad_file_descriptor), [&](TOpenFile& F) {
+        std::fflush(F.File); // a later flush would stamp the file again
+        std::error_code ec;
+        fs::last_write_time(fs::path(F.Name), std::chrono::file_clock::from_sys(sys), ec);
+        return ec.value();
+    });
 }
 std::int32_t FileReadFn(std::int32_t Handle, std::int32_t Buffer, std::int32_t Count) {
-    if (!IsOurHandle(Handle) || Count < 0) return -1;
+    if (Count < 0) return -1;
     std::uint8_t* p = scriptmem::Resolve(Buffer, Count);
-    const ssize_t n = ::read(Handle, p, static_cast<std::size_t>(Count));
-    return n < 0 ? -1 : static_cast<std::int32_t>(n);
+    return WithFile(Handle, -1, [&](TOpenFile& F) {
+        if (!F.CanRead) return -1;
+        if (F.LastOp == 2) std::fflush(F.File);
+        F.LastOp = 1;
+        const std::size_t n = std::fread(p, 1, static_cast<std::size_t>(Count), F.File);
+        return n == 0 && std::ferror(F.File) ? -1 : static_cast<std::int32_t>(n);
+    });
 }
 std::int32_t FileWriteFn(std::int32_t Handle, std::int32_t Buffer, std::int32_t Count) {
-    if (!IsOurHandle(Handle) || Count < 0) return -1;
+    if (Count < 0) return -1;
     const std::uint8_t* p = scriptmem::Resolve(Buffer, Count);
-    const ssize_t n = ::write(Handle, p, static_cast<std::size_t>(Count));
-    return n < 0 ? -1 : static_cast<std::int32_t>(n);
+    return WithFile(Handle, -1, [&](TOpenFile& F) {
+        if (!F.CanWrite) return -1;
+        if (F.LastOp == 1) std::fseek(F.File, 0, SEEK_CUR);
+        F.LastOp = 2;
+        const std::size_t n = std::fwrite(p, 1, static_cast<std::size_t>(Count), F.File);
+        return n == 0 && Count > 0 ? -1 : static_cast<std::int32_t>(n);
+    });
 }
 std::int32_t FileSeekFn(std::int32_t Handle, std::int32_t Offset, std::int32_t Origin) {
     static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-    if (!IsOurHandle(Handle) || Origin < 0 || Origin > 2) return -1;
-    const off_t pos = ::lseek(Handle, Offset, kWhence[Origin]);
-    if (pos < 0 || pos > 0x7FFFFFFF) return -1;
-    return static_cast<std::int32_t>(pos);
+    if (Origin < 0 || Origin > 2) return -1;
+    return WithFile(Handle, -1, [&](TOpenFile& F) {
+        F.LastOp = 0;
+        if (std::fseek(F.File, Offset, kWhence[Origin]) != 0) return -1;
+        const long pos = std::ftell(F.File);
+        return pos < 0 || pos > 0x7FFFFFFF ? -1 : static_cast<std::int32_t>(pos);
+    });
 }
 
 } // namespace

@@ -130,6 +130,12 @@ TEST_F(BuildInFile, HandlesReadWriteSeekAndStamps) {
     EXPECT_EQ(Call("FileSeek", {h, 0, 0}).ToInteger(), -1);
     EXPECT_EQ(Call("FileGetDate", {1}).ToInteger(), -1); // standard output
     EXPECT_EQ(Call("FileOpen", {P("none"), 0}).ToInteger(), -1);
+    const std::int32_t readOnly = Call("FileOpen", {P("data.bin"), 0}).ToInteger();
+    const std::int32_t one = Call("AllocMem", {1}).ToInteger();
+    EXPECT_EQ(Call("FileWrite", {readOnly, one, 1}).ToInteger(), -1); // opened for reading only
+    EXPECT_EQ(Call("FileRead", {readOnly, one, 1}).ToInteger(), 1);
+    Call("FileClose", {readOnly});
+    Call("FreeMem", {one, 1});
     Call("FileClose", {2}); // leaves standard error open
     EXPECT_NE(::fcntl(2, F_GETFD), -1);
 }
