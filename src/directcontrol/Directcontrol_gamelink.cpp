@@ -3,7 +3,7 @@
 #include "model/Camfile.h"
 #include "model/Fileerror.h"
 #include "model/Gplcarcameraset.h"
-#include "model/Littleendian.h"
+#include "stream/Littleendian.h"
 
 #include <algorithm>
 #include <bit>
@@ -32,7 +32,7 @@ void writeU32(std::uint8_t* p, std::uint32_t v) {
 CarCameraValues decodeRecord(const std::uint8_t* p) {
     CarCameraValues record;
     for (std::size_t i = 0; i < model::kValuesPerCamera; ++i, p += 4)
-        model::valueAt(record, i) = std::bit_cast<float>(model::le::readU32(p));
+        model::valueAt(record, i) = std::bit_cast<float>(stream::le::readU32(p));
     return record;
 }
 

@@ -11,6 +11,8 @@
 
 namespace skv::model {
 
+using namespace skv::stream;
+
 namespace {
 
 std::string systemError(int error) { return std::strerror(error); }

@@ -2,7 +2,7 @@
 // in the same folder, which is flushed and then renamed over the target.
 #pragma once
 
-#include "model/Bytesink.h"
+#include "stream/Bytesink.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,7 +30,7 @@ void writeFileAtomically(const std::string& fileName, std::span<const std::uint8
 
 // The same for content produced in pieces: produce writes everything into the sink it is given, which
 // writes through to the temporary file. Whatever produce raises also leaves the target untouched.
-using TFileProducer = std::function<void(TByteSink& sink)>;
+using TFileProducer = std::function<void(stream::TByteSink& sink)>;
 void writeFileAtomically(const std::string& fileName, const TFileProducer& produce, const TRawWrite& rawWrite = {});
 
 } // namespace skv::model

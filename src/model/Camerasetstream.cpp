@@ -1,11 +1,13 @@
 #include "model/Camerasetstream.h"
 
-#include "model/Littleendian.h"
+#include "stream/Littleendian.h"
 
 #include <array>
 #include <cstdint>
 
 namespace skv::model {
+
+using namespace skv::stream;
 
 namespace {
 

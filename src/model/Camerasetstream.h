@@ -2,7 +2,7 @@
 // builds a set from a record in any property order. Used by the library file and the clipboard.
 #pragma once
 
-#include "model/Componentstream.h"
+#include "stream/Componentstream.h"
 #include "model/Gplcarcameraset.h"
 
 #include <memory>
@@ -12,10 +12,10 @@ namespace skv::model {
 inline constexpr std::string_view kCameraSetClassName = "TGPLCarCameraSet";
 
 // Appends the record of one item: only the properties that differ from their defaults, in the fixed order.
-void writeCameraSet(TStreamWriter& writer, const TGPLCarCameraSet& set);
+void writeCameraSet(stream::TStreamWriter& writer, const TGPLCarCameraSet& set);
 
 // Reads one record and builds a fresh item from it; raises StreamError (with the offset) on an unknown
 // class, an unknown property path, a value of the wrong type or out of range, or a record cut short.
-std::unique_ptr<TGPLCarCameraSet> readCameraSet(TStreamReader& reader);
+std::unique_ptr<TGPLCarCameraSet> readCameraSet(stream::TStreamReader& reader);
 
 } // namespace skv::model

@@ -9,6 +9,8 @@
 
 namespace skv::model {
 
+using namespace skv::stream;
+
 namespace {
 
 std::vector<const TGPLCarCameraSet*> pointersOf(const TCameraSetList& items) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 using namespace skv::model;
+using namespace skv::stream;
 namespace fs = std::filesystem;
 
 namespace {

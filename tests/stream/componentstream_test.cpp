@@ -1,5 +1,5 @@
-#include "model/Componentstream.h"
-#include "model/Extendedfloat.h"
+#include "stream/Componentstream.h"
+#include "stream/Extendedfloat.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-using namespace skv::model;
+using namespace skv::stream;
 
 namespace {
 

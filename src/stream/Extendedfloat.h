@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace skv::model {
+namespace skv::stream {
 
 // The ten bytes as stored: mantissa little-endian in bytes 0..7, sign and exponent in bytes 8..9.
 using Extended80 = std::array<std::uint8_t, 10>;
@@ -18,4 +18,4 @@ Extended80 floatToExtended(float value);
 // values below half the smallest denormal become zero.
 float extendedToFloat(const Extended80& value);
 
-} // namespace skv::model
+} // namespace skv::stream

@@ -1,11 +1,11 @@
-#include "model/Componentstream.h"
+#include "stream/Componentstream.h"
 
-#include "model/Littleendian.h"
+#include "stream/Littleendian.h"
 
 #include <cstdio>
 #include <limits>
 
-namespace skv::model {
+namespace skv::stream {
 
 namespace {
 
@@ -218,4 +218,4 @@ void TStreamReader::readEndOfChildren() {
     if (takeByte("the end of the record") != 0) fail(offset, "child components are not supported");
 }
 
-} // namespace skv::model
+} // namespace skv::stream

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace skv::model::le {
+namespace skv::stream::le {
 
 inline std::uint16_t readU16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -34,4 +34,4 @@ inline void appendU64(std::vector<std::uint8_t>& out, std::uint64_t v) {
     for (int shift = 0; shift < 64; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-} // namespace skv::model::le
+} // namespace skv::stream::le

@@ -1,8 +1,8 @@
-#include "model/Extendedfloat.h"
+#include "stream/Extendedfloat.h"
 
 #include <bit>
 
-namespace skv::model {
+namespace skv::stream {
 
 namespace {
 
@@ -87,4 +87,4 @@ float extendedToFloat(const Extended80& value) {
     return fromBits(sign, static_cast<std::uint32_t>(shiftRounded(mantissa, s)));
 }
 
-} // namespace skv::model
+} // namespace skv::stream

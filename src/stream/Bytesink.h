@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-namespace skv::model {
+namespace skv::stream {
 
 class TByteSink {
 public:
@@ -14,4 +14,4 @@ public:
     virtual void put(std::span<const std::uint8_t> bytes) = 0;
 };
 
-} // namespace skv::model
+} // namespace skv::stream

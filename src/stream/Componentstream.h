@@ -2,8 +2,8 @@
 // property entries. Library files are such records back to back; the clipboard carries one.
 #pragma once
 
-#include "model/Bytesink.h"
-#include "model/Extendedfloat.h"
+#include "stream/Bytesink.h"
+#include "stream/Extendedfloat.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace skv::model {
+namespace skv::stream {
 
 inline constexpr std::string_view kStreamSignature = "TPF0";
 
@@ -122,4 +122,4 @@ private:
     std::size_t pos_ = 0;
 };
 
-} // namespace skv::model
+} // namespace skv::stream
