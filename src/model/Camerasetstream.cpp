@@ -128,7 +128,8 @@ void writeCameraSet(TStreamWriter& writer, const TGPLCarCameraSet& set) {
     writer.beginRecord(kCameraSetClassName, set.Name);
     if (set.Type != eCameraSetType::CstCarCamSet)
         writer.writeIdent("Type", kTypeNames[static_cast<std::size_t>(set.Type)]);
-    if (set.Version != 0) writer.writeInteger("Version", set.Version);
+    // Always written: a reader starts from the constructor's 1, so an omitted 0 would come back as 1.
+    writer.writeInteger("Version", set.Version);
     if (!set.Caption.empty()) writer.writeString("Caption", set.Caption);
     if (!set.Comment.empty()) writer.writeString("Comment", set.Comment);
     if (set.ActivationKey != 0) writer.writeInteger("ActivationKey", set.ActivationKey);

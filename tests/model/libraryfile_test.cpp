@@ -151,6 +151,17 @@ TEST(LibraryRecord, EachPropertyIsWrittenOnlyWhenNotDefault) {
     EXPECT_EQ(readOne(withAlt)->ActivationKey, 0x8041);
 }
 
+TEST(LibraryRecord, VersionIsAlwaysWrittenSoThatZeroSurvives) {
+    for (const std::int32_t version : {0, 1, -7, 70000}) {
+        TGPLCarCameraSet set;
+        set.Version = version;
+        EXPECT_EQ(readOne(recordOf(set))->Version, version);
+    }
+    TGPLCarCameraSet zero;
+    zero.Version = 0;
+    EXPECT_EQ(recordOf(zero), Bytes().header().sstr("Version").u8({0x02, 0x00}).end().b);
+}
+
 TEST(LibraryRecord, PropertiesInAnyOrderAndIntegerFloats) {
     const auto bytes = Bytes()
                            .header()
