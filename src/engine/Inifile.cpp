@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string_view>
 
 namespace skv::engine {
 
@@ -26,6 +27,32 @@ std::string trimmedName(const std::string& s) {
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
         --e;
     return s.substr(b, e - b);
+}
+
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// A line that opens a section header without closing it is no entry and is skipped, so the keys after
+// it stay in the section before. SimpleIni instead files them under a name made of that line and the
+// next key, which a save then writes as different lines each time; such lines are dropped before it
+// parses the text.
+std::string withoutBrokenHeaders(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t begin = 0; begin < text.size();) {
+        std::size_t end = begin;
+        while (end < text.size() && !isLineEnd(text[end]))
+            ++end;
+        std::size_t first = begin;
+        while (first < end && (text[first] == ' ' || text[first] == '\t'))
+            ++first;
+        const bool broken = first < end && text[first] == '[' && text.find(']', first) >= end;
+        if (!broken) out.append(text, begin, end - begin);
+        for (begin = end; begin < text.size() && isLineEnd(text[begin]); ++begin)
+            out += text[begin];
+    }
+    return out;
 }
 } // namespace
 
@@ -72,7 +99,8 @@ void TIniFile::LoadFromString(const std::string& text) {
     impl_->Ini.Reset();
     impl_->configure();
     // SimpleIni stops at a NUL byte; the rest of such a file is garbage to us anyway.
-    if (impl_->Ini.LoadData(text.data(), text.size()) < 0) throw EIniFileError("Cannot read INI data");
+    const std::string cleaned = withoutBrokenHeaders(text);
+    if (impl_->Ini.LoadData(cleaned.data(), cleaned.size()) < 0) throw EIniFileError("Cannot read INI data");
 }
 
 std::string TIniFile::SaveToString() const {
@@ -130,9 +158,11 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
     const std::string s = trimmedName(section), k = trimmedName(key);
     if (k.empty()) throw EIniFileError("Empty key name in section \"" + s + "\"");
-    // A value cannot span lines in this format; a line break would start a line of its own.
-    if (value.find_first_of("\r\n") != std::string::npos || s.find_first_of("\r\n]") != std::string::npos ||
-        k.find_first_of("\r\n=") != std::string::npos)
+    // A value cannot span lines in this format; a line break would start a line of its own. A NUL byte
+    // would silently cut the text where it stands.
+    using namespace std::string_view_literals;
+    if (value.find_first_of("\r\n\0"sv) != std::string::npos || s.find_first_of("\r\n]\0"sv) != std::string::npos ||
+        k.find_first_of("\r\n=\0"sv) != std::string::npos)
         throw EIniFileError("Invalid INI entry \"" + s + "\" / \"" + k + "\"");
     // An existing key keeps the spelling of its name in the file.
     std::string name = k;

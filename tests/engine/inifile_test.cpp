@@ -125,3 +125,27 @@ TEST(IniFile, GarbageAndTruncatedInputLoad) {
     ini.LoadFromString("[unterminated\nk=v\n[]\n=novalue\n[ok]\na=b");
     EXPECT_EQ(ini.ReadString("ok", "a", ""), "b");
 }
+
+TEST(IniFile, UnclosedHeaderLinesAreSkippedAndSavesAreStable) {
+    // The keys after a "[" line without "]" stay where they were; saving and loading again changes nothing.
+    for (const std::string text : {"[A]\nk=1\n[broken\nx=2\n", "[A]\nk=1\n  [broken\r\nx=2\r\n"}) {
+        TIniFile ini;
+        ini.LoadFromString(text);
+        EXPECT_EQ(ini.ReadSections(), std::vector<std::string>{"A"});
+        EXPECT_EQ(ini.ReadSection("A"), (std::vector<std::string>{"k", "x"}));
+        const std::string saved = ini.SaveToString();
+        TIniFile again;
+        again.LoadFromString(saved);
+        EXPECT_EQ(again.SaveToString(), saved);
+        EXPECT_EQ(again.ReadString("A", "x", ""), "2");
+    }
+}
+
+TEST(IniFile, EntriesWithNulBytesAreRefused) {
+    using namespace std::string_literals;
+    TIniFile ini;
+    EXPECT_THROW(ini.WriteString("S", "k", "a\0b"s), EIniFileError);
+    EXPECT_THROW(ini.WriteString("S", "k\0x"s, "v"), EIniFileError);
+    EXPECT_THROW(ini.WriteString("S\0x"s, "k", "v"), EIniFileError);
+    EXPECT_FALSE(ini.SectionExists("S"));
+}
