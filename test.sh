@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Skyvane and runs the whole test suite: the release, asan (Address- and
-# UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) builds. Exits non-zero on any failure.
+# UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) builds, and a short run of every fuzzer.
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -21,3 +22,19 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target skv_directcontrol_tests
 echo "== tsan: test"
 ctest --preset tsan -j "$jobs" -L skv_directcontrol_tests
+
+# Every reader of outside input under libFuzzer for a few seconds, replaying its seeds and past
+# findings first (./fuzz.sh runs one target for longer).
+echo "== fuzz: configure and build the fuzzers"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+mkdir -p build/fuzz/logs
+for target in $(./fuzz.sh --list); do
+  log=build/fuzz/logs/$target.log
+  if ! ./fuzz.sh "$target" 15 >"$log" 2>&1; then
+    cat "$log"
+    echo "== fuzz: $target found a fault; the input is in build/fuzz/findings/$target/"
+    exit 1
+  fi
+  grep -E "^#[0-9]+[[:space:]]+DONE" "$log" | sed "s/^/== fuzz: $target /"
+done
