@@ -27,8 +27,10 @@ bool AddsOnlyIfAbsent(int Group) {
 void AddTable(TFuncStringList& List, const TBuildInTable& Table, bool OnlyIfAbsent) {
     for (const TBuildInFunc& f : Table) {
         if (f.Proc) {
-            if (OnlyIfAbsent) List.AddFunc(f.Name, f.Proc, f.ArgCount, f.Descr, f.Category);
-            else List.AddFuncObject(f.Name, f.Proc, f.ArgCount, f.Descr, f.Category);
+            if (OnlyIfAbsent)
+                List.AddFunc(f.Name, f.Proc, f.ArgCount, f.Descr, f.Category);
+            else
+                List.AddFuncObject(f.Name, f.Proc, f.ArgCount, f.Descr, f.Category);
             continue;
         }
         List.AddRTFunction(f.Name, f.MakeStub(), nullptr, f.Types, f.Result, f.Descr, f.Category);

@@ -52,8 +52,8 @@ template <auto F> std::unique_ptr<TFuncStub> StubOf() {
     return MakeFuncStub(F);
 }
 template <auto F>
-TBuildInFunc TypedFunc(const char* Name, std::vector<TEPTypesType> Types, TEPTypesType Result, const char* Descr,
-                       TFuncCategory Category) {
+TBuildInFunc TypedFunc(const char* Name, std::vector<TEPTypesType> Types, TEPTypesType Result,
+                       const char* Descr, TFuncCategory Category) {
     return TBuildInFunc{Name, nullptr, 0, &StubOf<F>, std::move(Types), Result, Descr, Category};
 }
 
@@ -76,7 +76,8 @@ public:
     virtual ~TMessageHost() = default;
     virtual void ShowMessage(const std::string& Text) = 0;
     // Answers the button pressed (1 = OK).
-    virtual std::int32_t MessageBox(const std::string& Text, const std::string& Caption, std::int32_t Flags) = 0;
+    virtual std::int32_t MessageBox(const std::string& Text, const std::string& Caption,
+                                    std::int32_t Flags) = 0;
     virtual std::int32_t MessageDlg(const std::string& Text, std::int32_t DlgType, std::int32_t Buttons,
                                     std::int32_t HelpContext) = 0;
 };
@@ -122,7 +123,8 @@ std::string FormatDateTime(const std::string& Format, double DateTime);
 // Format with its placeholders; Args are the values to insert.
 std::string Format(const std::string& Format, const Variant* Args, std::size_t Count);
 // Str's texts: exponent form without a width, fixed decimals when given.
-std::string StrOf(const Variant& X, std::int32_t Width, std::int32_t Decimals, bool HasWidth, bool HasDecimals);
+std::string StrOf(const Variant& X, std::int32_t Width, std::int32_t Decimals, bool HasWidth,
+                  bool HasDecimals);
 std::string DateText(double Days);     // yyyy-mm-dd
 std::string TimeText(double Days);     // hh:nn:ss
 std::string DateTimeText(double Days); // date, and the time unless it is midnight

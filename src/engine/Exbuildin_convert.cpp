@@ -71,7 +71,8 @@ std::string TimeToStrFn(const Variant& V) {
 std::string FloatToStrFn(long double Value) {
     return FloatToStrGeneral(static_cast<double>(Value));
 }
-std::string FloatToStrFFn(long double Value, std::int32_t Format, std::int32_t Precision, std::int32_t Digits) {
+std::string FloatToStrFFn(long double Value, std::int32_t Format, std::int32_t Precision,
+                          std::int32_t Digits) {
     return fmttext::FloatToStrF(static_cast<double>(Value), Format, Precision, Digits);
 }
 std::string FormatFn(ArgArray& Args, std::int32_t High) {
@@ -135,8 +136,10 @@ std::string FormatMaskTextFn(const std::string& Mask, const std::string& Value) 
             continue;
         }
         char ch = v < Value.size() ? Value[v++] : blank;
-        if (caseMode > 0) ch = UpCyr(ch);
-        else if (caseMode < 0) ch = bldfuncs::LowStr(std::string(1, ch))[0];
+        if (caseMode > 0)
+            ch = UpCyr(ch);
+        else if (caseMode < 0)
+            ch = bldfuncs::LowStr(std::string(1, ch))[0];
         out += ch;
     }
     return out;
@@ -197,9 +200,12 @@ bool TryStrToInt(const std::string& Raw, std::int32_t& Value) {
     for (; i < text.size(); ++i) {
         const char c = text[i];
         int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
         if (digit < 0) return false;
         v = v * base + digit;
         if (v > (base == 16 ? 0xFFFFFFFFll : 0x80000000ll)) return false;
@@ -254,23 +260,26 @@ const TBuildInTable& ConvertFuncTable() {
                                          "Converts a TDateTime object to a DOS date-and-time value", C),
         TypedFunc<&FileDateToDateTimeFn>("FileDateToDateTime", {typeInteger}, typeParserType,
                                          "Converts a DOS date-time value to TDateTime value", C),
-        TypedFunc<&CurrToStrFn>("CurrToStr", {typeParserType}, typeString, "Formats a Currency value as a string", C),
-        TypedFunc<&DateToStrFn>("DateToStr", {typeParserType}, typeString, "Converts a TDateTime value to a string",
-                                C),
+        TypedFunc<&CurrToStrFn>("CurrToStr", {typeParserType}, typeString,
+                                "Formats a Currency value as a string", C),
+        TypedFunc<&DateToStrFn>("DateToStr", {typeParserType}, typeString,
+                                "Converts a TDateTime value to a string", C),
         TypedFunc<&DateTimeToStrFn>("DateTimeToStr", {typeParserType}, typeString,
                                     "Converts a TDateTime value to a string", C),
         TypedFunc<&FloatToStrFn>("FloatToStr", {typeExtended}, typeString,
                                  "Converts a floating point value to a string", C),
-        TypedFunc<&FloatToStrFFn>("FloatToStrF", {typeExtended, typeInteger, typeInteger, typeInteger}, typeString,
-                                  "Converts a floating point value to a string, using a specified Format, Precision, "
-                                  "and Digits",
-                                  C),
+        TypedFunc<&FloatToStrFFn>(
+            "FloatToStrF", {typeExtended, typeInteger, typeInteger, typeInteger}, typeString,
+            "Converts a floating point value to a string, using a specified Format, Precision, "
+            "and Digits",
+            C),
         TypedFunc<&FmtLoadStrFn>("FmtLoadStr", {typeArray}, typeString,
                                  "Returns formatted output using a resourced format string", C),
-        TypedFunc<&FormatFn>("Format", {typeArray}, typeString,
-                             "Returns a formatted string assembled from a format string and an array of arguments", C),
-        TypedFunc<&FormatCurrFn>("FormatCurr", {typeString, typeParserType}, typeString, "Formats a Currency object",
-                                 C),
+        TypedFunc<&FormatFn>(
+            "Format", {typeArray}, typeString,
+            "Returns a formatted string assembled from a format string and an array of arguments", C),
+        TypedFunc<&FormatCurrFn>("FormatCurr", {typeString, typeParserType}, typeString,
+                                 "Formats a Currency object", C),
         TypedFunc<&FormatDateTimeFn>("FormatDateTime", {typeString, typeParserType}, typeString,
                                      "Formats a TDateTime value", C),
         TypedFunc<&FormatFloatFn>("FormatFloat", {typeString, typeExtended}, typeString,
@@ -280,23 +289,29 @@ const TBuildInTable& ConvertFuncTable() {
         TypedFunc<&IntToHexFn>("IntToHex", {typeInteger, typeInteger}, typeString,
                                "Returns the hex representation of an integer", C),
         TypedFunc<&IntToStrFn>("IntToStr", {typeInteger}, typeString, "Converts an integer to a string", C),
-        TypedFunc<&StrToCurrFn>("StrToCurr", {typeString}, typeParserType, "Converts a string to a Currency value", C),
-        TypedFunc<&StrToDateFn>("StrToDate", {typeString}, typeParserType, "Converts a string to a TDateTime value", C),
+        TypedFunc<&StrToCurrFn>("StrToCurr", {typeString}, typeParserType,
+                                "Converts a string to a Currency value", C),
+        TypedFunc<&StrToDateFn>("StrToDate", {typeString}, typeParserType,
+                                "Converts a string to a TDateTime value", C),
         TypedFunc<&StrToDateTimeFn>("StrToDateTime", {typeString}, typeParserType,
                                     "Converts a string to a TDateTime value", C),
         TypedFunc<&StrToFloatFn>("StrToFloat", {typeString}, typeExtended,
                                  "Converts a given string to a floating-point value", C),
-        TypedFunc<&StrToIntFn>("StrToInt", {typeString}, typeInteger,
-                               "Converts a string that represents an integer (decimal or hex notation) to a number", C),
-        TypedFunc<&StrToIntDefFn>("StrToIntDef", {typeString, typeInteger}, typeInteger,
-                                  "Converts a string that represents an integer (decimal or hex notation) to a number",
-                                  C),
-        TypedFunc<&StrToTimeFn>("StrToTime", {typeString}, typeParserType, "Converts a string to a TDateTime value", C),
+        TypedFunc<&StrToIntFn>(
+            "StrToInt", {typeString}, typeInteger,
+            "Converts a string that represents an integer (decimal or hex notation) to a number", C),
+        TypedFunc<&StrToIntDefFn>(
+            "StrToIntDef", {typeString, typeInteger}, typeInteger,
+            "Converts a string that represents an integer (decimal or hex notation) to a number", C),
+        TypedFunc<&StrToTimeFn>("StrToTime", {typeString}, typeParserType,
+                                "Converts a string to a TDateTime value", C),
         RawFunc("TextToFloat", &FnTextToFloat, 3, "Returns a floating-point value from a string", C),
         TypedFunc<&TimeToStrFn>("TimeToStr", {typeParserType}, typeString,
                                 "Returns a string that represents a TDateTime value", C),
-        TypedFunc<&ExtendedFn>("Extended", {typeParserType}, typeExtended, "Type casts a value to Extended type", C),
-        TypedFunc<&IntegerFn>("Integer", {typeParserType}, typeInteger, "Type casts a value to Integer type", C),
+        TypedFunc<&ExtendedFn>("Extended", {typeParserType}, typeExtended,
+                               "Type casts a value to Extended type", C),
+        TypedFunc<&IntegerFn>("Integer", {typeParserType}, typeInteger, "Type casts a value to Integer type",
+                              C),
     };
     return table;
 }

@@ -16,7 +16,8 @@ double LocalNow() {
     const std::time_t secs = std::chrono::system_clock::to_time_t(now);
     std::tm local{};
     bldfuncs::LocalTime(secs, local);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     const double date = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     return date + EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms));
 }
@@ -29,7 +30,8 @@ void FnDate(PParserOperation Op) {
     *Op->Result = Variant::Date(std::floor(LocalNow()));
 }
 void FnEncodeDate(PParserOperation Op) {
-    *Op->Result = Variant::Date(EncodeDate(Op->Arg1->ToInteger(), Op->Arg2->ToInteger(), Op->Arg3->ToInteger()));
+    *Op->Result =
+        Variant::Date(EncodeDate(Op->Arg1->ToInteger(), Op->Arg2->ToInteger(), Op->Arg3->ToInteger()));
 }
 void FnDayOfWeek(PParserOperation Op) {
     // Day 0 (1899-12-30) was a Saturday; a negative date's day is its whole part (-1.25 is
@@ -134,7 +136,8 @@ const TBuildInTable& DateFuncTable() {
         RawFunc("DecodeTime", &FnDecodeTime, 5,
                 "Breaks a TDateTime value into hours, minutes, seconds, and milliseconds", fct_Date),
         TypedFunc<&FnEncodeTime>("EncodeTime", {typeWord, typeWord, typeWord, typeWord}, typeParserType,
-                                 "Returns a TDateTime value for a specified Hour, Min, Sec, and MSec", fct_Date),
+                                 "Returns a TDateTime value for a specified Hour, Min, Sec, and MSec",
+                                 fct_Date),
         TypedFunc<&FnIncMonth>("IncMonth", {typeParserType, typeInteger}, typeParserType,
                                "Returns a date shifted by a specified number of months", fct_Date),
         TypedFunc<&FnIsLeapYear>("IsLeapYear", {typeWord}, typeBoolean,
@@ -157,10 +160,10 @@ const TBuildInTable& DBFuncTable() {
         RawFunc("DLAST", &FnMove<&TDataSet::Last>, 1, "Goes to the last record in a dataset", fct_DBFunc),
         RawFunc("DPRIOR", &FnMove<&TDataSet::Prior>, 1, "Goes to a previous record in a dataset", fct_DBFunc),
         RawFunc("DNEXT", &FnMove<&TDataSet::Next>, 1, "Goes to a next record in a dataset", fct_DBFunc),
-        RawFunc("DBOF", &FnTest<&TDataSet::Bof>, 1, "Returns True if the cursor is on the first record in a dataset",
-                fct_DBFunc),
-        RawFunc("DEOF", &FnTest<&TDataSet::Eof>, 1, "Returns True if the cursor is on the last record in a dataset",
-                fct_DBFunc),
+        RawFunc("DBOF", &FnTest<&TDataSet::Bof>, 1,
+                "Returns True if the cursor is on the first record in a dataset", fct_DBFunc),
+        RawFunc("DEOF", &FnTest<&TDataSet::Eof>, 1,
+                "Returns True if the cursor is on the last record in a dataset", fct_DBFunc),
     };
     return table;
 }

@@ -86,7 +86,8 @@ std::string ExcludeTrailingBackslashFn(const std::string& S) {
     return !S.empty() && IsDelim(S.back()) ? S.substr(0, S.size() - 1) : S;
 }
 bool IsPathDelimiterFn(const std::string& S, std::int32_t Index) {
-    return Index >= 1 && static_cast<std::size_t>(Index) <= S.size() && IsDelim(S[static_cast<std::size_t>(Index - 1)]);
+    return Index >= 1 && static_cast<std::size_t>(Index) <= S.size() &&
+           IsDelim(S[static_cast<std::size_t>(Index - 1)]);
 }
 std::string ExpandFileNameFn(const std::string& S) {
     if (S.empty()) return S;
@@ -158,7 +159,8 @@ bool CreateDirFn(const std::string& S) {
 }
 bool DeleteFileFn(const std::string& S) {
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(fs::path(S), ec)) || fs::is_directory(fs::symlink_status(fs::path(S), ec)))
+    if (!fs::exists(fs::symlink_status(fs::path(S), ec)) ||
+        fs::is_directory(fs::symlink_status(fs::path(S), ec)))
         return false;
     return fs::remove(fs::path(S), ec) && !ec;
 }
@@ -206,8 +208,10 @@ std::int32_t FileGetAttrFn(const std::string& S) {
 std::int32_t FileSetAttrFn(const std::string& S, std::int32_t Attr) {
     std::error_code ec;
     constexpr fs::perms writes = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if (Attr & faReadOnly) fs::permissions(fs::path(S), writes, fs::perm_options::remove, ec);
-    else fs::permissions(fs::path(S), fs::perms::owner_write, fs::perm_options::add, ec);
+    if (Attr & faReadOnly)
+        fs::permissions(fs::path(S), writes, fs::perm_options::remove, ec);
+    else
+        fs::permissions(fs::path(S), fs::perms::owner_write, fs::perm_options::add, ec);
     return ec.value();
 }
 std::string FileSearchFn(const std::string& Name, const std::string& DirList) {
@@ -392,56 +396,68 @@ const TBuildInTable& FileFuncTable() {
     static const TBuildInTable table = {
         TypedFunc<&AnsiCompareFileNameFn>("AnsiCompareFileName", {S, S}, typeInteger,
                                           "Compares file names based on the current locale", F),
-        TypedFunc<&AnsiLowerCaseFileNameFn>("AnsiLowerCaseFileName", {S}, S, "Converts a file name to lower case", F),
-        TypedFunc<&AnsiUpperCaseFileNameFn>("AnsiUpperCaseFileName", {S}, S, "Converts a file name to upper case", F),
+        TypedFunc<&AnsiLowerCaseFileNameFn>("AnsiLowerCaseFileName", {S}, S,
+                                            "Converts a file name to lower case", F),
+        TypedFunc<&AnsiUpperCaseFileNameFn>("AnsiUpperCaseFileName", {S}, S,
+                                            "Converts a file name to upper case", F),
         TypedFunc<&ChangeFileExtFn>("ChangeFileExt", {S, S}, S, "Changes the extension of a file name", F),
         TypedFunc<&ChDirFn>("ChDir", {S}, typeVoid, "Changes the current directory", F),
         TypedFunc<&CreateDirFn>("CreateDir", {S}, typeBoolean, "Creates a new directory", F),
         TypedFunc<&DeleteFileFn>("DeleteFile", {S}, typeBoolean, "Deletes a file from disk", F),
         TypedFunc<&DirectoryExistsFn>("DirectoryExists", {S}, typeBoolean,
                                       "Determines whether a specified directory exists", F),
-        TypedFunc<&FileAgeFn>("FileAge", {S}, typeInteger, "Returns the date-and-time stamp of a specified file", F),
+        TypedFunc<&FileAgeFn>("FileAge", {S}, typeInteger,
+                              "Returns the date-and-time stamp of a specified file", F),
         TypedFunc<&FileExistsFn>("FileExists", {S}, typeBoolean, "Tests if a specified file exists", F),
-        TypedFunc<&FileGetAttrFn>("FileGetAttr", {S}, typeInteger, "Returns the file attributes of FileName", F),
+        TypedFunc<&FileGetAttrFn>("FileGetAttr", {S}, typeInteger, "Returns the file attributes of FileName",
+                                  F),
         TypedFunc<&FileOpenFn>("FileOpen", {S, typeInteger}, typeInteger,
                                "Opens a specified file using a specified access mode", F),
         TypedFunc<&FileSearchFn>("FileSearch", {S, S}, S, "Searches a specified DOS path for a file", F),
         TypedFunc<&FileSetAttrFn>("FileSetAttr", {S, typeInteger}, typeInteger,
                                   "Sets the file attributes of a specified file", F),
-        TypedFunc<&ForceDirectoriesFn>("ForceDirectories", {S}, typeBoolean,
-                                       "Creates all the directories along a directory path if they do not already "
-                                       "exist",
-                                       F),
-        TypedFunc<&GetCurrentDirFn>("GetCurrentDir", {typeVoid}, S, "Returns the name of the current directory", F),
-        TypedFunc<&GetDirFn>("GetDir", {typeByte}, S, "Returns the current directory for a specified drive", F),
+        TypedFunc<&ForceDirectoriesFn>(
+            "ForceDirectories", {S}, typeBoolean,
+            "Creates all the directories along a directory path if they do not already "
+            "exist",
+            F),
+        TypedFunc<&GetCurrentDirFn>("GetCurrentDir", {typeVoid}, S,
+                                    "Returns the name of the current directory", F),
+        TypedFunc<&GetDirFn>("GetDir", {typeByte}, S, "Returns the current directory for a specified drive",
+                             F),
         TypedFunc<&RemoveDirFn>("RemoveDir", {S}, typeBoolean, "Deletes an existing empty directory", F),
         TypedFunc<&RenameFileFn>("RenameFile", {S, S}, typeBoolean, "Changes a file name", F),
         TypedFunc<&SetCurrentDirFn>("SetCurrentDir", {S}, typeBoolean, "Sets the current directory", F),
-        TypedFunc<&ExcludeTrailingBackslashFn>("ExcludeTrailingBackslash", {S}, S,
-                                               "Returns a path name after removing any backslash character at the end",
-                                               F),
-        TypedFunc<&IncludeTrailingBackslashFn>("IncludeTrailingBackslash", {S}, S,
-                                               "Returns a path name after adding a backslash character to the end if "
-                                               "it is not already there",
-                                               F),
-        TypedFunc<&ExpandFileNameFn>("ExpandFileName", {S}, S, "Returns the full path name for a relative file name",
-                                     F),
-        TypedFunc<&ExtractFileDirFn>("ExtractFileDir", {S}, S, "Extracts the drive and directory parts from FileName",
-                                     F),
-        TypedFunc<&ExtractFileDriveFn>("ExtractFileDrive", {S}, S, "Returns the drive portion of a file name", F),
-        TypedFunc<&ExtractFileExtFn>("ExtractFileExt", {S}, S, "Returns the extension portions of a file name", F),
-        TypedFunc<&ExtractFileNameFn>("ExtractFileName", {S}, S, "Extracts the name and extension parts of a file name",
-                                      F),
+        TypedFunc<&ExcludeTrailingBackslashFn>(
+            "ExcludeTrailingBackslash", {S}, S,
+            "Returns a path name after removing any backslash character at the end", F),
+        TypedFunc<&IncludeTrailingBackslashFn>(
+            "IncludeTrailingBackslash", {S}, S,
+            "Returns a path name after adding a backslash character to the end if "
+            "it is not already there",
+            F),
+        TypedFunc<&ExpandFileNameFn>("ExpandFileName", {S}, S,
+                                     "Returns the full path name for a relative file name", F),
+        TypedFunc<&ExtractFileDirFn>("ExtractFileDir", {S}, S,
+                                     "Extracts the drive and directory parts from FileName", F),
+        TypedFunc<&ExtractFileDriveFn>("ExtractFileDrive", {S}, S, "Returns the drive portion of a file name",
+                                       F),
+        TypedFunc<&ExtractFileExtFn>("ExtractFileExt", {S}, S,
+                                     "Returns the extension portions of a file name", F),
+        TypedFunc<&ExtractFileNameFn>("ExtractFileName", {S}, S,
+                                      "Extracts the name and extension parts of a file name", F),
         TypedFunc<&ExtractFilePathFn>("ExtractFilePath", {S}, S,
                                       "Returns the drive and directory portions of a file name", F),
-        TypedFunc<&ExtractRelativePathFn>("ExtractRelativePath", {S, S}, S,
-                                          "Returns a relative path name, relative to a specific base directory", F),
+        TypedFunc<&ExtractRelativePathFn>(
+            "ExtractRelativePath", {S, S}, S,
+            "Returns a relative path name, relative to a specific base directory", F),
         TypedFunc<&ExtractShortPathNameFn>("ExtractShortPathName", {S}, S,
                                            "Converts a file name to the short 8.3 form", F),
-        TypedFunc<&IsPathDelimiterFn>("IsPathDelimiter", {S, typeInteger}, typeBoolean,
-                                      "Indicates whether the byte at position Index of a string is the backslash "
-                                      "character",
-                                      F),
+        TypedFunc<&IsPathDelimiterFn>(
+            "IsPathDelimiter", {S, typeInteger}, typeBoolean,
+            "Indicates whether the byte at position Index of a string is the backslash "
+            "character",
+            F),
         TypedFunc<&DiskFreeFn>("DiskFree", {typeByte}, typeParserType,
                                "Returns the number of free bytes on a specified drive", F),
         TypedFunc<&DiskSizeFn>("DiskSize", {typeByte}, typeParserType,

@@ -132,15 +132,20 @@ std::string ExponentText(int Exponent, bool AlwaysSign, int MinDigits) {
     while (static_cast<int>(digits.size()) < MinDigits)
         digits.insert(digits.begin(), '0');
     std::string r = "E";
-    if (Exponent < 0) r += '-';
-    else if (AlwaysSign) r += '+';
+    if (Exponent < 0)
+        r += '-';
+    else if (AlwaysSign)
+        r += '+';
     return r + digits;
 }
 
 bool NonFinite(double Value, std::string& Text) {
-    if (std::isnan(Value)) Text = "NAN";
-    else if (std::isinf(Value)) Text = Value < 0 ? "-INF" : "INF";
-    else return false;
+    if (std::isnan(Value))
+        Text = "NAN";
+    else if (std::isinf(Value))
+        Text = Value < 0 ? "-INF" : "INF";
+    else
+        return false;
     return true;
 }
 
@@ -176,7 +181,8 @@ void FixedParts(double Value, int Precision, int Decimals, std::string& IntPart,
         FracPart = digits.substr(intLen);
     } else {
         IntPart = "0";
-        FracPart = std::string(static_cast<std::size_t>(-d.Exponent - 1), '0') + (d.Digits == "0" ? "" : d.Digits);
+        FracPart =
+            std::string(static_cast<std::size_t>(-d.Exponent - 1), '0') + (d.Digits == "0" ? "" : d.Digits);
     }
     RoundDecimal(IntPart, FracPart, Decimals);
 }
@@ -259,10 +265,10 @@ std::vector<std::string> SplitSections(const std::string& Format) {
 }
 
 struct TPicture {
-    int IntZeros = 0;       // integer placeholders from the first "0" on
-    int IntPlaces = 0;      // all integer placeholders
-    int FracMin = 0;        // "0"s after the point
-    int FracMax = 0;        // placeholders after the point
+    int IntZeros = 0;  // integer placeholders from the first "0" on
+    int IntPlaces = 0; // all integer placeholders
+    int FracMin = 0;   // "0"s after the point
+    int FracMax = 0;   // placeholders after the point
     bool Thousands = false;
     bool Scientific = false;
     bool ExpAlwaysSign = false;
@@ -314,8 +320,8 @@ TPicture Analyse(const std::string& S) {
 std::string Render(const std::string& S, const TPicture& P, const std::string& IntDigits,
                    const std::string& FracDigits, int Exponent, bool Negative) {
     std::string out = Negative ? "-" : "";
-    int intPlace = 0;      // integer placeholders seen
-    std::size_t next = 0;  // next integer digit to write
+    int intPlace = 0;     // integer placeholders seen
+    std::size_t next = 0; // next integer digit to write
     const int extra = static_cast<int>(IntDigits.size()) - P.IntPlaces;
     std::size_t frac = 0;
     bool afterPoint = false;
@@ -396,8 +402,10 @@ std::string FormatFloat(const std::string& Format, double Value) {
     auto section = [&](std::size_t I) -> const std::string& {
         return I < sections.size() && !sections[I].empty() ? sections[I] : sections[0];
     };
-    if (Value < 0 && sections.size() > 1 && !sections[1].empty()) return FormatSection(section(1), Value, false);
-    if (Value == 0 && sections.size() > 2 && !sections[2].empty()) return FormatSection(section(2), Value, false);
+    if (Value < 0 && sections.size() > 1 && !sections[1].empty())
+        return FormatSection(section(1), Value, false);
+    if (Value == 0 && sections.size() > 2 && !sections[2].empty())
+        return FormatSection(section(2), Value, false);
     return FormatSection(sections[0], Value, true);
 }
 
@@ -407,7 +415,8 @@ std::string FormatFloat(const std::string& Format, double Value) {
 namespace {
 
 constexpr const char* kShortDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr const char* kLongDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+constexpr const char* kLongDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                     "Thursday", "Friday", "Saturday"};
 constexpr const char* kShortMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr const char* kLongMonths[] = {"January", "February", "March",     "April",   "May",      "June",
@@ -428,7 +437,7 @@ TDateParts PartsOf(double Days) {
     DecodeDate(Days, p.Year, p.Month, p.Day);
     DecodeTime(Days, p.Hour, p.Minute, p.Second, p.MSec);
     const auto whole = static_cast<std::int64_t>(std::trunc(Days)); // in range: DecodeDate checked it
-    p.WeekDay = static_cast<int>((((whole % 7) + 7) % 7 + 6) % 7); // 0 Sunday; day 0 was a Saturday
+    p.WeekDay = static_cast<int>((((whole % 7) + 7) % 7 + 6) % 7);  // 0 Sunday; day 0 was a Saturday
     return p;
 }
 
@@ -451,7 +460,8 @@ std::size_t RunLength(const std::string& S, std::size_t I) {
 // Whether an am/pm marker follows, which makes the hours before it count to 12.
 bool HasAmPm(const std::string& S) {
     for (std::size_t i = 0; i < S.size(); ++i)
-        if (StartsWithCI(S, i, "am/pm") || StartsWithCI(S, i, "a/p") || StartsWithCI(S, i, "ampm")) return true;
+        if (StartsWithCI(S, i, "am/pm") || StartsWithCI(S, i, "a/p") || StartsWithCI(S, i, "ampm"))
+            return true;
     return false;
 }
 
@@ -468,21 +478,31 @@ void AppendToken(std::string& Out, const std::string& S, std::size_t& I, const T
         I += 1;
         break;
     case 'D':
-        if (run >= 6) FormatInto(Out, "dddd, mmmm d, yyyy", P, Days, Depth + 1), I += 6;
-        else if (run == 5) FormatInto(Out, "yyyy-mm-dd", P, Days, Depth + 1), I += 5;
-        else if (run == 4) Out += kLongDays[P.WeekDay], I += 4;
-        else if (run == 3) Out += kShortDays[P.WeekDay], I += 3;
-        else if (run == 2) Out += Two(P.Day), I += 2;
-        else Out += std::to_string(P.Day), I += 1;
+        if (run >= 6)
+            FormatInto(Out, "dddd, mmmm d, yyyy", P, Days, Depth + 1), I += 6;
+        else if (run == 5)
+            FormatInto(Out, "yyyy-mm-dd", P, Days, Depth + 1), I += 5;
+        else if (run == 4)
+            Out += kLongDays[P.WeekDay], I += 4;
+        else if (run == 3)
+            Out += kShortDays[P.WeekDay], I += 3;
+        else if (run == 2)
+            Out += Two(P.Day), I += 2;
+        else
+            Out += std::to_string(P.Day), I += 1;
         break;
     case 'M':
         if (LastWasHour && run <= 2) {
             Out += run == 2 ? Two(P.Minute) : std::to_string(P.Minute);
             I += run;
-        } else if (run >= 4) Out += kLongMonths[P.Month - 1], I += 4;
-        else if (run == 3) Out += kShortMonths[P.Month - 1], I += 3;
-        else if (run == 2) Out += Two(P.Month), I += 2;
-        else Out += std::to_string(P.Month), I += 1;
+        } else if (run >= 4)
+            Out += kLongMonths[P.Month - 1], I += 4;
+        else if (run == 3)
+            Out += kShortMonths[P.Month - 1], I += 3;
+        else if (run == 2)
+            Out += Two(P.Month), I += 2;
+        else
+            Out += std::to_string(P.Month), I += 1;
         break;
     case 'Y':
         if (run >= 3) {
@@ -526,8 +546,10 @@ void AppendToken(std::string& Out, const std::string& S, std::size_t& I, const T
         I += 1;
     }
     // Minutes may follow the hour with a separator between them ("h:m").
-    if (hour) LastWasHour = true;
-    else if (c != ':' && c != ' ') LastWasHour = false;
+    if (hour)
+        LastWasHour = true;
+    else if (c != ':' && c != ' ')
+        LastWasHour = false;
 }
 
 void FormatInto(std::string& Out, const std::string& S, const TDateParts& P, double Days, int Depth) {
@@ -654,7 +676,8 @@ std::string FormatOne(char Type, const Variant& V, int Precision, const std::str
     case 'S': {
         if (V.IsArray()) BadFormat(Spec);
         std::string s = V.ToString();
-        if (Precision >= 0 && static_cast<std::size_t>(Precision) < s.size()) s.resize(static_cast<std::size_t>(Precision));
+        if (Precision >= 0 && static_cast<std::size_t>(Precision) < s.size())
+            s.resize(static_cast<std::size_t>(Precision));
         return s;
     }
     default:
@@ -735,7 +758,8 @@ std::string Format(const std::string& Fmt, const Variant* Args, std::size_t Coun
 // ---------------------------------------------------------------------------------------------
 // Str
 
-std::string StrOf(const Variant& X, std::int32_t Width, std::int32_t Decimals, bool HasWidth, bool HasDecimals) {
+std::string StrOf(const Variant& X, std::int32_t Width, std::int32_t Decimals, bool HasWidth,
+                  bool HasDecimals) {
     std::string text;
     if (X.IsOrdinal()) {
         text = std::to_string(X.ToInt64());
@@ -747,13 +771,15 @@ std::string StrOf(const Variant& X, std::int32_t Width, std::int32_t Decimals, b
                 ExactParts(v, intPart, fracPart);
                 RoundDecimal(intPart, fracPart, std::min(Decimals, 30));
                 const bool zero = (intPart + fracPart).find_first_not_of('0') == std::string::npos;
-                text = (v < 0 && !zero ? "-" : "") + intPart + (fracPart.empty() ? "" : DecimalPoint() + fracPart);
+                text = (v < 0 && !zero ? "-" : "") + intPart +
+                       (fracPart.empty() ? "" : DecimalPoint() + fracPart);
             }
         } else if (!NonFinite(v, text)) {
             // The sign place, one digit, the point, the decimals and "E+dddd".
             const int digits = HasWidth ? Clamp(Width - 8, 2, kMaxDigits) : kMaxDigits;
             const TDigits d = DigitsOf(v, digits);
-            text = std::string(d.Negative ? "-" : " ") + Mantissa(d, digits, false) + ExponentText(d.Exponent, true, 4);
+            text = std::string(d.Negative ? "-" : " ") + Mantissa(d, digits, false) +
+                   ExponentText(d.Exponent, true, 4);
         }
     }
     if (HasWidth && Width > 0 && static_cast<std::size_t>(Width) > text.size())

@@ -21,7 +21,8 @@ void SetReal(PParserOperation Op, double Value) {
 
 // A whole double as an integer value, refused when it does not fit.
 Variant WholeToInteger(double Value) {
-    if (!(Value >= std::numeric_limits<std::int32_t>::min() && Value <= std::numeric_limits<std::int32_t>::max()))
+    if (!(Value >= std::numeric_limits<std::int32_t>::min() &&
+          Value <= std::numeric_limits<std::int32_t>::max()))
         RaiseVariantError(TVariantError::Overflow);
     return Variant(static_cast<std::int32_t>(Value));
 }
@@ -165,7 +166,8 @@ void FnSetOf(PParserOperation Op) {
 // ExceptObject in the handler answers that same object.
 class EScriptObjectException : public EScriptException {
 public:
-    EScriptObjectException(const std::string& Message, std::int32_t Ref) : EScriptException(Message), Ref(Ref) {}
+    EScriptObjectException(const std::string& Message, std::int32_t Ref)
+        : EScriptException(Message), Ref(Ref) {}
     std::int32_t Ref;
 };
 
@@ -185,7 +187,8 @@ std::string ExceptionClassName(const std::exception& E) {
 std::int32_t FnExceptObject() {
     std::exception_ptr current = std::current_exception();
     if (!current) return 0;
-    if (current == tCurrentExcept.Exception && tCurrentExcept.Object) return ObjectToRef(tCurrentExcept.Object.get());
+    if (current == tCurrentExcept.Exception && tCurrentExcept.Object)
+        return ObjectToRef(tCurrentExcept.Object.get());
     try {
         std::rethrow_exception(current);
     } catch (const EScriptObjectException& e) {
@@ -271,14 +274,16 @@ const TBuildInTable& AlwaysPresentFuncTable() {
         RawFunc("ZERO", &FnZero, 1, "if x=0 returns 0 else returns 1", fct_Arithm),
         RawFunc("DEC", &FnDec, 1, "Decrements a value of x by 1 and returns a new value", fct_Arithm),
         RawFunc("INC", &FnInc, 1, "Increments a value of x by 1 and returns a new value", fct_Arithm),
-        RawFunc("RADIUS", &FnRadius, 2, "Returns radius value of x1 and x2 (=sqrt(sqr(x1)+sqr(x2)))", fct_Arithm),
+        RawFunc("RADIUS", &FnRadius, 2, "Returns radius value of x1 and x2 (=sqrt(sqr(x1)+sqr(x2)))",
+                fct_Arithm),
         RawFunc("ARG", &FnArg, 2, "Returns argument(phase) value of x1 and x2", fct_Arithm),
         RawFunc("AVG", &FnAvg, -1, "Returns average value of unlimited number of arguments - x1, x2, x3 ...",
                 fct_Aggregate),
         RawFunc("MAX", &FnMax, -1, "Returns maximum value of unlimited number of arguments - x1, x2, x3 ...",
                 fct_Aggregate),
         RawFunc("MIN", &FnMin, -1, "Returns minimum value of input values x1, x2, x3 ...", fct_Aggregate),
-        RawFunc("SUM", &FnSum, -1, "Returns sum of unlimited number of arguments - x1, x2, x3 ...", fct_Aggregate),
+        RawFunc("SUM", &FnSum, -1, "Returns sum of unlimited number of arguments - x1, x2, x3 ...",
+                fct_Aggregate),
         RawFunc("PROD", &FnProd, -1, "Returns product of unlimited number of arguments - x1, x2, x3...",
                 fct_Aggregate),
         RawFunc("POWER", &FnPower, 2, "Raises x to a power of y (y is a floating point value)", fct_Arithm),
@@ -289,7 +294,8 @@ const TBuildInTable& AlwaysPresentFuncTable() {
         TypedFunc<&FnExceptObject>("ExceptObject", {typeVoid}, typeLongInt,
                                    "Returns a reference to the object associated with the current exception",
                                    fct_System),
-        TypedFunc<&FnRaiseExcept>("RaiseExcept", {typeLongInt}, typeVoid, "Raises an exception class", fct_System),
+        TypedFunc<&FnRaiseExcept>("RaiseExcept", {typeLongInt}, typeVoid, "Raises an exception class",
+                                  fct_System),
     };
     return table;
 }

@@ -237,7 +237,8 @@ void FnInsert(PParserOperation Op) {
     std::string s = Op->Arg2->ToString();
     const std::int32_t index = Op->Arg3->ToInteger();
     CheckedLength(static_cast<std::int64_t>(s.size() + sub.size()));
-    const std::size_t at = index < 1 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(index - 1), s.size());
+    const std::size_t at =
+        index < 1 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(index - 1), s.size());
     s.insert(at, sub);
     *Op->Arg2 = Variant(std::move(s));
 }
@@ -350,65 +351,78 @@ const TBuildInTable& VariantStringFuncTable() {
     static const TBuildInTable table = {
         TypedFunc<&AdjustLineBreaksFn>("AdjustLineBreaks", {typeString}, typeString,
                                        "Standardizes line break characters to CR/LF", S),
-        TypedFunc<&AnsiCompareStrFn>("AnsiCompareStr", {typeString, typeString}, typeInteger,
-                                     "Compares strings based on the current Windows locale with case sensitivity", S),
-        TypedFunc<&AnsiCompareTextFn>("AnsiCompareText", {typeString, typeString}, typeInteger,
-                                      "Compares strings based on the current Windows locale without case sensitivity",
-                                      S),
-        TypedFunc<&AnsiLowerCaseFn>("AnsiLowerCase", {typeString}, typeString,
-                                    "Returns a string that is a copy of the given string converted to lower case", S),
+        TypedFunc<&AnsiCompareStrFn>(
+            "AnsiCompareStr", {typeString, typeString}, typeInteger,
+            "Compares strings based on the current Windows locale with case sensitivity", S),
+        TypedFunc<&AnsiCompareTextFn>(
+            "AnsiCompareText", {typeString, typeString}, typeInteger,
+            "Compares strings based on the current Windows locale without case sensitivity", S),
+        TypedFunc<&AnsiLowerCaseFn>(
+            "AnsiLowerCase", {typeString}, typeString,
+            "Returns a string that is a copy of the given string converted to lower case", S),
         TypedFunc<&PosFn>("AnsiPos", {typeString, typeString}, typeInteger,
                           "Locates the position of a sub-string within a string", S),
-        TypedFunc<&AnsiSameStrFn>("AnsiSameStr", {typeString, typeString}, typeBoolean,
-                                  "Compares strings based on the current Windows locale with case sensitivity", S),
-        TypedFunc<&AnsiSameTextFn>("AnsiSameText", {typeString, typeString}, typeBoolean,
-                                   "Compares strings based on the current Windows locale without case sensitivity", S),
-        TypedFunc<&AnsiUpperCaseFn>("AnsiUpperCase", {typeString}, typeString, "Converts a string to upper case", S),
+        TypedFunc<&AnsiSameStrFn>(
+            "AnsiSameStr", {typeString, typeString}, typeBoolean,
+            "Compares strings based on the current Windows locale with case sensitivity", S),
+        TypedFunc<&AnsiSameTextFn>(
+            "AnsiSameText", {typeString, typeString}, typeBoolean,
+            "Compares strings based on the current Windows locale without case sensitivity", S),
+        TypedFunc<&AnsiUpperCaseFn>("AnsiUpperCase", {typeString}, typeString,
+                                    "Converts a string to upper case", S),
         TypedFunc<&CompareStrFn>("CompareStr", {typeString, typeString}, typeInteger,
                                  "Compares two strings case sensitively", S),
         TypedFunc<&CompareTextFn>("CompareText", {typeString, typeString}, typeInteger,
                                   "Compares two strings by ordinal value without case sensitivity", S),
-        RawFunc("AnsiExtractQuotedStr", &FnAnsiExtractQuotedStr, 2, "Converts a quoted string into an unquoted string",
-                S),
+        RawFunc("AnsiExtractQuotedStr", &FnAnsiExtractQuotedStr, 2,
+                "Converts a quoted string into an unquoted string", S),
         RawFunc("AnsiQuotedStr", &FnAnsiQuotedStr, 2, "Returns the quoted version of a string", S),
         RawFunc("Concat", &FnConcat, -1, "Concatenates two or more strings into one", S),
         RawFunc("Copy", &FnCopy, 3, "Returns a substring of a string", S),
         RawFunc("Delete", &FnDelete, 3, "Removes a substring from a s string", S),
-        RawFunc("Insert", &FnInsert, 3, "Inserts a substring into a string beginning at a specified point", S),
+        RawFunc("Insert", &FnInsert, 3, "Inserts a substring into a string beginning at a specified point",
+                S),
         RawFunc("SetLength", &FnSetLength, 2, "Sets the length of a string", S),
         RawFunc("Str", &FnStr, -1, "Formats a string and returns it to a variable", S),
-        TypedFunc<&IsDelimiterFn>("IsDelimiter", {typeString, typeString, typeInteger}, typeBoolean,
-                                  "Indicates whether a specified character in a string matches one of a set of "
-                                  "delimiters",
-                                  S),
-        TypedFunc<&LastDelimiterFn>("LastDelimiter", {typeString, typeString}, typeInteger,
-                                    "Returns the byte index of the last character that matches any character in the "
-                                    "Delimiters AnsiString",
-                                    S),
+        TypedFunc<&IsDelimiterFn>(
+            "IsDelimiter", {typeString, typeString, typeInteger}, typeBoolean,
+            "Indicates whether a specified character in a string matches one of a set of "
+            "delimiters",
+            S),
+        TypedFunc<&LastDelimiterFn>(
+            "LastDelimiter", {typeString, typeString}, typeInteger,
+            "Returns the byte index of the last character that matches any character in the "
+            "Delimiters AnsiString",
+            S),
         TypedFunc<&LengthFn>("Length", {typeString}, typeInteger,
                              "Returns the number of characters in a string or elements in an array", S),
-        TypedFunc<&LowerCaseFn>("LowerCase", {typeString}, typeString, "Converts an ASCII string to lowercase", S),
-        TypedFunc<&PosFn>("Pos", {typeString, typeString}, typeInteger,
-                          "Returns the index value of the first character in a specified substring that occurs in a "
-                          "given string",
-                          S),
-        TypedFunc<&QuotedStrFn>("QuotedStr", {typeString}, typeString, "Returns the quoted version of a string", S),
-        TypedFunc<&StringReplaceFn>("StringReplace", {typeString, typeString, typeString, typeInteger}, typeString,
-                                    "Returns a string with occurrences of one substring replaced by another substring",
-                                    S),
+        TypedFunc<&LowerCaseFn>("LowerCase", {typeString}, typeString,
+                                "Converts an ASCII string to lowercase", S),
+        TypedFunc<&PosFn>(
+            "Pos", {typeString, typeString}, typeInteger,
+            "Returns the index value of the first character in a specified substring that occurs in a "
+            "given string",
+            S),
+        TypedFunc<&QuotedStrFn>("QuotedStr", {typeString}, typeString,
+                                "Returns the quoted version of a string", S),
+        TypedFunc<&StringReplaceFn>(
+            "StringReplace", {typeString, typeString, typeString, typeInteger}, typeString,
+            "Returns a string with occurrences of one substring replaced by another substring", S),
         TypedFunc<&TrimFn>("Trim", {typeString}, typeString,
                            "Trims leading and trailing spaces and control characters from a string", S),
         TypedFunc<&TrimLeftFn>("TrimLeft", {typeString}, typeString,
                                "Trims leading spaces and control characters from a string", S),
         TypedFunc<&TrimRightFn>("TrimRight", {typeString}, typeString,
                                 "Trims trailing spaces and control characters from a string", S),
-        TypedFunc<&UpperCaseFn>("UpperCase", {typeString}, typeString, "Returns a copy of a string in uppercase", S),
+        TypedFunc<&UpperCaseFn>("UpperCase", {typeString}, typeString,
+                                "Returns a copy of a string in uppercase", S),
         RawFunc("VarArrayCreate", &FnVarArrayCreate, -1, "Creates a Variant array", V),
         TypedFunc<&VarArrayDimCountFn>("VarArrayDimCount", {typeVariant}, typeInteger,
                                        "Returns number of dimensions of a Variant array", V),
         TypedFunc<&VarArrayHighBoundFn>("VarArrayHighBound", {typeVariant, typeInteger}, typeInteger,
                                         "Returns high bound for a dimension in a Variant array", V),
-        RawFunc("VarArrayLock", &VarArrayLockProc, 1, "Locks a Variant array and returns a pointer to the data", V),
+        RawFunc("VarArrayLock", &VarArrayLockProc, 1,
+                "Locks a Variant array and returns a pointer to the data", V),
         TypedFunc<&VarArrayLowBoundFn>("VarArrayLowBound", {typeVariant, typeInteger}, typeInteger,
                                        "Returns the low bound of a dimension in a Variant array", V),
         TypedFunc<&VarArrayOfFn>("VarArrayOf", {typeArray}, typeVariant,
@@ -419,8 +433,8 @@ const TBuildInTable& VariantStringFuncTable() {
         RawFunc("VarArrayUnlock", &VarArrayUnlockProc, 1, "Unlocks a Variant array", V),
         TypedFunc<&VarAsTypeFn>("VarAsType", {typeVariant, typeInteger}, typeVariant,
                                 "Converts a Variant to specified type", V),
-        RawFunc("VarCast", &FnVarCast, 3, "Converts a Variant to a specified type, storing the result in a variable",
-                V),
+        RawFunc("VarCast", &FnVarCast, 3,
+                "Converts a Variant to a specified type, storing the result in a variable", V),
         RawFunc("VarClear", &FnVarClear, 1, "Empties a Variant, so that it is unassigned", V),
         RawFunc("VarCopy", &FnVarCopy, 2, "Copies a Variant", V),
         TypedFunc<&VarFromDateTimeFn>("VarFromDateTime", {typeVariant}, typeVariant,
@@ -434,8 +448,8 @@ const TBuildInTable& VariantStringFuncTable() {
         TypedFunc<&VarToDateTimeFn>("VarToDateTime", {typeVariant}, typeVariant,
                                     "Converts a specified Variant to a TDateTime value", V),
         TypedFunc<&VarToStrFn>("VarToStr", {typeVariant}, typeString, "Converts a Variant to a string", V),
-        TypedFunc<&VarTypeFn>("VarType", {typeVariant}, typeInteger, "Returns the type code of a specified Variant",
-                              V),
+        TypedFunc<&VarTypeFn>("VarType", {typeVariant}, typeInteger,
+                              "Returns the type code of a specified Variant", V),
     };
     return table;
 }

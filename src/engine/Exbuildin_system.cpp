@@ -48,7 +48,8 @@ std::int64_t NextBase() {
 std::int32_t Insert(TBlock Block) {
     const auto size = static_cast<std::int64_t>(Block.Bytes.size());
     const std::int64_t base = NextBase();
-    if (base + size > kLastAddress || gLiveBytes + size > kMaxLiveBytes) throw EMathParserError(_msgOutOfMemory);
+    if (base + size > kLastAddress || gLiveBytes + size > kMaxLiveBytes)
+        throw EMathParserError(_msgOutOfMemory);
     gLiveBytes += size;
     gBlocks.emplace(base, std::move(Block));
     return static_cast<std::int32_t>(base);
@@ -97,7 +98,8 @@ std::int32_t Realloc(std::int32_t Address, std::int64_t Size) {
     TBlock block;
     block.Bytes.assign(size, 0);
     const std::vector<std::uint8_t>& old = it->second.Bytes;
-    std::copy(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(std::min(size, old.size())), block.Bytes.begin());
+    std::copy(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(std::min(size, old.size())),
+              block.Bytes.begin());
     const std::int32_t address = Insert(std::move(block));
     Erase(it);
     return address;
@@ -182,7 +184,8 @@ void PackElement(const Variant& V, TVarType Type, std::uint8_t* P) {
     switch (Type) {
     case varSmallint:
     case varBoolean: {
-        const auto v = static_cast<std::int16_t>(Type == varBoolean ? (V.ToBoolean() ? -1 : 0) : V.ToInteger());
+        const auto v =
+            static_cast<std::int16_t>(Type == varBoolean ? (V.ToBoolean() ? -1 : 0) : V.ToInteger());
         std::memcpy(P, &v, 2);
         return;
     }
@@ -303,7 +306,8 @@ namespace {
 class TPrintingMessageHost final : public TMessageHost {
 public:
     void ShowMessage(const std::string& Text) override { std::cout << Text << std::endl; }
-    std::int32_t MessageBox(const std::string& Text, const std::string& Caption, std::int32_t /*Flags*/) override {
+    std::int32_t MessageBox(const std::string& Text, const std::string& Caption,
+                            std::int32_t /*Flags*/) override {
         std::cout << Caption << ": " << Text << std::endl;
         return 1;
     }
@@ -432,30 +436,34 @@ const TBuildInTable& SystemFuncTable() {
         TypedFunc<&CreateOleObjectFn>("CreateOleObject", {typeString}, typeVariant,
                                       "Instantiates a single instance of an Automation object", Y),
         TypedFunc<&CoInitializeFn>("CoInitialize", {L}, L, "Initializes the OLE COM library", Y),
-        TypedFunc<&CoUnInitializeFn>("CoUnInitialize", {typeVoid}, typeVoid,
-                                     "Closes the OLE COM library, freeing any allocated resources and forceing RPC "
-                                     "connections to close",
-                                     Y),
+        TypedFunc<&CoUnInitializeFn>(
+            "CoUnInitialize", {typeVoid}, typeVoid,
+            "Closes the OLE COM library, freeing any allocated resources and forceing RPC "
+            "connections to close",
+            Y),
         TypedFunc<&SucceededFn>("Succeeded", {L}, typeBoolean, "HResult facility function", Y),
         TypedFunc<&FailedFn>("Failed", {L}, typeBoolean, "HResult facility function", Y),
         TypedFunc<&ResultCodeFn>("ResultCode", {L}, I, "HResult facility function", Y),
         TypedFunc<&ResultFacilityFn>("ResultFacility", {L}, I, "HResult facility function", Y),
         TypedFunc<&ResultSeverityFn>("ResultSeverity", {L}, I, "HResult facility function", Y),
         TypedFunc<&MakeResultFn>("MakeResult", {I, I, I}, L, "HResult facility function", Y),
-        TypedFunc<&ShowMessageFn>("ShowMessage", {typeString}, typeVoid, "Displays a message box with an OK button", Y),
+        TypedFunc<&ShowMessageFn>("ShowMessage", {typeString}, typeVoid,
+                                  "Displays a message box with an OK button", Y),
         TypedFunc<&MessageBoxFn>("MessageBox", {I, typeString, typeString, L}, I,
                                  "Displays a message box using standard Windows API function", Y),
-        TypedFunc<&MessageDlgFn>("MessageDlg", {typeString, I, I, L}, typeWord,
-                                 "Displays a message dialog box using the standard dialog function of the run-time "
-                                 "library",
-                                 Y),
-        TypedFunc<&AllocMemFn>("AllocMem", {I}, L, "Allocates a memory block and initializes each byte to zero", Y),
+        TypedFunc<&MessageDlgFn>(
+            "MessageDlg", {typeString, I, I, L}, typeWord,
+            "Displays a message dialog box using the standard dialog function of the run-time "
+            "library",
+            Y),
+        TypedFunc<&AllocMemFn>("AllocMem", {I}, L,
+                               "Allocates a memory block and initializes each byte to zero", Y),
         TypedFunc<&CompareMemFn>("CompareMem", {L, L, I}, typeBoolean,
                                  "Performs a binary comparison of two memory images", Y),
         RawFunc("ReallocMem", &FnReallocMem, 2, "Reallocates a dynamic variable", Y),
         RawFunc("FreeMem", &FnFreeMem, 2, "Disposes of a dynamic variable of a given size", Y),
-        TypedFunc<&FillCharFn>("FillChar", {L, I, typeByte}, typeVoid, "Fills contiguous bytes with a specified value",
-                               Y),
+        TypedFunc<&FillCharFn>("FillChar", {L, I, typeByte}, typeVoid,
+                               "Fills contiguous bytes with a specified value", Y),
         TypedFunc<&RandomFn>("Random", {I}, I, "Generates random numbers within a specified range", Y),
         TypedFunc<&RandomizeFn>("Randomize", {typeVoid}, typeVoid,
                                 "Initializes the random number generator with a random value", Y),

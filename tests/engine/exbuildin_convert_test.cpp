@@ -26,7 +26,8 @@ protected:
             } catch (const std::exception& e) {
                 got = std::string("raised: ") + e.what();
             }
-            EXPECT_EQ(got, c.Expected) << c.Name << "(" << (c.Args.empty() ? "" : c.Args[0].ToString()) << ", ...)";
+            EXPECT_EQ(got, c.Expected)
+                << c.Name << "(" << (c.Args.empty() ? "" : c.Args[0].ToString()) << ", ...)";
         }
     }
     static Variant Sample() { // Saturday 2026-03-07 14:05:09.045
@@ -106,14 +107,21 @@ TEST_F(BuildInConvert, DateTexts) {
         {"DateTimeToStr", {midnight}, "2026-03-07"},
         {"StrToDate", {"2026-13-01"}, "raised: '2026-13-01' is not a valid date"},
     });
-    EXPECT_DOUBLE_EQ(CallByName(R, "StrToDateTime", {"2026-03-07 12:00:00"}).ToDate(), EncodeDate(2026, 3, 7) + 0.5);
+    EXPECT_DOUBLE_EQ(CallByName(R, "StrToDateTime", {"2026-03-07 12:00:00"}).ToDate(),
+                     EncodeDate(2026, 3, 7) + 0.5);
     EXPECT_DOUBLE_EQ(CallByName(R, "StrToTime", {"2026-03-07 06:00:00"}).ToDate(), 0.25);
     EXPECT_EQ(CallByName(R, "StrToDate", {"2026-03-07 06:00:00"}).VType(), varDate);
 }
 
 TEST_F(BuildInConvert, NumbersFromTexts) {
     const std::vector<std::pair<std::vector<Variant>, std::int32_t>> ints = {
-        {{"$FF"}, 255}, {{"0x10"}, 16}, {{" 42 "}, 42}, {{"-7"}, -7}, {{"$FFFFFFFF"}, -1}, {{"-$80000000"}, -2147483647 - 1}, {{"2147483647"}, 2147483647},
+        {{"$FF"}, 255},
+        {{"0x10"}, 16},
+        {{" 42 "}, 42},
+        {{"-7"}, -7},
+        {{"$FFFFFFFF"}, -1},
+        {{"-$80000000"}, -2147483647 - 1},
+        {{"2147483647"}, 2147483647},
     };
     for (const auto& [args, expected] : ints)
         EXPECT_EQ(CallByName(R, "StrToInt", args).ToInteger(), expected) << args[0].ToString();

@@ -27,11 +27,11 @@ TEST_F(BuildInDate, CalendarParts) {
     const double d = EncodeDate(2024, 2, 29) + EncodeTime(6, 30, 15, 250);
     const std::vector<std::pair<std::vector<Variant>, std::pair<const char*, double>>> cases = {
         {{2024, 2, 29}, {"ENCODEDATE", EncodeDate(2024, 2, 29)}},
-        {{Variant::Date(0)}, {"DAYOFWEEK", 7}},  // 1899-12-30, a Saturday
-        {{Variant::Date(1)}, {"DAYOFWEEK", 1}},  // Sunday
-        {{Variant::Date(-1)}, {"DAYOFWEEK", 6}}, // Friday, before day 0
+        {{Variant::Date(0)}, {"DAYOFWEEK", 7}},     // 1899-12-30, a Saturday
+        {{Variant::Date(1)}, {"DAYOFWEEK", 1}},     // Sunday
+        {{Variant::Date(-1)}, {"DAYOFWEEK", 6}},    // Friday, before day 0
         {{Variant::Date(-1.25)}, {"DAYOFWEEK", 6}}, // 06:00 of that Friday
-        {{Variant::Date(d)}, {"DAYOFWEEK", 5}},  // Thursday
+        {{Variant::Date(d)}, {"DAYOFWEEK", 5}},     // Thursday
         {{Variant::Date(d)}, {"EXTRACTDAY", 29}},
         {{Variant::Date(d)}, {"EXTRACTMONTH", 2}},
         {{Variant::Date(d)}, {"EXTRACTYEAR", 2024}},

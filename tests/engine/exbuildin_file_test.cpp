@@ -2,9 +2,9 @@
 #include "engine/Exbuildin.h"
 #include "exfuncs_test_support.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace skv::engine {
@@ -69,7 +69,7 @@ TEST_F(BuildInFile, DirectoriesAndFiles) {
     EXPECT_EQ(Call("ForceDirectories", {P("x/y/z")}).ToInteger(), 1);
     EXPECT_EQ(Call("DirectoryExists", {P("x/y/z")}).ToInteger(), 1);
     EXPECT_EQ(Call("CreateDir", {P("x")}).ToInteger(), 0); // exists already
-    EXPECT_EQ(Call("RemoveDir", {P("x")}).ToInteger(), 0);  // not empty
+    EXPECT_EQ(Call("RemoveDir", {P("x")}).ToInteger(), 0); // not empty
     EXPECT_EQ(Call("RemoveDir", {P("x/y/z")}).ToInteger(), 1);
     std::ofstream(P("f.txt")) << "hello";
     EXPECT_EQ(Call("FileExists", {P("f.txt")}).ToInteger(), 1);

@@ -27,25 +27,61 @@ protected:
 
 TEST_F(BuildInMath, NumericResults) {
     const std::vector<TNumCase> cases = {
-        {"ROUND", {2.5}, 3},           {"ROUND", {-2.5}, -3},         {"ROUND", {2.4999}, 2},
-        {"ROUND", {-0.5}, -1},         {"ROUND", {0.5}, 1},           {"ROUND", {-2.4}, -2},
-        {"TRUNC", {-2.7}, -2},         {"INT", {2.7}, 2},             {"FRAC", {-2.7}, -0.7},
-        {"CEIL", {-2.7}, -2},          {"FLOOR", {-2.7}, -3},         {"CEIL", {2.1}, 3},
-        {"SQR", {-3}, 9},              {"SQRT", {16}, 4},             {"ABS", {-2.5}, 2.5},
-        {"RADIUS", {3, 4}, 5},         {"ARG", {-1, 0}, pi},          {"ARG", {0, 0}, -pi / 2},
-        {"ARG", {1, 1}, pi / 4},       {"ARG", {0, 2}, pi / 2},       {"ARG", {-1, -1}, 5 * pi / 4},
-        {"POWER", {2, 0.5}, std::sqrt(2.0)},                          {"IPOWER", {2, 3.9}, 8},
-        {"IPOWER", {2, -1.5}, 0.5},    {"SIGN", {-3}, -1},            {"SIGN", {0}, 0},
-        {"SIGN", {0.1}, 1},            {"ZERO", {0.0}, 0},            {"ZERO", {5}, 1},
-        {"SUM", {}, 0},                {"SUM", {1, 2.5, 3}, 6.5},     {"PROD", {}, 0},
-        {"PROD", {2, 3, 4}, 24},       {"AVG", {1, 2}, 1.5},          {"AVG", {}, 0},
-        {"SETOF", {0, 3}, 9},          {"SETOF", {33}, 2},            {"SETOF", {31}, -2147483648.0},
-        {"SIN", {pi / 2}, 1},          {"COS", {0}, 1},               {"TAN", {pi / 4}, 1},
-        {"COTAN", {pi / 4}, 1},        {"ASIN", {1}, pi / 2},         {"ACOS", {1}, 0},
-        {"ATAN", {1e300}, pi / 2},     {"SINH", {0}, 0},              {"COSH", {0}, 1},
-        {"TANH", {1e3}, 1},            {"EXP", {1}, std::numbers::e}, {"LN", {std::numbers::e}, 1},
-        {"LG", {1000}, 3},             {"LOG", {8}, 3},               {"IIF", {0, 1, 2}, 2},
-        {"IIF", {-1, 1, 2}, 1},        {"IIF", {0.5, 1, 2}, 1},
+        {"ROUND", {2.5}, 3},
+        {"ROUND", {-2.5}, -3},
+        {"ROUND", {2.4999}, 2},
+        {"ROUND", {-0.5}, -1},
+        {"ROUND", {0.5}, 1},
+        {"ROUND", {-2.4}, -2},
+        {"TRUNC", {-2.7}, -2},
+        {"INT", {2.7}, 2},
+        {"FRAC", {-2.7}, -0.7},
+        {"CEIL", {-2.7}, -2},
+        {"FLOOR", {-2.7}, -3},
+        {"CEIL", {2.1}, 3},
+        {"SQR", {-3}, 9},
+        {"SQRT", {16}, 4},
+        {"ABS", {-2.5}, 2.5},
+        {"RADIUS", {3, 4}, 5},
+        {"ARG", {-1, 0}, pi},
+        {"ARG", {0, 0}, -pi / 2},
+        {"ARG", {1, 1}, pi / 4},
+        {"ARG", {0, 2}, pi / 2},
+        {"ARG", {-1, -1}, 5 * pi / 4},
+        {"POWER", {2, 0.5}, std::sqrt(2.0)},
+        {"IPOWER", {2, 3.9}, 8},
+        {"IPOWER", {2, -1.5}, 0.5},
+        {"SIGN", {-3}, -1},
+        {"SIGN", {0}, 0},
+        {"SIGN", {0.1}, 1},
+        {"ZERO", {0.0}, 0},
+        {"ZERO", {5}, 1},
+        {"SUM", {}, 0},
+        {"SUM", {1, 2.5, 3}, 6.5},
+        {"PROD", {}, 0},
+        {"PROD", {2, 3, 4}, 24},
+        {"AVG", {1, 2}, 1.5},
+        {"AVG", {}, 0},
+        {"SETOF", {0, 3}, 9},
+        {"SETOF", {33}, 2},
+        {"SETOF", {31}, -2147483648.0},
+        {"SIN", {pi / 2}, 1},
+        {"COS", {0}, 1},
+        {"TAN", {pi / 4}, 1},
+        {"COTAN", {pi / 4}, 1},
+        {"ASIN", {1}, pi / 2},
+        {"ACOS", {1}, 0},
+        {"ATAN", {1e300}, pi / 2},
+        {"SINH", {0}, 0},
+        {"COSH", {0}, 1},
+        {"TANH", {1e3}, 1},
+        {"EXP", {1}, std::numbers::e},
+        {"LN", {std::numbers::e}, 1},
+        {"LG", {1000}, 3},
+        {"LOG", {8}, 3},
+        {"IIF", {0, 1, 2}, 2},
+        {"IIF", {-1, 1, 2}, 1},
+        {"IIF", {0.5, 1, 2}, 1},
     };
     for (const TNumCase& c : cases) {
         const Variant v = CallByName(R, c.Name, c.Args);
@@ -56,13 +92,13 @@ TEST_F(BuildInMath, NumericResults) {
 // The kinds of results are part of the behaviour: scripts compare and print them.
 TEST_F(BuildInMath, ResultKinds) {
     const std::vector<std::pair<Variant, TVarType>> cases = {
-        {CallByName(R, "ROUND", {2.5}), varDouble},     {CallByName(R, "TRUNC", {2.5}), varDouble},
-        {CallByName(R, "CEIL", {2.5}), varInteger},     {CallByName(R, "FLOOR", {2.5}), varInteger},
-        {CallByName(R, "SIGN", {-3}), varInteger},      {CallByName(R, "SIGN", {3}), varCurrency},
-        {CallByName(R, "SIGN", {0}), varCurrency},      {CallByName(R, "ZERO", {3}), varCurrency},
-        {CallByName(R, "SUM", {}), varInteger},         {CallByName(R, "SUM", {1, 2}), varInteger},
-        {CallByName(R, "AVG", {2, 4}), varDouble},      {CallByName(R, "MAX", {1, Variant("7")}), varString},
-        {CallByName(R, "SETOF", {1}), varInteger},      {CallByName(R, "IIF", {1, Variant("a"), 2}), varString},
+        {CallByName(R, "ROUND", {2.5}), varDouble}, {CallByName(R, "TRUNC", {2.5}), varDouble},
+        {CallByName(R, "CEIL", {2.5}), varInteger}, {CallByName(R, "FLOOR", {2.5}), varInteger},
+        {CallByName(R, "SIGN", {-3}), varInteger},  {CallByName(R, "SIGN", {3}), varCurrency},
+        {CallByName(R, "SIGN", {0}), varCurrency},  {CallByName(R, "ZERO", {3}), varCurrency},
+        {CallByName(R, "SUM", {}), varInteger},     {CallByName(R, "SUM", {1, 2}), varInteger},
+        {CallByName(R, "AVG", {2, 4}), varDouble},  {CallByName(R, "MAX", {1, Variant("7")}), varString},
+        {CallByName(R, "SETOF", {1}), varInteger},  {CallByName(R, "IIF", {1, Variant("a"), 2}), varString},
     };
     for (std::size_t i = 0; i < cases.size(); ++i)
         EXPECT_EQ(cases[i].first.VType(), cases[i].second) << "case " << i;
@@ -117,7 +153,8 @@ TEST_F(BuildInMath, RaisedExceptionObjectIsTheHandlersExceptObject) {
     try {
         throw EMathParserError("Division by zero");
     } catch (...) {
-        const auto* e = dynamic_cast<TExceptionObject*>(RefToObject(CallByName(R, "ExceptObject", {}).ToInteger()));
+        const auto* e =
+            dynamic_cast<TExceptionObject*>(RefToObject(CallByName(R, "ExceptObject", {}).ToInteger()));
         ASSERT_NE(e, nullptr);
         EXPECT_EQ(e->Message, "Division by zero");
     }

@@ -79,7 +79,9 @@ TEST_F(BuildInString, ValueResults) {
         {"VarArrayHighBound", {Variant::ArrayOf({1, 2, 3}), 1}, 2},
         {"VarArrayLowBound", {Variant::ArrayCreate({{5, 2}}, varInteger), 1}, 5},
         {"VarType", {Variant("s")}, static_cast<std::int32_t>(varString)},
-        {"VarType", {Variant::ArrayCreate({{0, 1}}, varDouble)}, static_cast<std::int32_t>(varArray | varDouble)},
+        {"VarType",
+         {Variant::ArrayCreate({{0, 1}}, varDouble)},
+         static_cast<std::int32_t>(varArray | varDouble)},
         {"VarIsArray", {Variant::ArrayOf({})}, 1},
         {"VarIsEmpty", {Variant()}, 1},
         {"VarIsNull", {Variant::Null()}, 1},
@@ -134,7 +136,8 @@ TEST_F(BuildInString, VariantRawRows) {
     EXPECT_EQ(result.ArrayDimCount(), 2);
     EXPECT_EQ(result.ArrayHighBound(2), 2);
     EXPECT_EQ(result.ArrayElementType(), varDouble);
-    EXPECT_ENGINE_ERROR(Run("VarArrayCreate", {0, 100000, 0, 100000, 12}, result), EMathParserError, _msgTooLong);
+    EXPECT_ENGINE_ERROR(Run("VarArrayCreate", {0, 100000, 0, 100000, 12}, result), EMathParserError,
+                        _msgTooLong);
 
     Variant arr = Variant::ArrayOf({1, 2});
     Variant high(5);

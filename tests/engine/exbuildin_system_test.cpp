@@ -13,7 +13,9 @@ using testing::CallByName;
 class BuildInSystem : public ::testing::Test {
 protected:
     Variant Call(const char* Name, std::vector<Variant> Args) { return CallByName(R, Name, std::move(Args)); }
-    std::string Bad(std::int64_t Address) { return std::string(_msgInvalidMemory) + ": " + std::to_string(Address); }
+    std::string Bad(std::int64_t Address) {
+        return std::string(_msgInvalidMemory) + ": " + std::to_string(Address);
+    }
     TEPRegFuncs R;
 };
 
@@ -33,8 +35,8 @@ TEST_F(BuildInSystem, MemoryBlocksAreZeroedAndBoundsChecked) {
         {a - 1, 1}, {a + 8, 1}, {a + 4, 5}, {0, 1}, {0x1234, 4}, {b + 100, 1},
     };
     for (const auto& [address, count] : outside)
-        EXPECT_ENGINE_ERROR(Call("FillChar", {static_cast<std::int32_t>(address), count, 0}), EMathParserError,
-                            Bad(address));
+        EXPECT_ENGINE_ERROR(Call("FillChar", {static_cast<std::int32_t>(address), count, 0}),
+                            EMathParserError, Bad(address));
     EXPECT_ENGINE_ERROR(Call("CompareMem", {a, b + 1, 8}), EMathParserError, Bad(b + 1));
     EXPECT_EQ(Call("CompareMem", {a, 0x1234, 0}).ToInteger(), 1); // no bytes: nothing is touched
 
@@ -74,7 +76,7 @@ TEST_F(BuildInSystem, LockedArrayViewIsWrittenBackAtTheUnlock) {
     std::int32_t second = 0;
     std::memcpy(&second, scriptmem::Resolve(view + 4, 4), 4);
     EXPECT_EQ(second, 7);
-    EXPECT_THROW(arr.ArrayRedim(5), std::exception); // locked
+    EXPECT_THROW(arr.ArrayRedim(5), std::exception);                               // locked
     EXPECT_ENGINE_ERROR(Call("FreeMem", {view, 12}), EMathParserError, Bad(view)); // not the script's block
     EXPECT_ENGINE_ERROR(Call("FillChar", {view, 13, 0}), EMathParserError, Bad(view));
     Call("FillChar", {view + 8, 4, 0xFF});
@@ -88,7 +90,8 @@ TEST_F(BuildInSystem, LockedArrayViewIsWrittenBackAtTheUnlock) {
     Variant values = Variant::ArrayOf({"a", "b"});
     Variant* vargs[] = {&values};
     R.FindFunction("VarArrayLock")->Call(vargs, 1, result);
-    EXPECT_ENGINE_ERROR(Call("FillChar", {result.ToInteger(), 1, 0}), EMathParserError, Bad(result.ToInteger()));
+    EXPECT_ENGINE_ERROR(Call("FillChar", {result.ToInteger(), 1, 0}), EMathParserError,
+                        Bad(result.ToInteger()));
     R.FindFunction("VarArrayUnlock")->Call(vargs, 1, result);
     EXPECT_EQ(values.ArrayGet({1}).ToString(), "b");
 }
@@ -96,7 +99,8 @@ TEST_F(BuildInSystem, LockedArrayViewIsWrittenBackAtTheUnlock) {
 class TRecordingHost : public TMessageHost {
 public:
     void ShowMessage(const std::string& Text) override { Log += "show:" + Text + ";"; }
-    std::int32_t MessageBox(const std::string& Text, const std::string& Caption, std::int32_t Flags) override {
+    std::int32_t MessageBox(const std::string& Text, const std::string& Caption,
+                            std::int32_t Flags) override {
         Log += "box:" + Caption + "/" + Text + "/" + std::to_string(Flags) + ";";
         return 6;
     }
@@ -140,7 +144,8 @@ TEST_F(BuildInSystem, ResultCodesRandomAndCom) {
     EXPECT_EQ(Call("Random", {0}).ToInteger(), 0);
 
     const std::string missing = std::string(_msgNotAvailable) + ": ";
-    EXPECT_ENGINE_ERROR(Call("CreateOleObject", {"Word.Application"}), EMathParserError, missing + "CreateOleObject");
+    EXPECT_ENGINE_ERROR(Call("CreateOleObject", {"Word.Application"}), EMathParserError,
+                        missing + "CreateOleObject");
     EXPECT_ENGINE_ERROR(Call("CreateComObject", {"{0}"}), EMathParserError, missing + "CreateComObject");
     EXPECT_ENGINE_ERROR(Call("CoInitialize", {0}), EMathParserError, missing + "CoInitialize");
     EXPECT_ENGINE_ERROR(Call("CoUnInitialize", {}), EMathParserError, missing + "CoUnInitialize");

@@ -34,15 +34,17 @@ std::vector<TRow> ReadRows() {
 }
 
 const char* CategoryName(TFuncCategory C) {
-    static const char* names[] = {"fct_Arithm",  "fct_Aggregate", "fct_ExpLog",  "fct_Logical", "fct_Date",
-                                  "fct_Trigonom", "fct_DBFunc",   "fct_UserDef", "fct_Custom",  "fct_Variant",
-                                  "fct_String",  "fct_Convert",   "fct_File",    "fct_System",  "fct_Internal"};
+    static const char* names[] = {"fct_Arithm", "fct_Aggregate", "fct_ExpLog",  "fct_Logical",
+                                  "fct_Date",   "fct_Trigonom",  "fct_DBFunc",  "fct_UserDef",
+                                  "fct_Custom", "fct_Variant",   "fct_String",  "fct_Convert",
+                                  "fct_File",   "fct_System",    "fct_Internal"};
     return names[C];
 }
 
 const char* TypeName(TEPTypesType T) {
-    static const char* names[] = {"Void",     "Byte",       "Boolean", "Word",   "SmallInt", "Integer", "LongInt",
-                                  "Double",   "Extended",   "ParserType", "Array", "String", "Variant"};
+    static const char* names[] = {"Void",    "Byte",    "Boolean", "Word",     "SmallInt",
+                                  "Integer", "LongInt", "Double",  "Extended", "ParserType",
+                                  "Array",   "String",  "Variant"};
     return names[T];
 }
 
@@ -50,7 +52,8 @@ const char* TypeName(TEPTypesType T) {
 std::string Signature(const TFuncObj& F) {
     std::string s = "(";
     const auto& types = F.ParamTypes();
-    if (types.size() == 1 && types[0] == typeArray) s += "any number";
+    if (types.size() == 1 && types[0] == typeArray)
+        s += "any number";
     else if (!(types.size() == 1 && types[0] == typeVoid))
         for (std::size_t i = 0; i < types.size(); ++i)
             s += (i ? ", " : "") + std::string(TypeName(types[i]));
@@ -85,10 +88,13 @@ TEST(BuildInTable, EachSwitchRemovesAndRestoresExactlyItsGroup) {
     const std::vector<TRow> rows = ReadRows();
     using Setter = void (TEPRegFuncs::*)(bool);
     const std::map<int, Setter> switches = {
-        {bfgDate, &TEPRegFuncs::SetDateFuncs},         {bfgExpLog, &TEPRegFuncs::SetExpLogarithmFuncs},
-        {bfgTrigonom, &TEPRegFuncs::SetTrigonomFuncs}, {bfgDB, &TEPRegFuncs::SetDBFuncs},
+        {bfgDate, &TEPRegFuncs::SetDateFuncs},
+        {bfgExpLog, &TEPRegFuncs::SetExpLogarithmFuncs},
+        {bfgTrigonom, &TEPRegFuncs::SetTrigonomFuncs},
+        {bfgDB, &TEPRegFuncs::SetDBFuncs},
         {bfgVariantString, &TEPRegFuncs::SetVariantAndStringFuncs},
-        {bfgConvert, &TEPRegFuncs::SetConvertFuncs},   {bfgFile, &TEPRegFuncs::SetFileFuncs},
+        {bfgConvert, &TEPRegFuncs::SetConvertFuncs},
+        {bfgFile, &TEPRegFuncs::SetFileFuncs},
         {bfgSystem, &TEPRegFuncs::SetSystemFuncs},
     };
     for (const auto& [group, set] : switches) {
