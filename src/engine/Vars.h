@@ -8,6 +8,7 @@
 #include "engine/Exlink.h"
 #include "engine/Parstype.h"
 #include "engine/Variant.h"
+#include "stream/Componentstream.h"
 
 #include <functional>
 #include <memory>
@@ -173,6 +174,12 @@ public:
 
     void Assign(const TVarsList& Source);
     void Dedicate(const TVarsList& Source);
+
+    // The form-file property "Variables": a list of name and number pairs. Writing raises the
+    // engine's conversion error for a value that is no number. Reading takes the whole list first
+    // and only then replaces the variables, so a malformed list (StreamError) changes nothing.
+    void WriteData(stream::TStreamWriter& Writer);
+    void ReadData(stream::TStreamReader& Reader);
 
 protected:
     std::string GetString(int Index) const override;

@@ -20,7 +20,7 @@ constexpr std::size_t kPassThroughBytes = 16 * 1024;
 constexpr std::size_t kBufferBytes = 64 * 1024;
 
 bool isKnownValueType(std::uint8_t b) {
-    return (b >= 0x02 && b <= 0x0A) || b == 0x0C;
+    return (b >= 0x02 && b <= 0x0A) || b == 0x0C || b == 0x0E;
 }
 
 } // namespace
@@ -96,6 +96,22 @@ void TStreamWriter::writeFloat(std::string_view path, float value) {
 
 void TStreamWriter::writeString(std::string_view path, std::string_view value) {
     writeShortString(path);
+    writeStringValue(value);
+}
+
+void TStreamWriter::writePropertyName(std::string_view path) { writeShortString(path); }
+
+void TStreamWriter::writeListBegin() { out_.push_back(static_cast<std::uint8_t>(StreamValueType::List)); }
+
+void TStreamWriter::writeListEnd() { out_.push_back(0); }
+
+void TStreamWriter::writeDoubleValue(double value) {
+    out_.push_back(static_cast<std::uint8_t>(StreamValueType::Extended));
+    const Extended80 ext = doubleToExtended(value);
+    writeRaw(ext);
+}
+
+void TStreamWriter::writeStringValue(std::string_view value) {
     if (value.size() <= 255) {
         out_.push_back(static_cast<std::uint8_t>(StreamValueType::String));
         writeShortString(value);
@@ -209,8 +225,16 @@ StreamValue TStreamReader::readValue() {
         v.text = takeText(length, "a long string");
         break;
     }
+    case StreamValueType::List:
+        break;
     }
     return v;
+}
+
+bool TStreamReader::nextListItem() {
+    if (pos_ < data_.size() && data_[pos_] != 0) return true;
+    takeByte("a list"); // the end-of-list marker, or the error of a list cut short
+    return false;
 }
 
 void TStreamReader::readEndOfChildren() {

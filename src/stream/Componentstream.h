@@ -28,6 +28,7 @@ enum class StreamValueType : std::uint8_t {
     True = 0x09,
     Binary = 0x0A,  // 4-byte length, bytes
     LString = 0x0C, // 4-byte length, characters
+    List = 0x0E,    // values up to an end-of-list byte 0x00
 };
 
 // A malformed stream; offset is the position of the offending byte from the start of the data.
@@ -77,6 +78,14 @@ public:
     void writeBinary(std::string_view path, std::span<const std::span<const std::uint8_t>> parts);
     // End of properties, then end of children (records written here have none).
     void endRecord();
+
+    // For a property that writes its own value, as a list does: the path, then the value calls below.
+    void writePropertyName(std::string_view path);
+    void writeListBegin();
+    void writeListEnd();
+    void writeStringValue(std::string_view value);
+    // As an extended float holding the exact value.
+    void writeDoubleValue(double value);
     // Hands what is buffered to the sink; nothing to do when writing to a buffer.
     void flush();
 
@@ -107,7 +116,9 @@ public:
     Header readRecordHeader();
     // Reads the next property path; returns false (and consumes the marker) at the end of properties.
     bool nextProperty(std::string_view& path, std::size_t& pathOffset);
+    // A list's items follow a List value; false (and the end-of-list marker consumed) after the last one.
     StreamValue readValue();
+    bool nextListItem();
     // The end-of-children marker; child components are not supported.
     void readEndOfChildren();
 

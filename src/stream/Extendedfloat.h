@@ -1,5 +1,5 @@
 // The 80-bit extended float of the component stream (64-bit mantissa with explicit integer bit,
-// 15-bit biased exponent, sign), converted to and from 32-bit floats bit by bit.
+// 15-bit biased exponent, sign), converted to and from 32-bit floats and doubles bit by bit.
 #pragma once
 
 #include <array>
@@ -17,5 +17,9 @@ Extended80 floatToExtended(float value);
 // Rounds to the nearest float (ties to even); values beyond the float range become infinite,
 // values below half the smallest denormal become zero.
 float extendedToFloat(const Extended80& value);
+
+// The same for doubles: exact one way, rounded to nearest the other.
+Extended80 doubleToExtended(double value);
+double extendedToDouble(const Extended80& value);
 
 } // namespace skv::stream

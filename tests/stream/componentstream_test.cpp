@@ -76,6 +76,70 @@ TEST(ExtendedFloat, ValuesFromOtherWritersRoundToNearestFloat) {
     EXPECT_EQ(extendedToFloat(ext(0x4000000000000000ull, 0)), 0.0f);
 }
 
+TEST(ExtendedFloat, DoublesRoundTripExactlyAndRoundToNearest) {
+    EXPECT_EQ(doubleToExtended(1.0), ext(0x8000000000000000ull, 0x3FFF));
+    EXPECT_EQ(doubleToExtended(-0.1), ext(0xCCCCCCCCCCCCD000ull, 0xBFFB));
+    EXPECT_EQ(doubleToExtended(std::numeric_limits<double>::denorm_min()), ext(0x8000000000000000ull, 16383 - 1074));
+    const std::uint64_t patterns[] = {0, 0x8000000000000000ull, 1, 0x000FFFFFFFFFFFFFull, 0x0010000000000000ull,
+                                      0x7FEFFFFFFFFFFFFFull, 0x7FF0000000000000ull, 0xFFF0000000000000ull,
+                                      0x7FF8000000000000ull, 0x7FF0000000000001ull, 0x400921FB54442D18ull};
+    for (std::uint64_t p : patterns)
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(extendedToDouble(doubleToExtended(std::bit_cast<double>(p)))), p)
+            << std::hex << p;
+    for (std::uint64_t p = 0x0123456789ABCDEFull, n = 0; n < 100000; ++n, p = p * 6364136223846793005ull + 1) {
+        const std::uint64_t back = std::bit_cast<std::uint64_t>(extendedToDouble(doubleToExtended(std::bit_cast<double>(p))));
+        ASSERT_EQ(back, p) << std::hex << p;
+    }
+    // 1 + 2^-53 ties to 1 (even); a trace more rounds up; 0.1 in full precision is the double 0.1.
+    EXPECT_EQ(extendedToDouble(ext(0x8000000000000400ull, 0x3FFF)), 1.0);
+    EXPECT_EQ(extendedToDouble(ext(0x8000000000000401ull, 0x3FFF)), std::nextafter(1.0, 2.0));
+    EXPECT_EQ(extendedToDouble(ext(0xCCCCCCCCCCCCCCCDull, 0x3FFB)), 0.1);
+    EXPECT_TRUE(std::isinf(extendedToDouble(ext(0x8000000000000000ull, 0x3FFF + 1024))));
+    EXPECT_EQ(extendedToDouble(ext(0x8000000000000000ull, 16383 - 1075)), 0.0); // half the smallest denormal
+    EXPECT_EQ(extendedToDouble(ext(0x8000000000000001ull, 16383 - 1075)), std::numeric_limits<double>::denorm_min());
+}
+
+TEST(ComponentStream, ListsOfValues) {
+    std::vector<std::uint8_t> out;
+    TStreamWriter w(out);
+    w.writePropertyName("L");
+    w.writeListBegin();
+    w.writeStringValue("A");
+    w.writeDoubleValue(2.0);
+    w.writeListEnd();
+    const std::vector<std::uint8_t> expected = {1, 'L', 0x0E, 0x06, 1, 'A', 0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40, 0};
+    EXPECT_EQ(out, expected);
+
+    TStreamReader r(out);
+    std::string_view path;
+    std::size_t offset = 0;
+    ASSERT_TRUE(r.nextProperty(path, offset));
+    EXPECT_EQ(r.readValue().type, StreamValueType::List);
+    ASSERT_TRUE(r.nextListItem());
+    EXPECT_EQ(r.readValue().text, "A");
+    ASSERT_TRUE(r.nextListItem());
+    EXPECT_EQ(extendedToDouble(r.readValue().extended), 2.0);
+    EXPECT_FALSE(r.nextListItem());
+    EXPECT_TRUE(r.atEnd());
+
+    // A list cut short ends with the reader's error at the end of the data.
+    const std::vector<std::uint8_t> cut(out.begin(), out.end() - 1);
+    TStreamReader c(cut);
+    c.nextProperty(path, offset);
+    c.readValue();
+    while (true) {
+        try {
+            if (!c.nextListItem()) break;
+            c.readValue();
+        } catch (const StreamError& e) {
+            EXPECT_EQ(e.offset(), cut.size());
+            EXPECT_EQ(e.problem(), "file ends inside a list (1 bytes needed, 0 left)");
+            return;
+        }
+    }
+    ADD_FAILURE() << "a list without its end marker was accepted";
+}
+
 TEST(ComponentStream, IntegersUseTheSmallestType) {
     const std::pair<std::int32_t, std::vector<std::uint8_t>> cases[] = {
         {0, {0x02, 0x00}},         {127, {0x02, 0x7F}},          {-128, {0x02, 0x80}},
