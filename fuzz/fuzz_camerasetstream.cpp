@@ -9,6 +9,7 @@
 #include <cstdint>
 
 using namespace skv::model;
+using namespace skv::stream;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::unique_ptr<TGPLCarCameraSet> item;

@@ -3,13 +3,14 @@
 #include "Fuzzcheck.h"
 #include "Sameitem.h"
 
-#include "model/Componentstream.h"
+#include "stream/Componentstream.h"
 #include "model/Libraryfile.h"
 
 #include <cstddef>
 #include <cstdint>
 
 using namespace skv::model;
+using namespace skv::stream;
 
 namespace {
 
