@@ -1,6 +1,8 @@
 // INI files on SimpleIni, configured for Windows profile semantics.
 #include "engine/Inifile.h"
 
+#include "engine/Texttrim.h"
+
 #include "engine/Variant.h"
 
 // Texts are 8-bit bytes passed through as they are.
@@ -18,16 +20,7 @@ namespace skv::engine {
 namespace {
 // Larger files are refused rather than read whole into memory.
 constexpr std::uintmax_t kMaxIniFileSize = 64u * 1024u * 1024u;
-
-// A section or key name as the file keeps it: surrounding blanks do not count, as in Windows.
-std::string trimmedName(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-        --e;
-    return s.substr(b, e - b);
-}
+// Section and key names are used without their surrounding blanks and tabs, as Windows does.
 
 bool isLineEnd(char c) {
     return c == '\r' || c == '\n';
@@ -133,7 +126,7 @@ std::vector<std::string> TIniFile::ReadSections() const {
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
     CSimpleIniA::TNamesDepend keys;
-    impl_->Ini.GetAllKeys(trimmedName(section).c_str(), keys);
+    impl_->Ini.GetAllKeys(TrimBlanks(section).c_str(), keys);
     keys.sort(CSimpleIniA::Entry::LoadOrder());
     std::vector<std::string> out;
     for (const auto& k : keys) // a duplicated name is listed once, at its first line
@@ -142,21 +135,21 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 }
 
 bool TIniFile::SectionExists(const std::string& section) const {
-    return impl_->Ini.GetSection(trimmedName(section).c_str()) != nullptr;
+    return impl_->Ini.GetSection(TrimBlanks(section).c_str()) != nullptr;
 }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
-    return impl_->Ini.GetValue(trimmedName(section).c_str(), trimmedName(key).c_str(), nullptr) != nullptr;
+    return impl_->Ini.GetValue(TrimBlanks(section).c_str(), TrimBlanks(key).c_str(), nullptr) != nullptr;
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
-    const char* v = impl_->Ini.GetValue(trimmedName(section).c_str(), trimmedName(key).c_str(), nullptr);
+    const char* v = impl_->Ini.GetValue(TrimBlanks(section).c_str(), TrimBlanks(key).c_str(), nullptr);
     return v ? std::string(v) : def;
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-    const std::string s = trimmedName(section), k = trimmedName(key);
+    const std::string s = TrimBlanks(section), k = TrimBlanks(key);
     if (k.empty()) throw EIniFileError("Empty key name in section \"" + s + "\"");
     // A value cannot span lines in this format; a line break would start a line of its own. A NUL byte
     // would silently cut the text where it stands.
@@ -178,7 +171,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
 
 std::int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key,
                                    std::int32_t def) const {
-    const std::string text = trimmedName(ReadString(section, key, {}));
+    const std::string text = TrimBlanks(ReadString(section, key, {}));
     std::int32_t v = 0;
     const char* first = text.data();
     const char* last = text.data() + text.size();
@@ -209,11 +202,11 @@ void TIniFile::WriteFloat(const std::string& section, const std::string& key, do
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-    impl_->Ini.Delete(trimmedName(section).c_str(), nullptr);
+    impl_->Ini.Delete(TrimBlanks(section).c_str(), nullptr);
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
-    impl_->Ini.Delete(trimmedName(section).c_str(), trimmedName(key).c_str());
+    impl_->Ini.Delete(TrimBlanks(section).c_str(), TrimBlanks(key).c_str());
 }
 
 } // namespace skv::engine

@@ -1,6 +1,8 @@
 // The value type's storage, kind queries, conversions and arrays.
 #include "engine/Variant.h"
 
+#include "engine/Texttrim.h"
+
 #include <atomic>
 #include <cctype>
 #include <cmath>
@@ -260,14 +262,6 @@ bool equalsIgnoreCase(const std::string& a, const char* b) {
     return true;
 }
 
-std::string trimmed(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-        --e;
-    return s.substr(b, e - b);
-}
 } // namespace
 
 double Variant::ToReal() const {
@@ -384,7 +378,7 @@ bool Variant::ToBoolean() const {
     case varDate:
         return d_ != 0.0;
     case varString: {
-        const std::string t = trimmed(*str_);
+        const std::string t = TrimBlanks(*str_);
         if (equalsIgnoreCase(t, "true")) return true;
         if (equalsIgnoreCase(t, "false")) return false;
         return parseNumberText(t) != 0.0;
