@@ -229,9 +229,12 @@ void TFuncObj::BindOperation(PParserOperation Op) const {
     Op->Data = Data_;
 }
 
-void TFuncObj::Call(Variant* const* Args, std::int32_t Count, Variant& Result) const {
+void TFuncObj::CheckArgCount(std::int32_t Count) const {
     if (Count < 0 || (ArgCount_ >= 0 && Count != ArgCount_))
         throw EFuncParamsError(MsgWithName(_msgMismatchArgs, FuncName_));
+}
+
+TParserOperation TFuncObj::CallOperation(Variant* const* Args, std::int32_t Count, Variant& Result) {
     TParserOperation op;
     op.Args = Count > 0 ? const_cast<Variant**>(Args) : nullptr;
     op.ArgCount = Count;
@@ -239,6 +242,12 @@ void TFuncObj::Call(Variant* const* Args, std::int32_t Count, Variant& Result) c
     op.Arg2 = Count > 1 ? Args[1] : nullptr;
     op.Arg3 = Count > 2 ? Args[2] : nullptr;
     op.Result = &Result;
+    return op;
+}
+
+void TFuncObj::Call(Variant* const* Args, std::int32_t Count, Variant& Result) const {
+    CheckArgCount(Count);
+    TParserOperation op = CallOperation(Args, Count, Result);
     op.Token = IsObjectBound() ? BldFuncOfObj : BldFunc;
     BindOperation(&op);
     op.Proc(&op);

@@ -110,6 +110,10 @@ public:
     void BindOperation(PParserOperation Op) const;
     // Calls the function outside a compiled expression (object calls, event handlers, tests).
     void Call(Variant* const* Args, std::int32_t Count, Variant& Result) const;
+    // Raises EFuncParamsError unless Count arguments suit the function.
+    void CheckArgCount(std::int32_t Count) const;
+    // The operation record of a direct call: the arguments, their count and the result.
+    static TParserOperation CallOperation(Variant* const* Args, std::int32_t Count, Variant& Result);
 
     TEPRegFuncs* Owner() const { return Owner_; }
     // Leaves the old registry and joins the new one (renamed when its name is taken there).

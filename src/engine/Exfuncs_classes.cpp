@@ -328,21 +328,14 @@ bool TEPCustomRegClasses::IsConstructorName(std::string_view Name) const {
 
 void TEPCustomRegClasses::InvokeMember(const TFuncObj& Func, TObject* Self, Variant* const* Args,
                                        std::int32_t Count, Variant& Result) {
-    if (Count < 0 || (Func.ArgCount() >= 0 && Count != Func.ArgCount()))
-        throw EFuncParamsError(MsgWithName(_msgMismatchArgs, Func.FuncName()));
+    Func.CheckArgCount(Count);
     if (TFuncStub* stub = Func.Stub()) {
         stub->Call(Self, Args, Count, &Result);
         return;
     }
     Variant self = ObjectRefValue(Self);
-    TParserOperation op;
+    TParserOperation op = TFuncObj::CallOperation(Args, Count, Result);
     op.ObjArg = &self;
-    op.Args = Count > 0 ? const_cast<Variant**>(Args) : nullptr;
-    op.ArgCount = Count;
-    op.Arg1 = Count > 0 ? Args[0] : nullptr;
-    op.Arg2 = Count > 1 ? Args[1] : nullptr;
-    op.Arg3 = Count > 2 ? Args[2] : nullptr;
-    op.Result = &Result;
     op.Token = ObjMethod;
     op.Obj = const_cast<TFuncObj*>(&Func);
     op.Proc = Func.Proc();
