@@ -1,6 +1,7 @@
 #include "model/Camfile.h"
 
 #include "model/Fileerror.h"
+#include "stream/Littleendian.h"
 
 #include <bit>
 #include <cstring>
@@ -8,19 +9,10 @@
 
 namespace skv::model {
 
+using stream::le::readU32;
+using stream::le::writeU32;
+
 namespace {
-
-std::uint32_t readU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
-void writeU32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
 
 constexpr std::size_t kRecordSize = 36;
 static_assert(kRecordSize * kCamerasPerSet == kCameraBlockSize);

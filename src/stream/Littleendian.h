@@ -21,6 +21,10 @@ inline std::uint64_t readU64(const std::uint8_t* p) {
     return static_cast<std::uint64_t>(readU32(p)) | (static_cast<std::uint64_t>(readU32(p + 4)) << 32);
 }
 
+inline void writeU32(std::uint8_t* p, std::uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) *p++ = static_cast<std::uint8_t>(v >> shift);
+}
+
 inline void appendU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
