@@ -149,8 +149,8 @@ bool TGameLink::attachGame(bool isNR2003) {
 }
 
 void TGameLink::detach() {
-    // A failed write stays the reason the link went down until the next attempt.
-    fail(Status == LinkStatus::WriteFailed ? LinkStatus::WriteFailed : LinkStatus::NotAttached);
+    // Why the last attempt failed, or that a write failed, stays readable until the next attempt.
+    fail(Status == LinkStatus::Attached ? LinkStatus::NotAttached : Status);
     GameWindow = 0;
 }
 

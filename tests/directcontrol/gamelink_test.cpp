@@ -241,6 +241,7 @@ TEST_F(GameLink, AReferenceFileThatCannotServeFailsTheAttachWithItsReason) {
         ASSERT_FALSE(statuses.empty());
         EXPECT_EQ(statuses.back().rfind("Not Attached: reference camera file", 0), 0u) << statuses.back();
     }
+    EXPECT_EQ(link.status(), LinkStatus::NoReferenceFile); // the thread's detach keeps the reason
     writeReferenceFile(link.referenceFilePath(false), kKey);
     dc.changeMode(false);
     ASSERT_TRUE(dc.waitUntilIdle(5s));
