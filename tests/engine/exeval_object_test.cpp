@@ -5,6 +5,8 @@
 
 #include "engine/Exeval.h"
 
+#include "engine/Dataaccess.h"
+
 #include <map>
 #include <memory>
 
@@ -256,6 +258,69 @@ TEST_F(EvalObjTest, CheckWalksIntoUserFunctions) {
     EXPECT_NO_THROW(E.Check());
     bad.AssignSourceStr("%0 +");
     EXPECT_THROW(E.Check(), ESyntaxError);
+}
+
+} // namespace
+
+namespace {
+
+// An expression hosted by a form that holds a data source over two records and a panel.
+class HostedTest : public ::testing::Test {
+protected:
+    HostedTest() {
+        InstallEvaluator();
+        form.SetName("Form1");
+        panel->SetName("Panel1");
+        data->AddFieldDef("speed");
+        data->AppendRecord({Variant(10.0)});
+        data->AppendRecord({Variant(20.0)});
+        data->Open();
+        source->SetName("dsLaps");
+        source->SetDataSet(data);
+    }
+    TComponent form;
+    TMemDataSet* data = new TMemDataSet(&form);
+    TDataSource* source = new TDataSource(&form);
+    TComponent* panel = new TComponent(&form);
+    TEvalObj E{&form};
+};
+
+TEST_F(HostedTest, FieldReferencesReadTheCurrentRecord) {
+    E.AssignSourceStr("[dsLaps].speed * 2");
+    data->First();
+    EXPECT_DOUBLE_EQ(E.F().ToReal(), 20.0);
+    data->Next();
+    EXPECT_DOUBLE_EQ(E.F().ToReal(), 40.0);
+    E.AssignSourceStr("[Form1.dsLaps].speed");
+    EXPECT_DOUBLE_EQ(E.F().ToReal(), 20.0);
+}
+
+TEST_F(HostedTest, ObjectReferencesNameTheHostAndItsComponents) {
+    const struct {
+        const char* Text;
+        const TObject* Object;
+    } rows[] = {{"[Self]", &form}, {"[Form1]", &form}, {"[Panel1]", panel}, {"[Form1.Panel1]", panel}};
+    for (const auto& row : rows) {
+        E.AssignSourceStr(row.Text);
+        EXPECT_EQ(ValueToObject(E.F()), row.Object) << row.Text;
+    }
+    E.AssignSourceStr("[Panel2]");
+    EXPECT_ENGINE_ERROR(E.F(), EMathParserError, "Wrong component: Panel2");
+}
+
+TEST(SetVariableExt, SetsCreatesOrRefuses) {
+    TEPVars vars;
+    TVariable* v = nullptr;
+    EXPECT_EQ(SetVariableExt(vars.Vars(), "speed", Variant(std::int32_t{3}), v), 2);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->VarName(), "SPEED");
+    EXPECT_EQ(SetVariableExt(vars.Vars(), "Speed", Variant(std::int32_t{4}), v), 1);
+    EXPECT_EQ(vars.Values("SPEED").RawInteger(), 4);
+    for (const char* bad : {"1x", "end", "a-b", ""}) {
+        EXPECT_EQ(SetVariableExt(vars.Vars(), bad, Variant(std::int32_t{1}), v), 0) << bad;
+        EXPECT_EQ(v, nullptr) << bad;
+    }
+    EXPECT_EQ(vars.Count(), 1);
 }
 
 } // namespace
