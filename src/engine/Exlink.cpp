@@ -115,17 +115,33 @@ void TExprLink::ValidateValue() {
     Fire(InValidateValue, OnValidateValue);
 }
 
+namespace {
+// Calls Event on every dependent listed when the walk starts and still listed when its turn
+// comes: an event may add or remove links while we walk. The snapshot of the common few lives
+// on the stack, since values change on every assignment a script makes.
+template <class Fn> void ForEachDependent(const std::vector<TExprLink*>& Links, Fn Event) {
+    constexpr std::size_t kInline = 8;
+    const std::size_t n = Links.size();
+    if (n == 0) return;
+    if (n > kInline) {
+        const std::vector<TExprLink*> snapshot = Links;
+        for (TExprLink* d : snapshot)
+            if (Contains(Links, d)) Event(d);
+        return;
+    }
+    TExprLink* snapshot[kInline];
+    std::copy(Links.begin(), Links.end(), snapshot);
+    for (std::size_t i = 0; i < n; ++i)
+        if (Contains(Links, snapshot[i])) Event(snapshot[i]);
+}
+} // namespace
+
 void TExprLink::InvalidateLinks() {
-    // A copy: an event may add or remove links while we walk.
-    const std::vector<TExprLink*> dependents = ExtLinks;
-    for (TExprLink* d : dependents)
-        if (Contains(ExtLinks, d)) d->InvalidateValue();
+    ForEachDependent(ExtLinks, [](TExprLink* d) { d->InvalidateValue(); });
 }
 
 void TExprLink::ValidateLinks() {
-    const std::vector<TExprLink*> dependents = ExtLinks;
-    for (TExprLink* d : dependents)
-        if (Contains(ExtLinks, d)) d->ValidateValue();
+    ForEachDependent(ExtLinks, [](TExprLink* d) { d->ValidateValue(); });
 }
 
 } // namespace skv::engine

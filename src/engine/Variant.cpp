@@ -133,34 +133,11 @@ Variant Variant::CurrencyFromDouble(double v) {
     return Currency(TCurrency{currencyCountFromDouble(v)});
 }
 
-Variant::Variant(const Variant& other) : type_(varEmpty), i64_(0) {
-    copyFrom(other);
-}
-
-Variant::Variant(Variant&& other) noexcept : type_(other.type_), i64_(other.i64_) {
-    other.type_ = varEmpty;
-    other.i64_ = 0;
-}
-
-Variant& Variant::operator=(const Variant& other) {
+Variant& Variant::assignSlow(const Variant& other) {
     if (this == &other) return *this;
     Variant copy(other); // copy first: other may live inside this value's array
     *this = std::move(copy);
     return *this;
-}
-
-Variant& Variant::operator=(Variant&& other) noexcept {
-    if (this == &other) return *this;
-    destroy();
-    type_ = other.type_;
-    i64_ = other.i64_;
-    other.type_ = varEmpty;
-    other.i64_ = 0;
-    return *this;
-}
-
-Variant::~Variant() {
-    destroy();
 }
 
 void Variant::Clear() noexcept {

@@ -102,11 +102,36 @@ public:
     static Variant Date(double days) noexcept;   // days since 1899-12-30, fraction = time of day
     static Variant Dispatch(TDispatchRef object);
 
-    Variant(const Variant& other);
-    Variant(Variant&& other) noexcept;
-    Variant& operator=(const Variant& other);
-    Variant& operator=(Variant&& other) noexcept;
-    ~Variant();
+    // Values without a heap payload (numbers, dates, booleans, empty, null) copy inline: the
+    // evaluator assigns them on every operation.
+    Variant(const Variant& other) : type_(other.type_), i64_(other.i64_) {
+        if (other.hasPayload()) {
+            type_ = varEmpty;
+            copyFrom(other);
+        }
+    }
+    Variant(Variant&& other) noexcept : type_(other.type_), i64_(other.i64_) {
+        other.type_ = varEmpty;
+        other.i64_ = 0;
+    }
+    Variant& operator=(const Variant& other) {
+        if (hasPayload() || other.hasPayload()) return assignSlow(other);
+        type_ = other.type_;
+        i64_ = other.i64_;
+        return *this;
+    }
+    Variant& operator=(Variant&& other) noexcept {
+        if (this == &other) return *this;
+        if (hasPayload()) destroy();
+        type_ = other.type_;
+        i64_ = other.i64_;
+        other.type_ = varEmpty;
+        other.i64_ = 0;
+        return *this;
+    }
+    ~Variant() {
+        if (hasPayload()) destroy();
+    }
 
     // Kind queries.
     TVarType VType() const noexcept { return type_; }
@@ -153,6 +178,10 @@ public:
     void Clear() noexcept; // becomes empty
 
 private:
+    bool hasPayload() const noexcept {
+        return type_ == varString || type_ == varDispatch || (type_ & varArray) != 0;
+    }
+    Variant& assignSlow(const Variant& other);
     void destroy() noexcept;
     void copyFrom(const Variant& other);
     TVarArrayData& arrayData() const;
