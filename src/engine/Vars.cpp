@@ -173,7 +173,9 @@ std::vector<std::string> TVariable::ExpressionLines() const {
         lines.push_back(std::move(cur));
         cur.clear();
     }
-    if (!cur.empty()) lines.push_back(std::move(cur));
+    // The exact inverse of joining the lines with line breaks: a text that ends in a break has an
+    // empty last line, which must survive a save and reload.
+    if (!Expression_.empty()) lines.push_back(std::move(cur));
     return lines;
 }
 

@@ -94,6 +94,8 @@ TEST_F(VarsIniTest, RoundTripKeepsKindsFlagsAndLines) {
     n->SetValue(Variant(std::int32_t{0}));
     n->SetSaveResult(true);
     vars->CreateVariable(&form, "Str", "")->SetValue(Variant("not a number"));
+    // Empty lines, the last one included, are lines of their own.
+    vars->CreateVariable(&form, "Blank", "")->SetExpression("\r\nkept\r\n\r\n");
     vars->WriteItemsTo(ini, "Variables");
     EXPECT_TRUE(ini.ValueExists("Variables", "@EXPR_999"));
     EXPECT_TRUE(ini.ValueExists("Variables", "@EXPR_1000"));
@@ -101,7 +103,8 @@ TEST_F(VarsIniTest, RoundTripKeepsKindsFlagsAndLines) {
 
     TEPVars back(&form);
     back.ReadItemsFrom(ini, "Variables");
-    ASSERT_EQ(back.Count(), 4);
+    ASSERT_EQ(back.Count(), 5);
+    EXPECT_EQ(back.FindVariable("BLANK")->Expression(), "\r\nkept\r\n\r\n");
     TVariable* e2 = back.FindVariable("EXPR");
     EXPECT_EQ(e2->Descr, "an expression");
     EXPECT_EQ(e2->ValueType(), vvExpression);
