@@ -619,22 +619,22 @@ std::string DateTimeText(double Days) {
 
 namespace {
 
-[[noreturn]] void BadFormat(const std::string& Spec) {
-    throw EConvertError("Format '" + Spec + "' invalid or incompatible with argument");
+[[noreturn]] void BadFormat(const std::string& Placeholder) {
+    throw EConvertError("Format '" + Placeholder + "' invalid or incompatible with argument");
 }
 
-std::int64_t WholeArg(const Variant& V, const std::string& Spec) {
+std::int64_t WholeArg(const Variant& V, const std::string& Placeholder) {
     if (V.IsOrdinal()) return V.ToInt64();
     if (V.IsNumeric() || V.VType() == varCurrency) {
         const double d = V.ToReal();
         if (d == std::trunc(d) && std::fabs(d) < 9.2e18) return static_cast<std::int64_t>(d);
     }
-    BadFormat(Spec);
+    BadFormat(Placeholder);
 }
 
-double RealArg(const Variant& V, const std::string& Spec) {
+double RealArg(const Variant& V, const std::string& Placeholder) {
     if (V.IsNumeric() || V.VType() == varCurrency || V.VType() == varDate) return V.ToReal();
-    BadFormat(Spec);
+    BadFormat(Placeholder);
 }
 
 std::string PadDigits(std::string Digits, int MinDigits) {
@@ -643,45 +643,45 @@ std::string PadDigits(std::string Digits, int MinDigits) {
     return Digits;
 }
 
-std::string FormatOne(char Type, const Variant& V, int Precision, const std::string& Spec) {
+std::string FormatOne(char Type, const Variant& V, int Precision, const std::string& Placeholder) {
     switch (UpCyr(Type)) {
     case 'D': {
-        const std::int64_t n = WholeArg(V, Spec);
+        const std::int64_t n = WholeArg(V, Placeholder);
         const std::string digits = PadDigits(std::to_string(n < 0 ? -n : n), Precision);
         return (n < 0 ? "-" : "") + digits;
     }
     case 'U':
-        return PadDigits(std::to_string(static_cast<std::uint32_t>(WholeArg(V, Spec))), Precision);
+        return PadDigits(std::to_string(static_cast<std::uint32_t>(WholeArg(V, Placeholder))), Precision);
     case 'X': {
         char buf[32];
         std::snprintf(buf, sizeof buf, "%llX",
-                      static_cast<unsigned long long>(static_cast<std::uint32_t>(WholeArg(V, Spec))));
+                      static_cast<unsigned long long>(static_cast<std::uint32_t>(WholeArg(V, Placeholder))));
         return PadDigits(buf, Precision);
     }
     case 'P': {
         char buf[32];
-        std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(WholeArg(V, Spec)));
+        std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(WholeArg(V, Placeholder)));
         return buf;
     }
     case 'E':
-        return FloatToStrF(RealArg(V, Spec), ffExponent, Precision < 0 ? kMaxDigits : Precision, 3);
+        return FloatToStrF(RealArg(V, Placeholder), ffExponent, Precision < 0 ? kMaxDigits : Precision, 3);
     case 'F':
-        return FloatToStrF(RealArg(V, Spec), ffFixed, kMaxDigits, Precision < 0 ? 2 : Precision);
+        return FloatToStrF(RealArg(V, Placeholder), ffFixed, kMaxDigits, Precision < 0 ? 2 : Precision);
     case 'G':
-        return FloatToStrF(RealArg(V, Spec), ffGeneral, Precision < 0 ? kMaxDigits : Precision, 0);
+        return FloatToStrF(RealArg(V, Placeholder), ffGeneral, Precision < 0 ? kMaxDigits : Precision, 0);
     case 'N':
-        return FloatToStrF(RealArg(V, Spec), ffNumber, kMaxDigits, Precision < 0 ? 2 : Precision);
+        return FloatToStrF(RealArg(V, Placeholder), ffNumber, kMaxDigits, Precision < 0 ? 2 : Precision);
     case 'M':
-        return FloatToStrF(RealArg(V, Spec), ffCurrency, kMaxDigits, Precision < 0 ? 2 : Precision);
+        return FloatToStrF(RealArg(V, Placeholder), ffCurrency, kMaxDigits, Precision < 0 ? 2 : Precision);
     case 'S': {
-        if (V.IsArray()) BadFormat(Spec);
+        if (V.IsArray()) BadFormat(Placeholder);
         std::string s = V.ToString();
         if (Precision >= 0 && static_cast<std::size_t>(Precision) < s.size())
             s.resize(static_cast<std::size_t>(Precision));
         return s;
     }
     default:
-        BadFormat(Spec);
+        BadFormat(Placeholder);
     }
 }
 
@@ -690,8 +690,8 @@ std::string FormatOne(char Type, const Variant& V, int Precision, const std::str
 std::string Format(const std::string& Fmt, const Variant* Args, std::size_t Count) {
     std::string out;
     std::size_t argIndex = 0;
-    auto takeArg = [&](const std::string& Spec) -> const Variant& {
-        if (argIndex >= Count) throw EConvertError("No argument for format '" + Spec + "'");
+    auto takeArg = [&](const std::string& Placeholder) -> const Variant& {
+        if (argIndex >= Count) throw EConvertError("No argument for format '" + Placeholder + "'");
         return Args[argIndex++];
     };
     for (std::size_t i = 0; i < Fmt.size(); ++i) {
@@ -704,10 +704,10 @@ std::string Format(const std::string& Fmt, const Variant* Args, std::size_t Coun
             out += '%';
             continue;
         }
-        auto spec = [&] { return Fmt.substr(start, std::min(i + 1, Fmt.size()) - start); };
+        auto placeholder = [&] { return Fmt.substr(start, std::min(i + 1, Fmt.size()) - start); };
         auto number = [&](int& Value) -> bool {
             if (i < Fmt.size() && Fmt[i] == '*') {
-                Value = static_cast<int>(WholeArg(takeArg(spec()), spec()));
+                Value = static_cast<int>(WholeArg(takeArg(placeholder()), placeholder()));
                 ++i;
                 return true;
             }
@@ -743,7 +743,7 @@ std::string Format(const std::string& Fmt, const Variant* Args, std::size_t Coun
             precision = number(value) ? value : 0;
         }
         if (i >= Fmt.size()) BadFormat(Fmt.substr(start));
-        std::string text = FormatOne(Fmt[i], takeArg(spec()), precision, spec());
+        std::string text = FormatOne(Fmt[i], takeArg(placeholder()), precision, placeholder());
         bldfuncs::CheckedLength(width);
         if (width > 0 && static_cast<std::size_t>(width) > text.size()) {
             const std::string pad(static_cast<std::size_t>(width) - text.size(), ' ');
