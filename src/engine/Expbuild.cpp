@@ -48,8 +48,6 @@ enum TOpCode : std::uint8_t {
     oPow,
 };
 
-constexpr int kPrefixLevel = 15;
-
 // The binding level of a binary operator; DIV, MOD and "/" share the tightest one.
 int LevelOf(TOpCode Op) {
     return Op >= oDiv ? 14 : static_cast<int>(Op);

@@ -42,8 +42,8 @@ TKind kindOf(const Variant& v) {
     }
 }
 
-constexpr TVarType E = varEmpty, N = varNull, I2 = varSmallint, I4 = varInteger, R4 = varSingle,
-                   R8 = varDouble, CY = varCurrency, DT = varDate, U1 = varByte, ST = varString;
+constexpr TVarType N = varNull, I2 = varSmallint, I4 = varInteger, R4 = varSingle, R8 = varDouble,
+                   CY = varCurrency, DT = varDate, U1 = varByte, ST = varString;
 
 // The kind of a + b (row a, column b). Null wins over everything; date over currency over double;
 // a string meeting a number is parsed as a double; two strings (or a string and empty)
