@@ -1,0 +1,60 @@
+// Scripts compiled and run once as an effect step, with every built-in function: a run ends with
+// a value or an engine error. A check point stops a script after a fixed number of loop turns and
+// calls, so an endless loop counts as stopped, not as a hang; files stay in a sandbox folder.
+#include "Scripthost.h"
+
+using namespace skv::fuzz;
+
+namespace {
+
+// Loop turns and calls one input may make: enough for the scripts' own loops, small enough that
+// a run of any input stays far below the time limit.
+constexpr int kCheckBudget = 2000;
+
+struct THost {
+    THost() : Box(Funcs) {
+        InstallEvaluator();
+        SetMessageHost(&Messages);
+        Vars.SetRegFuncs(&Funcs);
+    }
+    TEPRegFuncs Funcs;
+    TSilentMessageHost Messages;
+    TSandbox Box;
+    TEPVars Vars;
+};
+
+THost& Host() {
+    static THost host;
+    return host;
+}
+
+void CountDown(void* Data) {
+    int& left = *static_cast<int*>(Data);
+    if (left <= 0) throw EEvalAborted("Check budget spent");
+    --left;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    THost& host = Host();
+    host.Box.Reset();
+    SeedEffectVariables(host.Vars);
+    int left = kCheckBudget;
+    SetEvalCheckPoint(&CountDown, &left);
+    {
+        // Objects that scripts construct live as long as their class registry: one per input.
+        TEPRegClasses classes;
+        host.Funcs.SetRegClasses(&classes);
+        TEvalObj e;
+        e.OnProvideVarsList = [&] { return &host.Vars.Vars(); };
+        e.OnProvideRegFuncs = [&] { return &host.Funcs; };
+        e.AssignSourceStr(TextOf(data, size));
+        Variant result;
+        if (RunsOrFailsCleanly([&] { result = e.F(); }))
+            (void)RunsOrFailsCleanly([&] { (void)result.ToString(); });
+        host.Funcs.SetRegClasses(nullptr);
+    }
+    SetEvalCheckPoint(nullptr, nullptr);
+    return 0;
+}
