@@ -112,7 +112,10 @@ bool TGameLink::attachGame(bool isNR2003) {
     GameWindow = Platform.foregroundWindow();
     if (GameWindow == 0 || Platform.windowTitle(GameWindow) != game.title) {
         GameWindow = 0;
-        return fail(LinkStatus::NoGameWindow);
+        fail(LinkStatus::NoGameWindow);
+        // A desktop that went away (the X server ended) is worth saying; no window in front is not.
+        if (!Platform.isAvailable()) throw EGameLinkError(Platform.unavailableReason());
+        return false;
     }
 
     // Each attempt starts from a new handle; the one of the previous link is closed first.

@@ -70,8 +70,9 @@ public:
     // be called on any thread.
     void setGamePrograms(std::string gplProgram, std::string nr2003Program);
 
-    // Takes the window in front; throws EGameLinkError when the reference camera file cannot be read
-    // or the game's memory is out of reach, returns false for every other miss.
+    // Takes the window in front; throws EGameLinkError when the reference camera file cannot be read,
+    // the game's memory is out of reach or the desktop backend is gone, returns false for every
+    // other miss.
     bool attachGame(bool isNR2003) override;
     void detach() override;
     bool attached() const override { return Attached; }

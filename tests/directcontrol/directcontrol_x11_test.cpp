@@ -66,9 +66,13 @@ protected:
     static void SetUpTestSuite() { Server = std::make_unique<XvfbServer>(); }
     static void TearDownTestSuite() { Server.reset(); }
 
-    void SetUp() override {
-        ASSERT_FALSE(Server->display().empty()) << "Xvfb could not be started (Debian package xvfb)";
-        ::setenv("DISPLAY", Server->display().c_str(), 1);
+    void SetUp() override { useServer(*Server); }
+    // The backends on that server, from scratch.
+    void useServer(const XvfbServer& server) {
+        ASSERT_FALSE(server.display().empty()) << "Xvfb could not be started (Debian package xvfb)";
+        Display = server.display();
+        ::setenv("DISPLAY", Display.c_str(), 1);
+        Control.reset();
         Platform = skv::platform::createPlatform();
         ASSERT_TRUE(Platform->isAvailable()) << Platform->unavailableReason();
         Link = std::make_unique<TGameLink>(*Platform, Paths);
@@ -89,7 +93,7 @@ protected:
         Game = std::make_unique<ChildProcess>(
             std::vector<std::string>{SKV_RUNTIME_DIR "/fakegame", "--game", nr2003 ? "nr2003" : "gpl",
                                      "--offset", std::to_string(offset), "--camfile", reference.string()},
-            std::vector<std::string>{"DISPLAY=" + Server->display()});
+            std::vector<std::string>{"DISPLAY=" + Display});
         const auto line = Game->readLine();
         ASSERT_TRUE(line) << "fakegame did not start";
         std::istringstream in(*line);
@@ -127,6 +131,7 @@ protected:
     }
 
     static std::unique_ptr<XvfbServer> Server;
+    std::string Display;
     skv::test::TempFolder Folder;
     skv::model::TGamePaths Paths{[](const std::string&) { return std::optional<std::string>(); }};
     std::unique_ptr<skv::platform::Platform> Platform;
@@ -227,4 +232,37 @@ TEST_F(EndToEnd, FindsTheNr2003BlocksAndLeavesAnotherWindowAlone) {
     EXPECT_FALSE(Control->attached());
     EXPECT_EQ(Link->status(), LinkStatus::NoGameWindow);
     EXPECT_EQ(lastStatus(), "Not Attached");
+}
+
+TEST_F(EndToEnd, GoesOnWithoutDirectControlWhenTheXServerEnds) {
+    XvfbServer own; // this test ends its server
+    useServer(own);
+    startGame(false, 0x3000);
+    std::string why;
+    auto input = Platform->createInputSource(why);
+    ASSERT_TRUE(input) << why;
+    startControl();
+    Control->changeMode(false);
+    ASSERT_TRUE(Control->waitUntilIdle(5s));
+    ASSERT_TRUE(Control->attached()) << lastStatus();
+
+    own.stop();
+    EXPECT_NE(Game->wait(), -1); // the stand-in game ends with its display
+    // Without its handlers Xlib would have ended this process at the first request after the loss.
+    EXPECT_EQ(Platform->foregroundWindow(), 0u);
+    EXPECT_EQ(Platform->unavailableReason(), "lost the connection to the X display \"" + Display + "\"");
+    // The next key finds the game gone from the front and drops the link; the one after that
+    // tries to attach again and says why it cannot.
+    for (int key = 0; key < 2; ++key) {
+        Control->changeMode(false);
+        ASSERT_TRUE(Control->waitUntilIdle(5s));
+    }
+    EXPECT_FALSE(Control->attached());
+    EXPECT_EQ(lastStatus(), "Not Attached: lost the connection to the X display \"" + Display + "\"");
+    EXPECT_EQ(input->dispatchPending([](const skv::platform::InputEvent&) {}), 0u);
+    input.reset(); // its recording thread has ended; closing its connections is safe too
+    Control.reset();
+    Desktop.reset();
+    Link.reset();
+    Platform.reset();
 }

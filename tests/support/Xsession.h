@@ -159,11 +159,14 @@ public:
         ::close(fds[0]);
         if (!number.empty()) Display = ":" + number;
     }
-    ~XvfbServer() {
+    ~XvfbServer() { stop(); }
+    // Ends the server; its clients lose their connections.
+    void stop() {
         if (Pid > 0) {
             ::kill(Pid, SIGTERM);
             ::waitpid(Pid, nullptr, 0);
         }
+        Pid = -1;
     }
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;

@@ -1,6 +1,7 @@
 #include "platform/x11/X11input.h"
 
 #include "platform/Shortcut.h"
+#include "platform/x11/X11connection.h"
 #include "platform/x11/X11keys.h"
 
 #include <X11/XKBlib.h>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <deque>
 #include <mutex>
@@ -41,7 +43,10 @@ KeyTable readKeyTable(Display* dpy) {
 class RecordInputSource : public InputSource {
 public:
     RecordInputSource(Display* control, Display* data, XRecordContext context)
-        : Control(control), Data(data), Context(context), Keys(readKeyTable(control)) {}
+        : Control(control), Data(data), Context(context), Keys(readKeyTable(control)) {
+        survive(Control, Lost);
+        survive(Data, Lost);
+    }
 
     ~RecordInputSource() override {
         if (Thread.joinable()) {
@@ -99,6 +104,7 @@ private:
     std::mutex Lock;
     std::deque<InputEvent> Queue;
     WakeUp Wake;
+    std::atomic<bool> Lost{false}; // the server went away: recording has ended
 
     void run() {
         for (;;) {
@@ -110,6 +116,7 @@ private:
             if (fds[1].revents & POLLIN) return;
             if (fds[0].revents & (POLLERR | POLLHUP)) return;
             if (fds[0].revents & POLLIN) XRecordProcessReplies(Data);
+            if (Lost) return;
         }
     }
 
@@ -151,8 +158,12 @@ private:
 } // namespace
 
 std::unique_ptr<InputSource> startRecordInput(const std::string& displayName, std::string& unavailable) {
+    // Until the source takes the connections over, a loss of the server only ends the set-up.
+    std::atomic<bool> lost{false};
     Display* control = XOpenDisplay(displayName.c_str());
+    if (control) survive(control, lost);
     Display* data = control ? XOpenDisplay(displayName.c_str()) : nullptr;
+    if (data) survive(data, lost);
     if (!data) {
         if (control) XCloseDisplay(control);
         unavailable = "cannot open the X display \"" + displayName + "\" for recording input";

@@ -1,6 +1,7 @@
 #include "platform/x11/X11platform.h"
 
 #include "platform/x11/Linuxprocess.h"
+#include "platform/x11/X11connection.h"
 #include "platform/x11/X11input.h"
 #include "platform/x11/X11keys.h"
 
@@ -57,6 +58,7 @@ X11Platform::X11Platform(const char* displayName) {
         Unavailable = "cannot open the X display \"" + DisplayName + "\"";
         return;
     }
+    survive(Dpy, Lost);
     Unavailable = processAccessProblem();
 }
 
@@ -65,6 +67,7 @@ X11Platform::~X11Platform() {
 }
 
 std::string X11Platform::unavailableReason() const {
+    if (Lost) return "lost the connection to the X display \"" + DisplayName + "\"";
     return Unavailable;
 }
 
@@ -83,7 +86,7 @@ WindowId X11Platform::topLevelOf(unsigned long window) {
 }
 
 WindowId X11Platform::foregroundWindow() {
-    if (!Dpy) return 0;
+    if (!connected()) return 0;
     std::lock_guard guard(Lock);
     unsigned long active = 0;
     if (cardinalProperty(Dpy, DefaultRootWindow(Dpy), "_NET_ACTIVE_WINDOW", XA_WINDOW, active) && active != 0)
@@ -117,7 +120,7 @@ bool X11Platform::textProperty(unsigned long window, const char* name, const cha
 }
 
 std::string X11Platform::windowTitle(WindowId window) {
-    if (!Dpy || window == 0) return {};
+    if (!connected() || window == 0) return {};
     std::lock_guard guard(Lock);
     std::string title;
     if (!textProperty(window, "_NET_WM_NAME", "UTF8_STRING", title))
@@ -127,7 +130,7 @@ std::string X11Platform::windowTitle(WindowId window) {
 }
 
 ProcessId X11Platform::windowProcess(WindowId window) {
-    if (!Dpy || window == 0) return 0;
+    if (!connected() || window == 0) return 0;
     std::lock_guard guard(Lock);
     unsigned long pid = 0;
     if (!cardinalProperty(Dpy, window, "_NET_WM_PID", XA_CARDINAL, pid)) return 0;
@@ -140,7 +143,7 @@ std::unique_ptr<GameProcess> X11Platform::openProcess(ProcessId process) {
 }
 
 bool X11Platform::keyDown(int virtualKey) {
-    if (!Dpy) return false;
+    if (!connected()) return false;
     std::lock_guard guard(Lock);
     char keys[32] = {};
     XQueryKeymap(Dpy, keys);
@@ -152,7 +155,7 @@ bool X11Platform::keyDown(int virtualKey) {
 }
 
 CursorPos X11Platform::cursorPos() {
-    if (!Dpy) return {};
+    if (!connected()) return {};
     std::lock_guard guard(Lock);
     Window root = 0, child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;
@@ -162,21 +165,21 @@ CursorPos X11Platform::cursorPos() {
 }
 
 void X11Platform::setCursorPos(int x, int y) {
-    if (!Dpy) return;
+    if (!connected()) return;
     std::lock_guard guard(Lock);
     XWarpPointer(Dpy, None, DefaultRootWindow(Dpy), 0, 0, 0, 0, x, y);
     XFlush(Dpy);
 }
 
 ScreenSize X11Platform::screenSize() {
-    if (!Dpy) return {};
+    if (!connected()) return {};
     std::lock_guard guard(Lock);
     const int screen = DefaultScreen(Dpy);
     return {DisplayWidth(Dpy, screen), DisplayHeight(Dpy, screen)};
 }
 
 void X11Platform::drawStatusLine(WindowId window, const std::string& text) {
-    if (!Dpy || window == 0) return;
+    if (!connected() || window == 0) return;
     std::lock_guard guard(Lock);
     const int screen = DefaultScreen(Dpy);
     GC gc = XCreateGC(Dpy, window, 0, nullptr);
@@ -201,8 +204,8 @@ void X11Platform::drawStatusLine(WindowId window, const std::string& text) {
 }
 
 std::unique_ptr<InputSource> X11Platform::createInputSource(std::string& unavailable) {
-    if (!Dpy) {
-        unavailable = Unavailable;
+    if (!connected()) {
+        unavailable = unavailableReason();
         return nullptr;
     }
     return startRecordInput(DisplayName, unavailable);

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 
+#include <atomic>
 #include <mutex>
 
 typedef struct _XDisplay Display;
@@ -31,9 +32,12 @@ public:
 private:
     std::mutex Lock; // one request at a time on the connection, whichever thread asks
     Display* Dpy = nullptr;
+    std::atomic<bool> Lost{false}; // the server went away: no more requests, the backend is unavailable
     std::string DisplayName;
     std::string Unavailable;
 
+    // The connection can take requests (opened and not lost).
+    bool connected() const { return Dpy && !Lost; }
     WindowId topLevelOf(unsigned long window);
     bool textProperty(unsigned long window, const char* name, const char* type, std::string& text);
 };
