@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  liblua5.4-dev libmuparser-dev libmuparserx-dev
   libjpeg62-turbo-dev libsimpleini-dev nlohmann-json3-dev
   libx11-dev libxtst-dev xvfb x11-utils
   qt6-base-dev
