@@ -80,9 +80,13 @@ public:
                                     std::int32_t Flags) = 0;
     virtual std::int32_t MessageDlg(const std::string& Text, std::int32_t DlgType, std::int32_t Buttons,
                                     std::int32_t HelpContext) = 0;
+    // The standard error report: an error box with the text (a component's check that failed).
+    virtual void ShowError(const std::string& Text) { ShowMessage(Text); }
 };
 // Installs Host (null: back to printing); answers the previous one. The host must outlive its use.
 TMessageHost* SetMessageHost(TMessageHost* Host);
+// Shows Text through the host's error report; without a host it goes to standard error.
+void ReportError(const std::string& Text);
 
 // Script memory. Scripts never see real addresses: AllocMem hands out numbers in a space of its
 // own, and every access is checked against the live blocks, so a script cannot touch memory that

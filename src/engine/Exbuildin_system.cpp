@@ -316,6 +316,7 @@ public:
         std::cout << Text << std::endl;
         return 1;
     }
+    void ShowError(const std::string& Text) override { std::cerr << Text << std::endl; }
 };
 
 std::mutex gHostLock;
@@ -424,6 +425,10 @@ TMessageHost* SetMessageHost(TMessageHost* NewHost) {
     TMessageHost* old = gHost;
     gHost = NewHost;
     return old;
+}
+
+void ReportError(const std::string& Text) {
+    Host().ShowError(Text);
 }
 
 const TBuildInTable& SystemFuncTable() {
