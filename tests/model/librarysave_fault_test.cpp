@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include <unistd.h>
@@ -45,7 +46,9 @@ TEST(LibrarySaveFaults, WritersThatStallOrAreInterrupted) {
         // A system that never makes progress must end in an error, not in an endless loop.
         {"no progress", [](int, const void*, std::size_t, int) -> ssize_t { return 0; }, false},
         {"no progress after a while",
-         [](int fd, const void* d, std::size_t n, int call) -> ssize_t { return call < 3 ? ::write(fd, d, n) : 0; },
+         [](int fd, const void* d, std::size_t n, int call) -> ssize_t {
+             return call < 3 ? ::write(fd, d, n) : 0;
+         },
          false},
         {"one byte at a time",
          [](int fd, const void* d, std::size_t, int) -> ssize_t { return ::write(fd, d, 1); }, true},
@@ -58,7 +61,8 @@ TEST(LibrarySaveFaults, WritersThatStallOrAreInterrupted) {
              return ::write(fd, d, n);
          },
          true},
-        {"disk full", [](int, const void*, std::size_t, int) -> ssize_t {
+        {"disk full",
+         [](int, const void*, std::size_t, int) -> ssize_t {
              errno = ENOSPC;
              return -1;
          },
@@ -111,4 +115,29 @@ TEST(LibrarySaveFaults, FolderThatVanishesDuringTheSave) {
     fs::remove_all(moved);
     EXPECT_THROW(saveLibraryFile(file.string(), itemsCaptioned("new")), FileWriteError);
     EXPECT_FALSE(fs::exists(folder));
+}
+
+// Another program changes the library while it is open here: the items stay as they were loaded,
+// and a save puts them back whole, replacing the file rather than writing into it, so a reader
+// that has the old file open reads it to its end unchanged.
+TEST(LibrarySaveFaults, FileChangedOnDiskWhileOpen) {
+    skv::test::TempFolder dir;
+    const fs::path file = dir.path() / "library.cmf";
+    saveLibraryFile(file.string(), itemsCaptioned("ours"));
+    const std::string ours = readFile(file);
+    const TCameraSetList open = loadLibraryFile(file.string());
+
+    // Overwritten in place with garbage, then replaced with other items.
+    std::ofstream(file, std::ios::binary) << std::string(100, 'x');
+    ASSERT_THROW(loadLibraryFile(file.string()), LibraryFileError);
+    saveLibraryFile(file.string(), itemsCaptioned("theirs"));
+    const std::string theirs = readFile(file);
+    ASSERT_EQ(open.size(), 3u);
+    EXPECT_EQ(open[2]->Caption, "ours 2");
+
+    std::ifstream reader(file, std::ios::binary); // opened before our save, read after it
+    saveLibraryFile(file.string(), open);
+    EXPECT_EQ(readFile(file), ours);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), std::istreambuf_iterator<char>()), theirs);
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
 }
