@@ -206,15 +206,35 @@ TEST_F(ScriptTest, AssignedNamesBecomeUpperCasedLocalsOrWriteGlobals) {
     EXPECT_EQ(Vars.Values("ARR").ArrayGet({0}).ToString(), "z");
 }
 
-TEST_F(ScriptTest, DeepNestingFailsCleanly) {
-    std::string ifs;
-    for (int i = 0; i < 5000; ++i)
-        ifs += "IF 1 THEN ";
-    EXPECT_THROW(Run(ifs + "x := 1;"), ESyntaxError);
-    std::string members = "[TGauge]";
-    for (int i = 0; i < 1000; ++i)
-        members += ".Create";
-    EXPECT_NO_THROW(Run("x := " + members)); // a long chain is no nesting
+std::string Repeated(const std::string& Text, int Times) {
+    std::string r;
+    for (int i = 0; i < Times; ++i)
+        r += Text;
+    return r;
+}
+
+TEST_F(ScriptTest, DeepNestingAndHugeScriptsFailCleanly) {
+    constexpr int kDeep = 100000;
+    const std::string deep[] = {
+        Repeated("IF 1 THEN ", kDeep) + "x := 1;",
+        Repeated("BEGIN ", kDeep) + "x := 1;" + Repeated(" END;", kDeep),
+        Repeated("WHILE 0 DO ", kDeep) + "x := 1;",
+        Repeated("FOR i := 1 TO 1 DO ", kDeep) + "x := 1;",
+        Repeated("REPEAT ", kDeep) + "x := 1;" + Repeated(" UNTIL 1;", kDeep),
+        Repeated("TRY ", kDeep) + "x := 1;" + Repeated(" FINALLY x := 2; END;", kDeep),
+        "x := " + Repeated("(", kDeep) + "1" + Repeated(")", kDeep),
+        "x := " + Repeated("ARR[", kDeep) + "0" + Repeated("]", kDeep),
+        "x := " + Repeated("MAX2(1, ", kDeep) + "1" + Repeated(")", kDeep),
+        "x := " + Repeated("-", kDeep) + "1",
+    };
+    for (const std::string& text : deep)
+        EXPECT_THROW(Run(text), ESyntaxError) << text.substr(0, 40);
+    EXPECT_NO_THROW(Run("x := [TGauge]" + Repeated(".Create", 1000))); // a long chain is no nesting
+
+    // A script of a mebibyte compiles and runs; as much garbage is refused.
+    const std::string big = Repeated("x := x + 1; ", (1 << 20) / 12);
+    EXPECT_EQ(Run(big + "RESULT := x").ToInteger(), (1 << 20) / 12);
+    EXPECT_THROW(Run(Repeated("x := x +; ", 1 << 17)), ESyntaxError);
 }
 
 } // namespace
