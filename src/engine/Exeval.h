@@ -41,6 +41,19 @@ using TEvalCheckPoint = void (*)(void* Data);
 // Installs the check point of the calling thread (null: none); answers the previous one.
 TEvalCheckPoint SetEvalCheckPoint(TEvalCheckPoint CheckPoint, void* Data);
 void EvalCheckPoint();
+// Installs a check point for the calling thread while it lives, and puts the previous one (with
+// its data) back however the scope is left.
+class TEvalCheckPointScope {
+public:
+    TEvalCheckPointScope(TEvalCheckPoint CheckPoint, void* Data);
+    ~TEvalCheckPointScope();
+    TEvalCheckPointScope(const TEvalCheckPointScope&) = delete;
+    TEvalCheckPointScope& operator=(const TEvalCheckPointScope&) = delete;
+
+private:
+    TEvalCheckPoint OldFn_;
+    void* OldData_;
+};
 
 // ---------------------------------------------------------------------------------------------
 // Operation procedures, one per operation kind.

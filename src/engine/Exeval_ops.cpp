@@ -156,6 +156,15 @@ void EvalCheckPoint() {
     if (hook.Fn) hook.Fn(hook.Data);
 }
 
+TEvalCheckPointScope::TEvalCheckPointScope(TEvalCheckPoint CheckPoint, void* Data)
+    : OldFn_(tCheckPoint.Fn), OldData_(tCheckPoint.Data) {
+    tCheckPoint = {CheckPoint, Data};
+}
+
+TEvalCheckPointScope::~TEvalCheckPointScope() {
+    tCheckPoint = {OldFn_, OldData_};
+}
+
 // ---------------------------------------------------------------------------------------------
 // Operations
 

@@ -260,6 +260,60 @@ TEST_F(EvalObjTest, CheckWalksIntoUserFunctions) {
     EXPECT_THROW(E.Check(), ESyntaxError);
 }
 
+// A host's check point that lets Allowed calls pass and stops the script at the next one.
+struct TCountdown {
+    int Calls = 0;
+    int Allowed = 0;
+};
+void CountdownCheck(void* Data) {
+    auto& c = *static_cast<TCountdown*>(Data);
+    if (++c.Calls > c.Allowed) throw EEvalAborted("stopped");
+}
+
+TEST_F(EvalObjTest, EveryLoopFormAndUserCallReachesTheCheckPoint) {
+    Lib.Add(Lib.Functions, "SPIN", "WHILE 1 DO x := %0");
+    Lib.Add(Lib.Functions, "ONE", "%0");
+    const char* endless[] = {
+        "WHILE 1 DO x := x + 1",
+        "WHILE 1 DO BEGIN END",
+        "REPEAT x := x + 1; UNTIL 0",
+        "FOR i := 1 TO 1E15 DO x := x + 1",
+        "FOR i := 1E15 DOWNTO 1 DO BEGIN END",
+        // An abort is no script error: EXCEPT parts let it pass, FINALLY parts run on.
+        "WHILE 1 DO TRY x := x + 1; EXCEPT x := 0; END",
+        "WHILE 1 DO TRY WHILE 1 DO x := 1; EXCEPT y := 1; END",
+        "TRY WHILE 1 DO x := 1; FINALLY y := 1; END",
+        "SPIN(1)",
+        "WHILE 1 DO x := ONE(1)",
+        "ExecScript(\"WHILE 1 DO x := 1\")",
+    };
+    for (const char* text : endless) {
+        TCountdown count{0, 50};
+        {
+            const TEvalCheckPointScope scope(&CountdownCheck, &count);
+            E.AssignSourceStr(text);
+            EXPECT_THROW(E.F(), EEvalAborted) << text;
+        }
+        EXPECT_EQ(count.Calls, 51) << text;
+        EvalCheckPoint(); // the scope took its check point away again
+        EXPECT_EQ(count.Calls, 51) << text;
+        if (HasFailure()) break;
+    }
+}
+
+TEST_F(EvalObjTest, CheckPointScopesNestAndRestoreOnTheWayOut) {
+    TCountdown outer{0, 1000}, inner{0, 0};
+    const TEvalCheckPointScope a(&CountdownCheck, &outer);
+    try {
+        const TEvalCheckPointScope b(&CountdownCheck, &inner);
+        EvalCheckPoint();
+    } catch (const EEvalAborted&) {
+    }
+    EvalCheckPoint();
+    EXPECT_EQ(inner.Calls, 1);
+    EXPECT_EQ(outer.Calls, 1);
+}
+
 } // namespace
 
 namespace {
