@@ -433,7 +433,7 @@ void DirectControl::stepEffect(CarCameraValues& c) {
     // The script writes a copy, so a failing evaluation leaves the camera where it stands.
     CarCameraValues next = c;
     try {
-        effects_->step(frame_, next, EffectBudget{Clock::now() + kStepPeriod, &cancelled_});
+        effects_->step(frame_, next, EffectBudget{Clock::now() + kEffectBudget, &cancelled_});
     } catch (const std::exception& e) {
         effectFailed(e.what());
         return;
@@ -448,7 +448,8 @@ void DirectControl::effectFailed(const char* what) {
         std::lock_guard lock(commandMutex_);
         if (!modeChanged_) requestedMode_ = ControlMode::Static;
     }
-    report(std::string("Effect error: ") + what);
+    // The error stays in the game window until the next command shows the status line again.
+    showLine(effectErrorText(what), true);
 }
 
 void DirectControl::writeCameras(ControlMode mode) {
@@ -482,9 +483,13 @@ void DirectControl::showStatusLocked() {
         fields.singleStep = singleStepMode_;
     }
     fields.mode = mode_;
-    const std::string text = statusText(fields);
-    desktop_.drawStatusLine(link_.gameWindow(), text);
-    report(text);
+    showLine(statusText(fields), false);
+}
+
+void DirectControl::showLine(const std::string& text, bool reportAlways) {
+    const bool inFront = link_.attached() && desktop_.foregroundWindow() == link_.gameWindow();
+    if (inFront) desktop_.drawStatusLine(link_.gameWindow(), text);
+    if (inFront || reportAlways) report(text);
 }
 
 void DirectControl::report(const std::string& text) {

@@ -148,6 +148,8 @@ private:
     void writeCameras(ControlMode mode);
     void detachLocked();
     void showStatusLocked();
+    // Draws the text into the game window when it is in front, and reports it then (or always).
+    void showLine(const std::string& text, bool reportAlways);
     void report(const std::string& text);
     void wakeLocked();
 

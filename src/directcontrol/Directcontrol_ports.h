@@ -57,6 +57,10 @@ public:
     virtual bool writePitCam(const model::CarCameraValues& record) = 0;
 };
 
+// The time one effect step may take: the beat is 27 ms, so a slow step delays the next one a little,
+// while a script that never ends is cut off before the camera visibly freezes.
+constexpr std::chrono::milliseconds kEffectBudget{50};
+
 // How long one effect evaluation may take. A script can loop for ever; the player checks this at its
 // loop turns and gives up (throws) once it has expired, so the thread keeps its beat and can stop.
 struct EffectBudget {

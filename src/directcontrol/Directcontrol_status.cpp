@@ -32,4 +32,13 @@ std::string statusText(const StatusFields& fields) {
            " / Single Step=" + (f.singleStep ? "on" : "off");
 }
 
+std::string effectErrorText(const std::string& error) {
+    std::string text =
+        std::string("Mode=") + controlModeName(ControlMode::Static) + " / Effect error: " + error;
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    if (text.size() > kStatusLineMaxChars) text.replace(kStatusLineMaxChars - 3, std::string::npos, "...");
+    return text;
+}
+
 } // namespace skv::directcontrol

@@ -3,6 +3,7 @@
 
 #include "directcontrol/Directcontrol_mode.h"
 
+#include <cstddef>
 #include <string>
 
 namespace skv::directcontrol {
@@ -26,10 +27,17 @@ struct StatusFields {
     bool singleStep = false;
 };
 
+// The band is 625 pixels wide; at the default fonts' 6 to 7 pixels a character this many fit.
+constexpr std::size_t kStatusLineMaxChars = 96;
+
 // Replaces empty names by their placeholders, as the status line stores them from then on.
 void fillDefaultNames(StatusFields& fields);
 
 // "Mode=... / Set=... / Effect=... / Speed=... / Smooth=... / Single Step=on|off".
 std::string statusText(const StatusFields& fields);
+
+// After an effect failed: "Mode=Static / Effect error: " and the error, on one line, cut to fit the
+// band (an engine error quotes the whole script).
+std::string effectErrorText(const std::string& error);
 
 } // namespace skv::directcontrol

@@ -328,7 +328,7 @@ TEST_F(ControlThread, EffectModeLoadsSeedsAndStepsTheScript) {
     dc->singleStep();
     EXPECT_EQ(dc->mode(), ControlMode::Static);
     EXPECT_EQ(dc->requestedMode(), ControlMode::Static); // the next set key does not rerun it
-    EXPECT_EQ(lastStatus(), "Effect error: Division by zero");
+    EXPECT_EQ(lastStatus(), "Mode=Static / Effect error: Division by zero");
     EXPECT_EQ(dc->values()[3].xPos, start.xPos + 2); // the failed evaluation changed nothing ...
     EXPECT_EQ(game.writes().back().block[3].xPos, start.xPos + 2); // ... and the camera stands
 
@@ -364,7 +364,7 @@ TEST_F(ControlThread, RunawayEffectIsCutAtItsBudgetAndThreadGoesOn) {
     dc->setEffectScript("Forever", "WHILE 1 DO X := X");
     effects.spin(FakeEffects::Spin::UntilExpired);
     command(ControlMode::EffectRollBar);
-    EXPECT_EQ(lastStatus(), "Effect error: Time limit");
+    EXPECT_EQ(lastStatus(), "Mode=Static / Effect error: Time limit");
     EXPECT_EQ(dc->mode(), ControlMode::Static);
     EXPECT_EQ(dc->values(), makeBlock(0));
 

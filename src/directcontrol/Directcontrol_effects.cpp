@@ -1,0 +1,121 @@
+#include "directcontrol/Directcontrol_effects.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace skv::directcontrol {
+
+using Clock = std::chrono::steady_clock;
+using engine::Variant;
+
+namespace {
+
+// Clock reads are spaced so that a batch of checks lasts between these two.
+constexpr auto kShortBatch = std::chrono::microseconds(100);
+constexpr auto kLongBatch = std::chrono::milliseconds(1);
+constexpr std::int32_t kMaxInterval = 1024;
+
+float toSingle(const Variant& v) {
+    // The standard conversion: out-of-range values raise an overflow rather than wrap.
+    return static_cast<float>(engine::VarAsType(v, engine::varSingle).ToReal());
+}
+
+// The record's fields in the order of the camera variables after FRAMES.
+std::array<float*, 7> cameraFields(model::CarCameraValues& r) {
+    return {&r.xPos, &r.yPos, &r.zPos, &r.yaw, &r.pitch, &r.bank, &r.zoomAngle};
+}
+
+void wire(engine::TEvalObj& script, engine::TEPVars& vars, engine::TEPRegFuncs& regFuncs) {
+    script.OnProvideVarsList = [&vars] { return &vars.Vars(); };
+    script.OnProvideRegFuncs = [&regFuncs] { return &regFuncs; };
+}
+
+} // namespace
+
+void configureEffectRegFuncs(engine::TEPRegFuncs& regFuncs) {
+    regFuncs.SetDateFuncs(false);
+    regFuncs.SetDBFuncs(false);
+}
+
+// ---- the budget ----
+
+EffectBudgetScope::EffectBudgetScope(const EffectBudget& budget)
+    : budget_(budget), scope_(&EffectBudgetScope::checkPoint, this) {}
+
+void EffectBudgetScope::checkPoint(void* self) {
+    static_cast<EffectBudgetScope*>(self)->check();
+}
+
+void EffectBudgetScope::check() {
+    if (--countdown_ > 0) return;
+    const auto now = Clock::now();
+    if (budget_.isCancelled()) throw engine::EEvalAborted(kEffectStoppedText);
+    if (now >= budget_.deadline) throw engine::EEvalAborted(kEffectTimeLimitText);
+    // Fast loop turns read the clock rarely; slow ones (long texts, big arrays) more often.
+    if (lastRead_ != Clock::time_point{}) {
+        const auto batch = now - lastRead_;
+        if (batch < kShortBatch)
+            interval_ = std::min(interval_ * 2, kMaxInterval);
+        else if (batch > kLongBatch)
+            interval_ = std::max(interval_ / 4, std::int32_t{1});
+    }
+    lastRead_ = now;
+    countdown_ = interval_;
+}
+
+// ---- the player ----
+
+TEffectPlayer::TEffectPlayer() {
+    configureEffectRegFuncs(epRegFuncs);
+    skvEPVars.SetName("skvEPVars");
+    skvEPVars.SetRegFuncs(&epRegFuncs);
+    for (std::size_t i = 0; i < kVariableNames.size(); ++i) {
+        vars_[i] = skvEPVars.CreateVariable(nullptr, kVariableNames[i], "");
+        vars_[i]->SetValueType(engine::vvValue);
+    }
+    vars_[0]->SetValue(Variant(std::int32_t{0}));
+    for (std::size_t i = 1; i < vars_.size(); ++i)
+        vars_[i]->SetValue(Variant(0.0));
+    wire(skvExParser, skvEPVars, epRegFuncs);
+}
+
+TEffectPlayer::~TEffectPlayer() = default;
+
+void TEffectPlayer::load(const std::string& script) {
+    if (!script.empty()) skvExParser.AssignSourceStr(script);
+}
+
+void TEffectPlayer::seed(std::int32_t frame, const model::CarCameraValues& record) {
+    vars_[0]->SetValue(Variant(frame));
+    model::CarCameraValues copy = record;
+    const auto fields = cameraFields(copy);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        vars_[i + 1]->SetValue(Variant::Single(*fields[i]));
+}
+
+void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, const EffectBudget& budget) {
+    vars_[0]->SetValue(Variant(frame));
+    {
+        const EffectBudgetScope scope(budget);
+        engine::ArgArray args{Variant(std::int32_t{0})};
+        Variant result;
+        skvExParser.F(args, 0, result);
+    }
+    const auto fields = cameraFields(record);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        *fields[i] = toSingle(vars_[i + 1]->Value());
+}
+
+std::string TEffectPlayer::check(const std::string& text) {
+    engine::TEvalObj probe;
+    wire(probe, skvEPVars, epRegFuncs);
+    try {
+        probe.AssignSourceStr(text);
+        probe.Check();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace skv::directcontrol

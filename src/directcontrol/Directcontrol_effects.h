@@ -1,0 +1,76 @@
+// The effect player: the engine components an effect script runs in (its function registry, the
+// camera variables, the compiled script) and one evaluation per step, cut off when its budget ends.
+#pragma once
+
+#include "directcontrol/Directcontrol_ports.h"
+#include "engine/Exeval.h"
+#include "engine/Exfuncs.h"
+#include "engine/Vars.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace skv::directcontrol {
+
+// Why an evaluation was cut off.
+constexpr const char* kEffectTimeLimitText = "Time limit exceeded";
+constexpr const char* kEffectStoppedText = "Direct control is stopping";
+
+// The registry effects compile against: every built-in group but dates and datasets.
+void configureEffectRegFuncs(engine::TEPRegFuncs& regFuncs);
+
+// While it lives, the calling thread's evaluations stop with EEvalAborted once the budget has
+// expired or been cancelled. The clock is read only every so many loop turns, more often when
+// the turns are slow, so a step overruns its deadline by a few turns at most.
+class EffectBudgetScope {
+public:
+    explicit EffectBudgetScope(const EffectBudget& budget);
+    EffectBudgetScope(const EffectBudgetScope&) = delete;
+    EffectBudgetScope& operator=(const EffectBudgetScope&) = delete;
+
+private:
+    static void checkPoint(void* self);
+    void check();
+
+    const EffectBudget& budget_;
+    std::int32_t countdown_ = 1; // the first check reads the clock
+    std::int32_t interval_ = 16; // checks between two clock reads
+    std::chrono::steady_clock::time_point lastRead_;
+    engine::TEvalCheckPointScope scope_;
+};
+
+// One per thread that plays effects: the control thread has its own, and an editor that checks
+// scripts makes another, so the two never share an engine object.
+class TEffectPlayer final : public EffectStepper {
+public:
+    // Camera variables in the order they are read back, after FRAMES.
+    static constexpr std::array<const char*, 8> kVariableNames{"FRAMES", "X",     "Y",    "Z",
+                                                               "YAW",    "PITCH", "BANK", "ZOOM"};
+
+    TEffectPlayer();
+    ~TEffectPlayer() override;
+    TEffectPlayer(const TEffectPlayer&) = delete;
+    TEffectPlayer& operator=(const TEffectPlayer&) = delete;
+
+    // An empty text is never loaded: the script before it stays.
+    void load(const std::string& script) override;
+    void seed(std::int32_t frame, const model::CarCameraValues& record) override;
+    // FRAMES := frame, one evaluation, the seven values back into the record as 32-bit floats
+    // (no limits; unknown1 and unknown2 stay). Throws the engine's error, or EEvalAborted.
+    void step(std::int32_t frame, model::CarCameraValues& record, const EffectBudget& budget) override;
+
+    // Compiles the text as a script of its own (the loaded one stays) and checks it; the error
+    // text, or empty when it passes.
+    std::string check(const std::string& text);
+
+    engine::TEPVars& variables() { return skvEPVars; }
+
+private:
+    engine::TEPRegFuncs epRegFuncs;
+    engine::TEPVars skvEPVars;
+    engine::TEvalObj skvExParser;
+    std::array<engine::TVariable*, kVariableNames.size()> vars_{};
+};
+
+} // namespace skv::directcontrol

@@ -1,0 +1,196 @@
+// Effect scripts played by the control thread through the real engine: frame counting, seeding,
+// read-back without limits, and scripts that fail or never end.
+#include "directcontrol/Directcontrol.h"
+#include "directcontrol/Directcontrol_effects.h"
+#include "directcontrol/Directcontrol_status.h"
+#include "fake_game.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <numbers>
+#include <thread>
+
+using namespace skv::directcontrol;
+using namespace skv::directcontrol::testing;
+using namespace std::chrono_literals;
+using skv::model::CarCameraBlock;
+using skv::model::CarCameraValues;
+
+namespace {
+
+CarCameraValues makeRecord(float base) {
+    return {base + 1, base + 2, base + 3, base + 0.1f, base + 0.2f, base + 0.3f, 1.0f, base + 8, base + 9};
+}
+
+EffectBudget generous() {
+    return {std::chrono::steady_clock::now() + 10s, nullptr};
+}
+
+class EffectPlayback : public ::testing::Test {
+protected:
+    FakeDesktop desktop;
+    FakeGameLink game{desktop};
+    TEffectPlayer player;
+    std::mutex statusMutex;
+    std::vector<std::string> statuses;
+    std::unique_ptr<DirectControl> dc;
+
+    void SetUp() override {
+        CarCameraBlock block{};
+        block[3] = makeRecord(10);
+        game.setRollBarMemory(block);
+        game.setPitMemory(makeRecord(50));
+        dc = std::make_unique<DirectControl>(game, desktop, &player);
+        dc->setPriorityRaiser([] { return skv::platform::PriorityLevel::Unchanged; });
+        dc->setStatusCallback([this](const std::string& s) {
+            std::lock_guard lock(statusMutex);
+            statuses.push_back(s);
+        });
+        dc->start();
+    }
+    void TearDown() override { dc.reset(); }
+
+    // A mode command as the hot keys give it, taken over before this returns.
+    void command(ControlMode mode, const std::string& script = {}) {
+        if (!script.empty()) dc->setEffectScript("Test", script);
+        dc->setRequestedMode(mode);
+        dc->changeMode(false);
+        ASSERT_TRUE(dc->waitForPass(5s));
+    }
+    CarCameraValues roof() const { return dc->values()[3]; }
+    std::string lastStatus() {
+        std::lock_guard lock(statusMutex);
+        return statuses.empty() ? "" : statuses.back();
+    }
+};
+
+TEST_F(EffectPlayback, FramesCountFromOneAfterEveryModeChange) {
+    dc->toggleSingleStep();
+    command(ControlMode::EffectRollBar, "X := FRAMES; RESULT := 77");
+    EXPECT_EQ(roof().xPos, 1.0f);
+    dc->singleStep();
+    dc->singleStep();
+    EXPECT_EQ(roof().xPos, 3.0f);
+    command(ControlMode::EffectPitCam);
+    EXPECT_EQ(dc->pitValues().xPos, 1.0f);
+    command(ControlMode::EffectRollBar);
+    EXPECT_EQ(roof().xPos, 1.0f);
+}
+
+TEST_F(EffectPlayback, ReadOnlyScriptLeavesTheCameraAndUnlimitedValuesPass) {
+    dc->toggleSingleStep();
+    command(ControlMode::EffectRollBar, "d := X + Y + Z + YAW + PITCH + BANK + ZOOM + FRAMES");
+    dc->singleStep();
+    dc->singleStep();
+    EXPECT_EQ(roof(), makeRecord(10));
+
+    // No clamping: the mouse modes would hold zoom at pi and the height at 0.
+    command(ControlMode::EffectRollBar, "ZOOM := 5; Z := -3; YAW := YAW + 100");
+    const CarCameraValues r = roof();
+    EXPECT_EQ(r.zoomAngle, 5.0f);
+    EXPECT_EQ(r.zPos, -3.0f);
+    EXPECT_EQ(r.yaw, static_cast<float>(static_cast<double>(makeRecord(10).yaw) + 100));
+    EXPECT_EQ(r.unknown1, makeRecord(10).unknown1); // the carried values are never touched
+    EXPECT_EQ(r.unknown2, makeRecord(10).unknown2);
+}
+
+TEST_F(EffectPlayback, PitEffectReseedsFromThePitCamera) {
+    dc->toggleSingleStep();
+    command(ControlMode::EffectRollBar, "X := X + 1");
+    dc->singleStep();
+    EXPECT_EQ(roof().xPos, makeRecord(10).xPos + 2);
+    command(ControlMode::EffectPitCam);
+    EXPECT_EQ(dc->pitValues().xPos, makeRecord(50).xPos + 1);
+    EXPECT_EQ(dc->pitValues().yPos, makeRecord(50).yPos);
+}
+
+TEST_F(EffectPlayback, NextEffectInAMouseModeLoadsWithoutRunning) {
+    dc->toggleSingleStep();
+    command(ControlMode::MouseRollBar);
+    command(ControlMode::MouseRollBar, "ZOOM := 5"); // the next-effect key: same mode, new script
+    dc->singleStep();
+    EXPECT_LE(roof().zoomAngle, std::numbers::pi_v<float>);
+    command(ControlMode::EffectRollBar);
+    EXPECT_EQ(roof().zoomAngle, 5.0f);
+}
+
+TEST_F(EffectPlayback, FailingOrEndlessScriptDropsToStaticAndTheThreadGoesOn) {
+    const struct {
+        const char* script;
+        const char* error;
+    } cases[] = {
+        {"WHILE 1 DO x := x + 1;", "Time limit exceeded"},
+        {"X := 1 / 0", "Division by zero"},
+        {"X := \"far\"", "Invalid variant type conversion"},
+        {"X := 1E300", "Overflow"},
+        {"X := ", "Invalid assignment. Statement: X :="},
+        // An error quoting a long statement is cut to fit the band.
+        {"REPEAT X := X + YAW + PITCH + BANK + ZOOM + FRAMES + YAW + PITCH + BANK + ZOOM UNTIL 1", "..."},
+    };
+    for (const auto& c : cases) {
+        command(ControlMode::EffectRollBar, "X := X");
+        const CarCameraValues stood = roof();
+        const auto before = std::chrono::steady_clock::now();
+        command(ControlMode::EffectRollBar, c.script);
+        const auto took = std::chrono::steady_clock::now() - before;
+        EXPECT_EQ(dc->mode(), ControlMode::Static) << c.script;
+        EXPECT_EQ(roof(), stood) << c.script;
+        EXPECT_EQ(game.writes().back().block[3], stood) << c.script;
+        const std::string status = lastStatus();
+        EXPECT_EQ(status.rfind("Mode=Static / Effect error: ", 0), 0u) << status;
+        EXPECT_NE(status.find(c.error), std::string::npos) << status;
+        EXPECT_LE(status.size(), kStatusLineMaxChars) << status;
+        EXPECT_EQ(desktop.drawn().back().second, status);
+        EXPECT_LT(took, 2s) << c.script; // cut off, not hung (the budget is 50 ms)
+
+        command(ControlMode::Static); // the next command replaces the error
+        EXPECT_EQ(lastStatus().rfind("Mode=Static / Set=", 0), 0u) << lastStatus();
+    }
+    // A working script after all that, and Escape as ever.
+    dc->toggleSingleStep();
+    command(ControlMode::EffectRollBar, "X := 42");
+    EXPECT_EQ(roof().xPos, 42.0f);
+    dc->changeMode(true);
+    ASSERT_TRUE(dc->waitForPass(5s));
+    EXPECT_EQ(dc->mode(), ControlMode::Static);
+}
+
+TEST(EffectPlayer, BudgetCutsAnEndlessStepAndAStop) {
+    TEffectPlayer player;
+    CarCameraValues r = makeRecord(0);
+    player.load("WHILE 1 DO x := x + 1");
+    player.seed(1, r);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        player.step(1, r, {start + kEffectBudget, nullptr});
+        FAIL() << "not cut";
+    } catch (const skv::engine::EEvalAborted& e) {
+        EXPECT_STREQ(e.what(), kEffectTimeLimitText);
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - start, kEffectBudget);
+
+    std::atomic<bool> stopping{true};
+    try {
+        player.step(2, r, {start + 1h, &stopping});
+        FAIL() << "not cut";
+    } catch (const skv::engine::EEvalAborted& e) {
+        EXPECT_STREQ(e.what(), kEffectStoppedText);
+    }
+}
+
+TEST(EffectPlayer, EmptyTextKeepsTheScriptAndCheckLeavesItAlone) {
+    TEffectPlayer player;
+    CarCameraValues r = makeRecord(0);
+    player.load("X := X + 2");
+    player.load("");
+    EXPECT_EQ(player.check("Y := Y * 2"), "");
+    EXPECT_NE(player.check("Y := (1"), "");
+    player.seed(1, r);
+    player.step(1, r, generous());
+    player.step(2, r, generous());
+    EXPECT_EQ(r.xPos, makeRecord(0).xPos + 4);
+    EXPECT_EQ(r.yPos, makeRecord(0).yPos);
+}
+
+} // namespace
