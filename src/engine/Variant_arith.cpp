@@ -2,6 +2,7 @@
 // how each kind computes.
 #include "engine/Variant.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -150,13 +151,23 @@ std::int64_t currencyMul(std::int64_t a, std::int64_t b) {
     return static_cast<std::int64_t>(q);
 }
 
+constexpr std::size_t kMaxJoinedText = std::size_t{64} << 20;
+
 Variant compute(TOp op, const Variant& a, const Variant& b) {
     const TVarType t = resultType(op, kindOf(a), kindOf(b));
     switch (t) {
     case N:
         return Variant::Null();
-    case ST:
-        return Variant(a.ToString() + b.ToString());
+    case ST: {
+        std::string text = a.ToString();
+        const std::string more = b.ToString();
+        // A script doubling a text in a loop would take all memory; joined texts stay within the
+        // length the text functions allow.
+        if (more.size() > kMaxJoinedText - std::min(text.size(), kMaxJoinedText))
+            RaiseVariantError(TVariantError::Overflow);
+        text += more;
+        return Variant(std::move(text));
+    }
     case U1:
     case I2:
     case I4: {

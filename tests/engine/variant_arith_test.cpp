@@ -117,6 +117,12 @@ TEST(VariantArith, ErrorsRaise) {
         {"idiv result overflow", [] { return VarIdiv(Variant(-2147483647 - 1), Variant(-1)); },
          TVariantError::Overflow},
         {"idiv operand overflow", [] { return VarIdiv(Variant(1e12), Variant(2)); }, TVariantError::Overflow},
+        {"joined text over 64 MiB",
+         [] {
+             return VarAdd(Variant(std::string(std::size_t{40} << 20, 'a')),
+                           Variant(std::string(std::size_t{30} << 20, 'b')));
+         },
+         TVariantError::Overflow},
         {"array operand", [] { return VarAdd(Variant::ArrayOf({Variant(1)}), Variant(1)); },
          TVariantError::InvalidOp},
     };
