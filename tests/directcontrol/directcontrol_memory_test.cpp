@@ -1,6 +1,7 @@
-// An hour of direct control: the steps are driven one by one, without waiting for real time, and
-// the heap holds after them what it held after the first few, so nothing is kept per step.
+// An hour of direct control with an effect script: the steps are driven one by one, without waiting for real
+// time, and the heap holds after them what it held after the first few, so nothing is kept per step.
 #include "directcontrol/Directcontrol.h"
+#include "directcontrol/Directcontrol_effects.h"
 #include "fake_game.h"
 #include "support/Memoryuse.h"
 
@@ -14,17 +15,6 @@ namespace {
 
 constexpr int kStepsPerHour = 37 * 3600;
 
-// Climbs and turns a little at every step; keeps nothing.
-class ClimbEffect : public EffectStepper {
-public:
-    void load(const std::string&) override {}
-    void seed(std::int32_t, const skv::model::CarCameraValues&) override {}
-    void step(std::int32_t frame, skv::model::CarCameraValues& record, const EffectBudget&) override {
-        record.zPos += 0.001f;
-        record.yaw = float(frame % 3600) * 0.001f;
-    }
-};
-
 } // namespace
 
 TEST(ControlThreadMemory, AnHourOfEffectStepsKeepsNothingPerStep) {
@@ -33,11 +23,12 @@ TEST(ControlThreadMemory, AnHourOfEffectStepsKeepsNothingPerStep) {
     game.keepWrites(false);
     std::atomic<long> writes{0};
     game.onWrite([&](const FakeWrite&) { ++writes; });
-    ClimbEffect effect;
+    TEffectPlayer effect;
     DirectControl dc(game, desktop, &effect);
     dc.start();
     dc.toggleSingleStep(); // the steps come from here, as fast as they go
-    dc.setEffectScript("Climb", "Z := Z + 0.001");
+    dc.setEffectScript("Orbit", "BEGIN X := X + 0.05 * COS(FRAMES / 50); Y := Y + 0.05 * SIN(FRAMES / 50); "
+                                "IF FRAMES MOD 100 = 0 THEN ZOOM := ZOOM * 0.999; END");
     dc.setRequestedMode(ControlMode::EffectRollBar);
     dc.changeMode(false);
     ASSERT_TRUE(dc.waitUntilIdle(5s));
