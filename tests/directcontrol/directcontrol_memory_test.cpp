@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <string>
+
 using namespace skv::directcontrol;
 using namespace skv::directcontrol::testing;
 using namespace std::chrono_literals;
@@ -47,4 +50,41 @@ TEST(ControlThreadMemory, AnHourOfEffectStepsKeepsNothingPerStep) {
     EXPECT_EQ(writes, kStepsPerHour + 1); // the entry's write, then one per step
     // Half a byte a step would show as 64 KiB.
     EXPECT_LT(after, before + 65536) << "heap " << before << " -> " << after << " bytes";
+}
+
+// A script that fails on its thousandth frame: the thread drops to Static, says why, and takes the
+// next command.
+TEST(ControlThreadMemory, AnEffectFailingOnItsThousandthFrameDropsToStatic) {
+    FakeDesktop desktop;
+    FakeGameLink game(desktop);
+    game.keepWrites(false);
+    TEffectPlayer effect;
+    DirectControl dc(game, desktop, &effect);
+    std::mutex lock;
+    std::string last;
+    dc.setStatusCallback([&](const std::string& s) {
+        std::lock_guard guard(lock);
+        last = s;
+    });
+    dc.start();
+    dc.toggleSingleStep();
+    dc.setEffectScript("Fails", "IF FRAMES = 1000 THEN X := 1 / 0 ELSE X := X + 1");
+    dc.setRequestedMode(ControlMode::EffectRollBar);
+    dc.changeMode(false);
+    ASSERT_TRUE(dc.waitUntilIdle(5s));
+    while (dc.frame() < 999)
+        dc.singleStep();
+    EXPECT_EQ(dc.mode(), ControlMode::EffectRollBar);
+    dc.singleStep();
+    EXPECT_EQ(dc.frame(), 1000);
+    EXPECT_EQ(dc.mode(), ControlMode::Static);
+    {
+        std::lock_guard guard(lock);
+        EXPECT_NE(last.find("Division by zero"), std::string::npos) << last;
+    }
+    dc.setRequestedMode(ControlMode::EffectRollBar);
+    dc.changeMode(false);
+    ASSERT_TRUE(dc.waitUntilIdle(5s));
+    EXPECT_EQ(dc.mode(), ControlMode::EffectRollBar);
+    EXPECT_TRUE(dc.attached());
 }
