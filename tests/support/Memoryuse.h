@@ -16,7 +16,8 @@
 #endif
 #endif
 #ifdef SKV_SANITIZER_HEAP
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime (GCC ships no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace skv::testing {
