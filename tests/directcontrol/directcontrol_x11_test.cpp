@@ -235,6 +235,11 @@ TEST_F(EndToEnd, FindsTheNr2003BlocksAndLeavesAnotherWindowAlone) {
 }
 
 TEST_F(EndToEnd, GoesOnWithoutDirectControlWhenTheXServerEnds) {
+#if defined(__SANITIZE_THREAD__)
+    // libX11's own I/O-error path unlocks its display lock twice, which the thread sanitizer
+    // reports and then waits on; the release and address-sanitizer runs cover this test.
+    GTEST_SKIP() << "libX11's connection-loss path is not clean under the thread sanitizer";
+#endif
     XvfbServer own; // this test ends its server
     useServer(own);
     startGame(false, 0x3000);
