@@ -25,9 +25,9 @@ std::array<float*, 7> cameraFields(model::CarCameraValues& r) {
     return {&r.xPos, &r.yPos, &r.zPos, &r.yaw, &r.pitch, &r.bank, &r.zoomAngle};
 }
 
-void wire(engine::TEvalObj& script, engine::TEPVars& vars, engine::TEPRegFuncs& regFuncs) {
-    script.OnProvideVarsList = [&vars] { return &vars.Vars(); };
-    script.OnProvideRegFuncs = [&regFuncs] { return &regFuncs; };
+void connect(engine::TExParser& parser, engine::TEPVars& vars, engine::TEPRegFuncs& regFuncs) {
+    parser.SetRegFuncs(&regFuncs);
+    parser.SetUserVars(&vars);
 }
 
 } // namespace
@@ -76,13 +76,18 @@ TEffectPlayer::TEffectPlayer() {
     vars_[0]->SetValue(Variant(std::int32_t{0}));
     for (std::size_t i = 1; i < vars_.size(); ++i)
         vars_[i]->SetValue(Variant(0.0));
-    wire(skvExParser, skvEPVars, epRegFuncs);
+    connect(skvExParser, skvEPVars, epRegFuncs);
+    // A name no variable has would read as empty and put the camera at 0; the step fails instead,
+    // with the error the editor's check gives.
+    skvExParser.OnVariable = [](engine::TComponent*, const std::string& name) -> Variant {
+        throw engine::EUnknownVariable(std::string(engine::_msgUnknownVar) + " " + name);
+    };
 }
 
 TEffectPlayer::~TEffectPlayer() = default;
 
 void TEffectPlayer::load(const std::string& script) {
-    if (!script.empty()) skvExParser.AssignSourceStr(script);
+    if (!script.empty()) skvExParser.SetExpr(script);
 }
 
 void TEffectPlayer::seed(std::int32_t frame, const model::CarCameraValues& record) {
@@ -97,9 +102,7 @@ void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, con
     vars_[0]->SetValue(Variant(frame));
     {
         const EffectBudgetScope scope(budget);
-        engine::ArgArray args{Variant(std::int32_t{0})};
-        Variant result;
-        skvExParser.F(args, 0, result);
+        skvExParser.F(); // the one argument integer 0; the result is not used
     }
     const auto fields = cameraFields(record);
     for (std::size_t i = 0; i < fields.size(); ++i)
@@ -107,11 +110,11 @@ void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, con
 }
 
 std::string TEffectPlayer::check(const std::string& text) {
-    engine::TEvalObj probe;
-    wire(probe, skvEPVars, epRegFuncs);
+    engine::TExParser probe;
+    connect(probe, skvEPVars, epRegFuncs);
     try {
-        probe.AssignSourceStr(text);
-        probe.Check();
+        probe.SetExpr(text);
+        probe.DoCheck();
     } catch (const std::exception& e) {
         return e.what();
     }

@@ -4,6 +4,7 @@
 
 #include "directcontrol/Directcontrol_ports.h"
 #include "engine/Exeval.h"
+#include "engine/Expars.h"
 #include "engine/Exfuncs.h"
 #include "engine/Vars.h"
 
@@ -60,8 +61,8 @@ public:
     // (no limits; unknown1 and unknown2 stay). Throws the engine's error, or EEvalAborted.
     void step(std::int32_t frame, model::CarCameraValues& record, const EffectBudget& budget) override;
 
-    // Compiles the text as a script of its own (the loaded one stays) and checks it; the error
-    // text, or empty when it passes.
+    // Compiles the text in a parser of its own (the loaded script stays) and checks it as the
+    // effect editor does; the error text, or empty when it passes.
     std::string check(const std::string& text);
 
     engine::TEPVars& variables() { return skvEPVars; }
@@ -69,7 +70,8 @@ public:
 private:
     engine::TEPRegFuncs epRegFuncs;
     engine::TEPVars skvEPVars;
-    engine::TEvalObj skvExParser;
+    // Declared last, so it goes first: it holds links into the variables and the registry.
+    engine::TExParser skvExParser;
     std::array<engine::TVariable*, kVariableNames.size()> vars_{};
 };
 

@@ -125,6 +125,7 @@ TEST_F(EffectPlayback, FailingOrEndlessScriptDropsToStaticAndTheThreadGoesOn) {
         {"X := \"far\"", "Invalid variant type conversion"},
         {"X := 1E300", "Overflow"},
         {"X := ", "Invalid assignment. Statement: X :="},
+        {"X := Q", "Expression uses unknown variable: Q"},
         // An error quoting a long statement is cut to fit the band.
         {"REPEAT X := X + YAW + PITCH + BANK + ZOOM + FRAMES + YAW + PITCH + BANK + ZOOM UNTIL 1", "..."},
     };
@@ -186,6 +187,7 @@ TEST(EffectPlayer, EmptyTextKeepsTheScriptAndCheckLeavesItAlone) {
     player.load("");
     EXPECT_EQ(player.check("Y := Y * 2"), "");
     EXPECT_NE(player.check("Y := (1"), "");
+    EXPECT_EQ(player.check("Y := Q"), "Expression uses unknown variable: Q");
     player.seed(1, r);
     player.step(1, r, generous());
     player.step(2, r, generous());
