@@ -25,11 +25,56 @@ bool IsDouble(const Variant& V) {
     return V.VType() == varDouble;
 }
 
+// Scripts compute almost only with 32-bit integers (literals, FRAMES) and doubles. For those two
+// kinds the value rules reduce to: integer with integer stays an integer (widening to double when
+// the result leaves 32 bits), anything else is a double, and an infinite double overflows. The
+// operations below take that short way and leave every other kind to the general arithmetic.
+bool IsIntOrDouble(TVarType T) {
+    return T == varInteger || T == varDouble;
+}
+
+double RealOf(const Variant& V) {
+    return V.VType() == varDouble ? V.RawDouble() : double(V.RawInteger());
+}
+
+Variant CheckedReal(double R) {
+    if (std::isinf(R)) RaiseVariantError(TVariantError::Overflow);
+    return Variant(R);
+}
+
+Variant WholeOrReal(std::int64_t R) {
+    if (R >= std::numeric_limits<std::int32_t>::min() && R <= std::numeric_limits<std::int32_t>::max())
+        return Variant(static_cast<std::int32_t>(R));
+    return Variant(static_cast<double>(R));
+}
+
+enum class TArith { Add, Sub, Mul };
+
+template <TArith Kind> Variant Arith(const Variant& A, const Variant& B) {
+    const TVarType ta = A.VType(), tb = B.VType();
+    if (!IsIntOrDouble(ta) || !IsIntOrDouble(tb)) {
+        if constexpr (Kind == TArith::Add) return VarAdd(A, B);
+        if constexpr (Kind == TArith::Sub) return VarSub(A, B);
+        if constexpr (Kind == TArith::Mul) return VarMul(A, B);
+    }
+    if (ta == varInteger && tb == varInteger) {
+        const std::int64_t x = A.RawInteger(), y = B.RawInteger();
+        if constexpr (Kind == TArith::Add) return WholeOrReal(x + y);
+        if constexpr (Kind == TArith::Sub) return WholeOrReal(x - y);
+        if constexpr (Kind == TArith::Mul) return WholeOrReal(x * y);
+    }
+    const double x = RealOf(A), y = RealOf(B);
+    if constexpr (Kind == TArith::Add) return CheckedReal(x + y);
+    if constexpr (Kind == TArith::Sub) return CheckedReal(x - y);
+    if constexpr (Kind == TArith::Mul) return CheckedReal(x * y);
+}
+
 // Truncates toward zero to 64 bits; values that do not fit overflow.
 std::int64_t TruncInt64(const Variant& V) {
     if (V.IsOrdinal()) return V.ToInt64();
     const double d = std::trunc(V.ToReal());
-    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0)) RaiseVariantError(TVariantError::Overflow);
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
+        RaiseVariantError(TVariantError::Overflow);
     return static_cast<std::int64_t>(d);
 }
 
@@ -52,8 +97,14 @@ void DivideInt64(PParserOperation Op, bool Remainder) {
 TVarCompareResult Compare(PParserOperation Op) {
     const Variant& a = *Op->Arg1;
     const Variant& b = *Op->Arg2;
-    if (IsDouble(a) && IsDouble(b)) {
-        const double x = a.RawDouble(), y = b.RawDouble();
+    if (IsIntOrDouble(a.VType()) && IsIntOrDouble(b.VType())) {
+        if (a.VType() == varInteger && b.VType() == varInteger) {
+            const std::int32_t x = a.RawInteger(), y = b.RawInteger();
+            return x < y   ? TVarCompareResult::LessThan
+                   : y < x ? TVarCompareResult::GreaterThan
+                           : TVarCompareResult::Equal;
+        }
+        const double x = RealOf(a), y = RealOf(b);
         if (x < y) return TVarCompareResult::LessThan;
         if (y < x) return TVarCompareResult::GreaterThan;
         return TVarCompareResult::Equal;
@@ -109,10 +160,11 @@ void ForCycle(PParserStatement St, bool Up) {
     const TVarCompareResult past = Up ? TVarCompareResult::GreaterThan : TVarCompareResult::LessThan;
     const double step = Up ? 1.0 : -1.0;
     for (;;) {
-        const TVarCompareResult c = IsDouble(var) ? (var.RawDouble() < stop.RawDouble()   ? TVarCompareResult::LessThan
-                                                     : var.RawDouble() > stop.RawDouble() ? TVarCompareResult::GreaterThan
-                                                                                          : TVarCompareResult::Equal)
-                                                  : VarCmp(var, stop);
+        const TVarCompareResult c =
+            IsDouble(var) ? (var.RawDouble() < stop.RawDouble()   ? TVarCompareResult::LessThan
+                             : var.RawDouble() > stop.RawDouble() ? TVarCompareResult::GreaterThan
+                                                                  : TVarCompareResult::Equal)
+                          : VarCmp(var, stop);
         if (c == past || c == TVarCompareResult::Null) break;
         if (!RunBody(St->Body1)) break;
         var = IsDouble(var) ? Variant(var.RawDouble() + step) : VarAdd(var, Variant(step));
@@ -179,37 +231,27 @@ void OpAssign(PParserOperation Op) {
 }
 
 void OpAdd(PParserOperation Op) {
-    const Variant& a = *Op->Arg1;
-    const Variant& b = *Op->Arg2;
-    if (IsDouble(a) && IsDouble(b)) {
-        *Op->Result = Variant(a.RawDouble() + b.RawDouble());
-        return;
-    }
-    *Op->Result = VarAdd(a, b);
+    *Op->Result = Arith<TArith::Add>(*Op->Arg1, *Op->Arg2);
 }
 
 void OpSubtract(PParserOperation Op) {
-    const Variant& a = *Op->Arg1;
-    const Variant& b = *Op->Arg2;
-    if (IsDouble(a) && IsDouble(b)) {
-        *Op->Result = Variant(a.RawDouble() - b.RawDouble());
-        return;
-    }
-    *Op->Result = VarSub(a, b);
+    *Op->Result = Arith<TArith::Sub>(*Op->Arg1, *Op->Arg2);
 }
 
 void OpMultiply(PParserOperation Op) {
-    const Variant& a = *Op->Arg1;
-    const Variant& b = *Op->Arg2;
-    if (IsDouble(a) && IsDouble(b)) {
-        *Op->Result = Variant(a.RawDouble() * b.RawDouble());
-        return;
-    }
-    *Op->Result = VarMul(a, b);
+    *Op->Result = Arith<TArith::Mul>(*Op->Arg1, *Op->Arg2);
 }
 
 void OpRealDivide(PParserOperation Op) {
-    *Op->Result = VarDiv(*Op->Arg1, *Op->Arg2);
+    const Variant& a = *Op->Arg1;
+    const Variant& b = *Op->Arg2;
+    if (!IsIntOrDouble(a.VType()) || !IsIntOrDouble(b.VType())) {
+        *Op->Result = VarDiv(a, b);
+        return;
+    }
+    const double y = RealOf(b);
+    if (y == 0.0) RaiseVariantError(TVariantError::DivByZero);
+    *Op->Result = CheckedReal(RealOf(a) / y);
 }
 
 void OpModulo(PParserOperation Op) {
@@ -242,7 +284,7 @@ void OpSquare(PParserOperation Op) {
 
 void OpThird(PParserOperation Op) {
     const Variant& a = *Op->Arg1;
-    *Op->Result = VarMul(VarMul(a, a), a);
+    *Op->Result = Arith<TArith::Mul>(Arith<TArith::Mul>(a, a), a);
 }
 
 void OpFourth(PParserOperation Op) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <map>
 
 namespace skv::engine {
@@ -12,8 +14,10 @@ namespace {
 // Variables A..E and X, Y with fixed values; no functions.
 class TTestEnv : public TParseEnv {
 public:
-    std::map<std::string, Variant> Vars{{"A", Variant(std::int32_t{6})}, {"B", Variant(std::int32_t{3})},
-                                        {"C", Variant(std::int32_t{0})}, {"X", Variant(1.5)},
+    std::map<std::string, Variant> Vars{{"A", Variant(std::int32_t{6})},
+                                        {"B", Variant(std::int32_t{3})},
+                                        {"C", Variant(std::int32_t{0})},
+                                        {"X", Variant(1.5)},
                                         {"Y", Variant(std::int32_t{0})}};
     bool FindVariable(const std::string& Name, TVarRef& Ref) override {
         auto it = Vars.find(UpStr(Name));
@@ -62,7 +66,7 @@ TEST(ExpressionEval, PrecedenceAndValueKinds) {
         {"a <= b", zero},
         {"NOT 0", one},
         {"NOT 5", zero},
-        {"NOT a = b", zero},    // (NOT a) = b
+        {"NOT a = b", zero}, // (NOT a) = b
         {"c AND NOT y", Variant(std::int32_t{0})},
         {"3 AND 5", Variant(std::int32_t{1})},
         {"TRUE AND 1", Variant(std::int32_t{1})},
@@ -92,6 +96,66 @@ TEST(ExpressionEval, PrecedenceAndValueKinds) {
         const Variant v = Eval(c.Text, env);
         EXPECT_EQ(v.VType(), c.Expected.VType()) << c.Text;
         EXPECT_TRUE(VarEquals(v, c.Expected)) << c.Text << " gave " << v.ToString();
+    }
+}
+
+// The operators take short ways for integers and doubles; whatever the operand kinds, they must
+// give what the value rules give, the kind of the result and the errors included.
+TEST(ExpressionEval, OperatorsAgreeWithTheValueRules) {
+    using TRule = std::function<Variant(const Variant&, const Variant&)>;
+    const auto flag = [](bool Holds) { return Variant::Currency(TCurrency{Holds ? 10000 : 0}); };
+    const struct {
+        const char* Text;
+        TRule Rule;
+    } ops[] = {
+        {"p + q", VarAdd},
+        {"p - q", VarSub},
+        {"p * q", VarMul},
+        {"p / q", VarDiv},
+        {"p^3", [](const Variant& a, const Variant&) { return VarMul(VarMul(a, a), a); }},
+        {"p < q", [&](const Variant& a,
+                      const Variant& b) { return flag(VarCmp(a, b) == TVarCompareResult::LessThan); }},
+        {"p = q",
+         [&](const Variant& a, const Variant& b) { return flag(VarCmp(a, b) == TVarCompareResult::Equal); }},
+        {"p >= q",
+         [&](const Variant& a, const Variant& b) {
+             const TVarCompareResult c = VarCmp(a, b);
+             return flag(c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal);
+         }},
+    };
+    const Variant operands[] = {
+        Variant(std::int32_t{7}),
+        Variant(std::int32_t{-2147483647 - 1}),
+        Variant(std::int32_t{65536}),
+        Variant(std::int32_t{0}),
+        Variant(2.5),
+        Variant(-0.0),
+        Variant(1e308),
+        Variant(std::nan("")),
+        Variant::Single(1.5f),
+        Variant::Currency({25000}),
+        Variant("4"),
+        Variant::Null(),
+    };
+    const auto outcome = [](const std::function<Variant()>& Compute) {
+        try {
+            const Variant v = Compute();
+            return std::to_string(v.VType()) + " " + v.ToString();
+        } catch (const std::exception& e) {
+            return std::string("error: ") + e.what();
+        }
+    };
+    TTestEnv env;
+    for (const auto& op : ops) {
+        for (const Variant& p : operands) {
+            for (const Variant& q : operands) {
+                env.Vars["P"] = p;
+                env.Vars["Q"] = q;
+                EXPECT_EQ(outcome([&] { return Eval(op.Text, env); }), outcome([&] { return op.Rule(p, q); }))
+                    << op.Text << " with p = " << p.ToString() << " (" << p.VType()
+                    << "), q = " << q.ToString() << " (" << q.VType() << ")";
+            }
+        }
     }
 }
 
