@@ -298,7 +298,7 @@ void TEvalObj::F(ArgArray& Args, std::int32_t ParamHigh, Variant& Result) {
         Result = Variant(std::int32_t{0});
         return;
     }
-    UsedVars.ValidateVariables();
+    UsedVars.RefreshVariables();
     if (ExtraVars.Count() > 0) ExtraVars.ValidateVariables();
     const std::size_t given = ParamHigh < 0 ? 0 : static_cast<std::size_t>(ParamHigh) + 1;
     const std::size_t n = std::min({given, Args.size(), Pools_.ConstPool.size()});

@@ -150,6 +150,14 @@ public:
     TCurrency RawCurrency() const noexcept { return TCurrency{i64_}; }
     const std::string& RawString() const; // a string value's text
     TDispatchRef RawDispatch() const;
+    // The kind and the eight value bytes of a value without a heap payload (false for strings,
+    // objects and arrays): equal bits are an equal value, for cheap "unchanged since" checks.
+    bool InlineBits(TVarType& Type, std::int64_t& Bits) const noexcept {
+        if (hasPayload()) return false;
+        Type = type_;
+        Bits = i64_;
+        return true;
+    }
 
     // Conversions. Each raises InvalidCast for a kind that does not convert, Overflow when out of
     // range. Null and arrays do not convert to numbers; empty converts to 0 / "" / false.

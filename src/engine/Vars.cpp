@@ -104,13 +104,28 @@ void TVariable::SetValue(const Variant& V) {
 
 void TVariable::ValueChanged() {
     Invalidate();
-    if (!IsLoading()) Validate();
+    if (IsLoading()) return;
+    Validate();
+    // While updates are held back the dependents heard nothing, so there is nothing to rely on.
+    Told_ = (!Link_.HasExtLinks() || Link_.GetUpdateEnabled()) && PValue_->InlineBits(ToldType_, ToldBits_);
+}
+
+void TVariable::Refresh() {
+    TVarType type = varEmpty;
+    std::int64_t bits = 0;
+    const bool unchanged = Told_ && Valid_ && ValueType_ == vvValue && !Linked_ && !SaveResult_ &&
+                           PValue_->InlineBits(type, bits) && type == ToldType_ && bits == ToldBits_;
+    if (unchanged && !IsLoading()) return;
+    ValueChanged();
 }
 
 void TVariable::Invalidate() {
     Valid_ = false;
     Stored_ = false;
-    if (Link_.GetUpdateEnabled()) Link_.InvalidateLinks();
+    Told_ = false;
+    // Asking whether updates are enabled is a call through the host; without dependents there is
+    // no one to tell anyway.
+    if (Link_.HasExtLinks() && Link_.GetUpdateEnabled()) Link_.InvalidateLinks();
 }
 
 void TVariable::Validate() {
@@ -402,6 +417,11 @@ void TVarsList::Clear() {
 void TVarsList::ValidateVariables() {
     for (int i = 0; i < Count(); ++i)
         Items[static_cast<std::size_t>(i)]->ValueChanged();
+}
+
+void TVarsList::RefreshVariables() {
+    for (int i = 0; i < Count(); ++i)
+        Items[static_cast<std::size_t>(i)]->Refresh();
 }
 
 void TVarsList::InvalidateVariables() {

@@ -57,6 +57,10 @@ public:
     Variant Value();
     void SetValue(const Variant& V);
     void ValueChanged() override;
+    // What an expression does with each variable it reads before it evaluates: ValueChanged, unless
+    // this is a stored value whose bits are those it last told its dependents about and nothing
+    // invalidated it since, so that telling them again would change nothing.
+    void Refresh();
     void Invalidate();
     void Validate();
     bool Valid() const { return Valid_; }
@@ -134,6 +138,9 @@ private:
     bool Valid_ = false;
     bool Stored_ = false;
     bool Validating_ = false;
+    bool Told_ = false; // ToldType_ and ToldBits_ are the value the dependents last heard of
+    TVarType ToldType_ = varEmpty;
+    std::int64_t ToldBits_ = 0;
     TFieldDataLink DataLink_;
     TFieldDataLink ResultLink_;
     TCalcVarEvent OnCalcValue_;
@@ -168,6 +175,7 @@ public:
     void Clear(); // destroys every variable
 
     void ValidateVariables();
+    void RefreshVariables(); // Refresh on each
     void InvalidateVariables();
     void BeginUpdate() { ++UpdateCount_; }
     void EndUpdate();

@@ -301,6 +301,30 @@ TEST(VariantErrors, SurfaceAsEngineErrors) {
     SetVariantErrorRaiser(nullptr); // the value tests expect the default
 }
 
+// Expressions refresh what they read before every evaluation; only a change may reach the
+// dependents, also one written straight into the variable's slot, as compiled code does.
+TEST_F(VarsTest, RefreshTellsDependentsOfChangesOnly) {
+    vars->SetValues("A", Variant(std::int32_t{1}));
+    TVariable* a = vars->FindVariable("A");
+    TVariable* s = vars->CreateVariable(&form, "S", "");
+    s->SetExpression("A");
+    s->SetValueType(vvExpression);
+    EXPECT_EQ(s->Value().RawInteger(), 1);
+    a->Refresh();
+    EXPECT_TRUE(s->Valid()) << "nothing changed";
+    **a->GetPPVar() = Variant(std::int32_t{7});
+    a->Refresh();
+    EXPECT_FALSE(s->Valid());
+    EXPECT_EQ(s->Value().RawInteger(), 7);
+    **a->GetPPVar() = Variant::Currency({7}); // the same bits of another kind
+    a->Refresh();
+    EXPECT_EQ(s->Value().VType(), varCurrency);
+    a->Invalidate(); // whoever invalidates it makes the next refresh tell again
+    EXPECT_EQ(s->Value().VType(), varCurrency);
+    a->Refresh();
+    EXPECT_FALSE(s->Valid());
+}
+
 TEST_F(VarsTest, UpdateBracketHoldsPropagationBack) {
     vars->SetValues("A", Variant(std::int32_t{1}));
     TVariable* s = vars->CreateVariable(&form, "S", "");
