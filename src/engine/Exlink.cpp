@@ -123,6 +123,11 @@ template <class Fn> void ForEachDependent(const std::vector<TExprLink*>& Links, 
     constexpr std::size_t kInline = 8;
     const std::size_t n = Links.size();
     if (n == 0) return;
+    if (n == 1) {
+        // The usual case (the one expression that reads a variable): nothing can leave before it.
+        Event(Links.front());
+        return;
+    }
     if (n > kInline) {
         const std::vector<TExprLink*> snapshot = Links;
         for (TExprLink* d : snapshot)

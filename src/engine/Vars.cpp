@@ -76,10 +76,12 @@ void TVariable::WireHost(TExprLink& L) {
         const TVariable* v = HostVar_ ? HostVar_ : this;
         return v->VarColl_;
     };
-    L.OnGetUpdateEnabled = [this] {
-        const TVariable* v = HostVar_ ? HostVar_ : this;
-        return !v->VarColl_ || v->VarColl_->UpdateEnabled();
-    };
+    L.OnGetUpdateEnabled = [this] { return HostUpdateEnabled(); };
+}
+
+bool TVariable::HostUpdateEnabled() const {
+    const TVariable* v = HostVar_ ? HostVar_ : this;
+    return !v->VarColl_ || v->VarColl_->UpdateEnabled();
 }
 
 TVarExpression& TVariable::Eval() {
@@ -103,11 +105,14 @@ void TVariable::SetValue(const Variant& V) {
 }
 
 void TVariable::ValueChanged() {
-    Invalidate();
+    // Scripts call this on every assignment to a global: the host is asked once.
+    const bool dependents = Link_.HasExtLinks();
+    const bool tell = dependents && HostUpdateEnabled();
+    Invalidate(tell);
     if (IsLoading()) return;
     Validate();
     // While updates are held back the dependents heard nothing, so there is nothing to rely on.
-    Told_ = (!Link_.HasExtLinks() || Link_.GetUpdateEnabled()) && PValue_->InlineBits(ToldType_, ToldBits_);
+    Told_ = (!dependents || tell) && PValue_->InlineBits(ToldType_, ToldBits_);
 }
 
 void TVariable::Refresh() {
@@ -120,12 +125,15 @@ void TVariable::Refresh() {
 }
 
 void TVariable::Invalidate() {
+    // Without dependents there is no one to tell, and the host need not be asked.
+    Invalidate(Link_.HasExtLinks() && HostUpdateEnabled());
+}
+
+void TVariable::Invalidate(bool TellDependents) {
     Valid_ = false;
     Stored_ = false;
     Told_ = false;
-    // Asking whether updates are enabled is a call through the host; without dependents there is
-    // no one to tell anyway.
-    if (Link_.HasExtLinks() && Link_.GetUpdateEnabled()) Link_.InvalidateLinks();
+    if (TellDependents) Link_.InvalidateLinks();
 }
 
 void TVariable::Validate() {

@@ -119,6 +119,9 @@ private:
     friend class TEPVars;
     friend class TVarsList;
     void WireHost(TExprLink& L);
+    // What the link answers for GetUpdateEnabled, without the call through it.
+    bool HostUpdateEnabled() const;
+    void Invalidate(bool TellDependents);
     void ForgetSource(TDataSource* DS);
     void WatchSource(TDataSource* DS);
     // Without re-validation, for readers of stored variables.
