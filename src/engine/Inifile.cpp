@@ -10,6 +10,7 @@
 #include <SimpleIni.h>
 
 #include <charconv>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -207,6 +208,21 @@ void TIniFile::EraseSection(const std::string& section) {
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
     impl_->Ini.Delete(TrimBlanks(section).c_str(), TrimBlanks(key).c_str());
+}
+
+std::string NumberedLineKey(const std::string& Name, std::size_t Line) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "_%-3.3zu", Line);
+    return "@" + Name + buf;
+}
+
+std::int64_t PositiveKeyNumber(const std::string& Text) {
+    std::int64_t n = 0;
+    const char* first = Text.data();
+    const char* last = first + Text.size();
+    const auto r = std::from_chars(first, last, n);
+    if (r.ec != std::errc() || r.ptr != last || n <= 0) return 0;
+    return n;
 }
 
 } // namespace skv::engine

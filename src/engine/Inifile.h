@@ -63,4 +63,10 @@ private:
     std::unique_ptr<TImpl> impl_;
 };
 
+// The engine's INI layouts (variables, user libraries) keep an item's lines under numbered keys:
+// "@" Name "_001", "@" Name "_002", ... (three digits at least).
+std::string NumberedLineKey(const std::string& Name, std::size_t Line);
+// The number of such a key's attribute: a whole text that is a positive decimal integer, or 0.
+std::int64_t PositiveKeyNumber(const std::string& Text);
+
 } // namespace skv::engine

@@ -3,8 +3,6 @@
 #include "engine/Vars.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 
 namespace skv::engine {
 
@@ -15,22 +13,6 @@ constexpr const char* kVariablesSection = "Variables";
 constexpr std::int64_t kFixedKeys = 8;
 // Data source names longer than this are cut, as the stored layout always did.
 constexpr std::size_t kMaxSourceNameLength = 70;
-
-std::string LineKey(const std::string& Name, std::size_t Line) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "_%-3.3zu", Line);
-    return "@" + Name + buf;
-}
-
-// A positive decimal integer (the whole text), or 0.
-std::int64_t PositiveNumber(const std::string& Text) {
-    std::int64_t n = 0;
-    const char* first = Text.data();
-    const char* last = first + Text.size();
-    const auto r = std::from_chars(first, last, n);
-    if (r.ec != std::errc() || r.ptr != last || n <= 0) return 0;
-    return n;
-}
 
 std::string ComponentName(const TDataSource* DS) {
     return DS ? DS->Name() : std::string();
@@ -71,7 +53,7 @@ void TEPVars::WriteItemsTo(TIniFile& Ini, const std::string& Section) {
         Ini.WriteString(Section, "@" + n + "_ResultField", v.ResultField());
         Ini.WriteBool(Section, "@" + n + "_SaveResult", v.SaveResult());
         for (std::size_t l = 0; l < lines.size(); ++l)
-            Ini.WriteString(Section, LineKey(n, l + 1), lines[l]);
+            Ini.WriteString(Section, NumberedLineKey(n, l + 1), lines[l]);
     }
 }
 
@@ -132,7 +114,7 @@ void TEPVars::ReadItemsFrom(TIniFile& Ini, const std::string& Section) {
             cur->ResultLink_.SetFieldName(value);
         } else if (attr == "SAVERESULT") {
             cur->SaveResult_ = Ini.ReadBool(Section, key, false);
-        } else if (const std::int64_t line = PositiveNumber(attr); line > 0) {
+        } else if (const std::int64_t line = PositiveKeyNumber(attr); line > 0) {
             buffer.push_back(value);
             if (line >= count - kFixedKeys) flush();
         }
