@@ -75,6 +75,10 @@ void TStreamWriter::beginRecord(std::string_view className, std::string_view com
 
 void TStreamWriter::writeInteger(std::string_view path, std::int32_t value) {
     writeShortString(path);
+    writeIntegerValue(value);
+}
+
+void TStreamWriter::writeIntegerValue(std::int32_t value) {
     if (value >= -128 && value <= 127) {
         out_.push_back(static_cast<std::uint8_t>(StreamValueType::Int8));
         out_.push_back(static_cast<std::uint8_t>(value));
@@ -125,6 +129,10 @@ void TStreamWriter::writeStringValue(std::string_view value) {
 
 void TStreamWriter::writeIdent(std::string_view path, std::string_view value) {
     writeShortString(path);
+    writeIdentValue(value);
+}
+
+void TStreamWriter::writeIdentValue(std::string_view value) {
     out_.push_back(static_cast<std::uint8_t>(StreamValueType::Ident));
     writeShortString(value);
 }

@@ -84,6 +84,9 @@ public:
     void writeListBegin();
     void writeListEnd();
     void writeStringValue(std::string_view value);
+    // In the smallest integer type that holds the value (8, 16 or 32 bits).
+    void writeIntegerValue(std::int32_t value);
+    void writeIdentValue(std::string_view value);
     // As an extended float holding the exact value.
     void writeDoubleValue(double value);
     // Hands what is buffered to the sink; nothing to do when writing to a buffer.
