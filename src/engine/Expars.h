@@ -1,5 +1,6 @@
 // The engine's outer face: the parser component a host gives an expression or script, a variable
-// collection and a function registry and then asks for values.
+// collection and a function registry and then asks for values; and the user library of named
+// functions and aliases written in the expression language.
 #pragma once
 
 #include "engine/Component.h"
@@ -8,6 +9,7 @@
 #include "engine/Parstype.h"
 #include "engine/Variant.h"
 #include "engine/Vars.h"
+#include "stream/Componentstream.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +20,7 @@
 namespace skv::engine {
 
 class TEPUserLib;
+class TIniFile;
 
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 // Answers the value of a name the expression uses that no variable has.
@@ -138,6 +141,135 @@ class TExParser : public TCustomParser {
 public:
     using TCustomParser::TCustomParser;
     std::string ClassName() const override { return "TExParser"; }
+};
+
+// One item of a user library: a named expression with a description.
+class TEPExprItem : public TEvalObj {
+public:
+    using TEvalObj::TEvalObj;
+    std::string Descr;
+};
+
+// The functions or the aliases of a user library, in the order they were added.
+class TEPExprList {
+public:
+    explicit TEPExprList(TEPUserLib* Lib) : UserLib(Lib) {}
+    ~TEPExprList();
+    TEPExprList(const TEPExprList&) = delete;
+    TEPExprList& operator=(const TEPExprList&) = delete;
+
+    int Count() const { return static_cast<int>(Items_.size()); }
+    TEPExprItem* Items(int Index) const; // null out of range
+
+    // A new item compiled against the library's registry, variables and items. A name present
+    // already raises "Duplicated identifier"; an invalid one EBadName.
+    TEPExprItem* Add(const std::string& Name, const std::vector<std::string>& Source);
+    // Sets the text of the item of that name, or adds one.
+    TEPExprItem* AddExpr(const std::string& Name, const std::string& Text);
+    // Of several items of that name the last counts; -1 when none has it.
+    bool Find(const std::string& Name, int& Index) const;
+    int IndexOf(const std::string& Name) const;
+    // Destroys Item; refused while another item's text names it.
+    void RemoveFunc(TEvalObj* Item);
+    // Item's name occurs as a whole word outside string literals in another item's text.
+    bool IsReferenced(const TEvalObj& Item) const;
+
+    // By index; out of range reads as 0 or empty and writes nothing.
+    std::int32_t GetArgCount(int Index); // -1 for a text that does not compile
+    std::string GetName(int Index) const;
+    void SetName(int Index, const std::string& Name);
+    std::vector<std::string> GetSource(int Index) const;
+    void SetSource(int Index, const std::vector<std::string>& Source);
+
+    void Validate(bool Reparse);
+    void Invalidate();
+    void ClearEntries();
+    // Discards the compiled form of every item that depends on Component.
+    void DisconnectFrom(const TComponent* Component);
+
+    // Per item: "N=<lines + 1>", "@N_Descr=...", "@N_001=..." and so on.
+    void ReadItemsFrom(const TIniFile& Ini, const std::string& Section);
+    void WriteItemsTo(TIniFile& Ini, const std::string& Section) const;
+
+    // The form-file property: a list of items, each "Name", "Descr" and "Source" with the line
+    // count and the lines. Reading takes the whole list before it replaces the items, so a
+    // malformed one (StreamError, EBadName, duplicates) changes nothing.
+    void WriteData(stream::TStreamWriter& Writer) const;
+    void ReadData(stream::TStreamReader& Reader);
+
+    TEPUserLib* const UserLib;
+
+private:
+    std::vector<std::unique_ptr<TEPExprItem>> Items_;
+};
+
+// Named user functions (their arguments are the slots "%0", "%1", ...) and aliases (names whose
+// text is put in place of the name before compiling) that expressions may use, kept in an INI file.
+class TEPUserLib : public TCustomUserLib {
+public:
+    explicit TEPUserLib(TComponent* AOwner = nullptr);
+    ~TEPUserLib() override;
+    std::string ClassName() const override { return "TEPUserLib"; }
+
+    TEPExprList& Aliases() { return Aliases_; }
+    TEPExprList& Functions() { return Functions_; }
+    const TEPExprList& Aliases() const { return Aliases_; }
+    const TEPExprList& Functions() const { return Functions_; }
+
+    // Evaluates the function of that name with Args (High the index of the last).
+    Variant CallFunction(const std::string& Name, ArgArray& Args, std::int32_t High);
+    // The index in Aliases (Kind 0), else in Functions (Kind 1); -1 and Kind -1 when neither has it.
+    int IndexOfIdent(const std::string& Name, int& Kind) const;
+
+    TEvalObj* FindUserFunc(std::string_view Name) const override;
+    std::vector<TEvalObj*> GetAliases() const override;
+    bool IsReferenced(const TEvalObj& Item) const override;
+    bool HasItemNamed(std::string_view Name, const TEvalObj* Except) const override;
+
+    // While updates are held back, changed items do not compile; the end invalidates both lists.
+    void BeginUpdate() { ++UpdateCount_; }
+    void EndUpdate();
+    bool UpdateEnabled() const override { return UpdateCount_ == 0; }
+    std::int32_t UpdateCount() const { return UpdateCount_; }
+    void Validate(bool Reparse) override;
+    void Invalidate();
+
+    // Sections "Aliases" and "Functions". An empty name does nothing; so does reading a file that
+    // is not there.
+    void ReadUserLibFrom(const std::string& FileName);
+    void WriteUserLibTo(const std::string& FileName);
+    // Setting a new name reads the library from it (unless loading).
+    const std::string& IniFile() const { return IniFile_; }
+    void SetIniFile(const std::string& FileName);
+
+    TEPRegFuncs* RegFuncs() const { return RegFuncs_; }
+    void SetRegFuncs(TEPRegFuncs* Funcs);
+    TEPVars* Variables() const { return Variables_; }
+    void SetVariables(TEPVars* Vars);
+
+    // The form-file properties "UserFuncs" (the functions) and "Aliases".
+    void WriteProperties(stream::TStreamWriter& Writer) const;
+    // Reads Path when it is one of them (true), else leaves the reader where it is (false).
+    bool ReadProperty(std::string_view Path, stream::TStreamReader& Reader);
+
+    // Opens the editor host's library designer; false without a host or when cancelled.
+    bool Edit();
+
+protected:
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    friend class TEPExprList;
+    // Both lists drop what they compiled against the components being replaced or destroyed.
+    void Reconnect(TComponent* Old, TComponent* New);
+
+    TEPExprList Aliases_{this};
+    TEPExprList Functions_{this};
+    std::int32_t UpdateCount_ = 0;
+    std::string IniFile_;
+    TEPRegFuncs* RegFuncs_ = nullptr;
+    TEPVars* Variables_ = nullptr;
 };
 
 } // namespace skv::engine

@@ -4,8 +4,13 @@
 
 #include "engine/Exbuildin.h"
 #include "engine/Expars.h"
+#include "engine/Inifile.h"
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
+#include <tuple>
 
 using namespace skv::engine;
 
@@ -214,6 +219,323 @@ TEST_F(ParserTest, EditVariablesAppliesTheEditedCopyOnlyWhenAccepted) {
     EXPECT_FALSE(editor.WasExtended);
     EXPECT_EQ(Run("A + ADDED").RawInteger(), 5);
     SetEditorHost(old);
+}
+
+} // namespace
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class UserLibTest : public ::testing::Test {
+protected:
+    UserLibTest() {
+        InstallEvaluator();
+        Vars.SetValues("A", Int(2));
+        Lib.SetRegFuncs(&Funcs);
+        Lib.SetVariables(&Vars);
+        P.SetRegFuncs(&Funcs);
+        P.SetUserVars(&Vars);
+        P.SetUserLib(&Lib);
+    }
+    // A path of its own per test and process; removed again at the end.
+    std::string TempFile(const std::string& Stem) {
+        Path = std::filesystem::temp_directory_path() / (Stem + "_" + std::to_string(::getpid()) + ".ini");
+        std::filesystem::remove(Path);
+        return Path.string();
+    }
+    ~UserLibTest() override {
+        if (!Path.empty()) std::filesystem::remove(Path);
+    }
+    // name, description and lines of every item of a list
+    static std::vector<std::tuple<std::string, std::string, Lines>> Contents(const TEPExprList& List) {
+        std::vector<std::tuple<std::string, std::string, Lines>> items;
+        for (int i = 0; i < List.Count(); ++i)
+            items.emplace_back(List.GetName(i), List.Items(i)->Descr, List.GetSource(i));
+        return items;
+    }
+    void Fill() {
+        Lib.Aliases().Add("base", {"A + 1"})->Descr = "one more than A";
+        Lib.Functions().Add("Hypot", {"SQRT(%0 * %0 +", "  %1 * %1)"})->Descr = "length of (x, y)";
+        Lib.Functions().Add("Twice", {"%0 * 2"});
+        Lib.Functions().Add("Empty", {});
+        Lib.Functions().Add("Blank", {""});
+        Lib.Functions().Add("Greeting", {"\"hello\"", "'1/2/2000' ", "\"\""})->Descr = " padded";
+    }
+
+    TEPRegFuncs Funcs;
+    TEPVars Vars;
+    TEPUserLib Lib;
+    TExParser P;
+    std::filesystem::path Path;
+};
+
+TEST_F(UserLibTest, FunctionsAndAliasesServeTheParser) {
+    Fill();
+    P.SetExpr("Hypot(3, 4) + Twice(BASE)");
+    EXPECT_DOUBLE_EQ(P.F().ToReal(), 11.0);
+    EXPECT_EQ(P.Eval().GetExpr(), "Hypot(3, 4) + Twice(A + 1)");
+    ArgArray args{Int(6), Int(8)};
+    EXPECT_DOUBLE_EQ(P.CallFunction("hypot", args, 1).ToReal(), 10.0);
+    EXPECT_DOUBLE_EQ(Lib.CallFunction("HYPOT", args, 1).ToReal(), 10.0);
+    EXPECT_ENGINE_ERROR(Lib.CallFunction("base", args, 1), EFuncNotFound,
+                        "Specified function does not exist: base");
+    EXPECT_EQ(Lib.Functions().GetArgCount(0), 2);
+
+    // A new text reaches the callers, also one with another number of arguments.
+    Lib.Functions().AddExpr("twice", "%0 * %1");
+    EXPECT_EQ(Lib.Functions().Count(), 5);
+    P.SetExpr("Twice(2, 5)");
+    EXPECT_EQ(P.F().RawInteger(), 10);
+    Lib.Functions().SetSource(1, {"%0 * 3"});
+    EXPECT_THROW(P.F(), EFuncParamsError);
+    Vars.SetValues("A", Int(5));
+    P.SetExpr("Twice(BASE)");
+    EXPECT_EQ(P.F().RawInteger(), 18);
+
+    int kind = 9;
+    EXPECT_EQ(Lib.IndexOfIdent("Base", kind), 0);
+    EXPECT_EQ(kind, 0);
+    EXPECT_EQ(Lib.IndexOfIdent("EMPTY", kind), 2);
+    EXPECT_EQ(kind, 1);
+    EXPECT_EQ(Lib.IndexOfIdent("nothing", kind), -1);
+    EXPECT_EQ(kind, -1);
+}
+
+TEST_F(UserLibTest, NamesReferencesAndRemoval) {
+    TEPExprList& f = Lib.Functions();
+    TEvalObj* a = f.Add("A", {"B*2"});
+    TEvalObj* b = f.Add("B", {"3"});
+    f.Add("C", {"\"B\" + BB + B2"}); // a string, other names: no reference to B
+    EXPECT_ENGINE_ERROR(f.Add("b", {}), EMathParserError, "Duplicated identifier");
+    EXPECT_ENGINE_ERROR(f.Add("1x", {}), EBadName, "Invalid identifier name: 1x");
+    EXPECT_EQ(f.Count(), 3);
+    Lib.Aliases().Add("B", {"7"}); // an alias may share a function's name
+
+    EXPECT_TRUE(Lib.IsReferenced(*b));
+    EXPECT_FALSE(Lib.IsReferenced(*a));
+    EXPECT_ENGINE_ERROR(f.RemoveFunc(b), EMathParserError, "This item is referenced by another!");
+    EXPECT_ENGINE_ERROR(f.SetName(1, "D"), EMathParserError, "This item is referenced by another!");
+    f.RemoveFunc(a);
+    EXPECT_EQ(f.IndexOf("A"), -1);
+    f.RemoveFunc(b);
+    EXPECT_EQ(f.Count(), 1);
+
+    // Out of range reads as nothing and writes nothing.
+    EXPECT_EQ(f.GetArgCount(5), 0);
+    EXPECT_EQ(f.GetName(-1), "");
+    EXPECT_TRUE(f.GetSource(1).empty());
+    f.SetName(1, "Z");
+    f.SetSource(-1, {"1"});
+    EXPECT_EQ(f.Count(), 1);
+    f.SetSource(0, {"1 +"});
+    EXPECT_EQ(f.GetArgCount(0), -1);
+}
+
+TEST_F(UserLibTest, UpdatesAreCountedAndHoldCompilingBack) {
+    Lib.Functions().Add("ONE", {"%0 + 1"});
+    P.SetExpr("ONE(0)");
+    EXPECT_EQ(P.F().RawInteger(), 1);
+    Lib.BeginUpdate();
+    Lib.BeginUpdate();
+    EXPECT_FALSE(Lib.UpdateEnabled());
+    Lib.EndUpdate();
+    Lib.EndUpdate();
+    Lib.EndUpdate();
+    EXPECT_EQ(Lib.UpdateCount(), 0);
+    EXPECT_TRUE(Lib.UpdateEnabled());
+    EXPECT_FALSE(Lib.Functions().Items(0)->Valid()); // the end invalidated the items
+    EXPECT_EQ(P.F().RawInteger(), 1);
+}
+
+TEST_F(UserLibTest, IniRoundTripKeepsNamesDescriptionsAndLines) {
+    Fill();
+    const std::string file = TempFile("skv_userlib");
+    {
+        TIniFile other(file);
+        other.WriteString("Other", "keep", "me");
+        other.WriteString("Functions", "OLD", "1");
+        other.UpdateFile();
+    }
+    Lib.WriteUserLibTo(file);
+    Lib.WriteUserLibTo(""); // nothing to do
+    TIniFile check(file);
+    EXPECT_EQ(check.ReadString("Other", "keep", ""), "me");
+    EXPECT_FALSE(check.ValueExists("Functions", "OLD"));
+    EXPECT_EQ(check.ReadString("Functions", "HYPOT", ""), "3");
+    // Blanks at either end and a text in double quotes are kept by quoting; others stay as they are.
+    EXPECT_EQ(check.ReadString("Functions", "@HYPOT_001", ""), "SQRT(%0 * %0 +");
+    EXPECT_EQ(check.ReadString("Functions", "@HYPOT_002", ""), "\"  %1 * %1)\"");
+    EXPECT_EQ(check.ReadString("Functions", "@GREETING_001", ""), "\"\"hello\"\"");
+
+    TEPUserLib loaded;
+    loaded.Functions().Add("GONE", {"0"});
+    loaded.ReadUserLibFrom(file + ".missing");
+    EXPECT_EQ(loaded.Functions().Count(), 1);
+    loaded.SetIniFile(file);
+    EXPECT_EQ(Contents(loaded.Aliases()), Contents(Lib.Aliases()));
+    EXPECT_EQ(Contents(loaded.Functions()), Contents(Lib.Functions()));
+    EXPECT_EQ(loaded.UpdateCount(), 0);
+}
+
+TEST_F(UserLibTest, IniReadingFollowsTheKeysInFileOrder) {
+    struct Case {
+        const char* Text;
+        std::vector<std::tuple<std::string, std::string, Lines>> Expected;
+    };
+    const Case cases[] = {
+        // No description and no first line: the count text stays as the only line.
+        {"[Functions]\nSEVEN=7\n", {{"SEVEN", "", {"7"}}}},
+        // Lines close at the counted number; later ones start again at line 1.
+        {"[Functions]\nF=3\n@F_Descr=d\n@F_001=a\n@F_002=b\n@F_1=c\n", {{"F", "d", {"c"}}}},
+        // Keys of another name are skipped; a name that cannot be an item takes nothing from the
+        // item before it.
+        {"[Functions]\nA=2\n@A_DESCR=x\n@A_001=1 + "
+         "1\n@B_001=9\nBEGIN=5\n@BEGIN_001=8\n1X=4\nC=1\n@C_descr=\n",
+         {{"A", "x", {"1 + 1"}}, {"C", "", {}}}},
+        // Without a readable count the lines close only at the next item or the end.
+        {"[Functions]\nG=zz\n@G_Descr=\n@G_001=p\n@G_002=q\nH=-1\n@H_Descr=\n@H_001=r\n@H_002=s\n",
+         {{"G", "", {"p", "q"}}, {"H", "", {"r", "s"}}}},
+        // One pair of surrounding double quotes goes; single quotes and inner quotes stay.
+        {"[Functions]\nQ=5\n@Q_Descr=\"d\"\n@Q_001=\"a\"\n@Q_002='b'\n@Q_003=\"c\" + x\n@Q_004=\"\n",
+         {{"Q", "d", {"a", "'b'", "\"c\" + x", "\""}}}},
+    };
+    for (const Case& c : cases) {
+        TIniFile ini;
+        ini.LoadFromString(c.Text);
+        TEPUserLib lib;
+        lib.Functions().ReadItemsFrom(ini, "Functions");
+        EXPECT_EQ(Contents(lib.Functions()), c.Expected) << c.Text;
+    }
+}
+
+std::vector<std::uint8_t> WrittenProperties(const TEPUserLib& Lib) {
+    std::vector<std::uint8_t> bytes;
+    skv::stream::TStreamWriter w(bytes);
+    w.beginRecord("TEPUserLib", "Lib");
+    Lib.WriteProperties(w);
+    w.endRecord();
+    return bytes;
+}
+
+// Reads every property of the record; answers the names it did not know.
+std::vector<std::string> ReadProperties(TEPUserLib& Lib, const std::vector<std::uint8_t>& Bytes) {
+    skv::stream::TStreamReader r(Bytes);
+    r.readRecordHeader();
+    std::vector<std::string> unknown;
+    std::string_view path;
+    std::size_t offset = 0;
+    while (r.nextProperty(path, offset))
+        if (!Lib.ReadProperty(path, r)) unknown.emplace_back(path);
+    return unknown;
+}
+
+TEST_F(UserLibTest, FormFileRoundTrip) {
+    Fill();
+    Lib.Functions().Items(0)->Descr = std::string(100, 'd');
+    TEPUserLib loaded;
+    EXPECT_TRUE(ReadProperties(loaded, WrittenProperties(Lib)).empty());
+    EXPECT_EQ(Contents(loaded.Aliases()), Contents(Lib.Aliases()));
+    auto expected = Contents(Lib.Functions());
+    std::get<1>(expected[0]).resize(80); // descriptions are kept to 80 characters
+    EXPECT_EQ(Contents(loaded.Functions()), expected);
+}
+
+TEST_F(UserLibTest, FormFileItemsInOtherShapes) {
+    std::vector<std::uint8_t> bytes;
+    skv::stream::TStreamWriter w(bytes);
+    w.writeListBegin();
+    w.writeStringValue("Short"); // a name, then the lines at once
+    w.writeIntegerValue(1);
+    w.writeStringValue("%0 * 2");
+    w.writeIdentValue("descr"); // any order before Source
+    w.writeStringValue("second");
+    w.writeIdentValue("Name");
+    w.writeStringValue("Long");
+    w.writeIdentValue("Source");
+    w.writeIntegerValue(0);
+    w.writeListEnd();
+    skv::stream::TStreamReader r(bytes);
+    Lib.Functions().ReadData(r);
+    EXPECT_TRUE(r.atEnd());
+    EXPECT_EQ(Contents(Lib.Functions()), (std::vector<std::tuple<std::string, std::string, Lines>>{
+                                             {"SHORT", "", {"%0 * 2"}}, {"LONG", "second", {}}}));
+}
+
+TEST_F(UserLibTest, MalformedFormFileListsChangeNothing) {
+    Fill();
+    const auto before = Contents(Lib.Functions());
+    const auto list = [](auto&& Body) {
+        std::vector<std::uint8_t> bytes;
+        skv::stream::TStreamWriter w(bytes);
+        w.writeListBegin();
+        Body(w);
+        w.writeListEnd();
+        return bytes;
+    };
+    using W = skv::stream::TStreamWriter;
+    std::vector<std::vector<std::uint8_t>> inputs = {
+        list([](W& w) {
+            w.writeStringValue("X");
+            w.writeIntegerValue(3);
+            w.writeStringValue("1");
+        }),
+        list([](W& w) {
+            w.writeStringValue("X");
+            w.writeIntegerValue(-1);
+        }),
+        list([](W& w) {
+            w.writeIdentValue("Colour");
+            w.writeStringValue("red");
+        }),
+        list([](W& w) { w.writeIntegerValue(4); }),
+        list([](W& w) {
+            for (int i = 0; i < 2; ++i) {
+                w.writeStringValue("Dup");
+                w.writeIntegerValue(0);
+            }
+        }),
+        list([](W& w) {
+            w.writeStringValue("Begin");
+            w.writeIntegerValue(0);
+        }),
+        list([](W& w) {
+            w.writeStringValue("X");
+            w.writeIntegerValue(1);
+            w.writeIntegerValue(5);
+        }),
+    };
+    inputs[0].pop_back(); // cut short
+    for (const auto& bytes : inputs) {
+        skv::stream::TStreamReader r(bytes);
+        EXPECT_THROW(Lib.Functions().ReadData(r), skv::stream::StreamError);
+        EXPECT_EQ(Contents(Lib.Functions()), before);
+    }
+}
+
+TEST_F(UserLibTest, DestroyedComponentsAreLetGo) {
+    auto lib = std::make_unique<TEPUserLib>();
+    auto funcs = std::make_unique<TEPRegFuncs>();
+    auto vars = std::make_unique<TEPVars>();
+    vars->SetValues("K", Int(3));
+    lib->SetRegFuncs(funcs.get());
+    lib->SetVariables(vars.get());
+    lib->Functions().Add("F", {"SQR(K) + %0"});
+    P.SetUserLib(lib.get());
+    P.SetExpr("F(1)");
+    EXPECT_DOUBLE_EQ(P.F().ToReal(), 10.0);
+
+    funcs.reset();
+    EXPECT_EQ(lib->RegFuncs(), nullptr);
+    EXPECT_THROW(P.F(), EMathParserError); // SQR no longer exists for the function
+    lib->SetRegFuncs(&Funcs);
+    EXPECT_DOUBLE_EQ(P.F().ToReal(), 10.0);
+    vars.reset();
+    EXPECT_EQ(lib->Variables(), nullptr);
+    EXPECT_THROW(P.F(), EMathParserError);
+    lib.reset();
+    EXPECT_EQ(P.UserLib(), nullptr);
+    EXPECT_EQ(P.F().RawInteger(), 0); // an undefined call now
 }
 
 } // namespace
