@@ -17,8 +17,8 @@ thread_local TCheckPointHook tCheckPoint;
 
 const Variant kZero{std::int32_t{0}};
 
-Variant CurrencyFlag(bool Holds) {
-    return Variant::Currency(TCurrency{Holds ? 10000 : 0});
+void SetFlag(Variant& Result, bool Holds) {
+    Result.SetCurrency(TCurrency{Holds ? 10000 : 0});
 }
 
 bool IsDouble(const Variant& V) {
@@ -37,36 +37,46 @@ double RealOf(const Variant& V) {
     return V.VType() == varDouble ? V.RawDouble() : double(V.RawInteger());
 }
 
-Variant CheckedReal(double R) {
+// Results are stored straight into their slot (which may be an operand: the value is computed
+// first).
+void SetChecked(Variant& Result, double R) {
     if (std::isinf(R)) RaiseVariantError(TVariantError::Overflow);
-    return Variant(R);
+    Result.SetDouble(R);
 }
 
-Variant WholeOrReal(std::int64_t R) {
+void SetWholeOrReal(Variant& Result, std::int64_t R) {
     if (R >= std::numeric_limits<std::int32_t>::min() && R <= std::numeric_limits<std::int32_t>::max())
-        return Variant(static_cast<std::int32_t>(R));
-    return Variant(static_cast<double>(R));
+        Result.SetInteger(static_cast<std::int32_t>(R));
+    else
+        Result.SetDouble(static_cast<double>(R));
 }
 
 enum class TArith { Add, Sub, Mul };
 
-template <TArith Kind> Variant Arith(const Variant& A, const Variant& B) {
+template <TArith Kind, class T> T Apply(T X, T Y) {
+    if constexpr (Kind == TArith::Add) return X + Y;
+    if constexpr (Kind == TArith::Sub) return X - Y;
+    if constexpr (Kind == TArith::Mul) return X * Y;
+}
+
+template <TArith Kind> void Arith(const Variant& A, const Variant& B, Variant& Result) {
     const TVarType ta = A.VType(), tb = B.VType();
+    // Two doubles first: what scripts compute most.
+    if (ta == varDouble && tb == varDouble) {
+        SetChecked(Result, Apply<Kind>(A.RawDouble(), B.RawDouble()));
+        return;
+    }
     if (!IsIntOrDouble(ta) || !IsIntOrDouble(tb)) {
-        if constexpr (Kind == TArith::Add) return VarAdd(A, B);
-        if constexpr (Kind == TArith::Sub) return VarSub(A, B);
-        if constexpr (Kind == TArith::Mul) return VarMul(A, B);
+        if constexpr (Kind == TArith::Add) Result = VarAdd(A, B);
+        if constexpr (Kind == TArith::Sub) Result = VarSub(A, B);
+        if constexpr (Kind == TArith::Mul) Result = VarMul(A, B);
+        return;
     }
     if (ta == varInteger && tb == varInteger) {
-        const std::int64_t x = A.RawInteger(), y = B.RawInteger();
-        if constexpr (Kind == TArith::Add) return WholeOrReal(x + y);
-        if constexpr (Kind == TArith::Sub) return WholeOrReal(x - y);
-        if constexpr (Kind == TArith::Mul) return WholeOrReal(x * y);
+        SetWholeOrReal(Result, Apply<Kind>(std::int64_t{A.RawInteger()}, std::int64_t{B.RawInteger()}));
+        return;
     }
-    const double x = RealOf(A), y = RealOf(B);
-    if constexpr (Kind == TArith::Add) return CheckedReal(x + y);
-    if constexpr (Kind == TArith::Sub) return CheckedReal(x - y);
-    if constexpr (Kind == TArith::Mul) return CheckedReal(x * y);
+    SetChecked(Result, Apply<Kind>(RealOf(A), RealOf(B)));
 }
 
 // Truncates toward zero to 64 bits; values that do not fit overflow.
@@ -78,8 +88,8 @@ std::int64_t TruncInt64(const Variant& V) {
     return static_cast<std::int64_t>(d);
 }
 
-Variant Low32(std::int64_t V) {
-    return Variant(static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(V))));
+std::int32_t Low32(std::int64_t V) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(V)));
 }
 
 void DivideInt64(PParserOperation Op, bool Remainder) {
@@ -88,15 +98,19 @@ void DivideInt64(PParserOperation Op, bool Remainder) {
     if (b == 0) RaiseVariantError(TVariantError::DivByZero);
     if (b == -1) {
         // The quotient of the smallest value by -1 does not fit; its low 32 bits are those of -a.
-        *Op->Result = Low32(Remainder ? 0 : static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(a)));
+        Op->Result->SetInteger(Low32(Remainder ? 0 : static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(a))));
         return;
     }
-    *Op->Result = Low32(Remainder ? a % b : a / b);
+    Op->Result->SetInteger(Low32(Remainder ? a % b : a / b));
 }
 
 TVarCompareResult Compare(PParserOperation Op) {
     const Variant& a = *Op->Arg1;
     const Variant& b = *Op->Arg2;
+    if (a.VType() == varDouble && b.VType() == varDouble) {
+        const double x = a.RawDouble(), y = b.RawDouble();
+        return x < y ? TVarCompareResult::LessThan : y < x ? TVarCompareResult::GreaterThan : TVarCompareResult::Equal;
+    }
     if (IsIntOrDouble(a.VType()) && IsIntOrDouble(b.VType())) {
         if (a.VType() == varInteger && b.VType() == varInteger) {
             const std::int32_t x = a.RawInteger(), y = b.RawInteger();
@@ -144,8 +158,43 @@ bool RunBody(PParserStatement Body) {
     return true;
 }
 
+// The truth of a comparison that ends a condition, decided without reading its flag back; the
+// flag is still stored. False with Decided false when the operation is no comparison.
+bool DecideComparison(PParserOperation Op, bool& Decided) {
+    Decided = true;
+    bool holds = false;
+    if (Op->Token == lf_lt && Op->Proc == OpLessThan) {
+        holds = Compare(Op) == TVarCompareResult::LessThan;
+    } else if (Op->Token == lf_gt && Op->Proc == OpGreatThan) {
+        holds = Compare(Op) == TVarCompareResult::GreaterThan;
+    } else if (Op->Token == lf_le && Op->Proc == OpLessOrEqual) {
+        const TVarCompareResult c = Compare(Op);
+        holds = c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal;
+    } else if (Op->Token == lf_ge && Op->Proc == OpGreatOrEqual) {
+        const TVarCompareResult c = Compare(Op);
+        holds = c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal;
+    } else if (Op->Token == lf_eq && Op->Proc == OpIsEqual) {
+        holds = Compare(Op) == TVarCompareResult::Equal;
+    } else if (Op->Token == lf_neq && Op->Proc == OpIsNotEqual) {
+        holds = Compare(Op) != TVarCompareResult::Equal;
+    } else {
+        Decided = false;
+        return false;
+    }
+    SetFlag(*Op->Result, holds);
+    return holds;
+}
+
 bool Condition(PParserOperation Chain) {
-    return RunExpression(Chain).ToBoolean();
+    if (!Chain) return kZero.ToBoolean();
+    PParserOperation op = Chain;
+    for (; op->Next; op = op->Next)
+        op->Proc(op);
+    bool decided = false;
+    const bool holds = DecideComparison(op, decided);
+    if (decided) return holds;
+    op->Proc(op);
+    return op->Result->ToBoolean();
 }
 
 double RoundedBound(PParserOperation Chain) {
@@ -167,7 +216,10 @@ void ForCycle(PParserStatement St, bool Up) {
                           : VarCmp(var, stop);
         if (c == past || c == TVarCompareResult::Null) break;
         if (!RunBody(St->Body1)) break;
-        var = IsDouble(var) ? Variant(var.RawDouble() + step) : VarAdd(var, Variant(step));
+        if (IsDouble(var))
+            var.SetDouble(var.RawDouble() + step);
+        else
+            var = VarAdd(var, Variant(step));
         EvalCheckPoint();
     }
     if (St->VarObj) St->VarObj->ValueChanged();
@@ -231,15 +283,15 @@ void OpAssign(PParserOperation Op) {
 }
 
 void OpAdd(PParserOperation Op) {
-    *Op->Result = Arith<TArith::Add>(*Op->Arg1, *Op->Arg2);
+    Arith<TArith::Add>(*Op->Arg1, *Op->Arg2, *Op->Result);
 }
 
 void OpSubtract(PParserOperation Op) {
-    *Op->Result = Arith<TArith::Sub>(*Op->Arg1, *Op->Arg2);
+    Arith<TArith::Sub>(*Op->Arg1, *Op->Arg2, *Op->Result);
 }
 
 void OpMultiply(PParserOperation Op) {
-    *Op->Result = Arith<TArith::Mul>(*Op->Arg1, *Op->Arg2);
+    Arith<TArith::Mul>(*Op->Arg1, *Op->Arg2, *Op->Result);
 }
 
 void OpRealDivide(PParserOperation Op) {
@@ -251,7 +303,7 @@ void OpRealDivide(PParserOperation Op) {
     }
     const double y = RealOf(b);
     if (y == 0.0) RaiseVariantError(TVariantError::DivByZero);
-    *Op->Result = CheckedReal(RealOf(a) / y);
+    SetChecked(*Op->Result, RealOf(a) / y);
 }
 
 void OpModulo(PParserOperation Op) {
@@ -264,89 +316,93 @@ void OpIntDiv(PParserOperation Op) {
 
 void OpNegate(PParserOperation Op) {
     const Variant& a = *Op->Arg1;
-    *Op->Result = IsDouble(a) ? Variant(-a.RawDouble()) : VarNeg(a);
+    if (IsDouble(a))
+        Op->Result->SetDouble(-a.RawDouble());
+    else
+        *Op->Result = VarNeg(a);
 }
 
 void OpIntPower(PParserOperation Op) {
     const double base = Op->Arg1->ToReal();
     const std::int64_t exponent = TruncInt64(*Op->Arg2);
-    *Op->Result = Variant(std::pow(base, static_cast<double>(exponent)));
+    Op->Result->SetDouble(std::pow(base, static_cast<double>(exponent)));
 }
 
 void OpPower(PParserOperation Op) {
-    *Op->Result = Variant(std::pow(Op->Arg1->ToReal(), Op->Arg2->ToReal()));
+    Op->Result->SetDouble(std::pow(Op->Arg1->ToReal(), Op->Arg2->ToReal()));
 }
 
 void OpSquare(PParserOperation Op) {
     const double x = Op->Arg1->ToReal();
-    *Op->Result = Variant(x * x);
+    Op->Result->SetDouble(x * x);
 }
 
 void OpThird(PParserOperation Op) {
-    const Variant& a = *Op->Arg1;
-    *Op->Result = Arith<TArith::Mul>(Arith<TArith::Mul>(a, a), a);
+    Variant square;
+    Arith<TArith::Mul>(*Op->Arg1, *Op->Arg1, square);
+    Arith<TArith::Mul>(square, *Op->Arg1, *Op->Result);
 }
 
 void OpFourth(PParserOperation Op) {
     const double x = Op->Arg1->ToReal();
     const double x2 = x * x;
-    *Op->Result = Variant(x2 * x2);
+    Op->Result->SetDouble(x2 * x2);
 }
 
 void OpLessThan(PParserOperation Op) {
-    *Op->Result = CurrencyFlag(Compare(Op) == TVarCompareResult::LessThan);
+    SetFlag(*Op->Result, Compare(Op) == TVarCompareResult::LessThan);
 }
 
 void OpLessOrEqual(PParserOperation Op) {
     const TVarCompareResult c = Compare(Op);
-    *Op->Result = CurrencyFlag(c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal);
+    SetFlag(*Op->Result, c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal);
 }
 
 void OpGreatThan(PParserOperation Op) {
-    *Op->Result = CurrencyFlag(Compare(Op) == TVarCompareResult::GreaterThan);
+    SetFlag(*Op->Result, Compare(Op) == TVarCompareResult::GreaterThan);
 }
 
 void OpGreatOrEqual(PParserOperation Op) {
     const TVarCompareResult c = Compare(Op);
-    *Op->Result = CurrencyFlag(c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal);
+    SetFlag(*Op->Result, c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal);
 }
 
 void OpIsEqual(PParserOperation Op) {
-    *Op->Result = CurrencyFlag(Compare(Op) == TVarCompareResult::Equal);
+    SetFlag(*Op->Result, Compare(Op) == TVarCompareResult::Equal);
 }
 
 void OpIsNotEqual(PParserOperation Op) {
-    *Op->Result = CurrencyFlag(Compare(Op) != TVarCompareResult::Equal);
+    SetFlag(*Op->Result, Compare(Op) != TVarCompareResult::Equal);
 }
 
 void OpNot(PParserOperation Op) {
-    *Op->Result = CurrencyFlag(VarCmp(*Op->Arg1, kZero) == TVarCompareResult::Equal);
+    SetFlag(*Op->Result, VarCmp(*Op->Arg1, kZero) == TVarCompareResult::Equal);
 }
 
 void OpAnd(PParserOperation Op) {
-    *Op->Result = Variant(Op->Arg1->ToInteger() & Op->Arg2->ToInteger());
+    Op->Result->SetInteger(Op->Arg1->ToInteger() & Op->Arg2->ToInteger());
 }
 
 void OpOr(PParserOperation Op) {
-    *Op->Result = Variant(Op->Arg1->ToInteger() | Op->Arg2->ToInteger());
+    Op->Result->SetInteger(Op->Arg1->ToInteger() | Op->Arg2->ToInteger());
 }
 
 void OpXor(PParserOperation Op) {
-    *Op->Result = Variant(Op->Arg1->ToInteger() ^ Op->Arg2->ToInteger());
+    Op->Result->SetInteger(Op->Arg1->ToInteger() ^ Op->Arg2->ToInteger());
 }
 
 void OpBitNot(PParserOperation Op) {
-    *Op->Result = Variant(~Op->Arg1->ToInteger());
+    Op->Result->SetInteger(~Op->Arg1->ToInteger());
 }
 
 void OpBitShl(PParserOperation Op) {
     const auto v = static_cast<std::uint32_t>(Op->Arg1->ToInteger());
-    *Op->Result = Variant(static_cast<std::int32_t>(v << ShiftCount(*Op->Arg2)));
+    Op->Result->SetInteger(static_cast<std::int32_t>(v << ShiftCount(*Op->Arg2)));
 }
 
 void OpBitShr(PParserOperation Op) {
     const auto v = static_cast<std::uint32_t>(Op->Arg1->ToInteger());
-    *Op->Result = Variant(static_cast<std::int32_t>(v >> ShiftCount(*Op->Arg2)));
+    Op->Result->SetInteger(static_cast<std::int32_t>(v >> ShiftCount(*Op->Arg2)));
 }
 
 void OpGetVarArrayItem(PParserOperation Op) {

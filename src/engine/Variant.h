@@ -133,6 +133,24 @@ public:
         if (hasPayload()) destroy();
     }
 
+    // Stores a number in place, without a temporary: what the evaluator does with every result.
+    void SetDouble(double v) noexcept {
+        if (hasPayload()) destroy();
+        type_ = varDouble;
+        d_ = v;
+    }
+    void SetInteger(std::int32_t v) noexcept {
+        if (hasPayload()) destroy();
+        type_ = varInteger;
+        i64_ = 0;
+        i32_ = v;
+    }
+    void SetCurrency(TCurrency v) noexcept {
+        if (hasPayload()) destroy();
+        type_ = varCurrency;
+        i64_ = v.Value;
+    }
+
     // Kind queries.
     TVarType VType() const noexcept { return type_; }
     bool IsEmpty() const noexcept { return type_ == varEmpty; }

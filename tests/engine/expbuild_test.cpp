@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <map>
 
@@ -42,6 +43,20 @@ Variant Eval(const std::string& Text, TTestEnv& Env) {
     }
     FreeOperationChain(chain);
     return v;
+}
+
+void RunScript(const std::string& Text, TTestEnv& Env) {
+    TParserPools pools;
+    bool failed = false;
+    Variant result;
+    PParserStatement chain = ParseProcedure(Text, Env, pools, TVarRef{&result, nullptr}, failed);
+    try {
+        CalcStatements(chain);
+    } catch (...) {
+        FreeStatementChain(chain);
+        throw;
+    }
+    FreeStatementChain(chain);
 }
 
 struct TCase {
@@ -122,6 +137,15 @@ TEST(ExpressionEval, OperatorsAgreeWithTheValueRules) {
              const TVarCompareResult c = VarCmp(a, b);
              return flag(c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal);
          }},
+        {"p <= q",
+         [&](const Variant& a, const Variant& b) {
+             const TVarCompareResult c = VarCmp(a, b);
+             return flag(c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal);
+         }},
+        {"p > q", [&](const Variant& a,
+                      const Variant& b) { return flag(VarCmp(a, b) == TVarCompareResult::GreaterThan); }},
+        {"p <> q",
+         [&](const Variant& a, const Variant& b) { return flag(VarCmp(a, b) != TVarCompareResult::Equal); }},
     };
     const Variant operands[] = {
         Variant(std::int32_t{7}),
@@ -151,9 +175,15 @@ TEST(ExpressionEval, OperatorsAgreeWithTheValueRules) {
             for (const Variant& q : operands) {
                 env.Vars["P"] = p;
                 env.Vars["Q"] = q;
-                EXPECT_EQ(outcome([&] { return Eval(op.Text, env); }), outcome([&] { return op.Rule(p, q); }))
+                const std::string want = outcome([&] { return op.Rule(p, q); });
+                EXPECT_EQ(outcome([&] { return Eval(op.Text, env); }), want)
                     << op.Text << " with p = " << p.ToString() << " (" << p.VType()
                     << "), q = " << q.ToString() << " (" << q.VType() << ")";
+                // A condition decides a comparison without its flag: the branch taken must match.
+                if (!std::strpbrk(op.Text, "<>=") || want.rfind(std::to_string(varCurrency) + " ", 0) != 0) continue;
+                env.Vars["R"] = Variant();
+                RunScript(std::string("IF ") + op.Text + " THEN R := 1 ELSE R := 2", env);
+                EXPECT_EQ(env.Vars["R"].ToInteger(), want.back() == '0' ? 2 : 1) << "IF " << op.Text;
             }
         }
     }
