@@ -1,5 +1,6 @@
 // The global input source of the Windows backend: low-level keyboard and mouse hooks, installed
 // on a thread of their own that runs the message loop they are called from.
+#include "platform/Queuedinput.h"
 #include "platform/Shortcut.h"
 #include "platform/win32/Win32platform.h"
 
@@ -9,9 +10,7 @@
 #include <windows.h>
 
 #include <atomic>
-#include <deque>
 #include <future>
-#include <mutex>
 #include <thread>
 
 namespace skv::platform {
@@ -39,7 +38,7 @@ class HookInputSource;
 // The hook procedures get no context; one source at a time is the one they feed.
 std::atomic<HookInputSource*> activeSource{nullptr};
 
-class HookInputSource : public InputSource {
+class HookInputSource : public QueuedInputSource {
 public:
     ~HookInputSource() override {
         if (Thread.joinable()) {
@@ -66,38 +65,9 @@ public:
         return false;
     }
 
-    std::size_t dispatchPending(const Handler& handler) override {
-        std::deque<InputEvent> events;
-        {
-            std::lock_guard guard(Lock);
-            events.swap(Queue);
-        }
-        for (const InputEvent& event : events)
-            handler(event);
-        return events.size();
-    }
-
-    void setWakeUp(WakeUp wakeUp) override {
-        std::lock_guard guard(Lock);
-        Wake = std::move(wakeUp);
-    }
-
-    void take(const InputEvent& event) {
-        WakeUp wake;
-        {
-            std::lock_guard guard(Lock);
-            Queue.push_back(event);
-            wake = Wake;
-        }
-        if (wake) wake();
-    }
-
 private:
     std::thread Thread;
     DWORD ThreadId = 0;
-    std::mutex Lock;
-    std::deque<InputEvent> Queue;
-    WakeUp Wake;
 
     void run(std::promise<std::string>& started) {
         ThreadId = GetCurrentThreadId();
@@ -130,7 +100,7 @@ private:
             event.virtualKey = genericKey(key->vkCode);
             event.altDown =
                 wParam == WM_SYSKEYDOWN || (key->flags & LLKHF_ALTDOWN) != 0 || event.virtualKey == vk::Alt;
-            source->take(event);
+            source->post(event);
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
@@ -161,7 +131,7 @@ private:
                 const bool down =
                     wParam == WM_LBUTTONDOWN || wParam == WM_RBUTTONDOWN || wParam == WM_MBUTTONDOWN;
                 event.kind = down ? InputEvent::Kind::ButtonDown : InputEvent::Kind::ButtonUp;
-                source->take(event);
+                source->post(event);
             }
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -1,5 +1,6 @@
 #include "platform/x11/X11input.h"
 
+#include "platform/Queuedinput.h"
 #include "platform/Shortcut.h"
 #include "platform/x11/X11connection.h"
 #include "platform/x11/X11keys.h"
@@ -16,8 +17,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <deque>
-#include <mutex>
 #include <thread>
 
 namespace skv::platform {
@@ -40,7 +39,7 @@ KeyTable readKeyTable(Display* dpy) {
     return table;
 }
 
-class RecordInputSource : public InputSource {
+class RecordInputSource : public QueuedInputSource {
 public:
     RecordInputSource(Display* control, Display* data, XRecordContext context)
         : Control(control), Data(data), Context(context), Keys(readKeyTable(control)) {
@@ -78,22 +77,6 @@ public:
         return true;
     }
 
-    std::size_t dispatchPending(const Handler& handler) override {
-        std::deque<InputEvent> events;
-        {
-            std::lock_guard guard(Lock);
-            events.swap(Queue);
-        }
-        for (const InputEvent& event : events)
-            handler(event);
-        return events.size();
-    }
-
-    void setWakeUp(WakeUp wakeUp) override {
-        std::lock_guard guard(Lock);
-        Wake = std::move(wakeUp);
-    }
-
 private:
     Display* Control;
     Display* Data;
@@ -101,9 +84,6 @@ private:
     KeyTable Keys;
     int StopEvent = -1;
     std::thread Thread;
-    std::mutex Lock;
-    std::deque<InputEvent> Queue;
-    WakeUp Wake;
     std::atomic<bool> Lost{false}; // the server went away: recording has ended
 
     void run() {
@@ -145,13 +125,7 @@ private:
         } else {
             return;
         }
-        WakeUp wake;
-        {
-            std::lock_guard guard(Lock);
-            Queue.push_back(out);
-            wake = Wake;
-        }
-        if (wake) wake();
+        post(out);
     }
 };
 
