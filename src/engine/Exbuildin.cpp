@@ -123,15 +123,9 @@ std::string LowStr(std::string_view S) {
     return r;
 }
 
+// Names and texts compare alike: case-blind over the Latin and Cyrillic letters.
 int CompareTextCyr(std::string_view A, std::string_view B) {
-    const std::size_t n = std::min(A.size(), B.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto a = static_cast<unsigned char>(UpCyr(A[i]));
-        const auto b = static_cast<unsigned char>(UpCyr(B[i]));
-        if (a != b) return a < b ? -1 : 1;
-    }
-    if (A.size() == B.size()) return 0;
-    return A.size() < B.size() ? -1 : 1;
+    return CompareNames(A, B);
 }
 
 } // namespace bldfuncs
