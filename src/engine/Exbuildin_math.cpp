@@ -27,25 +27,36 @@ Variant WholeToInteger(double Value) {
     return Variant(static_cast<std::int32_t>(Value));
 }
 
+// ---- one operand, one double ----
+
+// Through function pointers made of lambdas: the address of a standard library function may not
+// be taken.
+using TRealFunction = double (*)(double);
+template <TRealFunction F> void Unary(PParserOperation Op) {
+    SetReal(Op, F(Real1(Op)));
+}
+constexpr TRealFunction Sqr = [](double X) { return X * X; };
+constexpr TRealFunction Sqrt = [](double X) { return std::sqrt(X); };
+constexpr TRealFunction Abs = [](double X) { return std::fabs(X); };
+constexpr TRealFunction Trunc = [](double X) { return std::trunc(X); };
+constexpr TRealFunction Frac = [](double X) { return X - std::trunc(X); };
+constexpr TRealFunction Sin = [](double X) { return std::sin(X); };
+constexpr TRealFunction Cos = [](double X) { return std::cos(X); };
+constexpr TRealFunction Tan = [](double X) { return std::tan(X); };
+constexpr TRealFunction Cotan = [](double X) { return 1.0 / std::tan(X); };
+constexpr TRealFunction ASin = [](double X) { return std::asin(X); };
+constexpr TRealFunction ACos = [](double X) { return std::acos(X); };
+constexpr TRealFunction ATan = [](double X) { return std::atan(X); };
+constexpr TRealFunction SinH = [](double X) { return std::sinh(X); };
+constexpr TRealFunction CosH = [](double X) { return std::cosh(X); };
+constexpr TRealFunction TanH = [](double X) { return std::tanh(X); };
+constexpr TRealFunction Exp = [](double X) { return std::exp(X); };
+constexpr TRealFunction Ln = [](double X) { return std::log(X); };
+constexpr TRealFunction Lg = [](double X) { return std::log10(X); };
+constexpr TRealFunction Log2 = [](double X) { return std::log2(X); };
+
 // ---- arithmetic ----
 
-void FnSqr(PParserOperation Op) {
-    const double x = Real1(Op);
-    SetReal(Op, x * x);
-}
-void FnSqrt(PParserOperation Op) {
-    SetReal(Op, std::sqrt(Real1(Op)));
-}
-void FnAbs(PParserOperation Op) {
-    SetReal(Op, std::fabs(Real1(Op)));
-}
-void FnTrunc(PParserOperation Op) {
-    SetReal(Op, std::trunc(Real1(Op)));
-}
-void FnFrac(PParserOperation Op) {
-    const double x = Real1(Op);
-    SetReal(Op, x - std::trunc(x));
-}
 // INT(x) + R(FRAC(x) + 1) - 1 with R rounding halves to even: FRAC(x) + 1 lies in (0, 2), where
 // halves to even means 0.5 -> 0 and 1.5 -> 2, so the whole rounds halves away from zero.
 void FnRound(PParserOperation Op) {
@@ -209,64 +220,16 @@ void FnRaiseExcept(std::int32_t Ref) {
     throw EScriptObjectException(object->Message, Ref);
 }
 
-// ---- trigonometric and exponent/logarithm groups ----
-
-template <double (*F)(double)> void Unary(PParserOperation Op) {
-    SetReal(Op, F(Real1(Op)));
-}
-double Sin(double X) {
-    return std::sin(X);
-}
-double Cos(double X) {
-    return std::cos(X);
-}
-double Tan(double X) {
-    return std::tan(X);
-}
-double Cotan(double X) {
-    return 1.0 / std::tan(X);
-}
-double ASin(double X) {
-    return std::asin(X);
-}
-double ACos(double X) {
-    return std::acos(X);
-}
-double ATan(double X) {
-    return std::atan(X);
-}
-double SinH(double X) {
-    return std::sinh(X);
-}
-double CosH(double X) {
-    return std::cosh(X);
-}
-double TanH(double X) {
-    return std::tanh(X);
-}
-double Exp(double X) {
-    return std::exp(X);
-}
-double Ln(double X) {
-    return std::log(X);
-}
-double Lg(double X) {
-    return std::log10(X);
-}
-double Log2(double X) {
-    return std::log2(X);
-}
-
 } // namespace
 
 const TBuildInTable& AlwaysPresentFuncTable() {
     static const TBuildInTable table = {
-        RawFunc("SQR", &FnSqr, 1, "Returns square value for x ( = x ^ 2)", fct_Arithm),
-        RawFunc("SQRT", &FnSqrt, 1, "Returns square root value for x", fct_Arithm),
-        RawFunc("ABS", &FnAbs, 1, "Returns absolute value of x", fct_Arithm),
-        RawFunc("TRUNC", &FnTrunc, 1, "Returns integer part of x (same as INT(x))", fct_Arithm),
-        RawFunc("INT", &FnTrunc, 1, "Returns integer part of x ", fct_Arithm),
-        RawFunc("FRAC", &FnFrac, 1, "Returns fractional part value of x", fct_Arithm),
+        RawFunc("SQR", &Unary<Sqr>, 1, "Returns square value for x ( = x ^ 2)", fct_Arithm),
+        RawFunc("SQRT", &Unary<Sqrt>, 1, "Returns square root value for x", fct_Arithm),
+        RawFunc("ABS", &Unary<Abs>, 1, "Returns absolute value of x", fct_Arithm),
+        RawFunc("TRUNC", &Unary<Trunc>, 1, "Returns integer part of x (same as INT(x))", fct_Arithm),
+        RawFunc("INT", &Unary<Trunc>, 1, "Returns integer part of x ", fct_Arithm),
+        RawFunc("FRAC", &Unary<Frac>, 1, "Returns fractional part value of x", fct_Arithm),
         RawFunc("ROUND", &FnRound, 1, "Rounds x to the nearest integer value", fct_Arithm),
         RawFunc("CEIL", &FnCeil, 1, "Returns 'ceil' integer value of x", fct_Arithm),
         RawFunc("FLOOR", &FnFloor, 1, "Returns 'floor' integer value of x", fct_Arithm),
