@@ -1,9 +1,7 @@
 #include "model/Numberformat.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace skv::model {
@@ -12,9 +10,18 @@ namespace {
 
 constexpr int kSignificantDigits = 3;
 
+// std::to_chars, unlike printf, ignores the C locale: the text has a "." whatever the user's
+// language.
+std::string toChars(double value, std::chars_format format, int precision) {
+    char buffer[64]; // a double in scientific notation, or below 1000 in fixed, at this precision
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+    return std::string(buffer, result.ptr);
+}
+
 void stripTrailingZeros(std::string& text) {
     if (text.find('.') == std::string::npos) return;
-    while (!text.empty() && text.back() == '0') text.pop_back();
+    while (!text.empty() && text.back() == '0')
+        text.pop_back();
     if (!text.empty() && text.back() == '.') text.pop_back();
 }
 
@@ -27,16 +34,14 @@ std::string formatCameraValue(double value) {
 
     // Round once to 3 significant digits; the exponent of the rounded value picks the notation,
     // so 999.6 becomes "1E3" rather than "1000".
-    char sci[64];
-    std::snprintf(sci, sizeof sci, "%.*e", kSignificantDigits - 1, value);
-    char* e = std::strchr(sci, 'e');
-    const int exponent = std::atoi(e + 1);
-    std::string mantissa(sci, static_cast<std::size_t>(e - sci));
+    const std::string sci = toChars(value, std::chars_format::scientific, kSignificantDigits - 1);
+    const std::size_t e = sci.find('e');
+    int exponent = 0;
+    std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+    std::string mantissa = sci.substr(0, e);
 
     if (exponent >= -4 && exponent < 3) {
-        char fixed[64];
-        std::snprintf(fixed, sizeof fixed, "%.*f", kSignificantDigits - 1 - exponent, value);
-        std::string text = fixed;
+        std::string text = toChars(value, std::chars_format::fixed, kSignificantDigits - 1 - exponent);
         stripTrailingZeros(text);
         return text;
     }

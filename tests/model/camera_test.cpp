@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 
 using namespace skv::model;
@@ -15,6 +16,17 @@ TEST(NumberFormat, ExamplesAndNotationBoundaries) {
         {1e20, "1E20"},      {-2.5e-7, "-2.5E-7"},  {100, "100"},        {1, "1"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(formatCameraValue(value), text) << value;
+}
+
+TEST(NumberFormat, PointWhateverTheCLocale) {
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no de_DE.UTF-8 locale here to try a \",\" decimal separator with";
+    const std::string texts[] = {formatCameraValue(0.35), formatCameraValue(1234.5),
+                                 formatCameraValue(-2.5e-7)};
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(texts[0], "0.35");
+    EXPECT_EQ(texts[1], "1.23E3");
+    EXPECT_EQ(texts[2], "-2.5E-7");
 }
 
 TEST(CarCamera, InfoOfNewCameraAndDegrees) {
