@@ -25,16 +25,23 @@ std::array<float*, 7> cameraFields(model::CarCameraValues& r) {
     return {&r.xPos, &r.yPos, &r.zPos, &r.yaw, &r.pitch, &r.bank, &r.zoomAngle};
 }
 
-void connect(engine::TExParser& parser, engine::TEPVars& vars, engine::TEPRegFuncs& regFuncs) {
-    parser.SetRegFuncs(&regFuncs);
-    parser.SetUserVars(&vars);
-}
-
 } // namespace
 
 void configureEffectRegFuncs(engine::TEPRegFuncs& regFuncs) {
     regFuncs.SetDateFuncs(false);
     regFuncs.SetDBFuncs(false);
+}
+
+void connectEffectParser(engine::TExParser& parser, engine::TEPVars& vars, engine::TEPRegFuncs& regFuncs) {
+    parser.SetRegFuncs(&regFuncs);
+    parser.SetUserVars(&vars);
+    parser.OnVariable = [](engine::TComponent*, const std::string& name) -> Variant {
+        throw engine::EUnknownVariable(std::string(engine::_msgUnknownVar) + " " + name);
+    };
+    parser.SetOnFunction(
+        [](engine::TComponent*, const std::string& name, engine::ArgArray&, std::int32_t) -> Variant {
+            throw engine::EUnknownFunction(std::string(engine::_msgUnknownFunc) + " " + name);
+        });
 }
 
 // ---- the budget ----
@@ -76,12 +83,7 @@ TEffectPlayer::TEffectPlayer() {
     vars_[0]->SetValue(Variant(std::int32_t{0}));
     for (std::size_t i = 1; i < vars_.size(); ++i)
         vars_[i]->SetValue(Variant(0.0));
-    connect(skvExParser, skvEPVars, epRegFuncs);
-    // A name no variable has would read as empty and put the camera at 0; the step fails instead,
-    // with the error the editor's check gives.
-    skvExParser.OnVariable = [](engine::TComponent*, const std::string& name) -> Variant {
-        throw engine::EUnknownVariable(std::string(engine::_msgUnknownVar) + " " + name);
-    };
+    connectEffectParser(skvExParser, skvEPVars, epRegFuncs);
 }
 
 TEffectPlayer::~TEffectPlayer() = default;
@@ -111,7 +113,7 @@ void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, con
 
 std::string TEffectPlayer::check(const std::string& text) {
     engine::TExParser probe;
-    connect(probe, skvEPVars, epRegFuncs);
+    connectEffectParser(probe, skvEPVars, epRegFuncs);
     try {
         probe.SetExpr(text);
         probe.DoCheck();

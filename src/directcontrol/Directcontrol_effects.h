@@ -4,8 +4,8 @@
 
 #include "directcontrol/Directcontrol_ports.h"
 #include "engine/Exeval.h"
-#include "engine/Expars.h"
 #include "engine/Exfuncs.h"
+#include "engine/Expars.h"
 #include "engine/Vars.h"
 
 #include <array>
@@ -20,6 +20,11 @@ constexpr const char* kEffectStoppedText = "Direct control is stopping";
 
 // The registry effects compile against: every built-in group but dates and datasets.
 void configureEffectRegFuncs(engine::TEPRegFuncs& regFuncs);
+
+// Connects a parser to the registry and the variables as effects use them. A name that is neither a
+// variable nor a function fails the evaluation with the check's message: read as empty or 0, it
+// would put the camera at 0.
+void connectEffectParser(engine::TExParser& parser, engine::TEPVars& vars, engine::TEPRegFuncs& regFuncs);
 
 // While it lives, the calling thread's evaluations stop with EEvalAborted once the budget has
 // expired or been cancelled. The clock is read only every so many loop turns, more often when

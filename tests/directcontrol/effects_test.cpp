@@ -126,6 +126,7 @@ TEST_F(EffectPlayback, FailingOrEndlessScriptDropsToStaticAndTheThreadGoesOn) {
         {"X := 1E300", "Overflow"},
         {"X := ", "Invalid assignment. Statement: X :="},
         {"X := Q", "Expression uses unknown variable: Q"},
+        {"X := DATE()", "DATE"}, // dates are off in the effect registry
         // An error quoting a long statement is cut to fit the band.
         {"REPEAT X := X + YAW + PITCH + BANK + ZOOM + FRAMES + YAW + PITCH + BANK + ZOOM UNTIL 1", "..."},
     };
@@ -188,6 +189,7 @@ TEST(EffectPlayer, EmptyTextKeepsTheScriptAndCheckLeavesItAlone) {
     EXPECT_EQ(player.check("Y := Y * 2"), "");
     EXPECT_NE(player.check("Y := (1"), "");
     EXPECT_EQ(player.check("Y := Q"), "Expression uses unknown variable: Q");
+    EXPECT_NE(player.check("Y := SINN(Y)"), "");
     player.seed(1, r);
     player.step(1, r, generous());
     player.step(2, r, generous());
