@@ -1,0 +1,57 @@
+// The program's settings file: what the main window and the preferences dialog keep between runs,
+// read with the defaults for anything missing or unreadable and written back whole at quit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace skv::ui {
+
+struct TMainSettings {
+    // "MainForm": the window position and the direct-control controls.
+    int top = 100;
+    int left = 100;
+    bool directControl = true;
+    int speed = 50;  // track bar "Key Control Speed", 0..100
+    int smooth = 94; // track bar "Smoothing", 0..100
+    bool defaultLookMode = false;
+    bool defaultBankMode = false;
+
+    // "General".
+    bool firstRun = true;
+    bool firstNR2003 = true;
+    int gameSelector = 0; // 0 = "GPL", 1 = "NR2003"
+    bool gplRunInWindow = false;
+
+    // "Open Cmf Files": the library files open at the last quit, in tab order.
+    std::vector<std::string> openCmfFiles;
+
+    // "Files": the games and the tool applications.
+    std::string gplPath = "C:\\Sierra\\gpl\\gpl.exe";
+    std::string nr2003Path = "C:\\Papyrus\\NASCAR Racing 2003 Season\\nr2003.exe";
+    std::string videoCapturePath;
+    std::string imageCapturePath;
+    std::string movieEditorPath;
+    std::string replayAnalyserPath;
+
+    // "Best Links": read only; the file may carry other titles and targets for the link label.
+    std::string linkTitle = "Skyvane";
+    std::string linkTarget = "https://skyvane.example/";
+
+    bool operator==(const TMainSettings&) const = default;
+};
+
+// The settings file of a program: its path with the extension replaced by ".INI".
+std::string settingsFileOf(const std::string& programPath);
+
+// Reads fileName. Never fails: a missing, unreadable or garbled file, and every value that is not of
+// its kind, gives the default; problem (when given) receives a line saying why the file was not read.
+TMainSettings readMainSettings(const std::string& fileName, std::string* problem = nullptr);
+
+// Writes the settings into fileName, keeping the sections and keys of others that the file holds, and
+// rewriting "Open Cmf Files" whole. The file is replaced only once the new one is complete, so a
+// failed write (raised as skv::model::FileWriteError) leaves the old file as it was. A file that
+// could not be read is replaced by a clean one.
+void writeMainSettings(const std::string& fileName, const TMainSettings& settings);
+
+} // namespace skv::ui

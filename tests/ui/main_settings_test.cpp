@@ -1,0 +1,157 @@
+// The settings file: defaults for whatever is missing or garbled, and a clean file written at quit
+// that keeps what others put in it.
+#include "model/Tempfolder.h"
+
+#include "model/Atomicfile.h"
+#include "ui/Main_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+using namespace skv::ui;
+using skv::test::readFile;
+using skv::test::TempFolder;
+namespace fs = std::filesystem;
+
+namespace {
+
+TMainSettings changedSettings() {
+    TMainSettings s;
+    s.top = -20;
+    s.left = 1700;
+    s.directControl = false;
+    s.speed = 0;
+    s.smooth = 100;
+    s.defaultLookMode = true;
+    s.firstRun = false;
+    s.firstNR2003 = false;
+    s.gameSelector = 1;
+    s.openCmfFiles = {"/home/me/cams/oval.cmf", "C:\\cams\\road = course.cmf"};
+    s.gplPath = "/games/gpl/gpl.exe";
+    s.videoCapturePath = "";
+    s.movieEditorPath = "/usr/bin/editor";
+    return s;
+}
+
+// Every line of a clean file is a section header or a "key=value" line.
+void expectClean(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        const bool header = line.front() == '[' && line.back() == ']';
+        EXPECT_TRUE(header || line.find('=') != std::string::npos) << "line: " << line;
+    }
+}
+
+} // namespace
+
+TEST(MainSettings, MissingFileGivesDefaultsAndAWriteReadsBack) {
+    TempFolder folder;
+    const std::string file = (folder.path() / "skyvane.INI").string();
+    std::string problem;
+    EXPECT_EQ(readMainSettings(file, &problem), TMainSettings{});
+    EXPECT_EQ(problem, "");
+
+    const TMainSettings saved = changedSettings();
+    writeMainSettings(file, saved);
+    EXPECT_EQ(readMainSettings(file), saved);
+    const std::string text = readFile(file);
+    EXPECT_NE(text.find("FirstRun=0"), std::string::npos);
+    EXPECT_NE(text.find("GameSelector=1"), std::string::npos);
+    EXPECT_NE(text.find("file2=C:\\cams\\road = course.cmf"), std::string::npos);
+    expectClean(text);
+    EXPECT_EQ(settingsFileOf("/opt/skyvane/bin/skyvane"), "/opt/skyvane/bin/skyvane.INI");
+    EXPECT_EQ(settingsFileOf("C:/Skyvane/Skyvane.exe"), "C:/Skyvane/Skyvane.INI");
+}
+
+TEST(MainSettings, ValuesOfTheWrongKindGiveTheirDefaults) {
+    struct Case {
+        const char* text;
+        TMainSettings expected;
+    };
+    TMainSettings clamped;
+    clamped.speed = 100;
+    clamped.smooth = 0;
+    TMainSettings nr2003;
+    nr2003.gameSelector = 1;
+    nr2003.directControl = false;
+    TMainSettings reordered;
+    reordered.openCmfFiles = {"a.cmf", "b.cmf", "c.cmf"};
+    const Case cases[] = {
+        {"[MainForm]\nTop=12abc\nLeft=\nSpeed=fast\nDirectControl=yes\n", TMainSettings{}},
+        {"[MainForm]\nSpeed=500\nSmooth=-3\n", clamped},
+        {"[General]\nGameSelector=5\n[MainForm]\nDirectControl=0\n", nr2003},
+        {"[Open Cmf Files]\nfile10=c.cmf\nfile2=b.cmf\nfile1=a.cmf\nfileX=x.cmf\nfile0=z.cmf\nfile4=\n",
+         reordered},
+        {"[MainForm\nTop=5\n", TMainSettings{}},
+        {"\x01\x02\xff\xfe garbage \x00 more [[[ ===\n\n\xc3\x28", TMainSettings{}},
+    };
+    TempFolder folder;
+    for (const Case& c : cases) {
+        const fs::path file =
+            folder.write("skyvane.INI", std::string(c.text, std::char_traits<char>::length(c.text)));
+        SCOPED_TRACE(c.text);
+        std::string problem;
+        EXPECT_EQ(readMainSettings(file.string(), &problem), c.expected);
+        EXPECT_EQ(problem, "");
+        writeMainSettings(file.string(), c.expected);
+        expectClean(readFile(file));
+        EXPECT_EQ(readMainSettings(file.string()), c.expected);
+    }
+}
+
+TEST(MainSettings, AnUnreadableFileGivesDefaultsAndIsReplacedCleanlyAtQuit) {
+    TempFolder folder;
+    const fs::path file = folder.path() / "skyvane.INI";
+    {
+        // Larger than any settings file can be: refused, not read into memory.
+        std::ofstream(file, std::ios::binary) << "[MainForm]\nTop=7\n";
+        fs::resize_file(file, 100u * 1024u * 1024u);
+    }
+    std::string problem;
+    EXPECT_EQ(readMainSettings(file.string(), &problem), TMainSettings{});
+    EXPECT_NE(problem.find("the settings start from their defaults"), std::string::npos) << problem;
+
+    writeMainSettings(file.string(), changedSettings());
+    EXPECT_LT(fs::file_size(file), 4096u);
+    expectClean(readFile(file));
+    EXPECT_EQ(readMainSettings(file.string()), changedSettings());
+
+    // A folder where the file should be: read as defaults, and the write fails without touching it.
+    const fs::path folderInTheWay = folder.mkdir("taken.INI");
+    folder.write("taken.INI/keep", "kept");
+    problem.clear();
+    EXPECT_EQ(readMainSettings(folderInTheWay.string(), &problem), TMainSettings{});
+    EXPECT_NE(problem, "");
+    EXPECT_THROW(writeMainSettings(folderInTheWay.string(), changedSettings()), skv::model::FileWriteError);
+    EXPECT_EQ(readFile(folderInTheWay / "keep"), "kept");
+}
+
+TEST(MainSettings, AWriteKeepsOtherSectionsAndRewritesTheOpenFilesWhole) {
+    TempFolder folder;
+    const fs::path file =
+        folder.write("skyvane.INI", "[Best Links]\nTitle1=Camera club\nLink1=https://club.example/\n"
+                                    "[Open Cmf Files]\nfile1=old1.cmf\nfile5=old5.cmf\n"
+                                    "[Somebody Else]\nKey=Value\n");
+    TMainSettings s = readMainSettings(file.string());
+    EXPECT_EQ(s.linkTitle, "Camera club");
+    EXPECT_EQ(s.linkTarget, "https://club.example/");
+    EXPECT_EQ(s.openCmfFiles, (std::vector<std::string>{"old1.cmf", "old5.cmf"}));
+
+    s.openCmfFiles = {"new.cmf"};
+    s.linkTitle = "not written";
+    writeMainSettings(file.string(), s);
+    const std::string text = readFile(file);
+    EXPECT_NE(text.find("Title1=Camera club"), std::string::npos);
+    EXPECT_NE(text.find("[Somebody Else]\nKey=Value"), std::string::npos);
+    EXPECT_EQ(text.find("old"), std::string::npos);
+    EXPECT_EQ(readMainSettings(file.string()).openCmfFiles, std::vector<std::string>{"new.cmf"});
+
+    // The folder is gone: the write fails and says so.
+    EXPECT_THROW(writeMainSettings((folder.path() / "gone" / "skyvane.INI").string(), s),
+                 skv::model::FileWriteError);
+}
