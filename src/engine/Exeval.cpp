@@ -287,7 +287,7 @@ const std::string& TEvalObj::GetExpr() {
 // Evaluation
 
 void TEvalObj::CalcValue(Variant& Result) {
-    *ResultVar = Variant(std::int32_t{0});
+    ResultVar->SetInteger(0);
     CalcStatements(Statements);
     Result = *ResultVar;
 }

@@ -141,11 +141,11 @@ template <class Fn> void ForEachDependent(const std::vector<TExprLink*>& Links, 
 }
 } // namespace
 
-void TExprLink::InvalidateLinks() {
+void TExprLink::InvalidateEach() {
     ForEachDependent(ExtLinks, [](TExprLink* d) { d->InvalidateValue(); });
 }
 
-void TExprLink::ValidateLinks() {
+void TExprLink::ValidateEach() {
     ForEachDependent(ExtLinks, [](TExprLink* d) { d->ValidateValue(); });
 }
 

@@ -41,8 +41,14 @@ public:
     virtual void Invalidate();
     virtual void InvalidateValue();
     virtual void ValidateValue();
-    void InvalidateLinks(); // InvalidateValue on every dependent
-    void ValidateLinks();   // ValidateValue on every dependent
+    // InvalidateValue / ValidateValue on every dependent. Values change on every assignment a
+    // script makes, mostly of variables no one else reads: those return at once.
+    void InvalidateLinks() {
+        if (!ExtLinks.empty()) InvalidateEach();
+    }
+    void ValidateLinks() {
+        if (!ExtLinks.empty()) ValidateEach();
+    }
 
     void* GetHost() const { return OnGetHost ? OnGetHost() : nullptr; }
     bool GetUpdateEnabled() const { return OnGetUpdateEnabled ? OnGetUpdateEnabled() : true; }
@@ -59,6 +65,9 @@ public:
     std::function<bool()> OnGetUpdateEnabled;
 
 private:
+    void InvalidateEach();
+    void ValidateEach();
+
     std::vector<TExprLink*> IntLinks; // what this node is computed from
     std::vector<TExprLink*> ExtLinks; // who reads this node
     bool InInvalidate = false;
