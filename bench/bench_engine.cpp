@@ -5,6 +5,7 @@
 // anything is timed, each implementation runs every case a few steps from the same state and must
 // give the same results; a mismatch aborts the run. At the end a table prints ns per evaluation and
 // the ratios (medians when run with --benchmark_repetitions).
+#include "directcontrol/Directcontrol_effects.h"
 #include "engine/Exeval.h"
 #include "engine/Exfuncs.h"
 #include "engine/Vars.h"
@@ -14,6 +15,7 @@
 #include <muParser.h>
 #include <muparserx/mpParser.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -254,6 +256,36 @@ private:
     std::vector<TVariable*> Camera_;
 };
 
+// The effect player direct control steps: FRAMES and the camera record in, one evaluation under
+// the check point with a 50 ms budget, the seven values back into the record as floats.
+class TPlayerRunner final : public TRunner {
+public:
+    explicit TPlayerRunner(const TScriptCase& C) { Player_.load(C.Skyvane); }
+    void Seed() override {
+        skv::model::CarCameraValues seed;
+        for (int i = 0; i < kCameraVarCount; ++i)
+            seed.*kFields[i] = kSeed[i];
+        Player_.seed(1, seed);
+        Record_ = seed;
+    }
+    void Step(std::int64_t I) override {
+        // Direct control gives every step its own deadline.
+        Budget_.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+        Player_.step(frameAt(I), Record_, Budget_);
+    }
+    double Read(int Index) override { return Record_.*kFields[Index]; }
+
+private:
+    static constexpr float skv::model::CarCameraValues::* kFields[kCameraVarCount] = {
+        &skv::model::CarCameraValues::xPos,  &skv::model::CarCameraValues::yPos,
+        &skv::model::CarCameraValues::zPos,  &skv::model::CarCameraValues::yaw,
+        &skv::model::CarCameraValues::pitch, &skv::model::CarCameraValues::bank,
+        &skv::model::CarCameraValues::zoomAngle};
+    skv::directcontrol::TEffectPlayer Player_;
+    skv::model::CarCameraValues Record_;
+    skv::directcontrol::EffectBudget Budget_;
+};
+
 // Lua: the case as a function kept in the registry, its variables globals, one lua_pcall per step.
 class TLuaRunner final : public TRunner {
 public:
@@ -377,14 +409,14 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Checking and timing
 
-bool same(double A, double B) {
-    return std::fabs(A - B) <= 1e-9 * std::max(1.0, std::max(std::fabs(A), std::fabs(B)));
+bool same(double A, double B, double Tolerance) {
+    return std::fabs(A - B) <= Tolerance * std::max(1.0, std::max(std::fabs(A), std::fabs(B)));
 }
 
 // Runs every runner of a case Steps steps from its seed and compares each result with the first
-// runner's; aborts on a difference.
+// runner's (within Tolerance, relative); aborts on a difference.
 void checkSame(const std::string& Case, const std::vector<std::pair<std::string, TRunner*>>& Runners,
-               int Values) {
+               int Values, double Tolerance = 1e-9) {
     for (auto& [name, r] : Runners)
         r->Seed();
     for (std::int64_t i = 0; i < 40; ++i) {
@@ -394,7 +426,7 @@ void checkSame(const std::string& Case, const std::vector<std::pair<std::string,
             const double want = Runners[0].second->Read(v);
             for (auto& [name, r] : Runners) {
                 const double got = r->Read(v);
-                if (!same(want, got))
+                if (!same(want, got, Tolerance))
                     fail(Case + ": " + name + " gives " + std::to_string(got) + " where " + Runners[0].first +
                          " gives " + std::to_string(want) + " (step " + std::to_string(i) + ", value " +
                          std::to_string(v) + ")");
@@ -413,7 +445,7 @@ void timeSteps(benchmark::State& State, TRunner& R) {
 }
 
 // One effect step with the whole hand-over: seed the seven camera variables and FRAMES, evaluate,
-// read the seven back as single-precision values.
+// read the seven back as single-precision values (Skyvane: through the effect player).
 void effectStep(benchmark::State& State, TRunner& R) {
     std::int64_t i = 0;
     float out[kCameraVarCount];
@@ -455,12 +487,16 @@ void registerCases() {
         rs.emplace_back("skyvane", keep(std::make_unique<TSkyvaneScript>(c)));
         rs.emplace_back("lua", keep(std::make_unique<TLuaRunner>(c.Lua, std::vector<TInput>{}, true)));
         checkSame(std::string("script/") + c.Name, rs, kCameraVarCount);
-        for (auto& [engine, r] : rs) {
+        for (auto& [engine, r] : rs)
             benchmark::RegisterBenchmark(("script/" + std::string(c.Name) + "/" + engine).c_str(),
                                          [r = r](benchmark::State& s) { timeSteps(s, *r); });
+        // The step goes through the effect player; its record holds floats.
+        std::vector<std::pair<std::string, TRunner*>> steps{{"skyvane", keep(std::make_unique<TPlayerRunner>(c))},
+                                                             rs[1]};
+        checkSame(std::string("step/") + c.Name, steps, kCameraVarCount, 1e-6);
+        for (auto& [engine, r] : steps)
             benchmark::RegisterBenchmark(("step/" + std::string(c.Name) + "/" + engine).c_str(),
                                          [r = r](benchmark::State& s) { effectStep(s, *r); });
-        }
     }
 }
 
