@@ -637,9 +637,10 @@ double RealArg(const Variant& V, const std::string& Placeholder) {
     BadFormat(Placeholder);
 }
 
+// One insertion: a precision near the cap pads a megabyte of zeros, which one at a time took minutes.
 std::string PadDigits(std::string Digits, int MinDigits) {
-    while (static_cast<int>(Digits.size()) < MinDigits)
-        Digits.insert(Digits.begin(), '0');
+    if (static_cast<int>(Digits.size()) < MinDigits)
+        Digits.insert(0, static_cast<std::size_t>(MinDigits) - Digits.size(), '0');
     return Digits;
 }
 
@@ -647,7 +648,9 @@ std::string FormatOne(char Type, const Variant& V, int Precision, const std::str
     switch (UpCyr(Type)) {
     case 'D': {
         const std::int64_t n = WholeArg(V, Placeholder);
-        const std::string digits = PadDigits(std::to_string(n < 0 ? -n : n), Precision);
+        // The magnitude as unsigned, which also holds that of the smallest 64-bit integer.
+        const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+        const std::string digits = PadDigits(std::to_string(magnitude), Precision);
         return (n < 0 ? "-" : "") + digits;
     }
     case 'U':

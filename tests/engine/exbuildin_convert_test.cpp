@@ -86,6 +86,12 @@ TEST_F(BuildInConvert, FloatTexts) {
         {"Format", {"%q", 1}, "raised: Format '%q' invalid or incompatible with argument"},
         {"FmtLoadStr", {12}, ""},
     });
+    // A precision at the cap pads a megabyte of zeros in one go.
+    const std::string padded = CallByName(R, "Format", {"%.1000000d|%.1000000u", -7, 7}).ToString();
+    EXPECT_EQ(padded.size(), 2000002u);
+    EXPECT_EQ(padded.substr(0, 3), "-00");
+    EXPECT_EQ(padded.substr(999999, 6), "07|000");
+    EXPECT_EQ(padded.back(), '7');
 }
 
 TEST_F(BuildInConvert, DateTexts) {
