@@ -91,30 +91,40 @@ TEST(LibrarySaveFaults, WritersThatStallOrAreInterrupted) {
 }
 
 TEST(LibrarySaveFaults, FolderThatVanishesDuringTheSave) {
-    skv::test::TempFolder dir;
-    const fs::path folder = dir.mkdir("cameras");
-    const fs::path file = folder / "library.cmf";
-    saveLibraryFile(file.string(), itemsCaptioned("old"));
-    const std::string before = readFile(file);
+    // Half way through the folder is moved away (another program, or a drive that goes offline);
+    // perhaps another folder of the same name takes its place.
+    for (const bool replaced : {false, true}) {
+        skv::test::TempFolder dir;
+        const fs::path folder = dir.mkdir("cameras");
+        const fs::path file = folder / "library.cmf";
+        saveLibraryFile(file.string(), itemsCaptioned("old"));
+        const std::string before = readFile(file);
 
-    // Half way through the folder is moved away (another program, or a drive that goes offline).
-    const fs::path moved = dir.path() / "moved";
-    bool gone = false;
-    const TRawWrite writer = [&](int fd, const void* data, std::size_t size) -> ssize_t {
-        if (!gone) {
-            fs::rename(folder, moved);
-            gone = true;
+        const fs::path moved = dir.path() / "moved";
+        bool gone = false;
+        const TRawWrite writer = [&](int fd, const void* data, std::size_t size) -> ssize_t {
+            if (!gone) {
+                fs::rename(folder, moved);
+                if (replaced) fs::create_directory(folder);
+                gone = true;
+            }
+            return ::write(fd, data, size);
+        };
+        EXPECT_THROW(saveLibraryFile(file.string(), itemsCaptioned("new"), writer), FileWriteError)
+            << replaced;
+        EXPECT_EQ(fs::exists(folder), replaced) << "the save must not make the folder again";
+        if (replaced) {
+            EXPECT_EQ(entriesIn(folder), 0u) << "nothing lands in a folder that was not the one named";
         }
-        return ::write(fd, data, size);
-    };
-    EXPECT_THROW(saveLibraryFile(file.string(), itemsCaptioned("new"), writer), FileWriteError);
-    EXPECT_FALSE(fs::exists(folder)) << "the save must not make the folder again";
-    EXPECT_EQ(readFile(moved / "library.cmf"), before) << "the old library survives where it went";
+        EXPECT_EQ(readFile(moved / "library.cmf"), before) << "the old library survives where it went";
+        EXPECT_EQ(entriesIn(moved), 1u) << "the temporary file is removed where it went";
 
-    // Once the folder is gone for good, a save is refused before anything is written.
-    fs::remove_all(moved);
-    EXPECT_THROW(saveLibraryFile(file.string(), itemsCaptioned("new")), FileWriteError);
-    EXPECT_FALSE(fs::exists(folder));
+        // Once the folder is gone for good, a save is refused before anything is written.
+        fs::remove_all(moved);
+        fs::remove_all(folder);
+        EXPECT_THROW(saveLibraryFile(file.string(), itemsCaptioned("new")), FileWriteError);
+        EXPECT_FALSE(fs::exists(folder));
+    }
 }
 
 // Another program changes the library while it is open here: the items stay as they were loaded,
