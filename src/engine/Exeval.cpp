@@ -171,10 +171,24 @@ void TEvalObj::ValidateOperation(bool Force) {
     const TFlagGuard guard(InValidation_);
     if (Force && Valid_) InvalidateOperation();
     if (Valid_) return;
+    Link.QuietValue = false;
     DoBeforeValidating();
     CreateResultVar();
     ParseSource();
     Valid_ = true;
+    UpdateQuietValue();
+}
+
+void TEvalObj::UpdateQuietValue() {
+    // The value events of an expression re-read its data-field helpers and reset the flags of its
+    // locals. Locals the compiler made are stored values no one else reads, and no one asks
+    // their flags: with no helpers, the events only go on to the dependents.
+    bool quiet = ExtraVars.Count() == 0;
+    for (int i = 0; quiet && i < LocalVars.Count(); ++i) {
+        TVariable* v = LocalVars.Objects(i);
+        quiet = v->ValueType() == vvValue && !v->Linked() && !v->SaveResult() && !v->Link().HasExtLinks();
+    }
+    Link.QuietValue = quiet;
 }
 
 void TEvalObj::InvalidateOperation() {
@@ -248,7 +262,8 @@ void TEvalObj::ParseAliases() {
 void TEvalObj::ParseExpression() {
     if (ParsedText.empty()) return;
     try {
-        Statements = ParseProcedure(ParsedText, *this, Pools_, TVarRef{ResultVar, ResultObj_}, ParseFailed_);
+        // RESULT is a local like any other: nothing depends on it, so its writes tell no one.
+        Statements = ParseProcedure(ParsedText, *this, Pools_, TVarRef{ResultVar, nullptr}, ParseFailed_);
         ParseFailed_ = false;
     } catch (...) {
         ParseFailed_ = true;
@@ -271,6 +286,7 @@ void TEvalObj::FreeExpression() {
     ResultObj_ = nullptr;
     if (UndefVars) UndefVars->Clear();
     ParsedText.clear();
+    UpdateQuietValue();
 }
 
 std::int32_t TEvalObj::GetArgCount() {

@@ -236,6 +236,7 @@ private:
     void ParseAliases();
     void ParseExpression();
     void FreeExpression();
+    void UpdateQuietValue();
     void CheckStatements(PParserStatement Chain);
     void CheckOperations(PParserOperation Chain);
 

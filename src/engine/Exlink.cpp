@@ -142,11 +142,15 @@ template <class Fn> void ForEachDependent(const std::vector<TExprLink*>& Links, 
 } // namespace
 
 void TExprLink::InvalidateEach() {
-    ForEachDependent(ExtLinks, [](TExprLink* d) { d->InvalidateValue(); });
+    ForEachDependent(ExtLinks, [](TExprLink* d) {
+        if (!d->DeafToValue()) d->InvalidateValue();
+    });
 }
 
 void TExprLink::ValidateEach() {
-    ForEachDependent(ExtLinks, [](TExprLink* d) { d->ValidateValue(); });
+    ForEachDependent(ExtLinks, [](TExprLink* d) {
+        if (!d->DeafToValue()) d->ValidateValue();
+    });
 }
 
 } // namespace skv::engine

@@ -42,13 +42,22 @@ public:
     virtual void InvalidateValue();
     virtual void ValidateValue();
     // InvalidateValue / ValidateValue on every dependent. Values change on every assignment a
-    // script makes, mostly of variables no one else reads: those return at once.
+    // script makes, mostly of variables no one else reads, or read only by the script itself:
+    // those return at once.
     void InvalidateLinks() {
-        if (!ExtLinks.empty()) InvalidateEach();
+        if (ValueListened()) InvalidateEach();
     }
     void ValidateLinks() {
-        if (!ExtLinks.empty()) ValidateEach();
+        if (ValueListened()) ValidateEach();
     }
+    // A dependent would act on a value event of this node.
+    bool ValueListened() const {
+        if (ExtLinks.size() == 1) return !ExtLinks.front()->DeafToValue();
+        return !ExtLinks.empty();
+    }
+    // Set by an owner whose value events change nothing of its own: such a node takes value
+    // events only to hand them on, so they are skipped while nothing depends on it.
+    bool QuietValue = false;
 
     void* GetHost() const { return OnGetHost ? OnGetHost() : nullptr; }
     bool GetUpdateEnabled() const { return OnGetUpdateEnabled ? OnGetUpdateEnabled() : true; }
@@ -65,6 +74,7 @@ public:
     std::function<bool()> OnGetUpdateEnabled;
 
 private:
+    bool DeafToValue() const { return QuietValue && ExtLinks.empty(); }
     void InvalidateEach();
     void ValidateEach();
 

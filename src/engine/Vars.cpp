@@ -105,8 +105,9 @@ void TVariable::SetValue(const Variant& V) {
 }
 
 void TVariable::ValueChanged() {
-    // Scripts call this on every assignment to a global: the host is asked once.
-    const bool dependents = Link_.HasExtLinks();
+    // Scripts call this on every assignment to a global: the host is asked once, and not at all
+    // when the only one to tell is the script itself.
+    const bool dependents = Link_.ValueListened();
     const bool tell = dependents && HostUpdateEnabled();
     Invalidate(tell);
     if (IsLoading()) return;
@@ -126,7 +127,7 @@ void TVariable::Refresh() {
 
 void TVariable::Invalidate() {
     // Without dependents there is no one to tell, and the host need not be asked.
-    Invalidate(Link_.HasExtLinks() && HostUpdateEnabled());
+    Invalidate(Link_.ValueListened() && HostUpdateEnabled());
 }
 
 void TVariable::Invalidate(bool TellDependents) {

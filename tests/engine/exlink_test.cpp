@@ -83,6 +83,27 @@ TEST(Exlink, InvalidationReachesDependentsAndStopsAtReentrance) {
     EXPECT_EQ(validated, 1);
 }
 
+TEST(Exlink, QuietNodeHandsValueEventsOnOnlyWhenSomethingDependsOnIt) {
+    TExprLink var, expr, reader;
+    expr.AddIntLinkTo(&var);
+    expr.QuietValue = true;
+    int heard = 0;
+    expr.OnInvalidateValue = [&] {
+        ++heard;
+        expr.InvalidateLinks();
+    };
+    int readerHeard = 0;
+    reader.OnInvalidateValue = [&] { ++readerHeard; };
+    var.InvalidateLinks();
+    EXPECT_FALSE(var.ValueListened());
+    EXPECT_EQ(heard, 0);
+    reader.AddIntLinkTo(&expr);
+    EXPECT_TRUE(var.ValueListened());
+    var.InvalidateLinks();
+    EXPECT_EQ(heard, 1);
+    EXPECT_EQ(readerHeard, 1);
+}
+
 TEST(Exlink, FlagIsClearedWhenTheEventRaises) {
     TExprLink node;
     int calls = 0;
