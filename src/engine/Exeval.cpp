@@ -222,6 +222,9 @@ void TEvalObj::CreateResultVar() {
 }
 
 void TEvalObj::ParseSource() {
+    // An empty text compiles without the builder, which would otherwise leave the flag of an
+    // earlier failure standing.
+    ParseFailed_ = false;
     ParsedText = SourceText_;
     if (ParsedText.empty()) return;
     ParseAliases();

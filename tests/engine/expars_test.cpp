@@ -66,6 +66,12 @@ TEST_F(ParserTest, CheckAnswersAndReportsUnlessSilent) {
     EXPECT_THROW(P.F(), ESyntaxError); // raised again at every evaluation
     EXPECT_THROW(P.DoCheck(), ESyntaxError);
 
+    // An empty text after a failure is no failure.
+    P.SetExpr("");
+    EXPECT_TRUE(P.Check(true));
+    EXPECT_FALSE(P.GetParserError());
+    EXPECT_EQ(P.ArgCount(), 0);
+
     P.SetExpr("1 + 2");
     EXPECT_TRUE(P.Check(false));
     EXPECT_FALSE(P.GetParserError());
