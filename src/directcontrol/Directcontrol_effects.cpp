@@ -1,7 +1,9 @@
 #include "directcontrol/Directcontrol_effects.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
+#include <stdexcept>
 
 namespace skv::directcontrol {
 
@@ -15,9 +17,12 @@ constexpr auto kShortBatch = std::chrono::microseconds(100);
 constexpr auto kLongBatch = std::chrono::milliseconds(1);
 constexpr std::int32_t kMaxInterval = 1024;
 
-float toSingle(const Variant& v) {
-    // The standard conversion: out-of-range values raise an overflow rather than wrap.
-    return static_cast<float>(engine::VarAsType(v, engine::varSingle).ToReal());
+// The standard conversion: out-of-range values raise an overflow rather than wrap. It lets NaN and
+// the infinities through (SQRT(-1), LN(0)), which the game must never be given as a camera.
+float toSingle(const Variant& v, const char* name) {
+    const float f = static_cast<float>(engine::VarAsType(v, engine::varSingle).ToReal());
+    if (!std::isfinite(f)) throw std::runtime_error(std::string(name) + " is not a finite number");
+    return f;
 }
 
 // The record's fields in the order of the camera variables after FRAMES.
@@ -108,7 +113,7 @@ void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, con
     }
     const auto fields = cameraFields(record);
     for (std::size_t i = 0; i < fields.size(); ++i)
-        *fields[i] = toSingle(vars_[i + 1]->Value());
+        *fields[i] = toSingle(vars_[i + 1]->Value(), kVariableNames[i + 1]);
 }
 
 std::string TEffectPlayer::check(const std::string& text) {

@@ -124,6 +124,7 @@ TEST_F(EffectPlayback, FailingOrEndlessScriptDropsToStaticAndTheThreadGoesOn) {
         {"X := 1 / 0", "Division by zero"},
         {"X := \"far\"", "Invalid variant type conversion"},
         {"X := 1E300", "Overflow"},
+        {"Y := 1; ZOOM := SQRT(-1)", "ZOOM is not a finite number"}, // nor is an infinity
         {"X := ", "Invalid assignment. Statement: X :="},
         {"X := Q", "Expression uses unknown variable: Q"},
         {"X := DATE()", "DATE"}, // dates are off in the effect registry
