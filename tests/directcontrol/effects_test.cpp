@@ -72,6 +72,14 @@ TEST_F(EffectPlayback, FramesCountFromOneAfterEveryModeChange) {
     dc->singleStep();
     dc->singleStep();
     EXPECT_EQ(roof().xPos, 3.0f);
+    // A pass whose frame has not advanced evaluates once more: Y counts evaluations, X the frame.
+    command(ControlMode::EffectRollBar, "Y := 0");
+    command(ControlMode::EffectRollBar, "X := FRAMES; Y := Y + 1");
+    dc->singleStep(); // frame 2
+    dc->toggleSingleStep();
+    dc->toggleSingleStep(); // at least one pass runs, the first of them at frame 2 again
+    ASSERT_TRUE(dc->waitUntilIdle(5s));
+    EXPECT_EQ(roof().yPos, roof().xPos + 1);
     command(ControlMode::EffectPitCam);
     EXPECT_EQ(dc->pitValues().xPos, 1.0f);
     command(ControlMode::EffectRollBar);
