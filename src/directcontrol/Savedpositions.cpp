@@ -1,5 +1,7 @@
 #include "directcontrol/Savedpositions.h"
 
+#include "stream/Numbertext.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -11,20 +13,8 @@ namespace {
 
 constexpr int kSignificantDigits = 15;
 
-// std::to_chars never looks at the locale, so the separator is always ".".
-std::string toChars(double value, std::chars_format format, int precision) {
-    char buffer[400]; // fixed notation of the largest double with 15 digits after the point fits
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
-    if (result.ec != std::errc()) return "NAN";
-    return std::string(buffer, result.ptr);
-}
-
-void stripTrailingZeros(std::string& text) {
-    if (text.find('.') == std::string::npos) return;
-    while (text.back() == '0')
-        text.pop_back();
-    if (text.back() == '.') text.pop_back();
-}
+using stream::stripTrailingZeros;
+using stream::toChars;
 
 } // namespace
 

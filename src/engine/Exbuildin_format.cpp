@@ -39,6 +39,7 @@
 //   the sign, 15 significant digits without a width, as many as fit a width), with decimals in
 //   fixed notation; the text is right-aligned in Width.
 #include "engine/Exbuildin.h"
+#include "stream/Numbertext.h"
 
 #include <cmath>
 #include <cstdio>
@@ -88,9 +89,7 @@ void RoundDecimal(std::string& Int, std::string& Frac, int Decimals) {
 
 // The decimal digits of |Value| with 40 decimals (beyond every rounding place used here).
 void ExactParts(double Value, std::string& Int, std::string& Frac) {
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.40f", std::fabs(Value));
-    const std::string text = buf;
+    const std::string text = stream::toChars(std::fabs(Value), std::chars_format::fixed, 40);
     const std::size_t dot = text.find('.');
     Int = text.substr(0, dot);
     Frac = dot == std::string::npos ? std::string() : text.substr(dot + 1);
@@ -103,9 +102,7 @@ TDigits DigitsOf(double Value, int Precision) {
         r.Digits = "0";
         return r;
     }
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%.40e", std::fabs(Value));
-    const std::string text = buf;
+    const std::string text = stream::toChars(std::fabs(Value), std::chars_format::scientific, 40);
     const std::size_t e = text.find('e');
     std::string intPart = text.substr(0, 1);
     std::string frac = text.substr(2, e - 2);

@@ -2,11 +2,12 @@
 #include "engine/Variant.h"
 
 #include "engine/Texttrim.h"
+#include "stream/Numbertext.h"
 
 #include <atomic>
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -368,10 +369,9 @@ bool Variant::ToBoolean() const {
 namespace {
 std::string singleToStr(float f) {
     // A single shows its own 7 significant digits, not the noise of its widening to double.
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(f));
+    const std::string text = stream::toChars(static_cast<double>(f), std::chars_format::general, 7);
     double shortest = 0;
-    std::sscanf(buf, "%lf", &shortest);
+    std::from_chars(text.data(), text.data() + text.size(), shortest);
     return FloatToStrGeneral(shortest);
 }
 } // namespace

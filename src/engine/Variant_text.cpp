@@ -1,5 +1,6 @@
 // Number and date texts of values, with the engine's decimal separator.
 #include "engine/Variant.h"
+#include "stream/Numbertext.h"
 
 #include <charconv>
 #include <cmath>
@@ -130,9 +131,7 @@ std::string FloatToStrGeneral(double value) {
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
     // 15 significant digits: d.dddddddddddddde+XX
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", value);
-    std::string s(buf);
+    const std::string s = stream::toChars(value, std::chars_format::scientific, 14);
     const std::size_t ePos = s.find('e');
     const int exponent = std::atoi(s.c_str() + ePos + 1);
     const bool negative = s[0] == '-';

@@ -1,5 +1,7 @@
 #include "model/Numberformat.h"
 
+#include "stream/Numbertext.h"
+
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -10,20 +12,8 @@ namespace {
 
 constexpr int kSignificantDigits = 3;
 
-// std::to_chars, unlike printf, ignores the C locale: the text has a "." whatever the user's
-// language.
-std::string toChars(double value, std::chars_format format, int precision) {
-    char buffer[64]; // a double in scientific notation, or below 1000 in fixed, at this precision
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
-    return std::string(buffer, result.ptr);
-}
-
-void stripTrailingZeros(std::string& text) {
-    if (text.find('.') == std::string::npos) return;
-    while (!text.empty() && text.back() == '0')
-        text.pop_back();
-    if (!text.empty() && text.back() == '.') text.pop_back();
-}
+using stream::stripTrailingZeros;
+using stream::toChars;
 
 } // namespace
 

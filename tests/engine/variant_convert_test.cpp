@@ -1,9 +1,12 @@
 // Conversions, number and date texts, arrays and value semantics of Variant.
+#include "engine/Exbuildin.h"
 #include "engine/Variant.h"
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <string>
 
 using namespace skv::engine;
 
@@ -112,6 +115,21 @@ TEST(VariantConvert, DecimalSeparatorIsAnEngineSetting) {
     EXPECT_EQ(VarAdd(Variant("0,5"), Variant(1)).ToReal(), 1.5);
     SetDecimalSeparator('.');
     EXPECT_EQ(Variant(2.25).ToString(), "2.25");
+}
+
+// A GUI sets the C locale from the environment; the engine's texts must not follow it.
+TEST(VariantConvert, TextsIgnoreTheCLocale) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+    const std::string single = Variant::Single(0.5f).ToString();
+    const std::string formatted = fmttext::FormatFloat("0.00", 1234.567);
+    double d = 0;
+    const bool read = TryStrToFloat("0.25", d);
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(single, "0.5");
+    EXPECT_EQ(formatted, "1234.57");
+    EXPECT_TRUE(read);
+    EXPECT_EQ(d, 0.25);
 }
 
 TEST(VariantConvert, BooleansAndStrings) {
