@@ -1,14 +1,6 @@
 #include "directcontrol/Directcontrol_desktop.h"
 
-#include "directcontrol/Directcontrol_status.h"
-
 namespace skv::directcontrol {
-
-// The thread and the backend must agree on where the band is drawn.
-static_assert(StatusBand::left == platform::StatusBand::left &&
-              StatusBand::top == platform::StatusBand::top &&
-              StatusBand::right == platform::StatusBand::right &&
-              StatusBand::bottom == platform::StatusBand::bottom);
 
 CursorPos TPlatformDesktop::cursorPos() {
     const platform::CursorPos at = Platform.cursorPos();

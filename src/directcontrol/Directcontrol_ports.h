@@ -33,7 +33,7 @@ public:
     virtual CursorPos cursorPos() = 0;
     virtual void setCursorPos(int x, int y) = 0;
     virtual ScreenSize screenSize() = 0; // of the primary screen
-    // The status line in the game window: a black band with the text in white (see StatusBand).
+    // The status line in the game window: a black band with the text in white (see platform::StatusBand).
     virtual void drawStatusLine(WindowId window, const std::string& text) = 0;
 };
 

@@ -12,12 +12,6 @@ constexpr const char* kNotAttachedText = "Not Attached";
 constexpr const char* kDefaultSetName = "<default>";
 constexpr const char* kNoEffectName = "<none>";
 
-// The status line drawn into the game window: a black band with white text, in window coordinates.
-struct StatusBand {
-    static constexpr int left = 15, top = 8, right = 640, bottom = 20;
-    static constexpr unsigned background = 0x000000, textColour = 0xFFFFFF;
-};
-
 struct StatusFields {
     ControlMode mode = ControlMode::Static;
     std::string setName;    // empty names become "<default>" ...
@@ -27,7 +21,8 @@ struct StatusFields {
     bool singleStep = false;
 };
 
-// The band is 625 pixels wide; at the default fonts' 6 to 7 pixels a character this many fit.
+// The band (platform::StatusBand) is 625 pixels wide; at the default fonts' 6 to 7 pixels a character this
+// many fit.
 constexpr std::size_t kStatusLineMaxChars = 96;
 
 // Replaces empty names by their placeholders, as the status line stores them from then on.
