@@ -166,17 +166,8 @@ int play(const EffectArgs& args, std::ostream& out, std::ostream& err) {
 }
 
 int runEffect(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    const auto args = parseEffect(words, err);
-    if (!args) {
-        err << kUsage;
-        return 2;
-    }
-    try {
-        return play(*args, out, err);
-    } catch (const std::exception& e) {
-        err << "skyvane-tool: " << e.what() << '\n';
-        return 1;
-    }
+    return parseAndRun(words, err, kUsage, parseEffect,
+                       [&](const EffectArgs& args) { return play(args, out, err); });
 }
 
 const bool registered = registerCommandGroup({

@@ -8,7 +8,6 @@
 #include "engine/Parstype.h"
 #include "engine/Vars.h"
 
-#include <exception>
 #include <optional>
 #include <utility>
 
@@ -99,17 +98,8 @@ int evaluate(const EvalArgs& args, std::ostream& out) {
 }
 
 int runEval(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    const auto args = parseEval(words, err);
-    if (!args) {
-        err << kUsage;
-        return 2;
-    }
-    try {
-        return evaluate(*args, out);
-    } catch (const std::exception& e) {
-        err << "skyvane-tool: " << e.what() << '\n';
-        return 1;
-    }
+    return parseAndRun(words, err, kUsage, parseEval,
+                       [&](const EvalArgs& args) { return evaluate(args, out); });
 }
 
 const bool registered = registerCommandGroup({

@@ -2,6 +2,7 @@
 // registers itself, so groups are added without touching the others.
 #pragma once
 
+#include <exception>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,5 +19,24 @@ struct CommandGroup {
 // Called from a static initialiser in each group's file.
 bool registerCommandGroup(const CommandGroup& group);
 const std::vector<CommandGroup>& commandGroups();
+
+// The frame of a command whose words parse into arguments: parse(words, err) gives an optional
+// argument record (saying why not in err); without one the usage goes to err with exit code 2, and an
+// exception thrown by run(args) is reported with exit code 1.
+template <class Parse, class Run>
+int parseAndRun(const std::vector<std::string>& words, std::ostream& err, const char* usage, Parse parse,
+                Run run) {
+    const auto args = parse(words, err);
+    if (!args) {
+        err << usage;
+        return 2;
+    }
+    try {
+        return run(*args);
+    } catch (const std::exception& e) {
+        err << "skyvane-tool: " << e.what() << '\n';
+        return 1;
+    }
+}
 
 } // namespace skv::tool
