@@ -171,6 +171,33 @@ inline void SeedEffectVariables(TEPVars& Vars) {
     Vars.SetValues("FRAMES", Variant(std::int32_t{1}));
 }
 
+// What the fuzzers that run scripts share: every function (the disk ones in a sandbox), message
+// boxes that answer at once, and variables that see the functions. The evaluator and the message
+// host are process-wide, so there is one host per process.
+struct TRunHost {
+    TRunHost() : Box(Funcs) {
+        InstallEvaluator();
+        SetMessageHost(&Messages);
+        Vars.SetRegFuncs(&Funcs);
+    }
+    TEPRegFuncs Funcs;
+    TSilentMessageHost Messages;
+    TSandbox Box;
+    TEPVars Vars;
+};
+
+inline TRunHost& RunHost() {
+    static TRunHost host;
+    return host;
+}
+
+// The check point of a run with a budget: Data points to the int count of turns and calls left.
+inline void CountDown(void* Data) {
+    int& left = *static_cast<int*>(Data);
+    if (left <= 0) throw EEvalAborted("Check budget spent");
+    --left;
+}
+
 inline std::string TextOf(const std::uint8_t* Data, std::size_t Size) {
     return std::string(reinterpret_cast<const char*>(Data), Size);
 }

@@ -11,33 +11,10 @@ namespace {
 // a run of any input stays far below the time limit.
 constexpr int kCheckBudget = 2000;
 
-struct THost {
-    THost() : Box(Funcs) {
-        InstallEvaluator();
-        SetMessageHost(&Messages);
-        Vars.SetRegFuncs(&Funcs);
-    }
-    TEPRegFuncs Funcs;
-    TSilentMessageHost Messages;
-    TSandbox Box;
-    TEPVars Vars;
-};
-
-THost& Host() {
-    static THost host;
-    return host;
-}
-
-void CountDown(void* Data) {
-    int& left = *static_cast<int*>(Data);
-    if (left <= 0) throw EEvalAborted("Check budget spent");
-    --left;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    THost& host = Host();
+    TRunHost& host = RunHost();
     host.Box.Reset();
     SeedEffectVariables(host.Vars);
     int left = kCheckBudget;

@@ -16,29 +16,6 @@ constexpr int kCheckBudget = 2000;
 // Functions called per input: the first few are enough to reach every call path.
 constexpr int kCalls = 3;
 
-struct THost {
-    THost() : Box(Funcs) {
-        InstallEvaluator();
-        SetMessageHost(&Messages);
-        Vars.SetRegFuncs(&Funcs);
-    }
-    TEPRegFuncs Funcs;
-    TSilentMessageHost Messages;
-    TSandbox Box;
-    TEPVars Vars;
-};
-
-THost& Host() {
-    static THost host;
-    return host;
-}
-
-void CountDown(void* Data) {
-    int& left = *static_cast<int*>(Data);
-    if (left <= 0) throw EEvalAborted("Check budget spent");
-    --left;
-}
-
 using TContents = std::vector<std::tuple<std::string, std::string, std::vector<std::string>>>;
 
 TContents ContentsOf(const TEPExprList& List) {
@@ -65,7 +42,7 @@ std::string WrittenText(const TEPUserLib& Lib) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    THost& host = Host();
+    TRunHost& host = RunHost();
     TIniFile ini;
     ini.LoadFromString(TextOf(data, size));
     TEPUserLib first;
