@@ -208,30 +208,25 @@ void TCustomParser::Reconnect(TComponent* Old, TComponent* New) {
     if (New) FreeNotification(New);
 }
 
-void TCustomParser::SetRegFuncs(TEPRegFuncs* Funcs) {
-    if (Funcs == RegFuncs_) return;
-    TEPRegFuncs* old = RegFuncs_;
+template <class T, class Fn> void TCustomParser::Relink(T*& Slot, T* New, Fn Tell) {
+    if (New == Slot) return;
+    T* old = Slot;
     DropCompiledForm();
-    RegFuncs_ = Funcs;
-    OwnVars_->SetRegFuncs(Funcs);
-    Reconnect(old, Funcs);
+    Slot = New;
+    Tell(New);
+    Reconnect(old, New);
+}
+
+void TCustomParser::SetRegFuncs(TEPRegFuncs* Funcs) {
+    Relink(RegFuncs_, Funcs, [this](TEPRegFuncs* New) { OwnVars_->SetRegFuncs(New); });
 }
 
 void TCustomParser::SetUserLib(TCustomUserLib* Lib) {
-    if (Lib == UserLib_) return;
-    TCustomUserLib* old = UserLib_;
-    DropCompiledForm();
-    UserLib_ = Lib;
-    OwnVars_->SetUserLib(Lib);
-    Reconnect(old, Lib);
+    Relink(UserLib_, Lib, [this](TCustomUserLib* New) { OwnVars_->SetUserLib(New); });
 }
 
 void TCustomParser::SetUserVars(TEPVars* Vars) {
-    if (Vars == UserVars_) return;
-    TEPVars* old = UserVars_;
-    DropCompiledForm();
-    UserVars_ = Vars;
-    Reconnect(old, Vars);
+    Relink(UserVars_, Vars, [](TEPVars*) {});
 }
 
 void TCustomParser::Notification(TComponent* AComponent, TOperation Operation) {

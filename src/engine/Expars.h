@@ -127,6 +127,9 @@ private:
     void DropCompiledForm();
     // Swaps a reference: the old component is no longer watched, the new one is.
     void Reconnect(TComponent* Old, TComponent* New);
+    // Points Slot at New, dropping what was compiled against the old one; Tell(New) passes the new
+    // reference on (to the own variables) before the old component stops being watched.
+    template <class T, class Fn> void Relink(T*& Slot, T* New, Fn Tell);
 
     std::unique_ptr<TEPVars> OwnVars_;
     std::unique_ptr<TEPVars> UndefVars_;
@@ -263,6 +266,8 @@ private:
     friend class TEPExprList;
     // Both lists drop what they compiled against the components being replaced or destroyed.
     void Reconnect(TComponent* Old, TComponent* New);
+    // Points Slot at New, both lists letting go of the old one.
+    template <class T> void Relink(T*& Slot, T* New);
 
     TEPExprList Aliases_{this};
     TEPExprList Functions_{this};

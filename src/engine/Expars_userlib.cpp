@@ -241,22 +241,21 @@ void TEPUserLib::Reconnect(TComponent* Old, TComponent* New) {
     if (New) FreeNotification(New);
 }
 
-void TEPUserLib::SetRegFuncs(TEPRegFuncs* Funcs) {
-    if (Funcs == RegFuncs_) return;
-    TEPRegFuncs* old = RegFuncs_;
+template <class T> void TEPUserLib::Relink(T*& Slot, T* New) {
+    if (New == Slot) return;
+    T* old = Slot;
     Aliases_.DisconnectFrom(old);
     Functions_.DisconnectFrom(old);
-    RegFuncs_ = Funcs;
-    Reconnect(old, Funcs);
+    Slot = New;
+    Reconnect(old, New);
+}
+
+void TEPUserLib::SetRegFuncs(TEPRegFuncs* Funcs) {
+    Relink(RegFuncs_, Funcs);
 }
 
 void TEPUserLib::SetVariables(TEPVars* Vars) {
-    if (Vars == Variables_) return;
-    TEPVars* old = Variables_;
-    Aliases_.DisconnectFrom(old);
-    Functions_.DisconnectFrom(old);
-    Variables_ = Vars;
-    Reconnect(old, Vars);
+    Relink(Variables_, Vars);
 }
 
 void TEPUserLib::Notification(TComponent* AComponent, TOperation Operation) {
