@@ -307,6 +307,40 @@ struct TNode {
     TExprLink* CallerLink = nullptr;
 };
 
+// The operators whose result depends on nothing but their operands.
+bool IsFoldable(TToken Token) {
+    switch (Token) {
+    case minus:
+    case sum:
+    case diff:
+    case prod:
+    case divis:
+    case modulo:
+    case IntDiv:
+    case integerpower:
+    case realpower:
+    case square:
+    case third:
+    case fourth:
+    case lf_lt:
+    case lf_le:
+    case lf_gt:
+    case lf_ge:
+    case lf_eq:
+    case lf_neq:
+    case lf_xor:
+    case lf_or:
+    case lf_and:
+    case lf_not:
+    case bit_not:
+    case bit_shl:
+    case bit_shr:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool IsPostfixStart(TTokKind Kind) {
     return Kind == tkLParen || Kind == tkLBrack || Kind == tkDot;
 }
@@ -385,7 +419,39 @@ private:
         n.Token = Token;
         n.Proc = ProcOfToken(Token);
         n.Kids = std::move(Kids);
+        Variant folded;
+        // Not a literal: literals decide how powers and signs compile.
+        if (Fold(n, folded)) return Constant(std::move(folded), false);
         return AddNode(std::move(n));
+    }
+    // An operator whose operands are all number constants is computed now. When that raises, the
+    // operation stays, so that the error comes at evaluation as it did.
+    bool Fold(const TNode& N, Variant& Value) const {
+        if (!N.Proc || !IsFoldable(N.Token) || N.Kids.empty() || N.Kids.size() > 2) return false;
+        Variant* args[2] = {nullptr, nullptr};
+        for (std::size_t i = 0; i < N.Kids.size(); ++i) {
+            const TNode& kid = Nodes_[static_cast<std::size_t>(N.Kids[i])];
+            if (kid.Token != constant || !kid.Slot) return false;
+            const TVarType type = kid.Slot->VType();
+            if (type != varInteger && type != varDouble) return false;
+            args[i] = kid.Slot;
+        }
+        TParserOperation op;
+        op.Token = N.Token;
+        op.Proc = N.Proc;
+        op.Args = args;
+        op.ArgCount = static_cast<std::int32_t>(N.Kids.size());
+        op.Arg1 = args[0];
+        op.Arg2 = args[1];
+        op.Result = &Value;
+        try {
+            N.Proc(&op);
+        } catch (const std::exception&) {
+            return false;
+        }
+        TVarType type = varEmpty;
+        std::int64_t bits = 0;
+        return Value.InlineBits(type, bits);
     }
 
     int ParseBinary(int MinLevel);

@@ -189,6 +189,38 @@ TEST(ExpressionEval, OperatorsAgreeWithTheValueRules) {
     }
 }
 
+// Operators over number constants are computed when compiling: each must give what it gives over
+// variables holding the same numbers, kind and errors included.
+TEST(ExpressionEval, FoldedConstantsAgreeWithTheOperatorsAtRunTime) {
+    const char* const ops[] = {"+", "-", "*", "/", "MOD", "DIV", "^", "<", "=", "<>", "AND", "XOR", "SHL"};
+    const char* const numbers[] = {"7", "2147483647", "-2147483648", "0", "2.5", "-3", "1E308", "3"};
+    const auto outcome = [](const std::string& Text, TTestEnv& Env) {
+        try {
+            const Variant v = Eval(Text, Env);
+            return std::to_string(v.VType()) + " " + v.ToString();
+        } catch (const std::exception& e) {
+            return std::string("error: ") + e.what();
+        }
+    };
+    TTestEnv env;
+    for (const char* op : ops) {
+        for (const char* p : numbers) {
+            for (const char* q : numbers) {
+                env.Vars["P"] = Eval(p, env);
+                const std::string folded = std::string("(") + p + ") " + op + " (" + q + ")";
+                // The exponent stays a literal: a literal exponent decides how a power compiles.
+                EXPECT_EQ(outcome(folded, env), outcome(std::string("p ") + op + " (" + q + ")", env)) << folded;
+                EXPECT_EQ(outcome(std::string("NOT -(") + p + ")", env), outcome("NOT -p", env)) << p;
+            }
+        }
+    }
+    TParserPools pools;
+    bool failed = false;
+    PParserOperation chain = BuildExpression("(2 * 3 + 1) / 2 - PI", env, pools, nullptr, failed);
+    EXPECT_EQ(chain->Next, nullptr) << "folded into one value";
+    FreeOperationChain(chain);
+}
+
 TEST(ExpressionEval, DateLiteralIsMonthFirst) {
     TTestEnv env;
     const Variant v = Eval("'12/31/2003'", env);
