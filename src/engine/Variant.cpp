@@ -41,6 +41,8 @@ const char* VariantErrorMessage(TVariantError code) {
         return "Variant or safe array is locked";
     case TVariantError::NotArray:
         return "Variant is not an array";
+    case TVariantError::OutOfMemory:
+        return "Out of memory for texts and arrays";
     }
     return "Invalid variant operation";
 }
@@ -68,13 +70,49 @@ void SetDecimalSeparator(char separator) {
     gDecimalSeparator.store(separator, std::memory_order_relaxed);
 }
 
+// ---- the memory values hold ----
+
+namespace {
+std::atomic<std::int64_t> gHeldBytes{0};
+
+// What a text or an array holds, as charged when it is made and released when it goes. Texts
+// never change once made and an array's storage changes only through redim, which charges the
+// difference, so the release always matches the charge.
+std::int64_t textBytes(std::size_t length) {
+    return static_cast<std::int64_t>(sizeof(std::string) + length);
+}
+std::int64_t arrayBytes(std::size_t count) {
+    return static_cast<std::int64_t>(sizeof(TVarArrayData) + count * sizeof(Variant));
+}
+
+void charge(std::int64_t bytes) {
+    const std::int64_t before = gHeldBytes.fetch_add(bytes, std::memory_order_relaxed);
+    if (before + bytes > kMaxHeldValueBytes) {
+        gHeldBytes.fetch_sub(bytes, std::memory_order_relaxed);
+        RaiseVariantError(TVariantError::OutOfMemory);
+    }
+}
+void release(std::int64_t bytes) noexcept {
+    gHeldBytes.fetch_sub(bytes, std::memory_order_relaxed);
+}
+} // namespace
+
+std::int64_t HeldValueBytes() noexcept {
+    return gHeldBytes.load(std::memory_order_relaxed);
+}
+
 // ---- construction and lifetime ----
 
-Variant::Variant(const char* s) : type_(varString), i64_(0) {
-    str_ = new std::string(s ? s : "");
+Variant::Variant(const char* s) : type_(varEmpty), i64_(0) {
+    std::string text(s ? s : "");
+    charge(textBytes(text.size()));
+    str_ = new std::string(std::move(text));
+    type_ = varString;
 }
-Variant::Variant(std::string s) : type_(varString), i64_(0) {
+Variant::Variant(std::string s) : type_(varEmpty), i64_(0) {
+    charge(textBytes(s.size()));
     str_ = new std::string(std::move(s));
+    type_ = varString;
 }
 
 Variant Variant::Null() noexcept {
@@ -148,23 +186,41 @@ void Variant::Clear() noexcept {
 }
 
 void Variant::destroy() noexcept {
-    if (type_ == varString)
+    if (type_ == varString) {
+        release(textBytes(str_->size()));
         delete str_;
-    else if (type_ == varDispatch)
+    } else if (type_ == varDispatch) {
         delete disp_;
-    else if (IsArray())
-        delete arr_;
+    } else if (IsArray()) {
+        const std::int64_t bytes = arrayBytes(arr_->Elements.size());
+        delete arr_; // the elements release their own texts and arrays
+        release(bytes);
+    }
 }
 
 void Variant::copyFrom(const Variant& other) {
     if (other.type_ == varString) {
-        str_ = new std::string(*other.str_);
+        const std::int64_t bytes = textBytes(other.str_->size());
+        charge(bytes);
+        try {
+            str_ = new std::string(*other.str_);
+        } catch (...) {
+            release(bytes);
+            throw;
+        }
     } else if (other.type_ == varDispatch) {
         disp_ = new TDispatchRef(*other.disp_);
     } else if (other.IsArray()) {
-        auto data = std::make_unique<TVarArrayData>(*other.arr_);
-        data->LockCount = 0; // a copy is a new array, not locked
-        arr_ = data.release();
+        const std::int64_t bytes = arrayBytes(other.arr_->Elements.size());
+        charge(bytes); // before the copy: a deep copy of a big array is the costly case
+        try {
+            auto data = std::make_unique<TVarArrayData>(*other.arr_);
+            data->LockCount = 0; // a copy is a new array, not locked
+            arr_ = data.release();
+        } catch (...) {
+            release(bytes);
+            throw;
+        }
     } else {
         i64_ = other.i64_;
     }
@@ -467,14 +523,21 @@ Variant Variant::ArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType
     if (!isArrayElementType(elementType)) RaiseVariantError(TVariantError::BadVarType);
     if (bounds.empty()) RaiseVariantError(TVariantError::ArrayBounds);
     const std::int64_t count = elementCountOf(bounds);
-    auto data = std::make_unique<TVarArrayData>();
-    data->Bounds = bounds;
-    data->ElementType = elementType;
-    data->Elements.assign(static_cast<std::size_t>(count), defaultElement(elementType));
-    Variant v;
-    v.arr_ = data.release();
-    v.type_ = static_cast<TVarType>(varArray | elementType);
-    return v;
+    const std::int64_t bytes = arrayBytes(static_cast<std::size_t>(count));
+    charge(bytes);
+    try {
+        auto data = std::make_unique<TVarArrayData>();
+        data->Bounds = bounds;
+        data->ElementType = elementType;
+        data->Elements.assign(static_cast<std::size_t>(count), defaultElement(elementType));
+        Variant v;
+        v.arr_ = data.release();
+        v.type_ = static_cast<TVarType>(varArray | elementType);
+        return v;
+    } catch (...) {
+        release(bytes);
+        throw;
+    }
 }
 
 Variant Variant::ArrayOf(const std::vector<Variant>& values) {
@@ -520,7 +583,20 @@ void Variant::ArrayRedim(std::int32_t highBound) {
         RaiseVariantError(TVariantError::ArrayBounds);
     last.ElementCount = static_cast<std::int32_t>(count);
     const std::int64_t total = elementCountOf(bounds);
-    a.Elements.resize(static_cast<std::size_t>(total), defaultElement(a.ElementType));
+    const std::int64_t before = arrayBytes(a.Elements.size());
+    const std::int64_t after = arrayBytes(static_cast<std::size_t>(total));
+    if (after > before) {
+        charge(after - before);
+        try {
+            a.Elements.resize(static_cast<std::size_t>(total), defaultElement(a.ElementType));
+        } catch (...) {
+            release(after - before);
+            throw;
+        }
+    } else {
+        a.Elements.resize(static_cast<std::size_t>(total));
+        release(before - after);
+    }
     a.Bounds = std::move(bounds);
 }
 

@@ -38,6 +38,7 @@ enum class TVariantError {
     ArrayBounds, // "Index in variant array is out of bounds"
     ArrayLocked, // "Variant or safe array is locked"
     NotArray,    // "Variant is not an array"
+    OutOfMemory, // "Out of memory for texts and arrays"
 };
 
 // Default exception of value operations (until the engine installs its own raiser).
@@ -55,6 +56,13 @@ const char* VariantErrorMessage(TVariantError code);
 using TVariantErrorRaiser = void (*)(TVariantError code, const std::string& message);
 void SetVariantErrorRaiser(TVariantErrorRaiser raiser); // nullptr restores the default
 [[noreturn]] void RaiseVariantError(TVariantError code);
+
+// What all texts and arrays of the process hold together, in bytes (their storage and the text
+// bytes; element values count on their own). Making a text or an array that would take the total
+// past kMaxHeldValueBytes raises OutOfMemory (for an array or a copy before its storage is
+// allocated), so a script that piles up values fails cleanly instead of exhausting the memory.
+inline constexpr std::int64_t kMaxHeldValueBytes = std::int64_t{256} << 20;
+std::int64_t HeldValueBytes() noexcept;
 
 // Engine-wide number text settings: the decimal separator used when numbers become texts and
 // texts are parsed as numbers. Skyvane sets '.' at start-up (the default).

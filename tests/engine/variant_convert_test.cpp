@@ -234,6 +234,55 @@ TEST(VariantArray, CreateBoundsAndElements) {
     EXPECT_THROW(Variant(1).ArrayDimCount() == 0 ? Variant(1).ArrayLowBound(1) : 0, EVariantError);
 }
 
+// What texts and arrays hold is counted across the process, and a value that would take it past
+// the cap is refused before it is kept; everything given back brings the count to where it was.
+TEST(VariantMemory, TextsAndArraysAreCountedAndCapped) {
+    const std::int64_t base = HeldValueBytes();
+    {
+        const Variant text(std::string(1000, 'x'));
+        Variant arr = Variant::ArrayCreate({{0, 100}}, varVariant);
+        const std::int64_t made = HeldValueBytes() - base;
+        EXPECT_GE(made, 1000 + 100 * std::int64_t{sizeof(Variant)});
+        Variant copy = arr;
+        copy.ArraySet({5}, text);
+        EXPECT_GE(HeldValueBytes() - base, 2 * made);
+        const std::int64_t beforeRedim = HeldValueBytes();
+        copy.ArrayRedim(10099);
+        EXPECT_GE(HeldValueBytes() - beforeRedim, 10000 * std::int64_t{sizeof(Variant)});
+        copy.ArrayRedim(9);
+        EXPECT_LT(HeldValueBytes(), beforeRedim);
+        EXPECT_EQ(copy.ArrayGet({5}).ToString(), text.ToString());
+    }
+    EXPECT_EQ(HeldValueBytes(), base);
+
+    const auto refused = [](auto&& make) {
+        try {
+            make();
+        } catch (const std::exception& e) {
+            return std::string(e.what()) == "Out of memory for texts and arrays";
+        }
+        return false;
+    };
+    {
+        Variant pile = Variant::ArrayCreate({{0, 64}}, varVariant);
+        const std::string chunk(std::size_t{16} << 20, 'x');
+        int kept = 0;
+        EXPECT_TRUE(refused([&] {
+            for (; kept < 64; ++kept)
+                pile.ArraySet({kept}, Variant(chunk));
+        }));
+        EXPECT_GE(kept, 13);
+        EXPECT_LE(kept, 16);
+        EXPECT_LE(HeldValueBytes(), kMaxHeldValueBytes);
+        EXPECT_TRUE(refused([&] { const Variant copy = pile; }));
+        EXPECT_TRUE(refused([] { Variant::ArrayCreate({{0, 1 << 24}}, varDouble); }));
+        EXPECT_TRUE(refused([&] { pile.ArrayRedim(1 << 24); }));
+        EXPECT_EQ(pile.ArrayHighBound(1), 63); // a refused redim leaves the array
+        EXPECT_EQ(pile.ArrayGet({0}).RawString().size(), chunk.size());
+    }
+    EXPECT_EQ(HeldValueBytes(), base);
+}
+
 TEST(VariantDispatch, SharesTheObject) {
     struct Obj : TDispatchObject {
         std::string ClassName() const override { return "Thing"; }
