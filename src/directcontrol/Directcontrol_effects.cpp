@@ -107,13 +107,29 @@ void TEffectPlayer::seed(std::int32_t frame, const model::CarCameraValues& recor
 
 void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, const EffectBudget& budget) {
     vars_[0]->SetValue(Variant(frame));
-    {
-        const EffectBudgetScope scope(budget);
-        skvExParser.F(); // the one argument integer 0; the result is not used
+    std::array<float, 7> values{};
+    try {
+        {
+            const EffectBudgetScope scope(budget);
+            skvExParser.F(); // the one argument integer 0; the result is not used
+        }
+        // One long operation between two check points can finish past the deadline: such a step
+        // fails like one that was cut off, since the next would most likely stall the thread again.
+        if (Clock::now() >= budget.deadline) throw engine::EEvalAborted(kEffectTimeLimitText);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            values[i] = toSingle(vars_[i + 1]->Value(), kVariableNames[i + 1]);
+    } catch (...) {
+        // The failed script's own variables go with its compiled form (it compiles again at its
+        // next evaluation), and the camera variables are seeded again at the next mode entry, so
+        // texts and arrays the script piled up are not held while the mode is Static.
+        skvExParser.InvalidateOperation();
+        for (std::size_t i = 1; i < vars_.size(); ++i)
+            vars_[i]->SetValue(Variant(0.0));
+        throw;
     }
     const auto fields = cameraFields(record);
     for (std::size_t i = 0; i < fields.size(); ++i)
-        *fields[i] = toSingle(vars_[i + 1]->Value(), kVariableNames[i + 1]);
+        *fields[i] = values[i];
 }
 
 std::string TEffectPlayer::check(const std::string& text) {

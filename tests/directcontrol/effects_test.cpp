@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <numbers>
 #include <thread>
@@ -188,6 +189,71 @@ TEST(EffectPlayer, BudgetCutsAnEndlessStepAndAStop) {
     } catch (const skv::engine::EEvalAborted& e) {
         EXPECT_STREQ(e.what(), kEffectStoppedText);
     }
+}
+
+// Scripts that pile up texts or arrays from step to step, and a step that finishes late: each step
+// fails with its error, the camera stays as it stood, and what the script held is given back.
+TEST(EffectPlayer, PilingScriptsAndLateStepsFailAndLeaveTheCamera) {
+    const std::int64_t base = skv::engine::HeldValueBytes();
+    struct Row {
+        const char* Script;
+        const char* Error;
+    };
+    const Row rows[] = {
+        // 64 MB more every frame
+        {"IF FRAMES = 1 THEN A := VarArrayCreate(0, 100, 12); A[FRAMES] := VarArrayCreate(0, 4000000, 12);"
+         "X := FRAMES",
+         "Out of memory for texts and arrays"},
+        // 60 MB texts
+        {"IF FRAMES = 1 THEN A := VarArrayCreate(0, 100, 12); S := \"\"; SetLength(S, 60000000); A[FRAMES] := S;"
+         "X := FRAMES",
+         "Out of memory for texts and arrays"},
+        // a text left in a camera variable, after two good values
+        {"X := FRAMES; Y := FRAMES; IF FRAMES = 3 THEN Z := \"high\" ELSE Z := 1", "Invalid variant type conversion"},
+        {"X := FRAMES; Y := SQRT(FRAMES - 3)", "Y is not a finite number"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Script);
+        TEffectPlayer player;
+        CarCameraValues r = makeRecord(0);
+        player.load(row.Script);
+        player.seed(0, r);
+        std::int32_t frame = 1;
+        CarCameraValues before{};
+        try {
+            for (; frame <= 20; ++frame) {
+                before = r;
+                player.step(frame, r, generous());
+            }
+            ADD_FAILURE() << "no error";
+        } catch (const std::exception& e) {
+            EXPECT_STREQ(e.what(), row.Error);
+        }
+        EXPECT_LE(frame, 5);
+        EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0) << "the failed step wrote the camera";
+        EXPECT_LT(skv::engine::HeldValueBytes() - base, 1 << 20) << "the failed script's values are held";
+        // It compiles again at its next run and plays from a new start.
+        player.seed(0, r);
+        if (frame > 1) {
+            player.step(1, r, generous());
+            EXPECT_EQ(r.xPos, 1.0f);
+        }
+    }
+
+    // A step that ends after its deadline, with no loop turn to cut it short.
+    TEffectPlayer player;
+    CarCameraValues r = makeRecord(0);
+    player.load("X := 5");
+    player.seed(1, r);
+    try {
+        player.step(1, r, {std::chrono::steady_clock::now() - 1ms, nullptr});
+        FAIL() << "a late step passed";
+    } catch (const skv::engine::EEvalAborted& e) {
+        EXPECT_STREQ(e.what(), kEffectTimeLimitText);
+    }
+    EXPECT_EQ(r.xPos, makeRecord(0).xPos);
+    player.step(1, r, generous());
+    EXPECT_EQ(r.xPos, 5.0f);
 }
 
 TEST(EffectPlayer, EmptyTextKeepsTheScriptAndCheckLeavesItAlone) {
