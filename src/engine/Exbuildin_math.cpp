@@ -217,7 +217,7 @@ std::int32_t FnExceptObject() {
 void FnRaiseExcept(std::int32_t Ref) {
     const auto* object = dynamic_cast<const TExceptionObject*>(RefToObject(Ref));
     if (!object) throw EMathParserError(MsgWithName(_msgInvalidObjRef, "RaiseExcept"));
-    throw EScriptObjectException(object->Message, Ref);
+    throw EScriptObjectException(object->GetMessage(), Ref);
 }
 
 } // namespace

@@ -344,16 +344,19 @@ void TEPCustomRegClasses::InvokeMember(const TFuncObj& Func, TObject* Self, Vari
 }
 
 void TEPCustomRegClasses::AdoptObject(TObject* Object) {
-    if (!Object) return;
-    for (const auto& o : Created_)
-        if (o.get() == Object) return;
-    Created_.emplace_back(Object);
+    if (!Object || Created_.count(Object)) return;
+    if (Created_.size() >= kMaxObjects) {
+        delete Object;
+        throw EMathParserError(_msgTooManyObjects);
+    }
+    Created_.emplace(Object, std::unique_ptr<TObject>(Object));
 }
 
 bool TEPCustomRegClasses::FreeObject(TObject* Object) {
-    const auto it = std::find_if(Created_.begin(), Created_.end(),
-                                 [Object](const std::unique_ptr<TObject>& o) { return o.get() == Object; });
+    const auto it = Created_.find(Object);
     if (it == Created_.end()) return false;
+    // Out of the registry first: a destructor that reaches the registry finds it consistent.
+    std::unique_ptr<TObject> freed = std::move(it->second);
     Created_.erase(it);
     return true;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace skv::engine {
@@ -99,15 +100,15 @@ enum class TMemberAccess : std::uint8_t { maCall, maRead, maWrite };
 class TExceptionObject : public TObject {
 public:
     TExceptionObject(std::string ClassName, std::string Message, std::int32_t HelpContext = 0)
-        : ClassName_(std::move(ClassName)), Message(std::move(Message)), HelpContext(HelpContext) {}
+        : ClassName_(std::move(ClassName)), Message(Variant(std::move(Message))), HelpContext(HelpContext) {}
     std::string ClassName() const override { return ClassName_; }
-    std::string GetMessage() const { return Message; }
-    void SetMessage(const std::string& Text) { Message = Text; }
+    std::string GetMessage() const { return Message.ToString(); }
+    void SetMessage(const std::string& Text) { Message = Variant(Text); }
     std::int32_t GetHelpContext() const { return HelpContext; }
     void SetHelpContext(std::int32_t Value) { HelpContext = Value; }
 
     std::string ClassName_;
-    std::string Message;
+    Variant Message; // a text, held as a value so that it counts toward what script values hold
     std::int32_t HelpContext;
 };
 
@@ -154,7 +155,9 @@ public:
     // Runs a member's routine on Self (an object, or the class for a constructor).
     void InvokeMember(const TFuncObj& Func, TObject* Self, Variant* const* Args, std::int32_t Count,
                       Variant& Result);
-    // Keeps an object a constructor made; freed with the registry or by TObject.Free.
+    // Keeps an object a constructor made; freed with the registry or by TObject.Free. Past
+    // kMaxObjects live objects the new one is freed at once and an engine error raised.
+    static constexpr std::size_t kMaxObjects = std::size_t{1} << 16;
     void AdoptObject(TObject* Object);
     // Frees an object this registry made; false for any other object.
     bool FreeObject(TObject* Object);
@@ -165,7 +168,7 @@ private:
     void Remove(TEPClass* Class);
 
     std::vector<std::unique_ptr<TEPClass>> Classes_;
-    std::vector<std::unique_ptr<TObject>> Created_;
+    std::unordered_map<const TObject*, std::unique_ptr<TObject>> Created_;
 };
 
 // The registry's class registry as a published component.

@@ -97,6 +97,7 @@ inline constexpr const char* _msgInvalidResultType = "Invalid result type in reg
 inline constexpr const char* _msgInvalidObjMethod = "Invalid object method";
 inline constexpr const char* _msgInvalidOLEMethod = "Invalid OLE object method or property";
 inline constexpr const char* _msgInvalidObjRef = "Invalid object reference";
+inline constexpr const char* _msgTooManyObjects = "Too many objects";
 inline constexpr const char* _msgIsNotArray = "Returned result is not a variant array";
 inline constexpr const char* _msgIsNotArrayDim =
     "Returned variant array has dimensions that do not match required";

@@ -156,7 +156,7 @@ TEST_F(BuildInMath, RaisedExceptionObjectIsTheHandlersExceptObject) {
         const auto* e =
             dynamic_cast<TExceptionObject*>(RefToObject(CallByName(R, "ExceptObject", {}).ToInteger()));
         ASSERT_NE(e, nullptr);
-        EXPECT_EQ(e->Message, "Division by zero");
+        EXPECT_EQ(e->GetMessage(), "Division by zero");
     }
     EXPECT_EQ(CallByName(R, "ExceptObject", {}).ToInteger(), 0); // outside a handler: none
     EXPECT_ENGINE_ERROR(CallByName(R, "RaiseExcept", {12345}), EMathParserError,

@@ -107,6 +107,15 @@ TEST_F(ClassesTest, ExceptionObjectsAreMadeCalledAndFreed) {
 
     Exec({e, Variant("Free")});
     EXPECT_ENGINE_ERROR(Exec({e, Variant("Message")}), EMathParserError, "Invalid object reference: Message");
+
+    // Objects a script makes and never frees are capped; freeing one makes room again.
+    std::vector<Variant> made;
+    while (made.size() < TEPCustomRegClasses::kMaxObjects - 2) // h and plain are alive
+        made.push_back(Create({Variant("Exception")}));
+    EXPECT_ENGINE_ERROR(Create({Variant("Exception")}), EMathParserError, _msgTooManyObjects);
+    Exec({made.back(), Variant("Free")});
+    made.back() = Create({Variant("EScriptException"), Variant("again")});
+    EXPECT_EQ(Exec({made.back(), Variant("Message")}).RawString(), "again");
 }
 
 TEST_F(ClassesTest, ClassReferencesConstructAndAnswerTheirName) {
