@@ -289,6 +289,9 @@ struct TOpenFile {
 std::mutex gFilesLock;
 std::map<std::int32_t, TOpenFile> gFiles;
 std::int32_t gNextHandle = 3;
+// Files scripts may hold open at once: a script that opens in a loop and never closes fails to
+// open more, as with a full handle table, rather than using up the program's own descriptors.
+constexpr std::size_t kMaxOpenFiles = 64;
 
 // Runs Fn on the open file of Handle under the lock; Missing when there is none.
 template <class Fn> std::int32_t WithFile(std::int32_t Handle, std::int32_t Missing, Fn&& F) {
@@ -301,9 +304,10 @@ template <class Fn> std::int32_t WithFile(std::int32_t Handle, std::int32_t Miss
 std::int32_t FileOpenFn(const std::string& Name, std::int32_t Mode) {
     const int access = Mode & 3;
     if (access > 2 || DirectoryExistsFn(Name)) return -1;
+    std::lock_guard lock(gFilesLock);
+    if (gFiles.size() >= kMaxOpenFiles) return -1;
     std::FILE* f = std::fopen(Name.c_str(), access == 0 ? "rb" : "r+b");
     if (!f) return -1;
-    std::lock_guard lock(gFilesLock);
     while (gFiles.count(gNextHandle) || gNextHandle <= 2)
         gNextHandle = gNextHandle >= 0x7FFFFFFE ? 3 : gNextHandle + 1;
     const std::int32_t handle = gNextHandle++;

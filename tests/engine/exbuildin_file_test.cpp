@@ -138,6 +138,19 @@ TEST_F(BuildInFile, HandlesReadWriteSeekAndStamps) {
     Call("FreeMem", {one, 1});
     Call("FileClose", {2}); // leaves standard error open
     EXPECT_NE(::fcntl(2, F_GETFD), -1);
+
+    // A script that opens without closing runs out of handles, not the program of descriptors.
+    std::vector<std::int32_t> open;
+    for (std::int32_t got = 0; open.size() < 1000 && got != -1;) {
+        got = Call("FileOpen", {P("data.bin"), 0}).ToInteger();
+        if (got != -1) open.push_back(got);
+    }
+    EXPECT_EQ(open.size(), 64u);
+    Call("FileClose", {open.back()});
+    open.back() = Call("FileOpen", {P("data.bin"), 0}).ToInteger();
+    EXPECT_NE(open.back(), -1); // a closed one makes room
+    for (const std::int32_t handle : open)
+        Call("FileClose", {handle});
 }
 
 } // namespace
