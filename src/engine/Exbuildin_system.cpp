@@ -71,17 +71,25 @@ std::size_t CheckedSize(std::int64_t Size) {
     return static_cast<std::size_t>(Size);
 }
 
+// Refuses a block that would not fit beside the live ones, before its bytes are allocated.
+std::size_t CheckedRoom(std::int64_t Size) {
+    const std::size_t size = CheckedSize(Size);
+    std::lock_guard lock(gLock);
+    if (gLiveBytes + Size > kMaxLiveBytes) throw EMathParserError(_msgOutOfMemory);
+    return size;
+}
+
 } // namespace
 
 std::int32_t Alloc(std::int64_t Size) {
     TBlock block;
-    block.Bytes.assign(CheckedSize(Size), 0);
+    block.Bytes.assign(CheckedRoom(Size), 0);
     std::lock_guard lock(gLock);
     return Insert(std::move(block));
 }
 
 std::int32_t Realloc(std::int32_t Address, std::int64_t Size) {
-    const std::size_t size = CheckedSize(Size);
+    const std::size_t size = CheckedRoom(Size);
     std::lock_guard lock(gLock);
     if (Address == 0) {
         TBlock block;
@@ -131,7 +139,13 @@ std::int64_t LiveBytes() {
     return gLiveBytes;
 }
 
+// Refuses a locked array's view that could not be kept, before it is packed.
+void CheckLockRoom(std::int64_t Size) {
+    CheckedRoom(Size);
+}
+
 // A locked array's elements as packed bytes of its element type; written back at the unlock.
+
 std::int32_t LockArray(const void* Key, std::vector<std::uint8_t> Bytes) {
     TBlock block;
     block.Bytes = std::move(Bytes);
@@ -271,6 +285,7 @@ void VarArrayLockProc(PParserOperation Op) {
     const std::size_t size = PackedSize(type);
     const auto count = static_cast<std::size_t>(a.ArrayElementCount());
     const void* key = ArrayKeyOf(a);
+    scriptmem::CheckLockRoom(static_cast<std::int64_t>(size * count));
     std::vector<std::uint8_t> bytes(size * count);
     const auto* elements = static_cast<const Variant*>(key);
     if (size > 0 && key != &a)
