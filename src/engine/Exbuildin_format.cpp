@@ -446,13 +446,18 @@ bool StartsWithCI(const std::string& S, std::size_t I, const char* Word) {
     return true;
 }
 
-std::size_t RunLength(const std::string& S, std::size_t I) {
+// The length of the run of one letter at I, counted up to Limit: the tokens that take only part of
+// a run must not count all of it at every step, which made a long run quadratic.
+std::size_t RunLength(const std::string& S, std::size_t I, std::size_t Limit) {
     const char c = UpCyr(S[I]);
     std::size_t n = 1;
-    while (I + n < S.size() && UpCyr(S[I + n]) == c)
+    while (n < Limit && I + n < S.size() && UpCyr(S[I + n]) == c)
         ++n;
     return n;
 }
+
+// The longest date or time text made; a format that would make more fails.
+constexpr std::size_t kMaxDateText = std::size_t{64} << 20;
 
 // Whether an am/pm marker follows, which makes the hours before it count to 12.
 bool HasAmPm(const std::string& S) {
@@ -467,7 +472,8 @@ void FormatInto(std::string& Out, const std::string& S, const TDateParts& P, dou
 void AppendToken(std::string& Out, const std::string& S, std::size_t& I, const TDateParts& P, double Days,
                  bool& LastWasHour, bool TwelveHour, int Depth) {
     const char c = UpCyr(S[I]);
-    const std::size_t run = RunLength(S, I);
+    // Only a run of Y is taken whole; no other token looks further than six letters.
+    const std::size_t run = RunLength(S, I, c == 'Y' ? S.size() : 6);
     bool hour = false;
     switch (c) {
     case 'C':
@@ -554,6 +560,7 @@ void FormatInto(std::string& Out, const std::string& S, const TDateParts& P, dou
     const bool twelve = HasAmPm(S);
     bool lastWasHour = false;
     for (std::size_t i = 0; i < S.size();) {
+        if (Out.size() > kMaxDateText) throw EMathParserError(_msgTooLong);
         const char c = S[i];
         if (c == '"' || c == '\'') {
             const std::size_t end = S.find(c, i + 1);
