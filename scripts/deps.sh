@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libsimpleini-dev nlohmann-json3-dev
   libx11-dev libxtst-dev xvfb x11-utils
   qt6-base-dev
+  locales
 )
 
 missing=()
@@ -18,15 +19,21 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "deps: all ${#packages[@]} packages present"
-  exit 0
-fi
-
-echo "deps: installing ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
 fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "deps: all ${#packages[@]} packages present"
+else
+  echo "deps: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The tests check that number texts ignore a C locale with a decimal comma.
+if ! locale -a 2>/dev/null | grep -qix "de_DE.utf8"; then
+  echo "deps: generating the locale de_DE.UTF-8"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
