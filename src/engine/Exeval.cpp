@@ -319,10 +319,12 @@ void TEvalObj::F(ArgArray& Args, std::int32_t ParamHigh, Variant& Result) {
     }
     UsedVars.RefreshVariables();
     if (ExtraVars.Count() > 0) ExtraVars.ValidateVariables();
-    const std::size_t given = ParamHigh < 0 ? 0 : static_cast<std::size_t>(ParamHigh) + 1;
-    const std::size_t n = std::min({given, Args.size(), Pools_.ConstPool.size()});
-    for (std::size_t i = 0; i < n; ++i)
-        Pools_.ConstPool[i] = Args[i];
+    if (!Pools_.ConstPool.empty()) { // most texts use no "%N" slot
+        const std::size_t given = ParamHigh < 0 ? 0 : static_cast<std::size_t>(ParamHigh) + 1;
+        const std::size_t n = std::min({given, Args.size(), Pools_.ConstPool.size()});
+        for (std::size_t i = 0; i < n; ++i)
+            Pools_.ConstPool[i] = Args[i];
+    }
     CalcValue(Result);
 }
 

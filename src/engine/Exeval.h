@@ -28,7 +28,10 @@ void CalcExpression(PParserOperation Chain, Variant& Value);
 // Runs every operation of Chain and answers the last result without copying it.
 const Variant& RunExpression(PParserOperation Chain);
 // Runs each statement of Chain in order.
-void CalcStatements(PParserStatement Chain);
+inline void CalcStatements(PParserStatement Chain) {
+    for (PParserStatement st = Chain; st; st = st->Next)
+        st->Proc(st);
+}
 
 // A host (the effect player) may stop a running script: the check point is called at every loop
 // back-edge and every call of a user function, and stops the script by raising. EEvalAborted is

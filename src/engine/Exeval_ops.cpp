@@ -244,11 +244,6 @@ void CalcExpression(PParserOperation Chain, Variant& Value) {
     Value = RunExpression(Chain);
 }
 
-void CalcStatements(PParserStatement Chain) {
-    for (PParserStatement st = Chain; st; st = st->Next)
-        st->Proc(st);
-}
-
 TEvalCheckPoint SetEvalCheckPoint(TEvalCheckPoint CheckPoint, void* Data) {
     const TEvalCheckPoint old = tCheckPoint.Fn;
     tCheckPoint = {CheckPoint, Data};

@@ -184,6 +184,10 @@ public:
         Bits = i64_;
         return true;
     }
+    // The value is the one InlineBits answered Type and Bits for.
+    bool HasInlineBits(TVarType Type, std::int64_t Bits) const noexcept {
+        return type_ == Type && i64_ == Bits; // Type never has a payload: neither then has this
+    }
 
     // Conversions. Each raises InvalidCast for a kind that does not convert, Overflow when out of
     // range. Null and arrays do not convert to numbers; empty converts to 0 / "" / false.

@@ -108,21 +108,21 @@ void TVariable::ValueChanged() {
     // Scripts call this on every assignment to a global: the host is asked once, and not at all
     // when the only one to tell is the script itself.
     const bool dependents = Link_.ValueListened();
+    if (!dependents && ValueType_ == vvValue && !Linked_ && !SaveResult_ && !Validating_ && !IsLoading()) {
+        // A stored value no one listens to: what invalidating and validating it again come to.
+        Valid_ = true;
+        Stored_ = false;
+        Told_ = PValue_->InlineBits(ToldType_, ToldBits_);
+        return;
+    }
     const bool tell = dependents && HostUpdateEnabled();
     Invalidate(tell);
     if (IsLoading()) return;
     Validate();
-    // While updates are held back the dependents heard nothing, so there is nothing to rely on.
-    Told_ = (!dependents || tell) && PValue_->InlineBits(ToldType_, ToldBits_);
-}
-
-void TVariable::Refresh() {
-    TVarType type = varEmpty;
-    std::int64_t bits = 0;
-    const bool unchanged = Told_ && Valid_ && ValueType_ == vvValue && !Linked_ && !SaveResult_ &&
-                           PValue_->InlineBits(type, bits) && type == ToldType_ && bits == ToldBits_;
-    if (unchanged && !IsLoading()) return;
-    ValueChanged();
+    // While updates are held back the dependents heard nothing, so there is nothing to rely on;
+    // and only a stored value that is valid now may be skipped by Refresh.
+    Told_ = (!dependents || tell) && Valid_ && ValueType_ == vvValue && !Linked_ && !SaveResult_ &&
+            PValue_->InlineBits(ToldType_, ToldBits_);
 }
 
 void TVariable::Invalidate() {
@@ -263,6 +263,7 @@ void TVariable::SetResultField(const std::string& Name) {
 void TVariable::SetSaveResult(bool B) {
     if (B == SaveResult_) return;
     SaveResult_ = B;
+    Told_ = false;
     if (B && !IsLoading()) Validate();
 }
 
@@ -277,6 +278,7 @@ Variant* TVariable::LinkTo(Variant* P) {
     Variant* previous = PValue_;
     PValue_ = P ? P : &StoredValue_;
     Linked_ = PValue_ != &StoredValue_;
+    Told_ = false;
     Link_.RemoveLinks();
     ValueChanged();
     return previous;
@@ -286,6 +288,7 @@ void TVariable::RemoveLink() {
     if (!Linked_) return;
     PValue_ = &StoredValue_;
     Linked_ = false;
+    Told_ = false;
     Link_.RemoveLinks();
     ValueChanged();
 }

@@ -60,7 +60,10 @@ public:
     // What an expression does with each variable it reads before it evaluates: ValueChanged, unless
     // this is a stored value whose bits are those it last told its dependents about and nothing
     // invalidated it since, so that telling them again would change nothing.
-    void Refresh();
+    void Refresh() {
+        if (Told_ && PValue_->HasInlineBits(ToldType_, ToldBits_) && !IsLoading()) return;
+        ValueChanged();
+    }
     void Invalidate();
     void Validate();
     bool Valid() const { return Valid_; }
@@ -141,7 +144,9 @@ private:
     bool Valid_ = false;
     bool Stored_ = false;
     bool Validating_ = false;
-    bool Told_ = false; // ToldType_ and ToldBits_ are the value the dependents last heard of
+    // ToldType_ and ToldBits_ are the value the dependents last heard of, and the variable is a
+    // valid stored value (not linked, no result to save): whatever changes one of those clears it.
+    bool Told_ = false;
     TVarType ToldType_ = varEmpty;
     std::int64_t ToldBits_ = 0;
     TFieldDataLink DataLink_;

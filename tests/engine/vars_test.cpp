@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 using namespace skv::engine;
 
 namespace {
@@ -323,6 +327,32 @@ TEST_F(VarsTest, RefreshTellsDependentsOfChangesOnly) {
     EXPECT_EQ(s->Value().VType(), varCurrency);
     a->Refresh();
     EXPECT_FALSE(s->Valid());
+}
+
+// A variable that stops being a plain stored value is announced at the next refresh even though
+// its bits did not change: what it reads or saves is no longer what its dependents heard of.
+TEST_F(VarsTest, RefreshTellsAgainAfterTheVariableChangedItsKind) {
+    Variant outside(std::int32_t{1});
+    const std::vector<std::pair<const char*, std::function<void(TVariable&)>>> changes = {
+        {"saving its result", [](TVariable& v) { v.SetSaveResult(true); }},
+        {"linked to outside storage", [&](TVariable& v) { v.LinkTo(&outside); }},
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        vars->SetValues("A", Variant(std::int32_t{1}));
+        TVariable* a = vars->FindVariable("A");
+        TVariable* s = vars->CreateVariable(&form, "S", "");
+        s->SetExpression("A");
+        s->SetValueType(vvExpression);
+        EXPECT_EQ(s->Value().RawInteger(), 1);
+        a->Refresh();
+        EXPECT_TRUE(s->Valid());
+        change(*a);
+        EXPECT_EQ(s->Value().RawInteger(), 1);
+        a->Refresh();
+        EXPECT_FALSE(s->Valid());
+        vars->FreeVariables();
+    }
 }
 
 TEST_F(VarsTest, UpdateBracketHoldsPropagationBack) {
