@@ -124,6 +124,25 @@ TEST_F(EffectPlayback, NextEffectInAMouseModeLoadsWithoutRunning) {
     EXPECT_EQ(roof().zoomAngle, 5.0f);
 }
 
+// The effect editor checks and tries scripts with a player of its own while the thread plays:
+// the two share no engine object (the sanitizer build watches for races).
+TEST_F(EffectPlayback, AnEditorsOwnPlayerWorksBesideTheThreads) {
+    command(ControlMode::EffectRollBar, "X := X + 0.001; S := Format(\"%d\", FRAMES); A := VarArrayCreate(0, 1, 12); A[0] := S");
+    TEffectPlayer editor;
+    CarCameraValues tried = makeRecord(0);
+    const auto until = std::chrono::steady_clock::now() + 300ms; // about ten of the thread's steps
+    for (int i = 0; i < 50 || std::chrono::steady_clock::now() < until; ++i) {
+        EXPECT_EQ(editor.check("Y := Y * 2; T := IntToStr(FRAMES) + \"x\""), "");
+        EXPECT_EQ(editor.check("Y := Q"), "Expression uses unknown variable: Q");
+        editor.load("Z := FRAMES; W := Format(\"%d\", FRAMES)");
+        editor.step(i + 1, tried, generous());
+        EXPECT_EQ(tried.zPos, static_cast<float>(i + 1));
+    }
+    ASSERT_TRUE(dc->waitForPass(5s));
+    EXPECT_EQ(dc->mode(), ControlMode::EffectRollBar) << "status: " << lastStatus();
+    EXPECT_GT(roof().xPos, makeRecord(10).xPos);
+}
+
 TEST_F(EffectPlayback, FailingOrEndlessScriptDropsToStaticAndTheThreadGoesOn) {
     const struct {
         const char* script;
