@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TRunHost& host = RunHost();
     host.Box.Reset();
     SeedEffectVariables(host.Vars);
+    static const std::int64_t base = HeldValueBytes();
     int left = kCheckBudget;
     SetEvalCheckPoint(&CountDown, &left);
     {
@@ -33,5 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         host.Funcs.SetRegClasses(nullptr);
     }
     SetEvalCheckPoint(nullptr, nullptr);
+    // What values hold must not pile up from input to input: with the variables seeded again, only
+    // the last handled exception's object (one text) may still be held.
+    SeedEffectVariables(host.Vars);
+    FUZZ_CHECK(HeldValueBytes() - base < kMaxHeldValueBytes / 2);
     return 0;
 }
