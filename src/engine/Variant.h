@@ -123,7 +123,8 @@ public:
         other.i64_ = 0;
     }
     Variant& operator=(const Variant& other) {
-        if (hasPayload() || other.hasPayload()) return assignSlow(other);
+        if (((type_ | other.type_) & ~kPlainKinds) != 0 && (hasPayload() || other.hasPayload()))
+            return assignSlow(other);
         type_ = other.type_;
         i64_ = other.i64_;
         return *this;
@@ -216,8 +217,12 @@ public:
     void Clear() noexcept; // becomes empty
 
 private:
+    // Kinds 0 to 7 (empty, null, the numbers the evaluator computes with, currency, date) have
+    // no payload: one test settles what is stored on every operation.
+    static constexpr TVarType kPlainKinds = 7;
     bool hasPayload() const noexcept {
-        return type_ == varString || type_ == varDispatch || (type_ & varArray) != 0;
+        // Strings and arrays are the only kinds from varString up.
+        return (type_ & ~kPlainKinds) != 0 && (type_ == varDispatch || type_ >= varString);
     }
     Variant& assignSlow(const Variant& other);
     void destroy() noexcept;
