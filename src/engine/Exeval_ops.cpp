@@ -29,12 +29,21 @@ bool IsDouble(const Variant& V) {
 // kinds the value rules reduce to: integer with integer stays an integer (widening to double when
 // the result leaves 32 bits), anything else is a double, and an infinite double overflows. The
 // operations below take that short way and leave every other kind to the general arithmetic.
-bool IsIntOrDouble(TVarType T) {
-    return T == varInteger || T == varDouble;
+// An integer's or a double's value as a double; false for every other kind.
+bool AsReal(const Variant& V, double& X) {
+    if (V.VType() == varDouble) {
+        X = V.RawDouble();
+        return true;
+    }
+    if (V.VType() == varInteger) {
+        X = double(V.RawInteger());
+        return true;
+    }
+    return false;
 }
 
-double RealOf(const Variant& V) {
-    return V.VType() == varDouble ? V.RawDouble() : double(V.RawInteger());
+bool BothIntegers(const Variant& A, const Variant& B) {
+    return A.VType() == varInteger && B.VType() == varInteger;
 }
 
 // Results are stored straight into their slot (which may be an operand: the value is computed
@@ -59,24 +68,21 @@ template <TArith Kind, class T> T Apply(T X, T Y) {
     if constexpr (Kind == TArith::Mul) return X * Y;
 }
 
+// The general arithmetic, out of the way of the short paths.
+template <TArith Kind> [[gnu::noinline]] void GeneralArith(const Variant& A, const Variant& B, Variant& Result) {
+    if constexpr (Kind == TArith::Add) Result = VarAdd(A, B);
+    if constexpr (Kind == TArith::Sub) Result = VarSub(A, B);
+    if constexpr (Kind == TArith::Mul) Result = VarMul(A, B);
+}
+
 template <TArith Kind> void Arith(const Variant& A, const Variant& B, Variant& Result) {
-    const TVarType ta = A.VType(), tb = B.VType();
-    // Two doubles first: what scripts compute most.
-    if (ta == varDouble && tb == varDouble) {
-        SetChecked(Result, Apply<Kind>(A.RawDouble(), B.RawDouble()));
-        return;
-    }
-    if (!IsIntOrDouble(ta) || !IsIntOrDouble(tb)) {
-        if constexpr (Kind == TArith::Add) Result = VarAdd(A, B);
-        if constexpr (Kind == TArith::Sub) Result = VarSub(A, B);
-        if constexpr (Kind == TArith::Mul) Result = VarMul(A, B);
-        return;
-    }
-    if (ta == varInteger && tb == varInteger) {
+    double x, y;
+    if (BothIntegers(A, B))
         SetWholeOrReal(Result, Apply<Kind>(std::int64_t{A.RawInteger()}, std::int64_t{B.RawInteger()}));
-        return;
-    }
-    SetChecked(Result, Apply<Kind>(RealOf(A), RealOf(B)));
+    else if (AsReal(A, x) && AsReal(B, y))
+        SetChecked(Result, Apply<Kind>(x, y));
+    else
+        GeneralArith<Kind>(A, B, Result);
 }
 
 // Truncates toward zero to 64 bits; values that do not fit overflow.
@@ -104,26 +110,20 @@ void DivideInt64(PParserOperation Op, bool Remainder) {
     Op->Result->SetInteger(Low32(Remainder ? a % b : a / b));
 }
 
+[[gnu::noinline]] TVarCompareResult GeneralCompare(const Variant& A, const Variant& B) {
+    return VarCmp(A, B);
+}
+
 TVarCompareResult Compare(PParserOperation Op) {
     const Variant& a = *Op->Arg1;
     const Variant& b = *Op->Arg2;
-    if (a.VType() == varDouble && b.VType() == varDouble) {
-        const double x = a.RawDouble(), y = b.RawDouble();
-        return x < y ? TVarCompareResult::LessThan : y < x ? TVarCompareResult::GreaterThan : TVarCompareResult::Equal;
+    if (BothIntegers(a, b)) {
+        const std::int32_t i = a.RawInteger(), j = b.RawInteger();
+        return i < j ? TVarCompareResult::LessThan : j < i ? TVarCompareResult::GreaterThan : TVarCompareResult::Equal;
     }
-    if (IsIntOrDouble(a.VType()) && IsIntOrDouble(b.VType())) {
-        if (a.VType() == varInteger && b.VType() == varInteger) {
-            const std::int32_t x = a.RawInteger(), y = b.RawInteger();
-            return x < y   ? TVarCompareResult::LessThan
-                   : y < x ? TVarCompareResult::GreaterThan
-                           : TVarCompareResult::Equal;
-        }
-        const double x = RealOf(a), y = RealOf(b);
-        if (x < y) return TVarCompareResult::LessThan;
-        if (y < x) return TVarCompareResult::GreaterThan;
-        return TVarCompareResult::Equal;
-    }
-    return VarCmp(a, b);
+    double x, y;
+    if (!AsReal(a, x) || !AsReal(b, y)) return GeneralCompare(a, b);
+    return x < y ? TVarCompareResult::LessThan : y < x ? TVarCompareResult::GreaterThan : TVarCompareResult::Equal;
 }
 
 std::int32_t ShiftCount(const Variant& V) {
@@ -163,26 +163,48 @@ bool RunBody(PParserStatement Body) {
 bool DecideComparison(PParserOperation Op, bool& Decided) {
     Decided = true;
     bool holds = false;
-    if (Op->Token == lf_lt && Op->Proc == OpLessThan) {
+    switch (Op->Token) {
+    case lf_lt:
+        if (Op->Proc != OpLessThan) break;
         holds = Compare(Op) == TVarCompareResult::LessThan;
-    } else if (Op->Token == lf_gt && Op->Proc == OpGreatThan) {
+        SetFlag(*Op->Result, holds);
+        return holds;
+    case lf_gt:
+        if (Op->Proc != OpGreatThan) break;
         holds = Compare(Op) == TVarCompareResult::GreaterThan;
-    } else if (Op->Token == lf_le && Op->Proc == OpLessOrEqual) {
+        SetFlag(*Op->Result, holds);
+        return holds;
+    case lf_le:
+        if (Op->Proc != OpLessOrEqual) break;
+    {
         const TVarCompareResult c = Compare(Op);
         holds = c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal;
-    } else if (Op->Token == lf_ge && Op->Proc == OpGreatOrEqual) {
+    }
+        SetFlag(*Op->Result, holds);
+        return holds;
+    case lf_ge:
+        if (Op->Proc != OpGreatOrEqual) break;
+    {
         const TVarCompareResult c = Compare(Op);
         holds = c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal;
-    } else if (Op->Token == lf_eq && Op->Proc == OpIsEqual) {
-        holds = Compare(Op) == TVarCompareResult::Equal;
-    } else if (Op->Token == lf_neq && Op->Proc == OpIsNotEqual) {
-        holds = Compare(Op) != TVarCompareResult::Equal;
-    } else {
-        Decided = false;
-        return false;
     }
-    SetFlag(*Op->Result, holds);
-    return holds;
+        SetFlag(*Op->Result, holds);
+        return holds;
+    case lf_eq:
+        if (Op->Proc != OpIsEqual) break;
+        holds = Compare(Op) == TVarCompareResult::Equal;
+        SetFlag(*Op->Result, holds);
+        return holds;
+    case lf_neq:
+        if (Op->Proc != OpIsNotEqual) break;
+        holds = Compare(Op) != TVarCompareResult::Equal;
+        SetFlag(*Op->Result, holds);
+        return holds;
+    default:
+        break;
+    }
+    Decided = false;
+    return false;
 }
 
 bool Condition(PParserOperation Chain) {
@@ -289,16 +311,19 @@ void OpMultiply(PParserOperation Op) {
     Arith<TArith::Mul>(*Op->Arg1, *Op->Arg2, *Op->Result);
 }
 
+namespace {
+[[gnu::noinline]] void GeneralDivide(const Variant& A, const Variant& B, Variant& Result) {
+    Result = VarDiv(A, B);
+}
+} // namespace
+
 void OpRealDivide(PParserOperation Op) {
     const Variant& a = *Op->Arg1;
     const Variant& b = *Op->Arg2;
-    if (!IsIntOrDouble(a.VType()) || !IsIntOrDouble(b.VType())) {
-        *Op->Result = VarDiv(a, b);
-        return;
-    }
-    const double y = RealOf(b);
+    double x, y;
+    if (!AsReal(a, x) || !AsReal(b, y)) return GeneralDivide(a, b, *Op->Result);
     if (y == 0.0) RaiseVariantError(TVariantError::DivByZero);
-    SetChecked(*Op->Result, RealOf(a) / y);
+    SetChecked(*Op->Result, x / y);
 }
 
 void OpModulo(PParserOperation Op) {
