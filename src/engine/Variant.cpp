@@ -95,6 +95,21 @@ void charge(std::int64_t bytes) {
 void release(std::int64_t bytes) noexcept {
     gHeldBytes.fetch_sub(bytes, std::memory_order_relaxed);
 }
+
+// A charge made before an allocation, given back unless kept: the allocation may still fail.
+class TPendingCharge {
+public:
+    explicit TPendingCharge(std::int64_t bytes) : bytes_(bytes) { charge(bytes); }
+    ~TPendingCharge() {
+        if (bytes_) release(bytes_);
+    }
+    TPendingCharge(const TPendingCharge&) = delete;
+    TPendingCharge& operator=(const TPendingCharge&) = delete;
+    void keep() noexcept { bytes_ = 0; }
+
+private:
+    std::int64_t bytes_;
+};
 } // namespace
 
 std::int64_t HeldValueBytes() noexcept {
@@ -200,27 +215,18 @@ void Variant::destroy() noexcept {
 
 void Variant::copyFrom(const Variant& other) {
     if (other.type_ == varString) {
-        const std::int64_t bytes = textBytes(other.str_->size());
-        charge(bytes);
-        try {
-            str_ = new std::string(*other.str_);
-        } catch (...) {
-            release(bytes);
-            throw;
-        }
+        TPendingCharge charged(textBytes(other.str_->size()));
+        str_ = new std::string(*other.str_);
+        charged.keep();
     } else if (other.type_ == varDispatch) {
         disp_ = new TDispatchRef(*other.disp_);
     } else if (other.IsArray()) {
-        const std::int64_t bytes = arrayBytes(other.arr_->Elements.size());
-        charge(bytes); // before the copy: a deep copy of a big array is the costly case
-        try {
-            auto data = std::make_unique<TVarArrayData>(*other.arr_);
-            data->LockCount = 0; // a copy is a new array, not locked
-            arr_ = data.release();
-        } catch (...) {
-            release(bytes);
-            throw;
-        }
+        // Before the copy: a deep copy of a big array is the costly case.
+        TPendingCharge charged(arrayBytes(other.arr_->Elements.size()));
+        auto data = std::make_unique<TVarArrayData>(*other.arr_);
+        data->LockCount = 0; // a copy is a new array, not locked
+        arr_ = data.release();
+        charged.keep();
     } else {
         i64_ = other.i64_;
     }
@@ -523,21 +529,16 @@ Variant Variant::ArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType
     if (!isArrayElementType(elementType)) RaiseVariantError(TVariantError::BadVarType);
     if (bounds.empty()) RaiseVariantError(TVariantError::ArrayBounds);
     const std::int64_t count = elementCountOf(bounds);
-    const std::int64_t bytes = arrayBytes(static_cast<std::size_t>(count));
-    charge(bytes);
-    try {
-        auto data = std::make_unique<TVarArrayData>();
-        data->Bounds = bounds;
-        data->ElementType = elementType;
-        data->Elements.assign(static_cast<std::size_t>(count), defaultElement(elementType));
-        Variant v;
-        v.arr_ = data.release();
-        v.type_ = static_cast<TVarType>(varArray | elementType);
-        return v;
-    } catch (...) {
-        release(bytes);
-        throw;
-    }
+    TPendingCharge charged(arrayBytes(static_cast<std::size_t>(count)));
+    auto data = std::make_unique<TVarArrayData>();
+    data->Bounds = bounds;
+    data->ElementType = elementType;
+    data->Elements.assign(static_cast<std::size_t>(count), defaultElement(elementType));
+    Variant v;
+    v.arr_ = data.release();
+    v.type_ = static_cast<TVarType>(varArray | elementType);
+    charged.keep();
+    return v;
 }
 
 Variant Variant::ArrayOf(const std::vector<Variant>& values) {
@@ -586,13 +587,9 @@ void Variant::ArrayRedim(std::int32_t highBound) {
     const std::int64_t before = arrayBytes(a.Elements.size());
     const std::int64_t after = arrayBytes(static_cast<std::size_t>(total));
     if (after > before) {
-        charge(after - before);
-        try {
-            a.Elements.resize(static_cast<std::size_t>(total), defaultElement(a.ElementType));
-        } catch (...) {
-            release(after - before);
-            throw;
-        }
+        TPendingCharge charged(after - before);
+        a.Elements.resize(static_cast<std::size_t>(total), defaultElement(a.ElementType));
+        charged.keep();
     } else {
         a.Elements.resize(static_cast<std::size_t>(total));
         release(before - after);
