@@ -114,7 +114,7 @@ void DivideInt64(PParserOperation Op, bool Remainder) {
     return VarCmp(A, B);
 }
 
-TVarCompareResult Compare(PParserOperation Op) {
+[[gnu::always_inline]] inline TVarCompareResult Compare(PParserOperation Op) {
     const Variant& a = *Op->Arg1;
     const Variant& b = *Op->Arg2;
     if (BothIntegers(a, b)) {
@@ -160,7 +160,7 @@ bool RunBody(PParserStatement Body) {
 
 // The truth of a comparison that ends a condition, decided without reading its flag back; the
 // flag is still stored. False with Decided false when the operation is no comparison.
-bool DecideComparison(PParserOperation Op, bool& Decided) {
+[[gnu::always_inline]] inline bool DecideComparison(PParserOperation Op, bool& Decided) {
     Decided = true;
     bool holds = false;
     switch (Op->Token) {
@@ -207,7 +207,7 @@ bool DecideComparison(PParserOperation Op, bool& Decided) {
     return false;
 }
 
-bool Condition(PParserOperation Chain) {
+[[gnu::always_inline]] inline bool Condition(PParserOperation Chain) {
     if (!Chain) return kZero.ToBoolean();
     PParserOperation op = Chain;
     for (; op->Next; op = op->Next)
