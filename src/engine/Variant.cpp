@@ -200,6 +200,12 @@ void Variant::Clear() noexcept {
     i64_ = 0;
 }
 
+void Variant::destroyAndSet(TVarType Type, std::int64_t Bits) noexcept {
+    destroy();
+    type_ = Type;
+    i64_ = Bits;
+}
+
 void Variant::destroy() noexcept {
     if (type_ == varString) {
         release(textBytes(str_->size()));

@@ -143,19 +143,20 @@ public:
     }
 
     // Stores a number in place, without a temporary: what the evaluator does with every result.
+    // A payload to free is left to a call of its own, so that the callers need no stack frame.
     void SetDouble(double v) noexcept {
-        if (hasPayload()) destroy();
+        if (hasPayload()) return destroyAndSet(varDouble, Variant(v).i64_);
         type_ = varDouble;
         d_ = v;
     }
     void SetInteger(std::int32_t v) noexcept {
-        if (hasPayload()) destroy();
+        if (hasPayload()) return destroyAndSet(varInteger, Variant(v).i64_);
         type_ = varInteger;
         i64_ = 0;
         i32_ = v;
     }
     void SetCurrency(TCurrency v) noexcept {
-        if (hasPayload()) destroy();
+        if (hasPayload()) return destroyAndSet(varCurrency, v.Value);
         type_ = varCurrency;
         i64_ = v.Value;
     }
@@ -226,6 +227,7 @@ private:
     }
     Variant& assignSlow(const Variant& other);
     void destroy() noexcept;
+    void destroyAndSet(TVarType Type, std::int64_t Bits) noexcept;
     void copyFrom(const Variant& other);
     TVarArrayData& arrayData() const;
 
