@@ -364,6 +364,13 @@ TVarCompareResult compareNumbers(const Variant& a, const Variant& b) {
 // is raised. Two strings compare byte by byte; empty is 0 against a number and "" against a
 // string; null compares as Null with everything.
 TVarCompareResult VarCmp(const Variant& a, const Variant& b) {
+    // Integers and doubles, what functions such as MAX and MIN compare most, first: two integers
+    // compare exactly, any mix of the two as doubles.
+    const TVarType ta = a.VType(), tb = b.VType();
+    if (ta == varInteger && tb == varInteger) return threeWay(a.RawInteger(), b.RawInteger());
+    if ((ta == varDouble || ta == varInteger) && (tb == varDouble || tb == varInteger))
+        return threeWay(ta == varDouble ? a.RawDouble() : double(a.RawInteger()),
+                        tb == varDouble ? b.RawDouble() : double(b.RawInteger()));
     const TKind ka = kindOf(a), kb = kindOf(b);
     if (ka == kOther || kb == kOther) RaiseVariantError(TVariantError::InvalidOp);
     if (ka == kN || kb == kN) return TVarCompareResult::Null;
