@@ -126,6 +126,14 @@ void DivideInt64(PParserOperation Op, bool Remainder) {
     return x < y ? TVarCompareResult::LessThan : y < x ? TVarCompareResult::GreaterThan : TVarCompareResult::Equal;
 }
 
+// ToInteger, answered at once for integers and for the flags comparisons store.
+std::int32_t IntegerOf(const Variant& V) {
+    if (V.VType() == varInteger) return V.RawInteger();
+    if (V.VType() == varCurrency && (V.RawCurrency().Value == 0 || V.RawCurrency().Value == 10000))
+        return static_cast<std::int32_t>(V.RawCurrency().Value / 10000);
+    return V.ToInteger();
+}
+
 std::int32_t ShiftCount(const Variant& V) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(V.ToInteger()) & 31u);
 }
@@ -400,15 +408,15 @@ void OpNot(PParserOperation Op) {
 }
 
 void OpAnd(PParserOperation Op) {
-    Op->Result->SetInteger(Op->Arg1->ToInteger() & Op->Arg2->ToInteger());
+    Op->Result->SetInteger(IntegerOf(*Op->Arg1) & IntegerOf(*Op->Arg2));
 }
 
 void OpOr(PParserOperation Op) {
-    Op->Result->SetInteger(Op->Arg1->ToInteger() | Op->Arg2->ToInteger());
+    Op->Result->SetInteger(IntegerOf(*Op->Arg1) | IntegerOf(*Op->Arg2));
 }
 
 void OpXor(PParserOperation Op) {
-    Op->Result->SetInteger(Op->Arg1->ToInteger() ^ Op->Arg2->ToInteger());
+    Op->Result->SetInteger(IntegerOf(*Op->Arg1) ^ IntegerOf(*Op->Arg2));
 }
 
 void OpBitNot(PParserOperation Op) {

@@ -86,6 +86,8 @@ TEST(ExpressionEval, PrecedenceAndValueKinds) {
         {"3 AND 5", Variant(std::int32_t{1})},
         {"TRUE AND 1", Variant(std::int32_t{1})},
         {"a = 6 AND b = 3", Variant(std::int32_t{1})}, // (a = 6) AND (b = 3): 1 AND 1
+        {"(a > b) XOR (b > 9)", Variant(std::int32_t{1})},
+        {"2.5 AND 3", Variant(std::int32_t{2})}, // 2.5 rounds to the even 2
         {"7 MOD 3", Variant(std::int32_t{1})},
         {"-7 DIV 2", Variant(std::int32_t{-3})},
         {"7.9 DIV 2", Variant(std::int32_t{3})},
