@@ -235,6 +235,9 @@ TEST_F(ScriptTest, DeepNestingAndHugeScriptsFailCleanly) {
     const std::string big = Repeated("x := x + 1; ", (1 << 20) / 12);
     EXPECT_EQ(Run(big + "RESULT := x").ToInteger(), (1 << 20) / 12);
     EXPECT_THROW(Run(Repeated("x := x +; ", 1 << 17)), ESyntaxError);
+    // A NUL byte is refused, not taken as the end of the text.
+    EXPECT_ENGINE_ERROR(Run(std::string("x := 1;\0x := 2", 15)), ESyntaxError,
+                        "Syntax error in expression: character #0 at position 8");
 }
 
 } // namespace
