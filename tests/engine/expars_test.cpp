@@ -1,12 +1,11 @@
 // The parser component: checking and its report, names no variable has, creating variables,
 // arguments, and the references it keeps to registries, libraries and collections.
 #include "exfuncs_test_support.h"
+#include "model/Tempfolder.h"
 
 #include "engine/Exbuildin.h"
 #include "engine/Expars.h"
 #include "engine/Inifile.h"
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -227,11 +226,25 @@ TEST_F(ParserTest, EditVariablesAppliesTheEditedCopyOnlyWhenAccepted) {
     SetEditorHost(old);
 }
 
-} // namespace
-
-namespace {
-
 using Lines = std::vector<std::string>;
+using Items = std::vector<std::tuple<std::string, std::string, Lines>>;
+
+// A form-file list; an entry "#n" is the integer n, "@name" an identifier, anything else a string.
+std::vector<std::uint8_t> ListOf(const std::vector<std::string>& Values) {
+    std::vector<std::uint8_t> bytes;
+    skv::stream::TStreamWriter w(bytes);
+    w.writeListBegin();
+    for (const std::string& v : Values) {
+        if (v.size() > 1 && v[0] == '#')
+            w.writeIntegerValue(std::stoi(v.substr(1)));
+        else if (v.size() > 1 && v[0] == '@')
+            w.writeIdentValue(v.substr(1));
+        else
+            w.writeStringValue(v);
+    }
+    w.writeListEnd();
+    return bytes;
+}
 
 class UserLibTest : public ::testing::Test {
 protected:
@@ -244,18 +257,9 @@ protected:
         P.SetUserVars(&Vars);
         P.SetUserLib(&Lib);
     }
-    // A path of its own per test and process; removed again at the end.
-    std::string TempFile(const std::string& Stem) {
-        Path = std::filesystem::temp_directory_path() / (Stem + "_" + std::to_string(::getpid()) + ".ini");
-        std::filesystem::remove(Path);
-        return Path.string();
-    }
-    ~UserLibTest() override {
-        if (!Path.empty()) std::filesystem::remove(Path);
-    }
     // name, description and lines of every item of a list
-    static std::vector<std::tuple<std::string, std::string, Lines>> Contents(const TEPExprList& List) {
-        std::vector<std::tuple<std::string, std::string, Lines>> items;
+    static Items Contents(const TEPExprList& List) {
+        Items items;
         for (int i = 0; i < List.Count(); ++i)
             items.emplace_back(List.GetName(i), List.Items(i)->Descr, List.GetSource(i));
         return items;
@@ -273,7 +277,6 @@ protected:
     TEPVars Vars;
     TEPUserLib Lib;
     TExParser P;
-    std::filesystem::path Path;
 };
 
 TEST_F(UserLibTest, FunctionsAndAliasesServeTheParser) {
@@ -356,7 +359,8 @@ TEST_F(UserLibTest, UpdatesAreCountedAndHoldCompilingBack) {
 
 TEST_F(UserLibTest, IniRoundTripKeepsNamesDescriptionsAndLines) {
     Fill();
-    const std::string file = TempFile("skv_userlib");
+    const skv::test::TempFolder folder;
+    const std::string file = (folder.path() / "userlib.ini").string();
     {
         TIniFile other(file);
         other.WriteString("Other", "keep", "me");
@@ -387,7 +391,7 @@ TEST_F(UserLibTest, IniRoundTripKeepsNamesDescriptionsAndLines) {
 TEST_F(UserLibTest, IniReadingFollowsTheKeysInFileOrder) {
     struct Case {
         const char* Text;
-        std::vector<std::tuple<std::string, std::string, Lines>> Expected;
+        Items Expected;
     };
     const Case cases[] = {
         // No description and no first line: the count text stays as the only line.
@@ -448,68 +452,23 @@ TEST_F(UserLibTest, FormFileRoundTrip) {
 }
 
 TEST_F(UserLibTest, FormFileItemsInOtherShapes) {
-    std::vector<std::uint8_t> bytes;
-    skv::stream::TStreamWriter w(bytes);
-    w.writeListBegin();
-    w.writeStringValue("Short"); // a name, then the lines at once
-    w.writeIntegerValue(1);
-    w.writeStringValue("%0 * 2");
-    w.writeIdentValue("descr"); // any order before Source
-    w.writeStringValue("second");
-    w.writeIdentValue("Name");
-    w.writeStringValue("Long");
-    w.writeIdentValue("Source");
-    w.writeIntegerValue(0);
-    w.writeListEnd();
+    // A name with its lines at once, then one given by properties in any order before Source.
+    const auto bytes =
+        ListOf({"Short", "#1", "%0 * 2", "@descr", "second", "@Name", "Long", "@Source", "#0"});
     skv::stream::TStreamReader r(bytes);
     Lib.Functions().ReadData(r);
     EXPECT_TRUE(r.atEnd());
-    EXPECT_EQ(Contents(Lib.Functions()), (std::vector<std::tuple<std::string, std::string, Lines>>{
-                                             {"SHORT", "", {"%0 * 2"}}, {"LONG", "second", {}}}));
+    EXPECT_EQ(Contents(Lib.Functions()), (Items{{"SHORT", "", {"%0 * 2"}}, {"LONG", "second", {}}}));
 }
 
 TEST_F(UserLibTest, MalformedFormFileListsChangeNothing) {
     Fill();
     const auto before = Contents(Lib.Functions());
-    const auto list = [](auto&& Body) {
-        std::vector<std::uint8_t> bytes;
-        skv::stream::TStreamWriter w(bytes);
-        w.writeListBegin();
-        Body(w);
-        w.writeListEnd();
-        return bytes;
-    };
-    using W = skv::stream::TStreamWriter;
     std::vector<std::vector<std::uint8_t>> inputs = {
-        list([](W& w) {
-            w.writeStringValue("X");
-            w.writeIntegerValue(3);
-            w.writeStringValue("1");
-        }),
-        list([](W& w) {
-            w.writeStringValue("X");
-            w.writeIntegerValue(-1);
-        }),
-        list([](W& w) {
-            w.writeIdentValue("Colour");
-            w.writeStringValue("red");
-        }),
-        list([](W& w) { w.writeIntegerValue(4); }),
-        list([](W& w) {
-            for (int i = 0; i < 2; ++i) {
-                w.writeStringValue("Dup");
-                w.writeIntegerValue(0);
-            }
-        }),
-        list([](W& w) {
-            w.writeStringValue("Begin");
-            w.writeIntegerValue(0);
-        }),
-        list([](W& w) {
-            w.writeStringValue("X");
-            w.writeIntegerValue(1);
-            w.writeIntegerValue(5);
-        }),
+        ListOf({"X", "#3", "1"}),           ListOf({"X", "#-1"}),
+        ListOf({"@Colour", "red"}),         ListOf({"#4"}),
+        ListOf({"Dup", "#0", "Dup", "#0"}), ListOf({"Begin", "#0"}),
+        ListOf({"X", "#1", "#5"}),
     };
     inputs[0].pop_back(); // cut short
     for (const auto& bytes : inputs) {
