@@ -11,10 +11,10 @@ namespace {
 class RegistryTest : public ::testing::Test {
 protected:
     TStandInLibrary Library;
+    TEPRegFuncs r{nullptr, &Library};
 };
 
 TEST_F(RegistryTest, NewRegistryHoldsTheLibraryAndTheObjectFunctions) {
-    TEPRegFuncs r(nullptr, &Library);
     for (const char* name : {"SIN", "sin", "Sin", "COS", "SQR", "uppercase"})
         EXPECT_NE(r.FindFunction(name), nullptr) << name;
     for (const char* name : {"CreateObject", "EXECOBJMETHOD", "SetObjProp", "ExecScript"})
@@ -28,7 +28,6 @@ TEST_F(RegistryTest, NewRegistryHoldsTheLibraryAndTheObjectFunctions) {
 }
 
 TEST_F(RegistryTest, SwitchingAGroupRemovesAndRestoresItsFunctions) {
-    TEPRegFuncs r(nullptr, &Library);
     r.SetTrigonomFuncs(false);
     EXPECT_FALSE(r.TrigonomFuncs());
     EXPECT_EQ(r.FindFunction("SIN"), nullptr);
@@ -49,7 +48,6 @@ TEST_F(RegistryTest, SwitchingAGroupRemovesAndRestoresItsFunctions) {
 }
 
 TEST_F(RegistryTest, WhileLoadingSwitchesAreStoredAndAppliedAtTheEnd) {
-    TEPRegFuncs r(nullptr, &Library);
     r.BeginLoading();
     r.SetTrigonomFuncs(false);
     r.SetDateFuncs(false);
@@ -65,7 +63,6 @@ TEST_F(RegistryTest, WhileLoadingSwitchesAreStoredAndAppliedAtTheEnd) {
 }
 
 TEST_F(RegistryTest, RawGroupFunctionsAreAddedOnlyWhenAbsent) {
-    TEPRegFuncs r(nullptr, &Library);
     r.SetTrigonomFuncs(false);
     TFuncObj* mine = r.AddFunction("SIN", &CosProc, 1, "my sine", fct_Custom);
     r.SetTrigonomFuncs(true); // no error, and the host's SIN stays
@@ -74,7 +71,6 @@ TEST_F(RegistryTest, RawGroupFunctionsAreAddedOnlyWhenAbsent) {
 }
 
 TEST_F(RegistryTest, NameRulesAndTheirMessages) {
-    TEPRegFuncs r(nullptr, &Library);
     EXPECT_ENGINE_ERROR(r.AddFunction("SIN", &SinProc, 1, "", fct_Custom), EBadName,
                         "Duplicated identifier. Registered function: SIN");
     EXPECT_ENGINE_ERROR(r.AddFunction("sIn", &SinProc, 1, "", fct_Custom), EBadName,
@@ -96,7 +92,6 @@ TEST_F(RegistryTest, NameRulesAndTheirMessages) {
 }
 
 TEST_F(RegistryTest, ClearingFunctions) {
-    TEPRegFuncs r(nullptr, &Library);
     r.ClearFunction("nothing such"); // no error
     r.ClearFunction("sqr");
     EXPECT_EQ(r.FindFunction("SQR"), nullptr);
@@ -115,7 +110,6 @@ struct TCaller {
 };
 
 TEST_F(RegistryTest, RenamingInvalidatesCallersAndResorts) {
-    TEPRegFuncs r(nullptr, &Library);
     TFuncObj* f = r.AddFunction("Alpha", &SqrProc, 1, "", fct_Custom);
     TCaller caller;
     caller.Link.AddIntLinkTo(&f->Link);
@@ -149,14 +143,12 @@ TEST_F(RegistryTest, RenamingInvalidatesCallersAndResorts) {
 }
 
 TEST_F(RegistryTest, FunctionLinksNameTheirRegistryAsHost) {
-    TEPRegFuncs r(nullptr, &Library);
     TFuncObj* f = r.FindFunction("SQR");
     EXPECT_EQ(f->Link.GetHost(), static_cast<TComponent*>(&r));
     EXPECT_EQ(f->Link.GetOwnerName(), "SQR");
 }
 
 TEST_F(RegistryTest, ChangingTheClassRegistryCutsCallersOfTheObjectFunctions) {
-    TEPRegFuncs r(nullptr, &Library);
     TCaller objectCaller, sinCaller;
     objectCaller.Link.AddIntLinkTo(&r.FindFunction("ExecObjMethod")->Link);
     sinCaller.Link.AddIntLinkTo(&r.FindFunction("SIN")->Link);
@@ -171,15 +163,14 @@ TEST_F(RegistryTest, ChangingTheClassRegistryCutsCallersOfTheObjectFunctions) {
 }
 
 TEST_F(RegistryTest, MovingAFunctionRenamesItOnAClash) {
-    TEPRegFuncs a(nullptr, &Library);
     TEPRegFuncs b(nullptr, &Library);
-    TFuncObj* f = a.AddFunction("X", &SqrProc, 1, "", fct_Custom);
+    TFuncObj* f = r.AddFunction("X", &SqrProc, 1, "", fct_Custom);
     b.AddFunction("X", &SqrProc, 1, "", fct_Custom);
     b.AddFunction("X1", &SqrProc, 1, "", fct_Custom);
     f->SetOwner(&b);
     EXPECT_EQ(f->Owner(), &b);
     EXPECT_EQ(f->FuncName(), "X2");
-    EXPECT_EQ(a.FindFunction("X"), nullptr);
+    EXPECT_EQ(r.FindFunction("X"), nullptr);
     EXPECT_EQ(b.FindFunction("X2"), f);
     f->SetOwner(nullptr);
     EXPECT_EQ(b.FindFunction("X2"), nullptr);
@@ -187,13 +178,11 @@ TEST_F(RegistryTest, MovingAFunctionRenamesItOnAClash) {
 }
 
 TEST_F(RegistryTest, GenericCallChecksTheArgumentCount) {
-    TEPRegFuncs r(nullptr, &Library);
     EXPECT_ENGINE_ERROR(CallByName(r, "SQR", {}), EFuncParamsError, "Arguments mismatching: SQR");
     EXPECT_EQ(CallByName(r, "SQR", {Variant(3)}).RawDouble(), 9.0);
 }
 
 TEST_F(RegistryTest, BoundOperationRunsLikeTheEvaluatorRunsIt) {
-    TEPRegFuncs r(nullptr, &Library);
     PParserOperation op = CreateOperation(BldFunc, nullptr, 1);
     Variant arg("shout"), result;
     op->Args[0] = op->Arg1 = &arg;
@@ -217,7 +206,6 @@ struct THostCounter {
 };
 
 TEST_F(RegistryTest, RawMethodsReachTheirObject) {
-    TEPRegFuncs r(nullptr, &Library);
     THostCounter host;
     TFuncObj* f = r.AddFunctionOfObj<&THostCounter::Count>("HostCount", &host, -1, "", fct_Custom);
     EXPECT_EQ(f->Kind(), fkRawMethod);
@@ -246,7 +234,6 @@ TEST_F(RegistryTest, DefaultFunctionAndParameterTypesOfRawKinds) {
 // Event functions
 
 TEST_F(RegistryTest, EventFunctionWithoutHandlerAnswersZero) {
-    TEPRegFuncs r(nullptr, &Library);
     r.SetName("epRegFuncs");
     TFuncObj* f = r.CreateEventFuncObj(nullptr, "MyEvent", "an event", fct_UserDef);
     EXPECT_EQ(f->FuncName(), "MYEVENT");
@@ -263,7 +250,6 @@ TEST_F(RegistryTest, EventFunctionWithoutHandlerAnswersZero) {
 }
 
 TEST_F(RegistryTest, EventFunctionHandlerGetsTheOperandsAndIsReplacedAtOnce) {
-    TEPRegFuncs r(nullptr, &Library);
     TFuncObj* f = r.CreateEventFuncObj(nullptr, "Ev", "", fct_Custom);
     TEPEventFunc* e = f->EventFunc();
     ASSERT_NE(e, nullptr);
@@ -284,7 +270,6 @@ TEST_F(RegistryTest, EventFunctionHandlerGetsTheOperandsAndIsReplacedAtOnce) {
 }
 
 TEST_F(RegistryTest, EventFunctionCallingItselfFromItsHandler) {
-    TEPRegFuncs r(nullptr, &Library);
     TFuncObj* f = r.CreateEventFuncObj(nullptr, "Depth", "", fct_Custom);
     f->EventFunc()->SetOnEvaluate([f](ArgArray& Params, std::int32_t) {
         const std::int32_t n = Params[0].RawInteger();
@@ -298,30 +283,29 @@ TEST_F(RegistryTest, EventFunctionCallingItselfFromItsHandler) {
 
 TEST_F(RegistryTest, EventFunctionsAndTheirRegistryOutliveEachOther) {
     TComponent form;
-    auto r = std::make_unique<TEPRegFuncs>(&form, &Library);
-    TFuncObj* f = r->CreateEventFuncObj(&form, "Ev", "", fct_Custom);
+    auto owned = std::make_unique<TEPRegFuncs>(&form, &Library);
+    TFuncObj* f = owned->CreateEventFuncObj(&form, "Ev", "", fct_Custom);
     TEPEventFunc* e = f->EventFunc();
     EXPECT_EQ(e->Owner(), &form);
-    EXPECT_ENGINE_ERROR(r->CreateEventFuncObj(&form, "ev", "", fct_Custom), EBadName,
+    EXPECT_ENGINE_ERROR(owned->CreateEventFuncObj(&form, "ev", "", fct_Custom), EBadName,
                         "Duplicated identifier. Registered function: ev");
 
-    r->ClearAllFunctions(); // unregisters the event function's object, which stays its own
+    owned->ClearAllFunctions(); // unregisters the event function's object, which stays its own
     EXPECT_EQ(e->RegFuncs(), nullptr);
-    EXPECT_TRUE(r->EventFuncs().empty());
-    e->SetRegFuncs(r.get());
-    EXPECT_EQ(r->FindFunction("EV"), f);
+    EXPECT_TRUE(owned->EventFuncs().empty());
+    e->SetRegFuncs(owned.get());
+    EXPECT_EQ(owned->FindFunction("EV"), f);
 
     delete e; // destroying the component unregisters its function
-    EXPECT_EQ(r->FindFunction("EV"), nullptr);
-    EXPECT_TRUE(r->EventFuncs().empty());
+    EXPECT_EQ(owned->FindFunction("EV"), nullptr);
+    EXPECT_TRUE(owned->EventFuncs().empty());
 
-    TFuncObj* g = r->CreateEventFuncObj(&form, "Other", "", fct_Custom);
-    r.reset(); // the event function stays with the form, unregistered
+    TFuncObj* g = owned->CreateEventFuncObj(&form, "Other", "", fct_Custom);
+    owned.reset(); // the event function stays with the form, unregistered
     EXPECT_EQ(g->EventFunc()->RegFuncs(), nullptr);
 }
 
 TEST_F(RegistryTest, EventFunctionJoiningATakenNameIsRenamed) {
-    TEPRegFuncs r(nullptr, &Library);
     TEPEventFunc e;
     e.SetFuncName("Sin");
     e.SetRegFuncs(&r);
@@ -334,11 +318,20 @@ TEST_F(RegistryTest, EventFunctionJoiningATakenNameIsRenamed) {
 // Texts for choosers
 
 TEST(FunctionTexts, CategoryListInChooserOrder) {
-    const std::vector<std::string> expected = {
-        "Arithmetic functions", "Aggregate functions",      "Convertion functions",  "Date time functions",
-        "DB functions",         "Exponent and Logarithmic", "File functions",        "Logical functions",
-        "String functions",     "System functions",         "Trigonometric functions", "Variant functions",
-        "User defined functions", "Custom functions"};
+    const std::vector<std::string> expected = {"Arithmetic functions",
+                                               "Aggregate functions",
+                                               "Convertion functions",
+                                               "Date time functions",
+                                               "DB functions",
+                                               "Exponent and Logarithmic",
+                                               "File functions",
+                                               "Logical functions",
+                                               "String functions",
+                                               "System functions",
+                                               "Trigonometric functions",
+                                               "Variant functions",
+                                               "User defined functions",
+                                               "Custom functions"};
     EXPECT_EQ(FillCategoryList(), expected);
     EXPECT_STREQ(CategoryDescription(fct_Internal), "Internal functions");
     EXPECT_STREQ(CategoryDescription(fct_ExpLog), "Exponent and Logarithmic");
