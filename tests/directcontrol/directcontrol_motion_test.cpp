@@ -223,46 +223,32 @@ TEST(MouseMotion, BankModeEasesBankTowardsCursorTarget) {
 
 TEST(MouseMotion, FactorsOfRollBarAndPitCamera) {
     // One input at a time, speed 0.1, no smoothing, yaw 0, zoom 1: the change of one value.
-    enum Input { LeftArrow, LookUp, MouseUp, RightButton, ZoomOut, PitchUp, LookMouseUp };
     const struct {
-        Input input;
+        const char* input;
+        void (*press)(MotionInput&);
         float CarCameraValues::*value;
         double rollBar, pitCam;
     } cases[] = {
-        {LeftArrow, &CarCameraValues::yPos, 0.1, 1.0},
-        {LookUp, &CarCameraValues::xPos, 0.1, 1.0},
-        {MouseUp, &CarCameraValues::xPos, 1.0 / 6.0, 4.0},
-        {RightButton, &CarCameraValues::zPos, 0.05, 0.2},
-        {ZoomOut, &CarCameraValues::zoomAngle, 0.015, 0.01},
-        {PitchUp, &CarCameraValues::pitch, 0.01 * 2 / std::numbers::pi, 0.01 * 2 / std::numbers::pi},
-        {LookMouseUp, &CarCameraValues::pitch, -0.05 * 2 / std::numbers::pi, -0.05 * 2 / std::numbers::pi},
+        {"left arrow", [](MotionInput& in) { in.keys.left = true; }, &CarCameraValues::yPos, 0.1, 1.0},
+        {"look up", [](MotionInput& in) { in.lookMode = in.keys.up = true; }, &CarCameraValues::xPos, 0.1,
+         1.0},
+        {"mouse up", [](MotionInput& in) { in.cursorY = 0; }, &CarCameraValues::xPos, 1.0 / 6.0, 4.0},
+        {"right button", [](MotionInput& in) { in.rightButtonDown = true; }, &CarCameraValues::zPos, 0.05,
+         0.2},
+        {"zoom out", [](MotionInput& in) { in.keys.keypadMinus = true; }, &CarCameraValues::zoomAngle, 0.015,
+         0.01},
+        {"pitch up", [](MotionInput& in) { in.keys.up = true; }, &CarCameraValues::pitch,
+         0.01 * 2 / std::numbers::pi, 0.01 * 2 / std::numbers::pi},
+        {"look, mouse up",
+         [](MotionInput& in) {
+             in.lookMode = true;
+             in.cursorY = 0;
+         },
+         &CarCameraValues::pitch, -0.05 * 2 / std::numbers::pi, -0.05 * 2 / std::numbers::pi},
     };
     for (const auto& c : cases) {
         MotionInput in = centred();
-        switch (c.input) {
-        case LeftArrow:
-            in.keys.left = true;
-            break;
-        case LookUp:
-            in.lookMode = in.keys.up = true;
-            break;
-        case MouseUp:
-            in.cursorY = 0;
-            break;
-        case RightButton:
-            in.rightButtonDown = true;
-            break;
-        case ZoomOut:
-            in.keys.keypadMinus = true;
-            break;
-        case PitchUp:
-            in.keys.up = true;
-            break;
-        case LookMouseUp:
-            in.lookMode = true;
-            in.cursorY = 0;
-            break;
-        }
+        c.press(in);
         const CarCameraValues before = camera();
         for (MotionTarget target : {MotionTarget::RollBar, MotionTarget::PitCam}) {
             const CarCameraValues after = stepOnce(target, in);
