@@ -28,6 +28,17 @@ EffectBudget generous() {
     return {std::chrono::steady_clock::now() + 10s, nullptr};
 }
 
+// The text of the abort that ends one step, or "" when the step ends by itself.
+std::string abortOf(TEffectPlayer& player, std::int32_t frame, CarCameraValues& r,
+                    const EffectBudget& budget) {
+    try {
+        player.step(frame, r, budget);
+    } catch (const skv::engine::EEvalAborted& e) {
+        return e.what();
+    }
+    return "";
+}
+
 class EffectPlayback : public ::testing::Test {
 protected:
     FakeDesktop desktop;
@@ -127,7 +138,8 @@ TEST_F(EffectPlayback, NextEffectInAMouseModeLoadsWithoutRunning) {
 // The effect editor checks and tries scripts with a player of its own while the thread plays:
 // the two share no engine object (the sanitizer build watches for races).
 TEST_F(EffectPlayback, AnEditorsOwnPlayerWorksBesideTheThreads) {
-    command(ControlMode::EffectRollBar, "X := X + 0.001; S := Format(\"%d\", FRAMES); A := VarArrayCreate(0, 1, 12); A[0] := S");
+    command(ControlMode::EffectRollBar,
+            "X := X + 0.001; S := Format(\"%d\", FRAMES); A := VarArrayCreate(0, 1, 12); A[0] := S");
     TEffectPlayer editor;
     CarCameraValues tried = makeRecord(0);
     const auto until = std::chrono::steady_clock::now() + 300ms; // about ten of the thread's steps
@@ -193,21 +205,10 @@ TEST(EffectPlayer, BudgetCutsAnEndlessStepAndAStop) {
     player.load("WHILE 1 DO x := x + 1");
     player.seed(1, r);
     const auto start = std::chrono::steady_clock::now();
-    try {
-        player.step(1, r, {start + kEffectBudget, nullptr});
-        FAIL() << "not cut";
-    } catch (const skv::engine::EEvalAborted& e) {
-        EXPECT_STREQ(e.what(), kEffectTimeLimitText);
-    }
+    EXPECT_EQ(abortOf(player, 1, r, {start + kEffectBudget, nullptr}), kEffectTimeLimitText);
     EXPECT_GE(std::chrono::steady_clock::now() - start, kEffectBudget);
-
     std::atomic<bool> stopping{true};
-    try {
-        player.step(2, r, {start + 1h, &stopping});
-        FAIL() << "not cut";
-    } catch (const skv::engine::EEvalAborted& e) {
-        EXPECT_STREQ(e.what(), kEffectStoppedText);
-    }
+    EXPECT_EQ(abortOf(player, 2, r, {start + 1h, &stopping}), kEffectStoppedText);
 }
 
 // Scripts that pile up texts or arrays from step to step, and a step that finishes late: each step
@@ -224,11 +225,13 @@ TEST(EffectPlayer, PilingScriptsAndLateStepsFailAndLeaveTheCamera) {
          "X := FRAMES",
          "Out of memory for texts and arrays"},
         // 60 MB texts
-        {"IF FRAMES = 1 THEN A := VarArrayCreate(0, 100, 12); S := \"\"; SetLength(S, 60000000); A[FRAMES] := S;"
+        {"IF FRAMES = 1 THEN A := VarArrayCreate(0, 100, 12); S := \"\"; SetLength(S, 60000000); A[FRAMES] "
+         ":= S;"
          "X := FRAMES",
          "Out of memory for texts and arrays"},
         // a text left in a camera variable, after two good values
-        {"X := FRAMES; Y := FRAMES; IF FRAMES = 3 THEN Z := \"high\" ELSE Z := 1", "Invalid variant type conversion"},
+        {"X := FRAMES; Y := FRAMES; IF FRAMES = 3 THEN Z := \"high\" ELSE Z := 1",
+         "Invalid variant type conversion"},
         {"X := FRAMES; Y := SQRT(FRAMES - 3)", "Y is not a finite number"},
     };
     for (const Row& row : rows) {
@@ -264,12 +267,7 @@ TEST(EffectPlayer, PilingScriptsAndLateStepsFailAndLeaveTheCamera) {
     CarCameraValues r = makeRecord(0);
     player.load("X := 5");
     player.seed(1, r);
-    try {
-        player.step(1, r, {std::chrono::steady_clock::now() - 1ms, nullptr});
-        FAIL() << "a late step passed";
-    } catch (const skv::engine::EEvalAborted& e) {
-        EXPECT_STREQ(e.what(), kEffectTimeLimitText);
-    }
+    EXPECT_EQ(abortOf(player, 1, r, {std::chrono::steady_clock::now() - 1ms, nullptr}), kEffectTimeLimitText);
     EXPECT_EQ(r.xPos, makeRecord(0).xPos);
     player.step(1, r, generous());
     EXPECT_EQ(r.xPos, 5.0f);
