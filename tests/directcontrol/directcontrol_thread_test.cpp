@@ -18,30 +18,11 @@ using skv::model::TGPLCarCameraSet;
 
 namespace {
 
-// A block whose 54 values all differ and all carry `base`, so a mixed block is easy to spot.
-CarCameraBlock makeBlock(float base) {
-    CarCameraBlock b{};
-    for (std::size_t r = 0; r < b.size(); ++r)
-        for (std::size_t v = 0; v < skv::model::kValuesPerCamera; ++v)
-            skv::model::valueAt(b[r], v) = base + float(r * 10 + v);
-    b[3].zoomAngle = 1.0f; // a sensible field of view for the moved camera
-    return b;
-}
-
 std::unique_ptr<TGPLCarCameraSet> makeSet(float base, bool effect = false) {
     auto set = std::make_unique<TGPLCarCameraSet>();
     if (effect) set->Type = skv::model::eCameraSetType::CstRollBarCam;
-    set->setValues(makeBlock(base));
+    set->setValues(distinctBlock(base));
     return set;
-}
-
-template <class Pred> bool waitFor(Pred pred, std::chrono::milliseconds timeout = 5s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
 }
 
 class ControlThread : public ::testing::Test {
@@ -50,8 +31,7 @@ protected:
     FakeGameLink game{desktop};
     FakeEffects effects;
     skv::platform::FakeThreadPriority priority{skv::platform::PriorityLevel::RaisedNice};
-    std::mutex statusMutex;
-    std::vector<std::string> statuses;
+    StatusLog statuses;
     std::unique_ptr<DirectControl> dc; // destroyed first: it uses the fakes above
 
     void SetUp() override { create(&effects); }
@@ -60,10 +40,7 @@ protected:
         dc.reset();
         dc = std::make_unique<DirectControl>(game, desktop, stepper);
         dc->setPriorityRaiser([this] { return priority.raise(); });
-        dc->setStatusCallback([this](const std::string& s) {
-            std::lock_guard lock(statusMutex);
-            statuses.push_back(s);
-        });
+        dc->setStatusCallback(statuses.callback());
         dc->start();
     }
 
@@ -71,18 +48,14 @@ protected:
 
     void command(ControlMode mode) {
         dc->setRequestedMode(mode);
+        wake();
+    }
+    void wake() {
         dc->changeMode(false);
         idle();
     }
-
-    std::string lastStatus() {
-        std::lock_guard lock(statusMutex);
-        return statuses.empty() ? "" : statuses.back();
-    }
-    std::size_t statusCount() {
-        std::lock_guard lock(statusMutex);
-        return statuses.size();
-    }
+    std::string lastStatus() { return statuses.last(); }
+    std::size_t statusCount() { return statuses.count(); }
 };
 
 } // namespace
@@ -133,14 +106,14 @@ TEST_F(ControlThread, HandedOverSetIsACopy) {
     set->Camera0.xPos = 12345; // edits and deletion after the hand-over do not reach the thread
     set.reset();
     command(ControlMode::Static);
-    EXPECT_EQ(dc->values(), makeBlock(0));
+    EXPECT_EQ(dc->values(), distinctBlock(0));
 
     // An effect item carries one camera: only the roll-bar record changes.
     auto effect = makeSet(500, true);
     dc->setCameraSet("E", *effect);
     command(ControlMode::Static);
-    CarCameraBlock expected = makeBlock(0);
-    expected[3] = makeBlock(500)[3];
+    CarCameraBlock expected = distinctBlock(0);
+    expected[3] = distinctBlock(500)[3];
     EXPECT_EQ(dc->values(), expected);
 }
 
@@ -154,10 +127,9 @@ TEST_F(ControlThread, CommandsWaitingForTheGameTakeEffectAtAttach) {
     EXPECT_TRUE(game.writes().empty());
 
     desktop.setForeground(kGameWindow);
-    dc->changeMode(false);
-    idle();
+    wake();
     ASSERT_EQ(game.writes().size(), 1u);
-    EXPECT_EQ(game.writes()[0].block, makeBlock(7));
+    EXPECT_EQ(game.writes()[0].block, distinctBlock(7));
     EXPECT_EQ(dc->setName(), "Spa");
 }
 
@@ -175,8 +147,7 @@ TEST_F(ControlThread, GameLeavingTheFrontDropsTheLinkAtTakeOver) {
 
     // The set was dropped with the link: the next attach writes the old records.
     desktop.setForeground(kGameWindow);
-    dc->changeMode(false);
-    idle();
+    wake();
     ASSERT_EQ(game.writes().size(), 2u);
     EXPECT_EQ(game.writes()[1].block, CarCameraBlock{});
 }
@@ -187,7 +158,7 @@ TEST_F(ControlThread, FailingWriteStopsAtThatBlockAndDetaches) {
     game.failWritesAfter(3);
     command(ControlMode::Static);
     for (std::size_t k = 0; k < 3; ++k)
-        EXPECT_EQ(game.block(k), makeBlock(1)) << k;
+        EXPECT_EQ(game.block(k), distinctBlock(1)) << k;
     for (std::size_t k = 3; k < 7; ++k)
         EXPECT_EQ(game.block(k), CarCameraBlock{}) << k;
     EXPECT_FALSE(dc->attached());
@@ -195,45 +166,45 @@ TEST_F(ControlThread, FailingWriteStopsAtThatBlockAndDetaches) {
 }
 
 TEST_F(ControlThread, MouseModeCapturesOnceAndCentresTheCursor) {
-    game.setRollBarMemory(makeBlock(10));
+    game.setRollBarMemory(distinctBlock(10));
     dc->toggleSingleStep(); // one step per command, so the records hold still while we look
     command(ControlMode::MouseRollBar);
     EXPECT_EQ(desktop.cursorMoves(), 1);
     EXPECT_EQ(desktop.cursorPos().x, 500);
     EXPECT_EQ(desktop.cursorPos().y, 400);
-    EXPECT_EQ(dc->values(), makeBlock(10)); // cursor at the centre: nothing moved
+    EXPECT_EQ(dc->values(), distinctBlock(10)); // cursor at the centre: nothing moved
 
-    game.setRollBarMemory(makeBlock(20));
+    game.setRollBarMemory(distinctBlock(20));
     command(ControlMode::MouseRollBar); // entry again: the saved capture stands
-    EXPECT_EQ(dc->values(), makeBlock(10));
+    EXPECT_EQ(dc->values(), distinctBlock(10));
 
     dc->changeMode(true); // Escape forgets it
     idle();
     EXPECT_EQ(dc->mode(), ControlMode::Static);
-    game.setRollBarMemory(makeBlock(20));
+    game.setRollBarMemory(distinctBlock(20));
     command(ControlMode::MouseRollBar);
-    EXPECT_EQ(dc->values(), makeBlock(20));
+    EXPECT_EQ(dc->values(), distinctBlock(20));
 }
 
 TEST_F(ControlThread, FailedCaptureLeavesRecordsAndRetriesAtNextEntry) {
-    game.setRollBarMemory(makeBlock(10));
+    game.setRollBarMemory(distinctBlock(10));
     game.setFailReads(true);
     dc->toggleSingleStep();
     command(ControlMode::MouseRollBar);
     EXPECT_EQ(dc->values()[0], CarCameraValues{});
     game.setFailReads(false);
-    game.setRollBarMemory(makeBlock(10)); // the step wrote the unfilled records over it
+    game.setRollBarMemory(distinctBlock(10)); // the step wrote the unfilled records over it
     command(ControlMode::MouseRollBar);
-    EXPECT_EQ(dc->values()[0], makeBlock(10)[0]);
+    EXPECT_EQ(dc->values()[0], distinctBlock(10)[0]);
 }
 
 TEST_F(ControlThread, SingleStepMovesOncePerKeyAndToggleOffResumes) {
-    game.setRollBarMemory(makeBlock(0));
+    game.setRollBarMemory(distinctBlock(0));
     dc->setSmooth(0);
     dc->toggleSingleStep();
     command(ControlMode::MouseRollBar);
     desktop.moveCursor(0, 400); // left edge after the entry centred it
-    const float yaw0 = makeBlock(0)[3].yaw;
+    const float yaw0 = distinctBlock(0)[3].yaw;
     const double dYaw = 0.2 * 2 / std::numbers::pi;
     ASSERT_EQ(game.writes().size(), 1u);
     for (int n = 1; n <= 3; ++n) {
@@ -286,7 +257,7 @@ TEST_F(ControlThread, StatusOnlyWhileTheGameIsInFront) {
 }
 
 TEST_F(ControlThread, PitCameraModeMovesAndResetRestoresIt) {
-    CarCameraValues pit = makeBlock(40)[3];
+    CarCameraValues pit = distinctBlock(40)[3];
     game.setPitMemory(pit);
     dc->setSmooth(0);
     dc->toggleSingleStep();
@@ -302,18 +273,17 @@ TEST_F(ControlThread, PitCameraModeMovesAndResetRestoresIt) {
     EXPECT_EQ(game.block(0), CarCameraBlock{}); // the car blocks are left alone
 
     dc->setResetPitCam(true);
-    dc->changeMode(false);
-    idle();
+    wake();
     EXPECT_EQ(dc->pitValues(), pit);
     EXPECT_EQ(game.writes().back().pit, pit);
 }
 
 TEST_F(ControlThread, EffectModeLoadsSeedsAndStepsTheScript) {
-    game.setRollBarMemory(makeBlock(0));
+    game.setRollBarMemory(distinctBlock(0));
     dc->setEffectScript("Orbit", "X := X + 1");
     dc->toggleSingleStep();
     command(ControlMode::EffectRollBar);
-    const CarCameraValues start = makeBlock(0)[3];
+    const CarCameraValues start = distinctBlock(0)[3];
     ASSERT_EQ(effects.loaded(), std::vector<std::string>{"X := X + 1"});
     ASSERT_EQ(effects.seeds().size(), 1u);
     EXPECT_EQ(effects.seeds()[0].first, 1);
@@ -338,12 +308,12 @@ TEST_F(ControlThread, EffectModeLoadsSeedsAndStepsTheScript) {
 
 TEST_F(ControlThread, EffectModeWithoutPlayerLeavesTheRecord) {
     create(nullptr);
-    game.setRollBarMemory(makeBlock(0));
+    game.setRollBarMemory(distinctBlock(0));
     dc->setEffectScript("Orbit", "X := 1");
     dc->toggleSingleStep();
     command(ControlMode::EffectRollBar);
     dc->singleStep();
-    EXPECT_EQ(dc->values(), makeBlock(0));
+    EXPECT_EQ(dc->values(), distinctBlock(0));
     EXPECT_EQ(game.writes().size(), 2u);
 }
 
@@ -360,13 +330,13 @@ TEST_F(ControlThread, StopEndsAMovingModeCleanly) {
 }
 
 TEST_F(ControlThread, RunawayEffectIsCutAtItsBudgetAndThreadGoesOn) {
-    game.setRollBarMemory(makeBlock(0));
+    game.setRollBarMemory(distinctBlock(0));
     dc->setEffectScript("Forever", "WHILE 1 DO X := X");
     effects.spin(FakeEffects::Spin::UntilExpired);
     command(ControlMode::EffectRollBar);
     EXPECT_EQ(lastStatus(), "Mode=Static / Effect error: Time limit");
     EXPECT_EQ(dc->mode(), ControlMode::Static);
-    EXPECT_EQ(dc->values(), makeBlock(0));
+    EXPECT_EQ(dc->values(), distinctBlock(0));
 
     effects.spin(FakeEffects::Spin::No);
     dc->setRequestedMode(ControlMode::EffectRollBar);
@@ -386,8 +356,7 @@ TEST_F(ControlThread, StopInterruptsAnEffectThatIgnoresItsDeadline) {
 }
 
 TEST_F(ControlThread, RaisesThePriorityOfItsOwnThreadOnly) {
-    dc->changeMode(false);
-    idle();
+    wake();
     const auto callers = priority.callers();
     ASSERT_EQ(callers.size(), 1u);
     EXPECT_NE(callers[0], std::this_thread::get_id());

@@ -44,8 +44,7 @@ protected:
     FakeDesktop desktop;
     FakeGameLink game{desktop};
     TEffectPlayer player;
-    std::mutex statusMutex;
-    std::vector<std::string> statuses;
+    StatusLog statuses;
     std::unique_ptr<DirectControl> dc;
 
     void SetUp() override {
@@ -55,10 +54,7 @@ protected:
         game.setPitMemory(makeRecord(50));
         dc = std::make_unique<DirectControl>(game, desktop, &player);
         dc->setPriorityRaiser([] { return skv::platform::PriorityLevel::Unchanged; });
-        dc->setStatusCallback([this](const std::string& s) {
-            std::lock_guard lock(statusMutex);
-            statuses.push_back(s);
-        });
+        dc->setStatusCallback(statuses.callback());
         dc->start();
     }
     void TearDown() override { dc.reset(); }
@@ -71,10 +67,7 @@ protected:
         ASSERT_TRUE(dc->waitForPass(5s));
     }
     CarCameraValues roof() const { return dc->values()[3]; }
-    std::string lastStatus() {
-        std::lock_guard lock(statusMutex);
-        return statuses.empty() ? "" : statuses.back();
-    }
+    std::string lastStatus() { return statuses.last(); }
 };
 
 TEST_F(EffectPlayback, FramesCountFromOneAfterEveryModeChange) {

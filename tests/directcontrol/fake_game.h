@@ -22,6 +22,48 @@ namespace skv::directcontrol::testing {
 constexpr WindowId kGameWindow = 100;
 constexpr WindowId kOtherWindow = 200;
 
+// A block whose 54 values all differ and all carry `base`, so a mixed block is easy to spot.
+inline model::CarCameraBlock distinctBlock(float base) {
+    model::CarCameraBlock b{};
+    for (std::size_t r = 0; r < b.size(); ++r)
+        for (std::size_t v = 0; v < model::kValuesPerCamera; ++v)
+            model::valueAt(b[r], v) = base + float(r * 10 + v);
+    b[3].zoomAngle = 1.0f; // a sensible field of view for the moved camera
+    return b;
+}
+
+template <class Pred> bool waitFor(Pred pred, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// The status lines the control thread reports, read safely while it runs.
+class StatusLog {
+public:
+    std::function<void(const std::string&)> callback() {
+        return [this](const std::string& s) {
+            std::lock_guard lock(mutex_);
+            lines_.push_back(s);
+        };
+    }
+    std::string last() const {
+        std::lock_guard lock(mutex_);
+        return lines_.empty() ? "" : lines_.back();
+    }
+    std::size_t count() const {
+        std::lock_guard lock(mutex_);
+        return lines_.size();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
 class FakeDesktop : public ControlDesktop {
 public:
     WindowId foregroundWindow() override {

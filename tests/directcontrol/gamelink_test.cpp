@@ -4,6 +4,7 @@
 #include "directcontrol/Directcontrol_desktop.h"
 #include "directcontrol/Directcontrol_gamelink.h"
 #include "directcontrol/Directcontrol_referencecams.h"
+#include "fake_game.h"
 #include "model/Camfile.h"
 #include "model/Tempfolder.h"
 #include "platform/fake/Fakeplatform.h"
@@ -18,6 +19,8 @@
 
 using namespace skv::directcontrol;
 using namespace std::chrono_literals;
+using skv::directcontrol::testing::distinctBlock;
+using skv::directcontrol::testing::StatusLog;
 using skv::model::CarCameraBlock;
 using skv::model::CarCameraValues;
 using skv::platform::Address;
@@ -30,10 +33,7 @@ constexpr skv::platform::ProcessId kPid = 42;
 constexpr float kKey[3] = {12.5f, -3.25f, 0.75f};
 
 CarCameraBlock blockWithKey(const float (&key)[3], float base = 100) {
-    CarCameraBlock block{};
-    for (std::size_t r = 0; r < block.size(); ++r)
-        for (std::size_t v = 0; v < skv::model::kValuesPerCamera; ++v)
-            skv::model::valueAt(block[r], v) = base + float(r * 10 + v);
+    CarCameraBlock block = distinctBlock(base);
     block[0].xPos = key[0];
     block[0].yPos = key[1];
     block[0].zPos = key[2];
@@ -180,12 +180,8 @@ TEST_F(GameLink, AFailingWriteStopsAtItsBlockAndDropsTheLinkOfTheThread) {
     showGame(false, 0x1000);
     TPlatformDesktop desktop(platform);
     DirectControl dc(link, desktop);
-    std::mutex statusLock;
-    std::string lastStatus;
-    dc.setStatusCallback([&](const std::string& s) {
-        std::lock_guard guard(statusLock);
-        lastStatus = s;
-    });
+    StatusLog statuses;
+    dc.setStatusCallback(statuses.callback());
     dc.start();
     memory->failWritesAt(0x5F1000 + 3 * 216);
     skv::model::TGPLCarCameraSet set;
@@ -203,8 +199,7 @@ TEST_F(GameLink, AFailingWriteStopsAtItsBlockAndDropsTheLinkOfTheThread) {
     EXPECT_FALSE(dc.attached());
     EXPECT_EQ(link.status(), LinkStatus::WriteFailed);
     EXPECT_EQ(platform.openHandles(), 0);
-    std::lock_guard guard(statusLock);
-    EXPECT_EQ(lastStatus, "Not Attached");
+    EXPECT_EQ(statuses.last(), "Not Attached");
 }
 
 TEST_F(GameLink, AReferenceFileThatCannotServeFailsTheAttachWithItsReason) {
@@ -227,20 +222,12 @@ TEST_F(GameLink, AReferenceFileThatCannotServeFailsTheAttachWithItsReason) {
     // The thread reports it and goes on: once the file is back, the next wake attaches.
     TPlatformDesktop desktop(platform);
     DirectControl dc(link, desktop);
-    std::mutex statusLock;
-    std::vector<std::string> statuses;
-    dc.setStatusCallback([&](const std::string& s) {
-        std::lock_guard guard(statusLock);
-        statuses.push_back(s);
-    });
+    StatusLog statuses;
+    dc.setStatusCallback(statuses.callback());
     dc.start();
     dc.changeMode(false);
     ASSERT_TRUE(dc.waitUntilIdle(5s));
-    {
-        std::lock_guard guard(statusLock);
-        ASSERT_FALSE(statuses.empty());
-        EXPECT_EQ(statuses.back().rfind("Not Attached: reference camera file", 0), 0u) << statuses.back();
-    }
+    EXPECT_EQ(statuses.last().rfind("Not Attached: reference camera file", 0), 0u) << statuses.last();
     EXPECT_EQ(link.status(), LinkStatus::NoReferenceFile); // the thread's detach keeps the reason
     writeReferenceFile(link.referenceFilePath(false), kKey);
     dc.changeMode(false);

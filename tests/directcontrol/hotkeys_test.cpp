@@ -84,14 +84,6 @@ TEST(HotKeyTable, EachRowAnswersOnlyItsKeyWithExactlyItsModifiers) {
 
 namespace {
 
-CarCameraBlock blockOf(float base) {
-    CarCameraBlock b{};
-    for (std::size_t r = 0; r < b.size(); ++r)
-        for (std::size_t v = 0; v < skv::model::kValuesPerCamera; ++v)
-            skv::model::valueAt(b[r], v) = base + float(r * 10 + v);
-    return b;
-}
-
 class TestHost : public HotKeyHost {
 public:
     explicit TestHost(plat::FakePlatform& p) : platform(p) {}
@@ -141,7 +133,7 @@ protected:
             set->Type = skv::model::eCameraSetType::CstRollBarCam;
             set->setEffect("X := X + " + caption);
         }
-        set->setValues(blockOf(float(items.size() * 100)));
+        set->setValues(distinctBlock(float(items.size() * 100)));
         items.push_back(std::move(set));
         return *items.back();
     }
@@ -214,7 +206,7 @@ TEST_F(HotKeys, TableWinsOverSetKeysButSFallsThroughForNr2003) {
     press(vk::S);
     EXPECT_FALSE(dc->singleStepMode());
     EXPECT_EQ(dc->setName(), "OnS");
-    EXPECT_EQ(game.block(0), blockOf(100)); // activating writes the set into the game once
+    EXPECT_EQ(game.block(0), distinctBlock(100)); // activating writes the set into the game once
     press(vk::Q);
     EXPECT_TRUE(dc->singleStepMode());
 }
@@ -234,8 +226,8 @@ TEST_F(HotKeys, PageUpAndDownWrapOverThreeSetsWhileAttachedAndPickTheFirstBefore
 
     game.setRunning(true);
     attach();
-    EXPECT_EQ(game.block(0), blockOf(200)); // the set handed over before takes effect at the attach
-    rebuild();                              // as the window does when the user switches to the game
+    EXPECT_EQ(game.block(0), distinctBlock(200)); // the set handed over before takes effect at the attach
+    rebuild();                                    // as the window does when the user switches to the game
     std::vector<std::string> seen;
     for (int i = 0; i < 4; ++i) {
         press(vk::PageUp);
@@ -332,7 +324,7 @@ TEST_F(HotKeys, StepKeysStepOnlyInSingleStepMode) {
 }
 
 TEST_F(HotKeys, SaveKeysLogWhatTheGameHoldsOnlyWhileAttached) {
-    CarCameraBlock live = blockOf(0.5f);
+    CarCameraBlock live = distinctBlock(0.5f);
     game.setRollBarMemory(live);
     game.setPitMemory(live[1]);
     game.setRunning(false);
