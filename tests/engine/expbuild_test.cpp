@@ -1,9 +1,11 @@
 // Expressions compiled and run: precedence and grouping, number kinds, operators' value rules.
 #include "engine/Exeval.h"
 #include "engine/Expbuild.h"
+#include "exfuncs_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -57,6 +59,16 @@ void RunScript(const std::string& Text, TTestEnv& Env) {
         throw;
     }
     FreeStatementChain(chain);
+}
+
+// The kind and text of a value, or the error computing it raised.
+std::string Outcome(const std::function<Variant()>& Compute) {
+    try {
+        const Variant v = Compute();
+        return std::to_string(v.VType()) + " " + v.ToString();
+    } catch (const std::exception& e) {
+        return std::string("error: ") + e.what();
+    }
 }
 
 struct TCase {
@@ -120,7 +132,14 @@ TEST(ExpressionEval, PrecedenceAndValueKinds) {
 // give what the value rules give, the kind of the result and the errors included.
 TEST(ExpressionEval, OperatorsAgreeWithTheValueRules) {
     using TRule = std::function<Variant(const Variant&, const Variant&)>;
-    const auto flag = [](bool Holds) { return Variant::Currency(TCurrency{Holds ? 10000 : 0}); };
+    // A comparison holds when VarCmp answers one of Results.
+    const auto holds = [&](std::vector<TVarCompareResult> Results) -> TRule {
+        return [=](const Variant& a, const Variant& b) {
+            const bool held = std::find(Results.begin(), Results.end(), VarCmp(a, b)) != Results.end();
+            return Variant::Currency(TCurrency{held ? 10000 : 0});
+        };
+    };
+    using R = TVarCompareResult;
     const struct {
         const char* Text;
         TRule Rule;
@@ -130,24 +149,12 @@ TEST(ExpressionEval, OperatorsAgreeWithTheValueRules) {
         {"p * q", VarMul},
         {"p / q", VarDiv},
         {"p^3", [](const Variant& a, const Variant&) { return VarMul(VarMul(a, a), a); }},
-        {"p < q", [&](const Variant& a,
-                      const Variant& b) { return flag(VarCmp(a, b) == TVarCompareResult::LessThan); }},
-        {"p = q",
-         [&](const Variant& a, const Variant& b) { return flag(VarCmp(a, b) == TVarCompareResult::Equal); }},
-        {"p >= q",
-         [&](const Variant& a, const Variant& b) {
-             const TVarCompareResult c = VarCmp(a, b);
-             return flag(c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal);
-         }},
-        {"p <= q",
-         [&](const Variant& a, const Variant& b) {
-             const TVarCompareResult c = VarCmp(a, b);
-             return flag(c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal);
-         }},
-        {"p > q", [&](const Variant& a,
-                      const Variant& b) { return flag(VarCmp(a, b) == TVarCompareResult::GreaterThan); }},
-        {"p <> q",
-         [&](const Variant& a, const Variant& b) { return flag(VarCmp(a, b) != TVarCompareResult::Equal); }},
+        {"p < q", holds({R::LessThan})},
+        {"p = q", holds({R::Equal})},
+        {"p >= q", holds({R::GreaterThan, R::Equal})},
+        {"p <= q", holds({R::LessThan, R::Equal})},
+        {"p > q", holds({R::GreaterThan})},
+        {"p <> q", holds({R::LessThan, R::GreaterThan, R::Null})},
     };
     const Variant operands[] = {
         Variant(std::int32_t{7}),
@@ -163,26 +170,19 @@ TEST(ExpressionEval, OperatorsAgreeWithTheValueRules) {
         Variant("4"),
         Variant::Null(),
     };
-    const auto outcome = [](const std::function<Variant()>& Compute) {
-        try {
-            const Variant v = Compute();
-            return std::to_string(v.VType()) + " " + v.ToString();
-        } catch (const std::exception& e) {
-            return std::string("error: ") + e.what();
-        }
-    };
     TTestEnv env;
     for (const auto& op : ops) {
         for (const Variant& p : operands) {
             for (const Variant& q : operands) {
                 env.Vars["P"] = p;
                 env.Vars["Q"] = q;
-                const std::string want = outcome([&] { return op.Rule(p, q); });
-                EXPECT_EQ(outcome([&] { return Eval(op.Text, env); }), want)
+                const std::string want = Outcome([&] { return op.Rule(p, q); });
+                EXPECT_EQ(Outcome([&] { return Eval(op.Text, env); }), want)
                     << op.Text << " with p = " << p.ToString() << " (" << p.VType()
                     << "), q = " << q.ToString() << " (" << q.VType() << ")";
                 // A condition decides a comparison without its flag: the branch taken must match.
-                if (!std::strpbrk(op.Text, "<>=") || want.rfind(std::to_string(varCurrency) + " ", 0) != 0) continue;
+                if (!std::strpbrk(op.Text, "<>=") || want.rfind(std::to_string(varCurrency) + " ", 0) != 0)
+                    continue;
                 env.Vars["R"] = Variant();
                 RunScript(std::string("IF ") + op.Text + " THEN R := 1 ELSE R := 2", env);
                 EXPECT_EQ(env.Vars["R"].ToInteger(), want.back() == '0' ? 2 : 1) << "IF " << op.Text;
@@ -196,23 +196,16 @@ TEST(ExpressionEval, OperatorsAgreeWithTheValueRules) {
 TEST(ExpressionEval, FoldedConstantsAgreeWithTheOperatorsAtRunTime) {
     const char* const ops[] = {"+", "-", "*", "/", "MOD", "DIV", "^", "<", "=", "<>", "AND", "XOR", "SHL"};
     const char* const numbers[] = {"7", "2147483647", "-2147483648", "0", "2.5", "-3", "1E308", "3"};
-    const auto outcome = [](const std::string& Text, TTestEnv& Env) {
-        try {
-            const Variant v = Eval(Text, Env);
-            return std::to_string(v.VType()) + " " + v.ToString();
-        } catch (const std::exception& e) {
-            return std::string("error: ") + e.what();
-        }
-    };
     TTestEnv env;
+    const auto outcome = [&](const std::string& Text) { return Outcome([&] { return Eval(Text, env); }); };
     for (const char* op : ops) {
         for (const char* p : numbers) {
             for (const char* q : numbers) {
                 env.Vars["P"] = Eval(p, env);
                 const std::string folded = std::string("(") + p + ") " + op + " (" + q + ")";
                 // The exponent stays a literal: a literal exponent decides how a power compiles.
-                EXPECT_EQ(outcome(folded, env), outcome(std::string("p ") + op + " (" + q + ")", env)) << folded;
-                EXPECT_EQ(outcome(std::string("NOT -(") + p + ")", env), outcome("NOT -p", env)) << p;
+                EXPECT_EQ(outcome(folded), outcome(std::string("p ") + op + " (" + q + ")")) << folded;
+                EXPECT_EQ(outcome(std::string("NOT -(") + p + ")"), outcome("NOT -p")) << p;
             }
         }
     }
@@ -232,18 +225,9 @@ TEST(ExpressionEval, DateLiteralIsMonthFirst) {
 
 TEST(ExpressionEval, ErrorsAreEngineErrors) {
     TTestEnv env;
-    try {
-        Eval("(a + b", env);
-        FAIL();
-    } catch (const EMissMatchingBracket& e) {
-        EXPECT_STREQ(e.what(), "Missing brackets in expression. Expression: (a + b");
-    }
-    try {
-        Eval("2 + * 3", env);
-        FAIL();
-    } catch (const ESyntaxError& e) {
-        EXPECT_STREQ(e.what(), "Syntax error in expression:\r* 3");
-    }
+    EXPECT_ENGINE_ERROR(Eval("(a + b", env), EMissMatchingBracket,
+                        "Missing brackets in expression. Expression: (a + b");
+    EXPECT_ENGINE_ERROR(Eval("2 + * 3", env), ESyntaxError, "Syntax error in expression:\r* 3");
     EXPECT_THROW(Eval("unknown + 1", env), ESyntaxError);
     EXPECT_THROW(Eval("1 DIV 0", env), std::exception);
     // Pathological nesting fails cleanly instead of exhausting the stack.
