@@ -1,13 +1,15 @@
 // The variables' INI layout: round trips, key order, and what stored files may hold.
 #include "engine/Inifile.h"
 #include "engine/Vars.h"
+#include "exfuncs_test_support.h"
+#include "model/Tempfolder.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 
 using namespace skv::engine;
+using namespace skv::engine::testing;
 
 namespace {
 
@@ -56,26 +58,14 @@ TEST_F(VarsIniTest, WritesTheKeysInOrder) {
     x->SetValueType(vvExpression);
     vars->CreateVariable(&form, "A", "the a")->SetValue(Variant(0.1));
     vars->WriteItemsTo(ini, "Variables");
-    const std::vector<std::string> expected = {"A",
-                                               "@A_Descr",
-                                               "@A_Type",
-                                               "@A_Value",
-                                               "@A_DataSource",
-                                               "@A_DataField",
-                                               "@A_ResultSource",
-                                               "@A_ResultField",
-                                               "@A_SaveResult",
-                                               "X",
-                                               "@X_Descr",
-                                               "@X_Type",
-                                               "@X_Value",
-                                               "@X_DataSource",
-                                               "@X_DataField",
-                                               "@X_ResultSource",
-                                               "@X_ResultField",
-                                               "@X_SaveResult",
-                                               "@X_001",
-                                               "@X_002"};
+    std::vector<std::string> expected;
+    for (const std::string name : {"A", "X"}) {
+        expected.push_back(name);
+        for (const char* attribute : {"Descr", "Type", "Value", "DataSource", "DataField", "ResultSource",
+                                      "ResultField", "SaveResult"})
+            expected.push_back("@" + name + "_" + attribute);
+    }
+    expected.insert(expected.end(), {"@X_001", "@X_002"});
     EXPECT_EQ(Keys(), expected);
     const std::string text = ini.SaveToString();
     for (const char* line :
@@ -144,26 +134,15 @@ TEST_F(VarsIniTest, BadNamesAndValuesInStoredFiles) {
     EXPECT_TRUE(vars->FindVariable("GOOD")->SaveResult());
 
     // An unreadable value is reported after the rest has been read.
-    try {
-        Load("A=8\n@A_Value=1e999\nB=8\n@B_Value=2.5\n");
-        ADD_FAILURE();
-    } catch (const EMathParserError& e) {
-        EXPECT_STREQ(e.what(), "Invalid number in variable value: A=1e999");
-    }
+    EXPECT_ENGINE_ERROR(Load("A=8\n@A_Value=1e999\nB=8\n@B_Value=2.5\n"), EMathParserError,
+                        "Invalid number in variable value: A=1e999");
     EXPECT_EQ(vars->FindVariable("B")->StoredValue().RawDouble(), 2.5);
 
-    try {
-        Load("A=8\n@A_DataSource=Nowhere\n");
-        ADD_FAILURE();
-    } catch (const EMathParserError& e) {
-        EXPECT_STREQ(e.what(), "Wrong DataSource component: Nowhere");
-    }
-    try { // a long name is cut before it is looked up
-        Load("A=8\n@A_DataSource=" + std::string(500, 'Q') + "\n");
-        ADD_FAILURE();
-    } catch (const EMathParserError& e) {
-        EXPECT_EQ(std::string(e.what()), "Wrong DataSource component: " + std::string(70, 'Q'));
-    }
+    EXPECT_ENGINE_ERROR(Load("A=8\n@A_DataSource=Nowhere\n"), EMathParserError,
+                        "Wrong DataSource component: Nowhere");
+    // A long name is cut before it is looked up.
+    EXPECT_ENGINE_ERROR(Load("A=8\n@A_DataSource=" + std::string(500, 'Q') + "\n"), EMathParserError,
+                        "Wrong DataSource component: " + std::string(70, 'Q'));
 }
 
 TEST_F(VarsIniTest, DataSourcesAreFoundByName) {
@@ -199,10 +178,8 @@ TEST_F(VarsIniTest, GarbageSectionsReadWithoutHarm) {
 }
 
 TEST_F(VarsIniTest, FilesAreReadAndWrittenWhole) {
-    const auto path =
-        std::filesystem::temp_directory_path() /
-        ("skv_vars_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".ini");
-    std::filesystem::remove(path);
+    const skv::test::TempFolder folder;
+    const auto path = folder.path() / "vars.ini";
     vars->SetValues("X", Variant(1.5));
     vars->ReadVariablesFrom(path.string()); // missing file: nothing happens
     EXPECT_EQ(vars->Count(), 1);
@@ -222,5 +199,4 @@ TEST_F(VarsIniTest, FilesAreReadAndWrittenWhole) {
     loaded.SetIniFile(path.string());
     EXPECT_EQ(loaded.FindVariable("PRESENT"), nullptr) << "reading replaces the variables";
     EXPECT_EQ(loaded.Values("X").RawDouble(), 1.5);
-    std::filesystem::remove(path);
 }
