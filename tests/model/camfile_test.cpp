@@ -36,12 +36,16 @@ std::string numberedRecords() {
     return bytes;
 }
 
-} // namespace
-
-TEST(CamFile, ExportRightAfterStartWritesZeroHeaderAndOnlyTheSetsValues) {
+class CamFile : public ::testing::Test {
+protected:
     TempFolder tmp;
     TCamFileBuffer buffer;
     TGPLCarCameraSet set;
+};
+
+} // namespace
+
+TEST_F(CamFile, ExportRightAfterStartWritesZeroHeaderAndOnlyTheSetsValues) {
     set.Camera0.xPos = 1.0f;      // record 3
     set.Camera5.unknown2 = -2.0f; // record 2, last value
     buffer.exportCamFile(set, tmp.path() / "new.cam");
@@ -52,11 +56,8 @@ TEST(CamFile, ExportRightAfterStartWritesZeroHeaderAndOnlyTheSetsValues) {
     EXPECT_EQ(readFile(tmp.path() / "new.cam"), expected);
 }
 
-TEST(CamFile, ImportThenExportIsByteIdentical) {
-    TempFolder tmp;
+TEST_F(CamFile, ImportThenExportIsByteIdentical) {
     const std::string original = camFile("MACC", 0x01020304);
-    TCamFileBuffer buffer;
-    TGPLCarCameraSet set;
     buffer.importCamFile(set, tmp.write("in.cam", original));
     buffer.exportCamFile(set, tmp.path() / "out.cam");
     EXPECT_EQ(readFile(tmp.path() / "out.cam"), original);
@@ -75,10 +76,7 @@ TEST(CamFile, ImportThenExportIsByteIdentical) {
     EXPECT_EQ(readFile(tmp.path() / "copy.cam"), original);
 }
 
-TEST(CamFile, RecordsTravelByTheSlotTableBothWays) {
-    TempFolder tmp;
-    TCamFileBuffer buffer;
-    TGPLCarCameraSet set;
+TEST_F(CamFile, RecordsTravelByTheSlotTableBothWays) {
     buffer.importCamFile(set, tmp.write("n.cam", numberedRecords()));
     const float expected[6] = {4, 1, 2, 5, 6, 3}; // slot n holds record kRecordOfSlot[n] + 1
     for (std::size_t slot = 0; slot < 6; ++slot)
@@ -91,9 +89,7 @@ TEST(CamFile, RecordsTravelByTheSlotTableBothWays) {
     EXPECT_EQ(readFile(tmp.path() / "out.cam"), want);
 }
 
-TEST(CamFile, HeaderWordOfLastImportCarriedIntoEveryExport) {
-    TempFolder tmp;
-    TCamFileBuffer buffer;
+TEST_F(CamFile, HeaderWordOfLastImportCarriedIntoEveryExport) {
     TGPLCarCameraSet a, b;
     buffer.importCamFile(a, tmp.write("three.cam", camFile("MACC", 3)));
     buffer.exportCamFile(b, tmp.path() / "1.cam");
@@ -107,10 +103,7 @@ TEST(CamFile, HeaderWordOfLastImportCarriedIntoEveryExport) {
     EXPECT_EQ(readFile(tmp.path() / "3.cam").substr(0, 12), "MACC" + le32(9) + le32(216));
 }
 
-TEST(CamFile, ShortFileRefusedLeavingSetAndBufferUnchanged) {
-    TempFolder tmp;
-    TCamFileBuffer buffer;
-    TGPLCarCameraSet set;
+TEST_F(CamFile, ShortFileRefusedLeavingSetAndBufferUnchanged) {
     buffer.importCamFile(set, tmp.write("good.cam", camFile("MACC", 3)));
     const auto before = buffer.bytes();
     const float x0 = set.Camera0.xPos, z5 = set.Camera5.zPos;
@@ -131,20 +124,14 @@ TEST(CamFile, ShortFileRefusedLeavingSetAndBufferUnchanged) {
     }
 }
 
-TEST(CamFile, LongFileReadForItsFirst228Bytes) {
-    TempFolder tmp;
+TEST_F(CamFile, LongFileReadForItsFirst228Bytes) {
     const std::string original = camFile("MACC", 5);
-    TCamFileBuffer buffer;
-    TGPLCarCameraSet set;
     buffer.importCamFile(set, tmp.write("long.cam", original + std::string(500, '\x7F')));
     buffer.exportCamFile(set, tmp.path() / "out.cam");
     EXPECT_EQ(readFile(tmp.path() / "out.cam"), original);
 }
 
-TEST(CamFile, MissingFileAndUncreatableFileReportThePath) {
-    TempFolder tmp;
-    TCamFileBuffer buffer;
-    TGPLCarCameraSet set;
+TEST_F(CamFile, MissingFileAndUncreatableFileReportThePath) {
     const auto missing = tmp.path() / "none.cam";
     EXPECT_THROW(
         try { buffer.importCamFile(set, missing); } catch (const EFOpenError& e) {
@@ -164,9 +151,7 @@ TEST(CamFile, MissingFileAndUncreatableFileReportThePath) {
     EXPECT_FALSE(std::filesystem::exists(tmp.path() / "no-folder"));
 }
 
-TEST(CamFile, EffectItemExportsRecord3AndKeepsTheOtherRecordsOfTheBuffer) {
-    TempFolder tmp;
-    TCamFileBuffer buffer;
+TEST_F(CamFile, EffectItemExportsRecord3AndKeepsTheOtherRecordsOfTheBuffer) {
     TGPLCarCameraSet carSet, effect;
     effect.Type = eCameraSetType::CstRollBarCam;
     effect.Camera0.xPos = 0.5f;
