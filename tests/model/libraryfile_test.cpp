@@ -1,6 +1,8 @@
 #include "model/Camerasetstream.h"
 #include "model/Libraryfile.h"
 
+#include "Tempfolder.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -76,19 +78,9 @@ void expectSameItem(const TGPLCarCameraSet& a, const TGPLCarCameraSet& b) {
     }
 }
 
-class TempDir {
-public:
-    TempDir() : path_(fs::temp_directory_path() / ("skv_lib_" + std::to_string(::getpid()) + "_" +
-                                                     std::to_string(counter_++))) {
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::size_t entries() const { return std::size_t(std::distance(fs::directory_iterator(path_), {})); }
-
-private:
-    static inline int counter_ = 0;
-    fs::path path_;
+struct TempDir : skv::test::TempFolder {
+    std::string file(const std::string& name) const { return (path() / name).string(); }
+    std::size_t entries() const { return std::size_t(std::distance(fs::directory_iterator(path()), {})); }
 };
 
 void writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
