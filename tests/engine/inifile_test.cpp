@@ -1,5 +1,6 @@
 // INI files: profile semantics, file order, round trips and hostile input.
 #include "engine/Inifile.h"
+#include "model/Tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +9,6 @@
 #include <random>
 
 using namespace skv::engine;
-
-namespace {
-std::filesystem::path tempPath(const std::string& name) {
-    return std::filesystem::temp_directory_path() /
-           ("skv_inifile_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" + name);
-}
-} // namespace
 
 TEST(IniFile, NamesIgnoreCaseAndKeepFileOrder) {
     TIniFile ini;
@@ -81,7 +75,8 @@ TEST(IniFile, EraseAndDelete) {
 }
 
 TEST(IniFile, FileRoundTrip) {
-    const auto path = tempPath("round.ini");
+    const skv::test::TempFolder folder;
+    const auto path = folder.path() / "round.ini";
     {
         TIniFile ini(path.string()); // missing file: empty
         EXPECT_TRUE(ini.ReadSections().empty());
