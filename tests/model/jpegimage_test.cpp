@@ -1,11 +1,8 @@
 #include "model/Jpegimage.h"
 
+#include "Tempfolder.h"
+
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-
-#include <unistd.h>
 
 using namespace skv::model;
 
@@ -85,13 +82,10 @@ TEST(JpegImage, HugeDimensionsAreRefusedBeforeAllocating) {
 }
 
 TEST(JpegImage, LoadFromFileKeepsBytesAndRejectsOtherFiles) {
-    const auto dir = std::filesystem::temp_directory_path() / ("skv_jpeg_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const skv::test::TempFolder dir;
     const TJPEGImage made = TJPEGImage::encode(gradient(8, 8));
     const auto write = [&](const std::string& name, const std::vector<std::uint8_t>& b) {
-        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
-                                                          static_cast<std::streamsize>(b.size()));
-        return (dir / name).string();
+        return dir.write(name, std::string(b.begin(), b.end())).string();
     };
     TJPEGImage loaded;
     loaded.loadFromFile(write("good.jpg", made.bytes()));
@@ -99,9 +93,8 @@ TEST(JpegImage, LoadFromFileKeepsBytesAndRejectsOtherFiles) {
 
     TJPEGImage other(made.bytes());
     EXPECT_THROW(other.loadFromFile(write("text.jpg", {'h', 'e', 'l', 'l', 'o'})), JpegError);
-    EXPECT_THROW(other.loadFromFile((dir / "missing.jpg").string()), JpegError);
+    EXPECT_THROW(other.loadFromFile((dir.path() / "missing.jpg").string()), JpegError);
     EXPECT_EQ(other, made); // a failed load keeps the old picture
-    std::filesystem::remove_all(dir);
 }
 
 TEST(JpegImage, EncodeRefusesMismatchedBuffers) {
