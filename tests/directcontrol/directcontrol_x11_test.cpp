@@ -3,6 +3,7 @@
 #include "directcontrol/Directcontrol.h"
 #include "directcontrol/Directcontrol_desktop.h"
 #include "directcontrol/Directcontrol_gamelink.h"
+#include "fake_game.h"
 #include "model/Gplcarcameraset.h"
 #include "model/Tempfolder.h"
 #include "support/Xsession.h"
@@ -20,19 +21,12 @@ using skv::model::CarCameraBlock;
 using skv::model::CarCameraValues;
 using skv::testing::ChildProcess;
 using skv::testing::XvfbServer;
+using skv::directcontrol::testing::StatusLog;
+using skv::directcontrol::testing::waitFor;
 
 namespace {
 
 constexpr float kKey[3] = {-41.25f, 7.5f, 1.125f};
-
-template <class Pred> bool waitFor(Pred pred, std::chrono::milliseconds timeout = 5s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
 
 std::vector<std::uint32_t> wordsOf(const CarCameraValues& record) {
     std::vector<std::uint32_t> words;
@@ -105,10 +99,7 @@ protected:
 
     void startControl(EffectStepper* effects = nullptr) {
         Control = std::make_unique<DirectControl>(*Link, *Desktop, effects);
-        Control->setStatusCallback([this](const std::string& s) {
-            std::lock_guard guard(StatusLock);
-            Statuses.push_back(s);
-        });
+        Control->setStatusCallback(Statuses.callback());
         Control->setSpeed(50);
         Control->setSmooth(94);
         Control->start();
@@ -125,10 +116,7 @@ protected:
         Game->writeLine("pit");
         return skv::testing::hexWords(Game->readLine().value_or(""), 1);
     }
-    std::string lastStatus() {
-        std::lock_guard guard(StatusLock);
-        return Statuses.empty() ? "" : Statuses.back();
-    }
+    std::string lastStatus() { return Statuses.last(); }
 
     static std::unique_ptr<XvfbServer> Server;
     std::string Display;
@@ -141,8 +129,7 @@ protected:
     std::unique_ptr<DirectControl> Control;
     skv::platform::WindowId GameWindow = 0;
     skv::platform::Address FirstBlock = 0;
-    std::mutex StatusLock;
-    std::vector<std::string> Statuses;
+    StatusLog Statuses;
 };
 
 std::unique_ptr<XvfbServer> EndToEnd::Server;
