@@ -1,5 +1,6 @@
 // The statement scanner: which tokens a script yields and what text lies between them.
 #include "engine/Parstype.h"
+#include "exfuncs_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -65,12 +66,8 @@ TEST(ParstypeScanner, UnterminatedStringNamesTheRestOfTheScript) {
     s.NextToken();
     s.NextToken();
     ASSERT_EQ(s.Token, tid_EQ);
-    try {
-        s.NextToken();
-        FAIL() << "no error";
-    } catch (const ESyntaxError& e) {
-        EXPECT_STREQ(e.what(), "The string exceeds the end of the script. Expression:  \"abc END");
-    }
+    EXPECT_ENGINE_ERROR(s.NextToken(), ESyntaxError,
+                        "The string exceeds the end of the script. Expression:  \"abc END");
 }
 
 TEST(ParstypeScanner, StaysAtEndOfText) {

@@ -1,5 +1,6 @@
 // Name rules and text helpers of the engine.
 #include "engine/Parstype.h"
+#include "exfuncs_test_support.h"
 #include "engine/Variant.h"
 
 #include <gtest/gtest.h>
@@ -131,12 +132,7 @@ TEST(ParstypeSortedList, FindSortPut) {
     list.Sorted = false;
     list.Put(0, "z");
     EXPECT_EQ(a.Name, "z");
-    try {
-        list.Get(9);
-        FAIL();
-    } catch (const EListError& e) {
-        EXPECT_STREQ(e.what(), "List index out of bounds (9)");
-    }
+    EXPECT_ENGINE_ERROR(list.Get(9), EListError, "List index out of bounds (9)");
 }
 
 TEST(ParstypeText, TextToValue) {
