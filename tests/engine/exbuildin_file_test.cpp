@@ -1,11 +1,11 @@
 // The file group on a temporary folder, and the name functions on texts.
 #include "engine/Exbuildin.h"
 #include "exfuncs_test_support.h"
+#include "model/Tempfolder.h"
 
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace skv::engine {
 namespace {
@@ -15,21 +15,14 @@ using testing::CallByName;
 
 class BuildInFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Dir = fs::temp_directory_path() / ("skv_files_" + std::to_string(::getpid()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-        OldDir = fs::current_path();
-    }
-    void TearDown() override {
-        fs::current_path(OldDir);
-        fs::remove_all(Dir);
-    }
+    void TearDown() override { fs::current_path(OldDir); }
     std::string P(const std::string& Name) const { return (Dir / Name).string(); }
     Variant Call(const char* Name, std::vector<Variant> Args) { return CallByName(R, Name, std::move(Args)); }
 
     TEPRegFuncs R;
-    fs::path Dir, OldDir;
+    skv::test::TempFolder Folder;
+    const fs::path Dir = Folder.path();
+    const fs::path OldDir = fs::current_path();
 };
 
 TEST_F(BuildInFile, NameFunctions) {
