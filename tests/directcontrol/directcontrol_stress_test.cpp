@@ -21,12 +21,7 @@ constexpr int kCommands = 3000;
 
 // Every value of set `id` carries id * 1000, plus a different offset per value.
 CarCameraBlock blockOf(int id) {
-    CarCameraBlock b{};
-    for (std::size_t r = 0; r < b.size(); ++r)
-        for (std::size_t v = 0; v < skv::model::kValuesPerCamera; ++v)
-            skv::model::valueAt(b[r], v) = float(id * 1000 + int(r * 10 + v));
-    b[3].zoomAngle = 1.0f;
-    return b;
+    return distinctBlock(float(id * 1000));
 }
 
 // The set a written block came from, or -1 when its records do not all come from one set. Record 3
