@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
 
 using namespace skv::directcontrol;
@@ -60,12 +59,8 @@ TEST(ControlThreadMemory, AnEffectFailingOnItsThousandthFrameDropsToStatic) {
     game.keepWrites(false);
     TEffectPlayer effect;
     DirectControl dc(game, desktop, &effect);
-    std::mutex lock;
-    std::string last;
-    dc.setStatusCallback([&](const std::string& s) {
-        std::lock_guard guard(lock);
-        last = s;
-    });
+    StatusLog statuses;
+    dc.setStatusCallback(statuses.callback());
     dc.start();
     dc.toggleSingleStep();
     dc.setEffectScript("Fails", "IF FRAMES = 1000 THEN X := 1 / 0 ELSE X := X + 1");
@@ -78,10 +73,7 @@ TEST(ControlThreadMemory, AnEffectFailingOnItsThousandthFrameDropsToStatic) {
     dc.singleStep();
     EXPECT_EQ(dc.frame(), 1000);
     EXPECT_EQ(dc.mode(), ControlMode::Static);
-    {
-        std::lock_guard guard(lock);
-        EXPECT_NE(last.find("Division by zero"), std::string::npos) << last;
-    }
+    EXPECT_NE(statuses.last().find("Division by zero"), std::string::npos) << statuses.last();
     dc.setRequestedMode(ControlMode::EffectRollBar);
     dc.changeMode(false);
     ASSERT_TRUE(dc.waitUntilIdle(5s));
