@@ -108,10 +108,6 @@ public:
         std::lock_guard lock(mutex_);
         cursor_ = {x, y};
     }
-    void setScreen(int w, int h) {
-        std::lock_guard lock(mutex_);
-        screen_ = {w, h};
-    }
     std::vector<std::pair<WindowId, std::string>> drawn() const {
         std::lock_guard lock(mutex_);
         return drawn_;
@@ -160,7 +156,6 @@ public:
         std::lock_guard lock(mutex_);
         attached_ = false;
         gameWindow_ = 0;
-        ++detachCalls_;
     }
     bool attached() const override {
         std::lock_guard lock(mutex_);
@@ -247,10 +242,6 @@ public:
         std::lock_guard lock(mutex_);
         return attachCalls_;
     }
-    int detachCalls() const {
-        std::lock_guard lock(mutex_);
-        return detachCalls_;
-    }
     bool overlappingWrites() const { return overlapped_; }
     // Long runs keep no write history; they watch the writes through onWrite.
     void keepWrites(bool keep) {
@@ -288,7 +279,7 @@ private:
     std::function<void(const FakeWrite&)> onWrite_;
     std::vector<FakeWrite> writes_;
     bool keepWrites_ = true;
-    int attachCalls_ = 0, detachCalls_ = 0;
+    int attachCalls_ = 0;
     std::atomic<int> writers_{0};
     std::atomic<bool> overlapped_{false};
 };
