@@ -282,6 +282,7 @@ void TEvalObj::FreeExpression() {
     FreeStatementChain(Statements);
     Pools_.ConstPool.clear();
     Pools_.ConstList.clear();
+    Pools_.Literals.clear();
     ForgetAll(UsedVars);
     ExtraVars.Clear();
     LocalVars.Clear();

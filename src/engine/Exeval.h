@@ -110,6 +110,14 @@ void StTryExceptBlock(PParserStatement St);
 
 TStatementProc ProcOfStatement(TStatementToken Token);
 
+// Gives every statement of Chain (and of its bodies) whose expression is a chain of number
+// operations the fast form of it.
+void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools);
+// Whether what compiles from now on gets the fast form (on unless switched off): the two ways
+// answer the same, which is what switching it off is for.
+void SetFastChains(bool On);
+
+
 // Calls of user functions and of functions nobody registered (bound by the compiler).
 void OpUserFunc(PParserOperation Op);
 void OpUndefFunc(PParserOperation Op);

@@ -1,6 +1,7 @@
 // The procedures of compiled operations and statements, and the walk over their chains. The hot
 // path only follows pointers: operands were bound to their value slots by the compiler.
 #include "engine/Exeval.h"
+#include "engine/Exeval_fast.h"
 
 #include <cmath>
 #include <limits>
@@ -215,8 +216,13 @@ bool RunBody(PParserStatement Body) {
     return false;
 }
 
-[[gnu::always_inline]] inline bool Condition(PParserOperation Chain) {
+[[gnu::always_inline]] inline bool Condition(PParserStatement St) {
+    PParserOperation Chain = St->Expr1;
     if (!Chain) return kZero.ToBoolean();
+    if (St->Fast) {
+        bool holds = false;
+        if (RunFastChain(*St->Fast, holds)) return St->Fast->EndsInComparison ? holds : St->Fast->Result->ToBoolean();
+    }
     PParserOperation op = Chain;
     for (; op->Next; op = op->Next)
         op->Proc(op);
@@ -517,12 +523,13 @@ TMathProcedure ProcOfToken(TToken Token) {
 // Statements
 
 void StEquation(PParserStatement St) {
-    RunExpression(St->Expr1);
+    bool holds;
+    if (!St->Fast || !RunFastChain(*St->Fast, holds)) RunExpression(St->Expr1);
     if (St->VarObj) St->VarObj->ValueChanged();
 }
 
 void StIfThenElse(PParserStatement St) {
-    CalcStatements(Condition(St->Expr1) ? St->Body1 : St->Body2);
+    CalcStatements(Condition(St) ? St->Body1 : St->Body2);
 }
 
 void StForCycleUp(PParserStatement St) {
@@ -534,7 +541,7 @@ void StForCycleDown(PParserStatement St) {
 }
 
 void StWhileCycle(PParserStatement St) {
-    while (Condition(St->Expr1)) {
+    while (Condition(St)) {
         if (!RunBody(St->Body1)) return;
         EvalCheckPoint();
     }
@@ -543,7 +550,7 @@ void StWhileCycle(PParserStatement St) {
 void StRepeatCycle(PParserStatement St) {
     for (;;) {
         if (!RunBody(St->Body1)) return;
-        if (Condition(St->Expr1)) return;
+        if (Condition(St)) return;
         EvalCheckPoint();
     }
 }

@@ -412,6 +412,7 @@ private:
     }
     int Constant(Variant Value, bool Literal) {
         Pools_.ConstList.push_back(std::move(Value));
+        Pools_.Literals.insert(&Pools_.ConstList.back());
         return Leaf(&Pools_.ConstList.back(), constant, Literal);
     }
     int Operation(TToken Token, std::vector<int> Kids) {

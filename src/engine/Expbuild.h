@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <unordered_set>
 #include <string>
 #include <string_view>
 
@@ -63,6 +64,7 @@ public:
 struct TParserPools {
     std::deque<Variant> ConstList; // literals and intermediate results
     std::deque<Variant> ConstPool; // the "%N" argument slots
+    std::unordered_set<const Variant*> Literals; // the entries of ConstList that hold literals
 };
 
 // Builds one expression text into an operation chain whose last operation writes Dest (when

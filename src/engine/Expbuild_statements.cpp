@@ -325,9 +325,10 @@ PParserStatement ParseProcedure(const std::string& Text, TParseEnv& Env, TParser
         if (parser.Scanner().Token == tid_EOF) {
             chain = CreateStatement(stEQ, ProcOfStatement(stEQ), Result.Value, Result.Owner);
             chain->Expr1 = BuildExpression(Text, Env, Pools, Result.Value, ParseFailed);
-            return chain;
+        } else {
+            parser.ParseScript(chain);
         }
-        parser.ParseScript(chain);
+        PrepareFastChains(chain, Pools);
     } catch (...) {
         FreeStatementChain(chain);
         throw;

@@ -104,6 +104,7 @@ void FreeOperationChain(PParserOperation& Chain) {
 
 void DisposeStatement(PParserStatement St) {
     if (!St) return;
+    FreeFastChain(St->Fast);
     FreeOperationChain(St->Expr1);
     FreeOperationChain(St->Expr2);
     FreeStatementChain(St->Body1);

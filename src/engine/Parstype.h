@@ -281,6 +281,11 @@ public:
     virtual void ValueChanged() = 0;
 };
 
+// A chain of number operations in a form that runs without the general value rules (defined with
+// the evaluator); statements own theirs.
+struct TFastChain;
+void FreeFastChain(TFastChain* Chain);
+
 // One compiled statement, chained through Next.
 struct TParserStatement {
     TStatementToken Token = stEQ;
@@ -292,6 +297,7 @@ struct TParserStatement {
     TParserStatement* Body2 = nullptr;
     TStatementProc Proc = nullptr;
     TParserStatement* Next = nullptr;
+    TFastChain* Fast = nullptr; // Expr1 in the fast form, when it has that form; owned
 };
 
 PParserOperation CreateOperation(TToken Token, TMathProcedure Proc, std::int32_t ArgCount);

@@ -175,6 +175,8 @@ public:
     // Raw payloads; valid only for the matching kind.
     std::int32_t RawInteger() const noexcept { return i32_; }
     double RawDouble() const noexcept { return d_; }
+    // Where a double value keeps its number, for readers that hold on to it while it stays a double.
+    const double* RawDoubleData() const noexcept { return &d_; }
     TCurrency RawCurrency() const noexcept { return TCurrency{i64_}; }
     const std::string& RawString() const; // a string value's text
     TDispatchRef RawDispatch() const;

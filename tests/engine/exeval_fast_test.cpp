@@ -1,0 +1,200 @@
+// Chains of number operations in their fast form answer exactly what the operations answer: the
+// same kind, the same bits, the same error, for every mix of kinds, also when the kinds a chain
+// sees change from run to run.
+#include "exfuncs_test_support.h"
+
+#include "engine/Exeval.h"
+#include "engine/Exeval_fast.h"
+
+#include <limits>
+
+using namespace skv::engine;
+using namespace skv::engine::testing;
+
+namespace {
+
+// What one evaluation came to: the error's text, or the result and the variables afterwards.
+struct TOutcome {
+    std::string Error;
+    std::vector<Variant> Values;
+};
+
+std::string Describe(const Variant& V) {
+    TVarType type;
+    std::int64_t bits = 0;
+    std::string text = std::to_string(V.VType()) + ":";
+    if (V.InlineBits(type, bits)) return text + std::to_string(bits);
+    return text + V.ToString();
+}
+
+bool Same(const TOutcome& A, const TOutcome& B) {
+    if (A.Error != B.Error || A.Values.size() != B.Values.size()) return false;
+    for (std::size_t i = 0; i < A.Values.size(); ++i)
+        if (Describe(A.Values[i]) != Describe(B.Values[i])) return false;
+    return true;
+}
+
+std::string Describe(const TOutcome& O) {
+    if (!O.Error.empty()) return "error " + O.Error;
+    std::string s;
+    for (const Variant& v : O.Values)
+        s += Describe(v) + " ";
+    return s;
+}
+
+// One text compiled twice, with and without the fast form, over one set of variables A, B, C.
+class FastChainTest : public ::testing::Test {
+protected:
+    FastChainTest() {
+        InstallEvaluator();
+        for (const char* n : {"A", "B", "C"})
+            Vars.SetValues(n, Variant(std::int32_t{0}));
+        for (TEvalObj* e : {&Fast, &General}) {
+            e->OnProvideVarsList = [this] { return &Vars.Vars(); };
+            e->OnProvideRegFuncs = [this] { return &Funcs; };
+        }
+    }
+    void Compile(const std::string& Text) {
+        Fast.AssignSourceStr(Text);
+        General.AssignSourceStr(Text);
+        Fast.ValidateOperation(false);
+        SetFastChains(false);
+        General.ValidateOperation(false);
+        SetFastChains(true);
+    }
+    TOutcome Run(TEvalObj& E, const Variant (&In)[3]) {
+        static const char* const names[] = {"A", "B", "C"};
+        for (int i = 0; i < 3; ++i)
+            Vars.SetValues(names[i], In[i]);
+        TOutcome o;
+        try {
+            o.Values.push_back(E.F());
+        } catch (const std::exception& e) {
+            o.Error = e.what();
+        }
+        for (const char* n : names)
+            o.Values.push_back(Vars.Vars().FindVariable(n)->Value());
+        return o;
+    }
+    static bool HasFastForm(PParserStatement Chain) {
+        for (PParserStatement st = Chain; st; st = st->Next)
+            if (st->Fast || HasFastForm(st->Body1) || HasFastForm(st->Body2)) return true;
+        return false;
+    }
+    static bool HasFastForm(const TEvalObj& E) { return HasFastForm(E.Statements); }
+
+    TStandInLibrary Library;
+    TEPRegFuncs Funcs{nullptr, &Library};
+    TEPVars Vars;
+    TEvalObj Fast;
+    TEvalObj General;
+};
+
+Variant I(std::int32_t V) {
+    return Variant(V);
+}
+
+Variant D(double V) {
+    return Variant(V);
+}
+
+TEST_F(FastChainTest, AnswersAsTheOperationsDoForEveryMixOfKinds) {
+    const char* const texts[] = {
+        "A * B + C - 1 + A",
+        "A + B + C + A + 1",
+        "A * A * A * A * A * A * A",
+        "-A * B - -C + 2",
+        "(A + 1) / (B - C) * 2",
+        "A / 2 / B / 4 / C",
+        "A * 2 + B * 3 > C - 1",
+        "A - B - C - 1 <= 0.5",
+        "A + B * 0.5 = C + 0",
+        "A + B + C + 1 <> 3",
+        "A * B - C * 2 >= A",
+        "A + B - C < -A",
+        "A := A * 2 + B - 1 + C; RESULT := A",
+        "IF A * B + C - 1 > 0 THEN RESULT := 1 ELSE RESULT := 2",
+        "N := 0; WHILE N * 2 + A * 0 - 1 < 40 DO N := N + B * 0 + C * 0 + 1; RESULT := N",
+        "S := 0; FOR I := 1 TO 10 DO BEGIN T := (A + I / 10) / 400; IF T > 1 THEN T := 1; "
+        "S := S + T * T * (3 - 2 * T); END; RESULT := -20 + 4 * S",
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const Variant inputs[][3] = {
+        {I(3), I(4), I(5)},
+        {D(0.5), D(-1.25), D(3.0)},
+        {I(7), D(0.5), I(-2)},
+        {I(1000), I(-1000), I(0)},
+        {I(2000000000), I(2000000000), I(2000000000)},           // integers widening to doubles
+        {I(std::numeric_limits<std::int32_t>::min()), I(-1), I(1)}, // negation that leaves 32 bits
+        {D(1e300), D(1e300), D(1.0)},                             // overflow
+        {D(inf), D(1.0), D(0.0)},                                 // an infinite value read
+        {I(5), I(3), I(3)},                                       // division by zero
+        {D(-0.0), D(0.0), D(-0.0)},
+        {D(std::nan("")), D(1.0), D(2.0)},
+        {Variant("3"), I(1), I(2)}, // kinds the fast form leaves to the operations
+        {Variant::Single(1.5f), I(1), I(2)},
+        {Variant(true), I(1), I(2)},
+        {Variant(), I(1), I(2)},
+        {I(3), I(4), I(5)}, // back to integers after the others
+    };
+    for (const char* text : texts) {
+        Compile(text);
+        EXPECT_TRUE(HasFastForm(Fast)) << text;
+        EXPECT_FALSE(HasFastForm(General)) << text;
+        // Twice through, so that the kinds change between runs of the same compiled text.
+        for (int round = 0; round < 2; ++round)
+            for (const auto& in : inputs) {
+                const TOutcome fast = Run(Fast, in);
+                const TOutcome general = Run(General, in);
+                EXPECT_TRUE(Same(fast, general)) << text << " with " << Describe(in[0]) << ", " << Describe(in[1])
+                                                 << ", " << Describe(in[2]) << ": fast " << Describe(fast)
+                                                 << ", general " << Describe(general);
+            }
+    }
+}
+
+TEST_F(FastChainTest, ChainsWithOtherOperationsOrShortOnesKeepTheGeneralWay) {
+    const char* const texts[] = {
+        "A + B",                 // short: its operations are as fast
+        "A + B + C + SIN(A)",    // a function call
+        "A + B + C + (A MOD 2)", // an operation the fast form does not have
+        "(A > B) + C + A + B",   // a comparison's flag read by another operation
+    };
+    const Variant in[3] = {I(3), D(0.5), I(2)};
+    for (const char* text : texts) {
+        Compile(text);
+        EXPECT_FALSE(HasFastForm(Fast)) << text;
+        EXPECT_TRUE(Same(Run(Fast, in), Run(General, in))) << text;
+    }
+    // A text literal: the form is made, but no plan for it ever is.
+    Compile("A + B + C + A + \"x\"");
+    ASSERT_TRUE(HasFastForm(Fast));
+    const TOutcome fast = Run(Fast, in);
+    EXPECT_TRUE(Same(fast, Run(General, in))) << Describe(fast);
+    EXPECT_TRUE(Fast.Statements->Fast->Plans.empty());
+}
+
+// A chain whose values are mostly of other kinds stops trying the fast form, and one whose
+// kinds keep changing keeps a plan for each assignment it meets: both go on answering right.
+TEST_F(FastChainTest, ChangingKindsSwitchPlansAndTextsSwitchTheFastFormOff) {
+    Compile("A * B + C - 1 + A");
+    ASSERT_TRUE(Fast.Statements->Fast);
+    TFastChain& chain = *Fast.Statements->Fast;
+    const Variant numbers[][3] = {{I(2), I(3), I(4)}, {D(2), I(3), I(4)}, {I(2), D(3), D(4)}, {D(2), D(3), D(4)}};
+    for (int round = 0; round < 3; ++round)
+        for (const auto& in : numbers)
+            EXPECT_TRUE(Same(Run(Fast, in), Run(General, in)));
+    EXPECT_EQ(chain.Plans.size(), 4u);
+    EXPECT_NE(chain.Current, nullptr);
+
+    const Variant texts[3] = {Variant("2"), I(3), I(4)};
+    for (std::uint32_t i = 0; i < kMaxGiveUps; ++i)
+        EXPECT_TRUE(Same(Run(Fast, texts), Run(General, texts)));
+    EXPECT_EQ(chain.Current, nullptr);
+    for (const auto& in : numbers) {
+        EXPECT_TRUE(Same(Run(Fast, in), Run(General, in)));
+        EXPECT_EQ(chain.Current, nullptr); // no longer tried
+    }
+}
+
+} // namespace
