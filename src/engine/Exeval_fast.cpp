@@ -2,15 +2,13 @@
 // (literals, FRAMES) and doubles, and the kinds a chain's values have mostly stay the same from run
 // to run. For a given assignment of those two kinds to the values a chain reads, the kind of every
 // result in it is known, so the chain can be laid out once as a plan of steps on plain numbers:
-// no kind tests, no value slots, one call for the whole chain. A chain keeps plans for the few
+// no kind tests, no value slots, one pass for the whole chain. A chain keeps plans for the few
 // assignments it meets; a run whose values are of other kinds, or that would raise, gives up before
 // storing anything, and the chain runs the general way, which answers the same value or raises the
 // same error.
 #include "engine/Exeval_fast.h"
 
-#include <array>
 #include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -109,6 +107,15 @@ std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TParser
         else if (!operand(ops[i]->Arg2, i))
             return nullptr;
     }
+    // The plans compute each operation where its one user needs it: every result but the last
+    // must be read exactly once.
+    std::vector<int> uses(ops.size(), 0);
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        if (operands[2 * i].first) ++uses[operands[2 * i].second];
+        if (kinds[i] != TOpKind::Neg && operands[2 * i + 1].first) ++uses[operands[2 * i + 1].second];
+    }
+    for (std::size_t i = 0; i + 1 < ops.size(); ++i)
+        if (uses[i] != 1) return nullptr;
     const auto ref = [&](const std::pair<bool, std::uint32_t>& O) {
         return O.first ? static_cast<std::uint32_t>(fast->Leaves.size()) + O.second : O.second;
     };
@@ -119,127 +126,164 @@ std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TParser
     return fast;
 }
 
-TCode DoubleCode(TOpKind Kind) {
-    switch (Kind) {
-    case TOpKind::Add: return TCode::DAdd;
-    case TOpKind::Sub: return TCode::DSub;
-    case TOpKind::Mul: return TCode::DMul;
-    case TOpKind::Div: return TCode::DDiv;
-    case TOpKind::Neg: return TCode::DNeg;
-    case TOpKind::Lt: return TCode::DLt;
-    case TOpKind::Le: return TCode::DLe;
-    case TOpKind::Gt: return TCode::DGt;
-    case TOpKind::Ge: return TCode::DGe;
-    case TOpKind::Eq: return TCode::DEq;
-    case TOpKind::Ne: return TCode::DNe;
+// The step of a binary operation with the accumulator as its left operand (Reversed: as its
+// right one), in integers or doubles; false for an operation that has no such step.
+bool StepOf(TOpKind Kind, bool Integer, bool Reversed, TCode& Code) {
+    using K = TOpKind;
+    if (Reversed) {
+        switch (Kind) { // X op acc is acc op' X
+        case K::Sub: Code = Integer ? TCode::IRSub : TCode::DRSub; return true;
+        case K::Div: Code = TCode::DRDiv; return !Integer;
+        case K::Lt: Kind = K::Gt; break;
+        case K::Le: Kind = K::Ge; break;
+        case K::Gt: Kind = K::Lt; break;
+        case K::Ge: Kind = K::Le; break;
+        default: break;
+        }
     }
-    return TCode::DAdd;
-}
-
-// The integer step of Kind; false for division, which always computes with doubles.
-bool IntegerCode(TOpKind Kind, TCode& Code) {
     switch (Kind) {
-    case TOpKind::Add: Code = TCode::IAdd; return true;
-    case TOpKind::Sub: Code = TCode::ISub; return true;
-    case TOpKind::Mul: Code = TCode::IMul; return true;
-    case TOpKind::Neg: Code = TCode::INeg; return true;
-    case TOpKind::Lt: Code = TCode::ILt; return true;
-    case TOpKind::Le: Code = TCode::ILe; return true;
-    case TOpKind::Gt: Code = TCode::IGt; return true;
-    case TOpKind::Ge: Code = TCode::IGe; return true;
-    case TOpKind::Eq: Code = TCode::IEq; return true;
-    case TOpKind::Ne: Code = TCode::INe; return true;
-    case TOpKind::Div: return false;
+    case K::Add: Code = Integer ? TCode::IAdd : TCode::DAdd; return true;
+    case K::Sub: Code = Integer ? TCode::ISub : TCode::DSub; return true;
+    case K::Mul: Code = Integer ? TCode::IMul : TCode::DMul; return true;
+    case K::Div: Code = TCode::DDiv; return !Integer;
+    case K::Lt: Code = Integer ? TCode::ILt : TCode::DLt; return true;
+    case K::Le: Code = Integer ? TCode::ILe : TCode::DLe; return true;
+    case K::Gt: Code = Integer ? TCode::IGt : TCode::DGt; return true;
+    case K::Ge: Code = Integer ? TCode::IGe : TCode::DGe; return true;
+    case K::Eq: Code = Integer ? TCode::IEq : TCode::DEq; return true;
+    case K::Ne: Code = Integer ? TCode::INe : TCode::DNe; return true;
+    case K::Neg: break;
     }
     return false;
 }
 
-// Lays C out for the kinds in IntegerLeaves.
-std::unique_ptr<TPlan> BuildPlan(const TFastChain& C, std::uint64_t IntegerLeaves) {
-    const std::size_t leaves = C.Leaves.size();
-    const std::size_t values = leaves + C.Ops.size();
-    std::vector<bool> integer(values, false);
-    for (std::size_t i = 0; i < leaves; ++i)
-        integer[i] = (IntegerLeaves >> i) & 1u;
-    // Where each value is found in its own kind and, for an integer, as a double: a register
-    // (numbered until the register files have their size) or, for a double the chain reads, the
-    // value's own number.
-    struct TRef {
-        enum TWhere : std::uint8_t { None, Real, Integer, InPlace } Where = None;
-        std::size_t Index = 0; // the register, or the leaf for InPlace
-    };
-    std::vector<TRef> own(values), asReal(values);
-    std::size_t reals = 0, integers = 0;
-    auto plan = std::make_unique<TPlan>();
-    plan->IntegerLeaves = IntegerLeaves;
-    struct TPending {
-        TCode Code;
-        TRef Dst, A, B;
-    };
-    std::vector<TPending> steps;
-    std::vector<std::pair<std::size_t, TRef>> literals; // registers to fill with a literal's value
-    std::vector<std::pair<std::size_t, TRef>> loads;    // (index in Loads, register)
-    const auto use = [&](std::uint32_t V, bool AsReal) -> TRef {
-        const bool convert = AsReal && integer[V];
-        TRef& r = convert ? asReal[V] : own[V];
-        if (r.Where != TRef::None) return r;
-        if (V >= leaves) { // an operation's integer result, used as a double
-            r = {TRef::Real, reals++};
-            steps.push_back({TCode::IToD, r, own[V], {}});
-            return r;
+// Lays C out for the kinds in IntegerLeaves: each operation's operands are computed into the
+// accumulator one after the other, the right one first and put aside when both are operations.
+class TPlanBuilder {
+public:
+    TPlanBuilder(const TFastChain& C, std::uint64_t IntegerLeaves)
+        : C_(C), Leaves_(C.Leaves.size()), Integer_(C.Leaves.size() + C.Ops.size(), false),
+          Own_(Integer_.size()), AsReal_(Integer_.size()) {
+        for (std::size_t i = 0; i < Leaves_; ++i)
+            Integer_[i] = (IntegerLeaves >> i) & 1u;
+        for (std::size_t i = 0; i < C.Ops.size(); ++i) {
+            const TFastChain::TOp& op = C.Ops[i];
+            Integer_[Leaves_ + i] = InIntegers(op) && !IsComparison(op.Kind);
         }
-        const bool literal = C.LeafIsLiteral[V];
-        if (!integer[V] && !literal) {
-            plan->Loads.push_back({TLoad::Real, C.Leaves[V], nullptr});
-            return r = {TRef::InPlace, V};
-        }
-        r = convert || !integer[V] ? TRef{TRef::Real, reals++} : TRef{TRef::Integer, integers++};
-        if (literal) {
-            literals.emplace_back(V, r);
+        Plan_->IntegerLeaves = IntegerLeaves;
+    }
+
+    std::unique_ptr<TPlan> Build() {
+        const std::size_t root = Integer_.size() - 1;
+        Emit(root, false);
+        // Registers get their places now that their number is known.
+        Plan_->Reals = std::make_unique<double[]>(Reals_.size() + 1);
+        Plan_->Integers = std::make_unique<std::int64_t[]>(Integers_.size() + 1);
+        for (std::size_t r = 0; r < Reals_.size(); ++r)
+            Plan_->Reals[r] = Reals_[r];
+        for (std::size_t r = 0; r < Integers_.size(); ++r)
+            Plan_->Integers[r] = Integers_[r];
+        for (TLoad& l : Plan_->Loads)
+            if (l.Kind != TLoad::Real) l.To = Address(reinterpret_cast<std::intptr_t>(l.To));
+        for (std::size_t i = 0; i < Plan_->Steps.size(); ++i)
+            if (StepRefs_[i] != kNone) Plan_->Steps[i].X = Address(StepRefs_[i]);
+        Plan_->ResultKind = C_.EndsInComparison ? TPlan::Flag : Integer_[root] ? TPlan::Integer : TPlan::Real;
+        Plan_->Result = C_.Result;
+        return std::move(Plan_);
+    }
+
+private:
+    // Operands are numbered until the register files have their size: reals 0, 1, ...;
+    // integers kIntegers + 0, ...; a double read in place kInPlace + leaf.
+    static constexpr std::intptr_t kNone = -1;
+    static constexpr std::intptr_t kIntegers = std::intptr_t{1} << 24;
+    static constexpr std::intptr_t kInPlace = std::intptr_t{1} << 25;
+
+    bool InIntegers(const TFastChain::TOp& Op) const {
+        TCode code;
+        return Integer_[Op.A] && Integer_[Op.B] && (Op.Kind == TOpKind::Neg || StepOf(Op.Kind, true, false, code));
+    }
+    void* Address(std::intptr_t Ref) const {
+        if (Ref >= kInPlace)
+            return const_cast<double*>(C_.Leaves[static_cast<std::size_t>(Ref - kInPlace)]->RawDoubleData());
+        if (Ref >= kIntegers) return &Plan_->Integers[static_cast<std::size_t>(Ref - kIntegers)];
+        return &Plan_->Reals[static_cast<std::size_t>(Ref)];
+    }
+    std::intptr_t NewReal(double V = 0) {
+        Reals_.push_back(V);
+        return static_cast<std::intptr_t>(Reals_.size() - 1);
+    }
+    std::intptr_t NewInteger(std::int64_t V = 0) {
+        Integers_.push_back(V);
+        return kIntegers + static_cast<std::intptr_t>(Integers_.size() - 1);
+    }
+    void Step(TCode Code, std::intptr_t Ref = kNone) {
+        Plan_->Steps.push_back({Code, nullptr});
+        StepRefs_.push_back(Ref);
+    }
+    // Where leaf V is found as a double (Real) or in its own kind, set up on first use.
+    std::intptr_t Operand(std::size_t V, bool Real) {
+        const bool convert = Real && Integer_[V];
+        std::intptr_t& ref = convert ? AsReal_[V] : Own_[V];
+        if (ref != 0) return ref - 1;
+        const Variant& v = *C_.Leaves[V];
+        std::intptr_t r;
+        if (C_.LeafIsLiteral[V]) {
+            r = !Integer_[V] ? NewReal(v.RawDouble()) : convert ? NewReal(double(v.RawInteger())) : NewInteger(v.RawInteger());
+        } else if (!Integer_[V]) {
+            Plan_->Loads.push_back({TLoad::Real, &v, nullptr});
+            r = kInPlace + static_cast<std::intptr_t>(V);
         } else {
-            loads.emplace_back(plan->Loads.size(), r);
-            plan->Loads.push_back({convert ? TLoad::IntegerAsReal : TLoad::Integer, C.Leaves[V], nullptr});
+            r = convert ? NewReal() : NewInteger();
+            Plan_->Loads.push_back({convert ? TLoad::IntegerAsReal : TLoad::Integer, &v,
+                                    reinterpret_cast<void*>(r)});
         }
+        ref = r + 1;
         return r;
-    };
-    for (std::size_t i = 0; i < C.Ops.size(); ++i) {
-        const TFastChain::TOp& op = C.Ops[i];
-        const std::size_t self = leaves + i;
-        TCode code{};
-        const bool asInteger = integer[op.A] && integer[op.B] && IntegerCode(op.Kind, code);
-        if (!asInteger) code = DoubleCode(op.Kind);
-        const TRef a = use(op.A, !asInteger);
-        const TRef b = use(op.B, !asInteger);
-        integer[self] = asInteger && !IsComparison(op.Kind);
-        own[self] = integer[self] ? TRef{TRef::Integer, integers++} : TRef{TRef::Real, reals++};
-        steps.push_back({code, own[self], a, b});
     }
-    plan->Reals = std::make_unique<double[]>(reals + 1);
-    plan->Integers = std::make_unique<std::int64_t[]>(integers + 1);
-    const auto address = [&](const TRef& R) -> void* {
-        switch (R.Where) {
-        case TRef::Real: return &plan->Reals[R.Index];
-        case TRef::Integer: return &plan->Integers[R.Index];
-        case TRef::InPlace: return const_cast<double*>(C.Leaves[R.Index]->RawDoubleData());
-        case TRef::None: break;
+    // Steps that leave value V in the double accumulator (Real) or in that of its own kind.
+    void Emit(std::size_t V, bool Real) {
+        if (V < Leaves_) {
+            const bool integer = Integer_[V] && !Real;
+            Step(integer ? TCode::ILoad : TCode::DLoad, Operand(V, !integer));
+            return;
         }
-        return &plan->Reals[reals]; // the operand a negation does not read
-    };
-    for (const auto& [leaf, r] : literals) {
-        const Variant& v = *C.Leaves[leaf];
-        if (r.Where == TRef::Real)
-            plan->Reals[r.Index] = v.VType() == varInteger ? double(v.RawInteger()) : v.RawDouble();
-        else
-            plan->Integers[r.Index] = v.RawInteger();
+        const TFastChain::TOp& op = C_.Ops[V - Leaves_];
+        const bool integer = InIntegers(op);
+        TCode code{};
+        if (op.Kind == TOpKind::Neg) {
+            Emit(op.A, !integer);
+            Step(integer ? TCode::INeg : TCode::DNeg);
+        } else if (op.B < Leaves_) {
+            Emit(op.A, !integer);
+            StepOf(op.Kind, integer, false, code);
+            Step(code, Operand(op.B, !integer));
+        } else if (op.A < Leaves_ && StepOf(op.Kind, integer, true, code)) {
+            Emit(op.B, !integer);
+            Step(code, Operand(op.A, !integer));
+        } else {
+            Emit(op.B, !integer);
+            const std::intptr_t aside = integer ? NewInteger() : NewReal();
+            Step(integer ? TCode::IStore : TCode::DStore, aside);
+            Emit(op.A, !integer);
+            StepOf(op.Kind, integer, false, code);
+            Step(code, aside);
+        }
+        if (Real && Integer_[V]) Step(TCode::IToD);
     }
-    for (const auto& [load, r] : loads)
-        plan->Loads[load].To = address(r);
-    for (const TPending& p : steps)
-        plan->Steps.push_back({p.Code, address(p.Dst), address(p.A), address(p.B)});
-    plan->ResultKind = C.EndsInComparison ? TPlan::Flag : integer[values - 1] ? TPlan::Integer : TPlan::Real;
-    plan->Last = plan->Steps.back().Dst;
-    plan->Result = C.Result;
-    return plan;
+
+    const TFastChain& C_;
+    const std::size_t Leaves_;
+    std::vector<bool> Integer_;           // each value's kind: leaves, then operations
+    std::vector<std::intptr_t> Own_, AsReal_; // a leaf's operand, plus 1 (0: not set up yet)
+    std::vector<double> Reals_;
+    std::vector<std::int64_t> Integers_;
+    std::vector<std::intptr_t> StepRefs_;
+    std::unique_ptr<TPlan> Plan_ = std::make_unique<TPlan>();
+};
+
+std::unique_ptr<TPlan> BuildPlan(const TFastChain& C, std::uint64_t IntegerLeaves) {
+    return TPlanBuilder(C, IntegerLeaves).Build();
 }
 
 } // namespace
@@ -305,6 +349,5 @@ void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools) {
         PrepareFastChains(st->Body2, Pools);
     }
 }
-
 
 } // namespace skv::engine

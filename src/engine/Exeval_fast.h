@@ -12,22 +12,23 @@
 
 namespace skv::engine {
 
-// A step of a plan, on registers that hold either a double or an integer, as the plan decided.
+// A step of a plan. Plans compute in two accumulators, a double and an integer, each step with
+// one operand X in memory: a register of the plan (a literal, converted once; an integer the
+// chain reads; a result put aside) or, for a double the chain reads, that value's own number.
+// The R forms take X as the left operand. The integer steps give up on a result that leaves 32
+// bits, the double steps on an infinite result and on a division by zero.
 enum class TCode : std::uint8_t {
-    DAdd, DSub, DMul, DDiv, DNeg, // doubles; an infinite result or a division by zero gives up
-    IAdd, ISub, IMul, INeg,       // integers; a result that leaves 32 bits gives up
-    IToD,                         // an integer result used as a double
-    DLt, DLe, DGt, DGe, DEq, DNe, // comparisons, only as the last step
+    DLoad, DAdd, DSub, DRSub, DMul, DDiv, DRDiv, DNeg, DStore,
+    ILoad, IAdd, ISub, IRSub, IMul, INeg, IStore,
+    IToD, // the integer accumulator into the double one
+    // The accumulator compared with X, only as the last step.
+    DLt, DLe, DGt, DGe, DEq, DNe,
     ILt, ILe, IGt, IGe, IEq, INe,
 };
 
-// Operands point at the plan's registers (results, and literals converted once) or, for a double
-// the chain reads, straight at that value's number.
 struct TStep {
     TCode Code;
-    void* Dst;
-    const void* A;
-    const void* B;
+    void* X;
 };
 
 // A value the chain reads, checked for the plan's kind before every run; integers are copied.
@@ -45,8 +46,7 @@ struct TPlan {
     std::unique_ptr<double[]> Reals;
     std::unique_ptr<std::int64_t[]> Integers;
     enum TResultKind : std::uint8_t { Real, Integer, Flag } ResultKind = Real;
-    const void* Last = nullptr; // the last step's result
-    Variant* Result = nullptr;  // where the chain stores it
+    Variant* Result = nullptr; // where the chain stores it
 };
 
 // Runs that gave up, in a row, after which a chain is not tried again.
@@ -86,17 +86,16 @@ inline std::int64_t I(const void* P) {
     return *static_cast<const std::int64_t*>(P);
 }
 
-inline bool Whole(void* D, std::int64_t V) {
-    if (V < std::numeric_limits<std::int32_t>::min() || V > std::numeric_limits<std::int32_t>::max()) return false;
-    *static_cast<std::int64_t*>(D) = V;
-    return true;
+inline bool Fits(std::int64_t V) {
+    return V >= std::numeric_limits<std::int32_t>::min() && V <= std::numeric_limits<std::int32_t>::max();
 }
 
-inline bool Real(void* D, double V) {
-    if (std::isinf(V)) return false;
-    *static_cast<double*>(D) = V;
-    return true;
-}
+// What a plan's run comes to.
+struct TAnswer {
+    double D = 0;
+    std::int64_t I = 0;
+    bool Holds = false;
+};
 
 } // namespace fast_detail
 
@@ -121,56 +120,55 @@ inline bool LoadPlan(const TPlan& P) {
     return true;
 }
 
-// Runs the plan's steps; false when one gives up. Holds: the comparison's answer. Comparisons of
-// doubles follow the operations: a NaN is equal to everything.
-inline bool RunSteps(const TPlan& P, bool& Holds) {
+// Runs the plan's steps; false when one gives up. Comparisons of doubles follow the operations:
+// a NaN is equal to everything.
+inline bool RunSteps(const TPlan& P, fast_detail::TAnswer& Answer) {
     using namespace fast_detail;
+    double d = 0;
+    std::int64_t i = 0;
+    bool holds = false;
     for (const TStep& s : P.Steps) {
         switch (s.Code) {
-        case TCode::DAdd:
-            if (!Real(s.Dst, R(s.A) + R(s.B))) return false;
-            break;
-        case TCode::DSub:
-            if (!Real(s.Dst, R(s.A) - R(s.B))) return false;
-            break;
-        case TCode::DMul:
-            if (!Real(s.Dst, R(s.A) * R(s.B))) return false;
-            break;
+        case TCode::DLoad: d = R(s.X); break;
+        case TCode::DAdd: d += R(s.X); if (std::isinf(d)) return false; break;
+        case TCode::DSub: d -= R(s.X); if (std::isinf(d)) return false; break;
+        case TCode::DRSub: d = R(s.X) - d; if (std::isinf(d)) return false; break;
+        case TCode::DMul: d *= R(s.X); if (std::isinf(d)) return false; break;
         case TCode::DDiv:
-            if (R(s.B) == 0.0 || !Real(s.Dst, R(s.A) / R(s.B))) return false;
+            if (R(s.X) == 0.0) return false;
+            d /= R(s.X);
+            if (std::isinf(d)) return false;
             break;
-        case TCode::DNeg:
-            *static_cast<double*>(s.Dst) = -R(s.A);
+        case TCode::DRDiv:
+            if (d == 0.0) return false;
+            d = R(s.X) / d;
+            if (std::isinf(d)) return false;
             break;
-        case TCode::IAdd:
-            if (!Whole(s.Dst, I(s.A) + I(s.B))) return false;
-            break;
-        case TCode::ISub:
-            if (!Whole(s.Dst, I(s.A) - I(s.B))) return false;
-            break;
-        case TCode::IMul:
-            if (!Whole(s.Dst, I(s.A) * I(s.B))) return false;
-            break;
-        case TCode::INeg:
-            if (!Whole(s.Dst, -I(s.A))) return false;
-            break;
-        case TCode::IToD:
-            *static_cast<double*>(s.Dst) = double(I(s.A));
-            break;
-        case TCode::DLt: Holds = R(s.A) < R(s.B); break;
-        case TCode::DLe: Holds = !(R(s.B) < R(s.A)); break;
-        case TCode::DGt: Holds = R(s.B) < R(s.A); break;
-        case TCode::DGe: Holds = !(R(s.A) < R(s.B)); break;
-        case TCode::DEq: Holds = !(R(s.A) < R(s.B)) && !(R(s.B) < R(s.A)); break;
-        case TCode::DNe: Holds = R(s.A) < R(s.B) || R(s.B) < R(s.A); break;
-        case TCode::ILt: Holds = I(s.A) < I(s.B); break;
-        case TCode::ILe: Holds = I(s.A) <= I(s.B); break;
-        case TCode::IGt: Holds = I(s.A) > I(s.B); break;
-        case TCode::IGe: Holds = I(s.A) >= I(s.B); break;
-        case TCode::IEq: Holds = I(s.A) == I(s.B); break;
-        case TCode::INe: Holds = I(s.A) != I(s.B); break;
+        case TCode::DNeg: d = -d; break;
+        case TCode::DStore: *static_cast<double*>(s.X) = d; break;
+        case TCode::ILoad: i = I(s.X); break;
+        case TCode::IAdd: i += I(s.X); if (!Fits(i)) return false; break;
+        case TCode::ISub: i -= I(s.X); if (!Fits(i)) return false; break;
+        case TCode::IRSub: i = I(s.X) - i; if (!Fits(i)) return false; break;
+        case TCode::IMul: i *= I(s.X); if (!Fits(i)) return false; break;
+        case TCode::INeg: i = -i; if (!Fits(i)) return false; break;
+        case TCode::IStore: *static_cast<std::int64_t*>(s.X) = i; break;
+        case TCode::IToD: d = double(i); break;
+        case TCode::DLt: holds = d < R(s.X); break;
+        case TCode::DLe: holds = !(R(s.X) < d); break;
+        case TCode::DGt: holds = R(s.X) < d; break;
+        case TCode::DGe: holds = !(d < R(s.X)); break;
+        case TCode::DEq: holds = !(d < R(s.X)) && !(R(s.X) < d); break;
+        case TCode::DNe: holds = d < R(s.X) || R(s.X) < d; break;
+        case TCode::ILt: holds = i < I(s.X); break;
+        case TCode::ILe: holds = i <= I(s.X); break;
+        case TCode::IGt: holds = i > I(s.X); break;
+        case TCode::IGe: holds = i >= I(s.X); break;
+        case TCode::IEq: holds = i == I(s.X); break;
+        case TCode::INe: holds = i != I(s.X); break;
         }
     }
+    Answer = {d, i, holds};
     return true;
 }
 
@@ -182,19 +180,21 @@ inline bool RunFastChain(TFastChain& C, bool& Holds) {
         plan = SwitchPlan(C);
         if (!plan) return false;
     }
-    if (!RunSteps(*plan, Holds)) {
+    fast_detail::TAnswer last;
+    if (!RunSteps(*plan, last)) {
         GiveUp(C);
         return false;
     }
     C.GaveUp = 0;
     switch (plan->ResultKind) {
     case TPlan::Real:
-        plan->Result->SetDouble(fast_detail::R(plan->Last));
+        plan->Result->SetDouble(last.D);
         break;
     case TPlan::Integer:
-        plan->Result->SetInteger(static_cast<std::int32_t>(fast_detail::I(plan->Last)));
+        plan->Result->SetInteger(static_cast<std::int32_t>(last.I));
         break;
     case TPlan::Flag:
+        Holds = last.Holds;
         plan->Result->SetCurrency(TCurrency{Holds ? 10000 : 0});
         break;
     }

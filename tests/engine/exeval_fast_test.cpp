@@ -106,6 +106,7 @@ TEST_F(FastChainTest, AnswersAsTheOperationsDoForEveryMixOfKinds) {
         "-A * B - -C + 2",
         "(A + 1) / (B - C) * 2",
         "A / 2 / B / 4 / C",
+        "A / (B - C) + C + 1",
         "A * 2 + B * 3 > C - 1",
         "A - B - C - 1 <= 0.5",
         "A + B * 0.5 = C + 0",
@@ -129,6 +130,7 @@ TEST_F(FastChainTest, AnswersAsTheOperationsDoForEveryMixOfKinds) {
         {D(1e300), D(1e300), D(1.0)},                             // overflow
         {D(inf), D(1.0), D(0.0)},                                 // an infinite value read
         {I(5), I(3), I(3)},                                       // division by zero
+        {I(0), I(3), I(3)},                                       // zero by zero
         {D(-0.0), D(0.0), D(-0.0)},
         {D(std::nan("")), D(1.0), D(2.0)},
         {Variant("3"), I(1), I(2)}, // kinds the fast form leaves to the operations
