@@ -23,6 +23,8 @@ using TOpKind = TFastChain::TOpKind;
 std::atomic<bool> gFastChains{true};
 
 // Shorter chains run as fast through their operations, which decide a closing comparison in place.
+// Plans pay only in loops, where a chain runs turn after turn: a chain outside one (a plain
+// expression, say) measured slower as a plan than through its operations.
 constexpr std::size_t kMinOps = 4;
 
 bool KindOf(TMathProcedure Proc, TOpKind& Kind) {
@@ -342,11 +344,18 @@ void SetFastChains(bool On) {
 }
 
 void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools) {
+    PrepareFastChains(Chain, Pools, false);
+}
+
+void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools, bool InLoop) {
     if (!gFastChains) return;
     for (PParserStatement st = Chain; st; st = st->Next) {
-        if (!st->Fast) PrepareStatement(st, Pools);
-        PrepareFastChains(st->Body1, Pools);
-        PrepareFastChains(st->Body2, Pools);
+        const bool loop = st->Token == stForUp || st->Token == stForDown || st->Token == stWhile ||
+                          st->Token == stRepeat;
+        // A WHILE or REPEAT condition runs once a turn like the body.
+        if (!st->Fast && (InLoop || st->Token == stWhile || st->Token == stRepeat)) PrepareStatement(st, Pools);
+        PrepareFastChains(st->Body1, Pools, InLoop || loop);
+        PrepareFastChains(st->Body2, Pools, InLoop || loop);
     }
 }
 
