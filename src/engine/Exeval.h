@@ -114,11 +114,9 @@ TStatementProc ProcOfStatement(TStatementToken Token);
 // WHILE and REPEAT) whose expression is a long enough chain of number operations the fast form
 // of it.
 void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools);
-void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools, bool InLoop);
 // Whether what compiles from now on gets the fast form (on unless switched off): the two ways
 // answer the same, which is what switching it off is for.
 void SetFastChains(bool On);
-
 
 // Calls of user functions and of functions nobody registered (bound by the compiler).
 void OpUserFunc(PParserOperation Op);

@@ -284,10 +284,6 @@ private:
     std::unique_ptr<TPlan> Plan_ = std::make_unique<TPlan>();
 };
 
-std::unique_ptr<TPlan> BuildPlan(const TFastChain& C, std::uint64_t IntegerLeaves) {
-    return TPlanBuilder(C, IntegerLeaves).Build();
-}
-
 } // namespace
 
 TPlan* SwitchPlan(TFastChain& C) {
@@ -311,7 +307,7 @@ TPlan* SwitchPlan(TFastChain& C) {
             GiveUp(C);
             return nullptr;
         }
-        C.Plans.push_back(BuildPlan(C, integers));
+        C.Plans.push_back(TPlanBuilder(C, integers).Build());
         plan = C.Plans.back().get();
     }
     LoadPlan(*plan); // the kinds were just checked
@@ -337,6 +333,18 @@ void PrepareStatement(PParserStatement St, const TParserPools& Pools) {
     }
 }
 
+// Prepares the statements that run once a loop turn: those of loop bodies (InLoop), and the
+// conditions of WHILE and REPEAT.
+void PrepareInLoops(PParserStatement Chain, const TParserPools& Pools, bool InLoop) {
+    for (PParserStatement st = Chain; st; st = st->Next) {
+        const bool loop = st->Token == stForUp || st->Token == stForDown || st->Token == stWhile ||
+                          st->Token == stRepeat;
+        if (!st->Fast && (InLoop || st->Token == stWhile || st->Token == stRepeat)) PrepareStatement(st, Pools);
+        PrepareInLoops(st->Body1, Pools, InLoop || loop);
+        PrepareInLoops(st->Body2, Pools, InLoop || loop);
+    }
+}
+
 } // namespace
 
 void SetFastChains(bool On) {
@@ -344,19 +352,7 @@ void SetFastChains(bool On) {
 }
 
 void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools) {
-    PrepareFastChains(Chain, Pools, false);
-}
-
-void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools, bool InLoop) {
-    if (!gFastChains) return;
-    for (PParserStatement st = Chain; st; st = st->Next) {
-        const bool loop = st->Token == stForUp || st->Token == stForDown || st->Token == stWhile ||
-                          st->Token == stRepeat;
-        // A WHILE or REPEAT condition runs once a turn like the body.
-        if (!st->Fast && (InLoop || st->Token == stWhile || st->Token == stRepeat)) PrepareStatement(st, Pools);
-        PrepareFastChains(st->Body1, Pools, InLoop || loop);
-        PrepareFastChains(st->Body2, Pools, InLoop || loop);
-    }
+    if (gFastChains) PrepareInLoops(Chain, Pools, false);
 }
 
 } // namespace skv::engine

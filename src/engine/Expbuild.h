@@ -8,9 +8,9 @@
 
 #include <cstdint>
 #include <deque>
-#include <unordered_set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace skv::engine {
 
