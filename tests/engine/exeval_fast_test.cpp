@@ -42,6 +42,12 @@ std::string Describe(const TOutcome& O) {
     return s;
 }
 
+// The texts loop a few dozen turns at most: a wrong step that makes a loop endless fails the run
+// instead of hanging the test.
+void StopEndlessLoop(void* Turns) {
+    if (++*static_cast<int*>(Turns) > 100000) throw EEvalAborted("endless loop");
+}
+
 // One text compiled twice, with and without the fast form, over one set of variables A, B, C.
 class FastChainTest : public ::testing::Test {
 protected:
@@ -70,6 +76,8 @@ protected:
         for (int i = 0; i < 3; ++i)
             Vars.SetValues(names[i], In[i]);
         TOutcome o;
+        int turns = 0;
+        const TEvalCheckPointScope bound(&StopEndlessLoop, &turns);
         try {
             o.Values.push_back(E.F());
         } catch (const std::exception& e) {
