@@ -178,6 +178,7 @@ public:
     std::unique_ptr<TPlan> Build() {
         const std::size_t root = Integer_.size() - 1;
         Emit(root, false);
+        Step(TCode::End);
         // Registers get their places now that their number is known.
         Plan_->Reals = std::make_unique<double[]>(Reals_.size() + 1);
         Plan_->Integers = std::make_unique<std::int64_t[]>(Integers_.size() + 1);
