@@ -178,7 +178,7 @@ public:
     std::unique_ptr<TPlan> Build() {
         const std::size_t root = Integer_.size() - 1;
         Emit(root, false);
-        Step(TCode::End);
+        Step(C_.EndsInComparison ? TCode::FEnd : Integer_[root] ? TCode::IEnd : TCode::DEnd);
         // Registers get their places now that their number is known.
         Plan_->Reals = std::make_unique<double[]>(Reals_.size() + 1);
         Plan_->Integers = std::make_unique<std::int64_t[]>(Integers_.size() + 1);
@@ -190,7 +190,6 @@ public:
             if (l.Kind != TLoad::Real) l.To = Address(reinterpret_cast<std::intptr_t>(l.To));
         for (std::size_t i = 0; i < Plan_->Steps.size(); ++i)
             if (StepRefs_[i] != kNone) Plan_->Steps[i].X = Address(StepRefs_[i]);
-        Plan_->ResultKind = C_.EndsInComparison ? TPlan::Flag : Integer_[root] ? TPlan::Integer : TPlan::Real;
         Plan_->Result = C_.Result;
         return std::move(Plan_);
     }

@@ -26,7 +26,8 @@ enum class TCode : std::uint8_t {
     // The accumulator compared with X, only as the last step.
     DLt, DLe, DGt, DGe, DEq, DNe,
     ILt, ILe, IGt, IGe, IEq, INe,
-    End, // closes every plan
+    // The last step: stores the double, the integer or the flag of the comparison in the result.
+    DEnd, IEnd, FEnd,
 };
 
 struct TStep {
@@ -48,7 +49,6 @@ struct TPlan {
     std::vector<TStep> Steps;
     std::unique_ptr<double[]> Reals;
     std::unique_ptr<std::int64_t[]> Integers;
-    enum TResultKind : std::uint8_t { Real, Integer, Flag } ResultKind = Real;
     Variant* Result = nullptr; // where the chain stores it
 };
 
@@ -93,13 +93,6 @@ inline bool Fits(std::int64_t V) {
     return V >= std::numeric_limits<std::int32_t>::min() && V <= std::numeric_limits<std::int32_t>::max();
 }
 
-// What a plan's run comes to.
-struct TAnswer {
-    double D = 0;
-    std::int64_t I = 0;
-    bool Holds = false;
-};
-
 } // namespace fast_detail
 
 // Checks that the chain's values are of the plan's kinds and copies the integers.
@@ -123,9 +116,10 @@ inline bool LoadPlan(const TPlan& P) {
     return true;
 }
 
-// Runs the plan's steps; false when one gives up. Comparisons of doubles follow the operations:
+// Runs the plan's steps, the last of which stores the result; false, with nothing stored, when
+// one gives up. Comparisons of doubles follow the operations:
 // a NaN is equal to everything.
-inline bool RunSteps(const TPlan& P, fast_detail::TAnswer& Answer) {
+inline bool RunSteps(const TPlan& P, bool& Holds) {
     using namespace fast_detail;
     double d = 0;
     std::int64_t i = 0;
@@ -137,8 +131,9 @@ inline bool RunSteps(const TPlan& P, fast_detail::TAnswer& Answer) {
     static const void* const kAt[] = {
         &&DLoad, &&DAdd, &&DSub, &&DRSub, &&DMul, &&DDiv, &&DRDiv, &&DNeg, &&DStore,
         &&ILoad, &&IAdd, &&ISub, &&IRSub, &&IMul, &&INeg, &&IStore, &&IToD,
-        &&DLt, &&DLe, &&DGt, &&DGe, &&DEq, &&DNe, &&ILt, &&ILe, &&IGt, &&IGe, &&IEq, &&INe, &&End};
-    static_assert(std::size(kAt) == static_cast<std::size_t>(TCode::End) + 1, "a label for every step");
+        &&DLt, &&DLe, &&DGt, &&DGe, &&DEq, &&DNe, &&ILt, &&ILe, &&IGt, &&IGe, &&IEq, &&INe,
+        &&DEnd, &&IEnd, &&FEnd};
+    static_assert(std::size(kAt) == static_cast<std::size_t>(TCode::FEnd) + 1, "a label for every step");
 #define SKV_NEXT goto *kAt[static_cast<int>((++s)->Code)]
     goto *kAt[static_cast<int>(s->Code)];
     DLoad: d = R(s->X); SKV_NEXT;
@@ -178,11 +173,13 @@ inline bool RunSteps(const TPlan& P, fast_detail::TAnswer& Answer) {
     IGe: holds = i >= I(s->X); SKV_NEXT;
     IEq: holds = i == I(s->X); SKV_NEXT;
     INe: holds = i != I(s->X); SKV_NEXT;
-    End: goto done;
+    DEnd: P.Result->SetDouble(d); return true;
+    IEnd: P.Result->SetInteger(static_cast<std::int32_t>(i)); return true;
+    FEnd:
+        Holds = holds;
+        P.Result->SetCurrency(TCurrency{holds ? 10000 : 0});
+        return true;
 #undef SKV_NEXT
-done:
-    Answer = {d, i, holds};
-    return true;
 }
 
 // Runs C and stores its result; false (nothing stored) when it must run the general way. Holds:
@@ -193,24 +190,11 @@ inline bool RunFastChain(TFastChain& C, bool& Holds) {
         plan = SwitchPlan(C);
         if (!plan) return false;
     }
-    fast_detail::TAnswer last;
-    if (!RunSteps(*plan, last)) {
+    if (!RunSteps(*plan, Holds)) {
         GiveUp(C);
         return false;
     }
     C.GaveUp = 0;
-    switch (plan->ResultKind) {
-    case TPlan::Real:
-        plan->Result->SetDouble(last.D);
-        break;
-    case TPlan::Integer:
-        plan->Result->SetInteger(static_cast<std::int32_t>(last.I));
-        break;
-    case TPlan::Flag:
-        Holds = last.Holds;
-        plan->Result->SetCurrency(TCurrency{Holds ? 10000 : 0});
-        break;
-    }
     return true;
 }
 
