@@ -71,6 +71,13 @@ TEST_F(ScriptTest, StatementsComputeTheirResult) {
         {"2 + 3 * 4", I(14)},
         {"RESULT := 2; RESULT := RESULT * 5;", I(10)},
         {"x := 1; y := x + 1; RESULT := y", I(2)},
+        // Every statement of a long block runs, once and in order.
+        {"r := 1; r := r * 10 + 2; r := r * 10 + 3; r := r * 10 + 4; r := r * 10 + 5; r := r * 10 + 6; "
+         "r := r * 10 + 7; r := r * 10 + 8; RESULT := r * 10 + 9",
+         I(123456789)},
+        {"FOR i := 1 TO 2 DO BEGIN a := a + 1; b := b + 2; c := c + 3; d := d + 4; e := e + 5; END; "
+         "RESULT := a * 10000 + b * 1000 + c * 100 + d * 10 + e",
+         I(24690)},
         {"q := q + 1; RESULT := q", I(1)}, // a new local starts at 0
         {"FOR i := 1 TO 3 DO s := s + i; RESULT := s", Variant(6.0)},
         {"FOR i := 1 TO 3 DO s := s + i; RESULT := i", Variant(4.0)},
