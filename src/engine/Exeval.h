@@ -29,8 +29,17 @@ void CalcExpression(PParserOperation Chain, Variant& Value);
 const Variant& RunExpression(PParserOperation Chain);
 // Runs each statement of Chain in order.
 inline void CalcStatements(PParserStatement Chain) {
-    for (PParserStatement st = Chain; st; st = st->Next)
+    PParserStatement st = Chain;
+    while (st) {
         st->Proc(st);
+        if (!(st = st->Next)) return;
+        st->Proc(st);
+        if (!(st = st->Next)) return;
+        st->Proc(st);
+        if (!(st = st->Next)) return;
+        st->Proc(st);
+        st = st->Next;
+    }
 }
 
 // A host (the effect player) may stop a running script: the check point is called at every loop
