@@ -129,9 +129,13 @@ void DivideInt64(PParserOperation Op, bool Remainder) {
 
 // ToInteger, answered at once for integers and for the flags comparisons store.
 std::int32_t IntegerOf(const Variant& V) {
-    if (V.VType() == varInteger) return V.RawInteger();
-    if (V.VType() == varCurrency && (V.RawCurrency().Value == 0 || V.RawCurrency().Value == 10000))
-        return static_cast<std::int32_t>(V.RawCurrency().Value / 10000);
+    if (V.VType() == varCurrency) {
+        const std::int64_t c = V.RawCurrency().Value;
+        if (c == 0) return 0;
+        if (c == 10000) return 1;
+    } else if (V.VType() == varInteger) {
+        return V.RawInteger();
+    }
     return V.ToInteger();
 }
 
