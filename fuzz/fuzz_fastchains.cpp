@@ -53,7 +53,7 @@ std::string Text(TReader& R) {
     static const char* const kComparisons[] = {" < ", " <= ", " > ", " >= ", " = ", " <> "};
     const std::uint8_t b = R.Next();
     if (b & 1) text += kComparisons[(b >> 1) % 6] + Expression(R, 1);
-    // In a loop, where chains get the fast form.
+    // In a loop: the second turn runs the chain again, after A may have changed its kind.
     text = b & 0x80 ? "A := " + text + "; RESULT := A" : "RESULT := " + text;
     return "FOR Q := 1 TO 2 DO BEGIN " + text + "; END";
 }

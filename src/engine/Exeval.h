@@ -119,9 +119,8 @@ void StTryExceptBlock(PParserStatement St);
 
 TStatementProc ProcOfStatement(TStatementToken Token);
 
-// Gives the statements of Chain that run in loops (the bodies of loops, and the conditions of
-// WHILE and REPEAT) whose expression is a long enough chain of number operations the fast form
-// of it.
+// Gives the statements of Chain (assignments, and the conditions of IF, WHILE and REPEAT) whose
+// expression is a long enough chain of number operations the fast form of it.
 void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools);
 // Whether what compiles from now on gets the fast form (on unless switched off): the two ways
 // answer the same, which is what switching it off is for.

@@ -23,8 +23,6 @@ using TOpKind = TFastChain::TOpKind;
 std::atomic<bool> gFastChains{true};
 
 // Shorter chains run as fast through their operations, which decide a closing comparison in place.
-// Plans pay only in loops, where a chain runs turn after turn: a chain outside one (a plain
-// expression, say) measured slower as a plan than through its operations.
 constexpr std::size_t kMinOps = 4;
 
 bool KindOf(TMathProcedure Proc, TOpKind& Kind) {
@@ -333,15 +331,12 @@ void PrepareStatement(PParserStatement St, const TParserPools& Pools) {
     }
 }
 
-// Prepares the statements that run once a loop turn: those of loop bodies (InLoop), and the
-// conditions of WHILE and REPEAT.
-void PrepareInLoops(PParserStatement Chain, const TParserPools& Pools, bool InLoop) {
+// Prepares every statement of Chain and of the bodies within.
+void PrepareAll(PParserStatement Chain, const TParserPools& Pools) {
     for (PParserStatement st = Chain; st; st = st->Next) {
-        const bool loop = st->Token == stForUp || st->Token == stForDown || st->Token == stWhile ||
-                          st->Token == stRepeat;
-        if (!st->Fast && (InLoop || st->Token == stWhile || st->Token == stRepeat)) PrepareStatement(st, Pools);
-        PrepareInLoops(st->Body1, Pools, InLoop || loop);
-        PrepareInLoops(st->Body2, Pools, InLoop || loop);
+        if (!st->Fast) PrepareStatement(st, Pools);
+        PrepareAll(st->Body1, Pools);
+        PrepareAll(st->Body2, Pools);
     }
 }
 
@@ -352,7 +347,7 @@ void SetFastChains(bool On) {
 }
 
 void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools) {
-    if (gFastChains) PrepareInLoops(Chain, Pools, false);
+    if (gFastChains) PrepareAll(Chain, Pools);
 }
 
 } // namespace skv::engine

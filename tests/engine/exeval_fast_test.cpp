@@ -179,10 +179,15 @@ TEST_F(FastChainTest, ChainsWithOtherOperationsOrShortOnesKeepTheGeneralWay) {
         EXPECT_FALSE(HasFastForm(Fast)) << text;
         EXPECT_TRUE(Same(Run(Fast, in), Run(General, in))) << text;
     }
-    // Outside a loop a chain runs once an evaluation: it keeps its operations.
+    // A plain expression, outside any loop, gets the fast form too.
     Fast.AssignSourceStr("A * B + C - 1 + A");
+    General.AssignSourceStr("A * B + C - 1 + A");
     Fast.ValidateOperation(false);
-    EXPECT_FALSE(HasFastForm(Fast));
+    SetFastChains(false);
+    General.ValidateOperation(false);
+    SetFastChains(true);
+    EXPECT_TRUE(HasFastForm(Fast));
+    EXPECT_TRUE(Same(Run(Fast, in), Run(General, in)));
     // A text literal: the form is made, but no plan for it ever is.
     Compile("A + B + C + A + \"x\"");
     ASSERT_TRUE(HasFastForm(Fast));
