@@ -27,6 +27,10 @@ namespace skv::engine {
 void CalcExpression(PParserOperation Chain, Variant& Value);
 // Runs every operation of Chain and answers the last result without copying it.
 const Variant& RunExpression(PParserOperation Chain);
+// Stores the flag a comparison answers: fixed point 1 or 0.
+inline void SetFlag(Variant& Result, bool Holds) {
+    Result.SetCurrency(TCurrency{Holds ? 10000 : 0});
+}
 // Runs each statement of Chain in order.
 inline void CalcStatements(PParserStatement Chain) {
     PParserStatement st = Chain;

@@ -6,8 +6,8 @@
 
 #include <cmath>
 #include <cstddef>
-#include <iterator>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -177,7 +177,7 @@ inline bool RunSteps(const TPlan& P, bool& Holds) {
     IEnd: P.Result->SetInteger(static_cast<std::int32_t>(i)); return true;
     FEnd:
         Holds = holds;
-        P.Result->SetCurrency(TCurrency{holds ? 10000 : 0});
+        SetFlag(*P.Result, holds);
         return true;
 #undef SKV_NEXT
 }

@@ -18,10 +18,6 @@ thread_local TCheckPointHook tCheckPoint;
 
 const Variant kZero{std::int32_t{0}};
 
-void SetFlag(Variant& Result, bool Holds) {
-    Result.SetCurrency(TCurrency{Holds ? 10000 : 0});
-}
-
 bool IsDouble(const Variant& V) {
     return V.VType() == varDouble;
 }

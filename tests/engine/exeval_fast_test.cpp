@@ -60,7 +60,7 @@ protected:
             e->OnProvideRegFuncs = [this] { return &Funcs; };
         }
     }
-    // Texts run twice in a loop, where chains get the fast form.
+    // Texts run twice in a loop, so that a chain runs again after the first turn changed kinds.
     void Compile(const std::string& Text) {
         const std::string body = Text.find(":=") != std::string::npos ? "BEGIN " + Text + "; END" : "RESULT := " + Text;
         const std::string looped = "FOR Q := 1 TO 2 DO " + body;
