@@ -185,7 +185,7 @@ public:
         for (std::size_t r = 0; r < Integers_.size(); ++r)
             Plan_->Integers[r] = Integers_[r];
         for (TLoad& l : Plan_->Loads)
-            if (l.Kind != TLoad::Real) l.To = Address(reinterpret_cast<std::intptr_t>(l.To));
+            l.To = Address(reinterpret_cast<std::intptr_t>(l.To));
         for (std::size_t i = 0; i < Plan_->Steps.size(); ++i)
             if (StepRefs_[i] != kNone) Plan_->Steps[i].X = Address(StepRefs_[i]);
         Plan_->Result = C_.Result;
@@ -231,7 +231,7 @@ private:
         if (C_.LeafIsLiteral[V]) {
             r = !Integer_[V] ? NewReal(v.RawDouble()) : convert ? NewReal(double(v.RawInteger())) : NewInteger(v.RawInteger());
         } else if (!Integer_[V]) {
-            Plan_->Loads.push_back({TLoad::Real, &v, nullptr});
+            Plan_->InPlace.push_back(&v);
             r = kInPlace + static_cast<std::intptr_t>(V);
         } else {
             r = convert ? NewReal() : NewInteger();

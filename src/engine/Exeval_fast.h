@@ -35,16 +35,17 @@ struct TStep {
     void* X;
 };
 
-// A value the chain reads, checked for the plan's kind before every run; integers are copied.
+// An integer the chain reads, checked for its kind before every run and copied to a register.
 struct TLoad {
-    enum TKind : std::uint8_t { Real, Integer, IntegerAsReal } Kind;
+    enum TKind : std::uint8_t { Integer, IntegerAsReal } Kind;
     const Variant* From;
-    void* To; // the register an integer is copied to
+    void* To;
 };
 
 // The chain laid out for one assignment of kinds to the values it reads.
 struct TPlan {
     std::uint64_t IntegerLeaves = 0; // bit i: leaf i is an integer
+    std::vector<const Variant*> InPlace; // the doubles the chain reads in place
     std::vector<TLoad> Loads;
     std::vector<TStep> Steps;
     std::unique_ptr<double[]> Reals;
@@ -97,21 +98,16 @@ inline bool Fits(std::int64_t V) {
 
 // Checks that the chain's values are of the plan's kinds and copies the integers.
 inline bool LoadPlan(const TPlan& P) {
+    // Most chains read only doubles: one compare per value, and no branch on a load's kind.
+    for (const Variant* v : P.InPlace)
+        if (v->VType() != varDouble) return false;
     for (const TLoad& l : P.Loads) {
         const Variant& v = *l.From;
-        switch (l.Kind) {
-        case TLoad::Real:
-            if (v.VType() != varDouble) return false;
-            break;
-        case TLoad::Integer:
-            if (v.VType() != varInteger) return false;
+        if (v.VType() != varInteger) return false;
+        if (l.Kind == TLoad::Integer)
             *static_cast<std::int64_t*>(l.To) = v.RawInteger();
-            break;
-        case TLoad::IntegerAsReal:
-            if (v.VType() != varInteger) return false;
+        else
             *static_cast<double*>(l.To) = double(v.RawInteger());
-            break;
-        }
     }
     return true;
 }
