@@ -306,12 +306,6 @@ const std::string& TEvalObj::GetExpr() {
 // ---------------------------------------------------------------------------------------------
 // Evaluation
 
-void TEvalObj::CalcValue(Variant& Result) {
-    ResultVar->SetInteger(0);
-    CalcStatements(Statements);
-    Result = *ResultVar;
-}
-
 void TEvalObj::F(ArgArray& Args, std::int32_t ParamHigh, Variant& Result) {
     if (!Valid_) ValidateOperation(false);
     if (ParseFailed_) {

@@ -275,6 +275,13 @@ private:
     bool InInvalidation_ = false;
 };
 
+// Inline: every evaluation goes through here.
+inline void TEvalObj::CalcValue(Variant& Result) {
+    ResultVar->SetInteger(0);
+    CalcStatements(Statements);
+    Result = *ResultVar;
+}
+
 // Makes expression-valued variables and the ExecScript function run on this evaluator. Hosts
 // call it once at start-up; it is also done when the evaluator is linked in.
 void InstallEvaluator();

@@ -147,12 +147,6 @@ Variant Variant::Byte(std::uint8_t x) noexcept {
     v.u8_ = x;
     return v;
 }
-Variant Variant::Single(float x) noexcept {
-    Variant v;
-    v.type_ = varSingle;
-    v.f_ = x;
-    return v;
-}
 Variant Variant::Currency(TCurrency x) noexcept {
     Variant v;
     v.type_ = varCurrency;

@@ -104,7 +104,12 @@ public:
     static Variant Null() noexcept;
     static Variant Smallint(std::int16_t v) noexcept;
     static Variant Byte(std::uint8_t v) noexcept;
-    static Variant Single(float v) noexcept;
+    static Variant Single(float v) noexcept {
+        Variant r;
+        r.type_ = varSingle;
+        r.f_ = v;
+        return r;
+    }
     static Variant Currency(TCurrency v) noexcept;
     static Variant CurrencyFromDouble(double v); // rounds to 4 decimals, halves to even
     static Variant Date(double days) noexcept;   // days since 1899-12-30, fraction = time of day
@@ -175,6 +180,7 @@ public:
     // Raw payloads; valid only for the matching kind.
     std::int32_t RawInteger() const noexcept { return i32_; }
     double RawDouble() const noexcept { return d_; }
+    float RawSingle() const noexcept { return f_; }
     // Where a double value keeps its number, for readers that hold on to it while it stays a double.
     const double* RawDoubleData() const noexcept { return &d_; }
     TCurrency RawCurrency() const noexcept { return TCurrency{i64_}; }

@@ -94,16 +94,6 @@ TVarExpression& TVariable::Eval() {
     return *Eval_;
 }
 
-Variant TVariable::Value() {
-    if (!IsLoading()) Validate();
-    return *PValue_;
-}
-
-void TVariable::SetValue(const Variant& V) {
-    *PValue_ = V;
-    ValueChanged();
-}
-
 void TVariable::ValueChanged() {
     // Scripts call this on every assignment to a global: the host is asked once, and not at all
     // when the only one to tell is the script itself.
@@ -429,11 +419,6 @@ void TVarsList::Clear() {
 void TVarsList::ValidateVariables() {
     for (int i = 0; i < Count(); ++i)
         Items[static_cast<std::size_t>(i)]->ValueChanged();
-}
-
-void TVarsList::RefreshVariables() {
-    for (int i = 0; i < Count(); ++i)
-        Items[static_cast<std::size_t>(i)]->Refresh();
 }
 
 void TVarsList::InvalidateVariables() {

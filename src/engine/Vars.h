@@ -54,9 +54,16 @@ public:
     std::string ClassName() const override { return "TVariable"; }
     std::string LinkOwnerName() const override { return VarName_; }
 
-    Variant Value();
-    void SetValue(const Variant& V);
-    void ValueChanged() override;
+    Variant Value() {
+        // Validate has nothing to do for a valid value without a result to save.
+        if (!IsLoading() && (!Valid_ || SaveResult_)) Validate();
+        return *PValue_;
+    }
+    void SetValue(const Variant& V) {
+        *PValue_ = V;
+        ValueChanged();
+    }
+    void ValueChanged() final;
     // What an expression does with each variable it reads before it evaluates: ValueChanged, unless
     // this is a stored value whose bits are those it last told its dependents about and nothing
     // invalidated it since, so that telling them again would change nothing.
@@ -183,7 +190,10 @@ public:
     void Clear(); // destroys every variable
 
     void ValidateVariables();
-    void RefreshVariables(); // Refresh on each
+    void RefreshVariables() { // Refresh on each; inline, as every evaluation starts with it
+        for (std::size_t i = 0; i < Items.size(); ++i)
+            Items[i]->Refresh();
+    }
     void InvalidateVariables();
     void BeginUpdate() { ++UpdateCount_; }
     void EndUpdate();

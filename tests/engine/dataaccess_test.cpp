@@ -112,4 +112,10 @@ TEST_F(DataTest, ResultsAreSavedIntoTheResultField) {
     v->SetValue(Variant(3.0));
     EXPECT_FALSE(v->Stored());
     EXPECT_EQ(data->FieldByName("Zoom").Value().RawDouble(), 7.0);
+    // Reading the value tries again once the field takes it.
+    data->FieldByName("Zoom").ReadOnly = false;
+    EXPECT_EQ(v->Value().RawDouble(), 3.0);
+    EXPECT_TRUE(v->Stored());
+    data->Post();
+    EXPECT_EQ(data->FieldByName("Zoom").Value().RawDouble(), 3.0);
 }
