@@ -270,8 +270,7 @@ public:
     }
     void Step(std::int64_t I) override {
         // Direct control gives every step its own deadline.
-        Budget_.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
-        Player_.step(frameAt(I), Record_, Budget_);
+        Player_.step(frameAt(I), Record_, skv::directcontrol::EffectBudget::fromNow());
     }
     double Read(int Index) override { return Record_.*kFields[Index]; }
 
@@ -283,7 +282,6 @@ private:
         &skv::model::CarCameraValues::zoomAngle};
     skv::directcontrol::TEffectPlayer Player_;
     skv::model::CarCameraValues Record_;
-    skv::directcontrol::EffectBudget Budget_;
 };
 
 // Lua: the case as a function kept in the registry, its variables globals, one lua_pcall per step.

@@ -433,7 +433,7 @@ void DirectControl::stepEffect(CarCameraValues& c) {
     // The script writes a copy, so a failing evaluation leaves the camera where it stands.
     CarCameraValues next = c;
     try {
-        effects_->step(frame_, next, EffectBudget{Clock::now() + kEffectBudget, &cancelled_});
+        effects_->step(frame_, next, EffectBudget::fromNow(&cancelled_));
     } catch (const std::exception& e) {
         effectFailed(e.what());
         return;

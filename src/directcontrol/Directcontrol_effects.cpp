@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <stdexcept>
 
 namespace skv::directcontrol {
@@ -20,6 +21,15 @@ constexpr std::int32_t kMaxInterval = 1024;
 // The standard conversion: out-of-range values raise an overflow rather than wrap. It lets NaN and
 // the infinities through (SQRT(-1), LN(0)), which the game must never be given as a camera.
 float toSingle(const Variant& v, const char* name) {
+    // What scripts assign, a double within range, and what they leave, the seeded single, need no
+    // more than the cast.
+    if (v.VType() == engine::varDouble) {
+        const double d = v.RawDouble();
+        if (std::fabs(d) <= static_cast<double>(std::numeric_limits<float>::max()))
+            return static_cast<float>(d);
+    } else if (v.VType() == engine::varSingle && std::isfinite(v.RawSingle())) {
+        return v.RawSingle();
+    }
     const float f = static_cast<float>(engine::VarAsType(v, engine::varSingle).ToReal());
     if (!std::isfinite(f)) throw std::runtime_error(std::string(name) + " is not a finite number");
     return f;
@@ -52,7 +62,14 @@ void connectEffectParser(engine::TExParser& parser, engine::TEPVars& vars, engin
 // ---- the budget ----
 
 EffectBudgetScope::EffectBudgetScope(const EffectBudget& budget)
-    : budget_(budget), scope_(&EffectBudgetScope::checkPoint, this) {}
+    : budget_(budget), scope_(&EffectBudgetScope::checkPoint, this) {
+    // With the step's start known, the first batch of turns is timed from it; a script of a few
+    // turns then reads the clock only once, after it ends.
+    if (budget.started != Clock::time_point{}) {
+        lastRead_ = budget.started;
+        countdown_ = interval_;
+    }
+}
 
 void EffectBudgetScope::checkPoint(void* self) {
     static_cast<EffectBudgetScope*>(self)->check();

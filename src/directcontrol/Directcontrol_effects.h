@@ -40,7 +40,7 @@ private:
     void check();
 
     const EffectBudget& budget_;
-    std::int32_t countdown_ = 1; // the first check reads the clock
+    std::int32_t countdown_ = 1; // the first check reads the clock, unless the budget tells the start
     std::int32_t interval_ = 16; // checks between two clock reads
     std::chrono::steady_clock::time_point lastRead_;
     engine::TEvalCheckPointScope scope_;

@@ -66,6 +66,15 @@ constexpr std::chrono::milliseconds kEffectBudget{50};
 struct EffectBudget {
     std::chrono::steady_clock::time_point deadline; // when the step is due to be written
     const std::atomic<bool>* cancelled = nullptr;   // set when the thread is being stopped
+    // When the step began, if known: the player then need not read the clock at its first loop turn
+    // to time the turns that follow.
+    std::chrono::steady_clock::time_point started{};
+
+    // A budget of kEffectBudget from now, with one read of the clock.
+    static EffectBudget fromNow(const std::atomic<bool>* cancelled = nullptr) {
+        const auto now = std::chrono::steady_clock::now();
+        return {now + kEffectBudget, cancelled, now};
+    }
 
     bool isCancelled() const { return cancelled && cancelled->load(std::memory_order_relaxed); }
     bool expired() const { return isCancelled() || std::chrono::steady_clock::now() >= deadline; }

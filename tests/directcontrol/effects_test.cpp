@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <thread>
@@ -202,6 +203,62 @@ TEST(EffectPlayer, BudgetCutsAnEndlessStepAndAStop) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, kEffectBudget);
     std::atomic<bool> stopping{true};
     EXPECT_EQ(abortOf(player, 2, r, {start + 1h, &stopping}), kEffectStoppedText);
+
+    // A budget that knows when its step began times the first turns from then: the step is still
+    // cut at its deadline, and a stop is still seen.
+    const EffectBudget timed = EffectBudget::fromNow();
+    EXPECT_EQ(timed.deadline - timed.started, kEffectBudget);
+    EXPECT_EQ(abortOf(player, 3, r, timed), kEffectTimeLimitText);
+    const auto over = std::chrono::steady_clock::now() - timed.started;
+    EXPECT_GE(over, kEffectBudget);
+    EXPECT_LT(over, kEffectBudget + 500ms);
+    EXPECT_EQ(abortOf(player, 4, r, EffectBudget::fromNow(&stopping)), kEffectStoppedText);
+    // Begun long ago and due already: cut within the first batch of turns.
+    const auto now = std::chrono::steady_clock::now();
+    EXPECT_EQ(abortOf(player, 5, r, {now - 1ms, nullptr, now - 1h}), kEffectTimeLimitText);
+    EXPECT_LT(std::chrono::steady_clock::now() - now, 500ms);
+}
+
+// The seven values go back into the record as singles: any double a single can hold, nothing
+// beyond, and no infinity or NaN, whether the script computed it or found it in the record.
+TEST(EffectPlayer, ReadBackTakesWhatASingleHoldsAndNoMore) {
+    TEffectPlayer player;
+    CarCameraValues r = makeRecord(0);
+    player.load("X := 3.4028234663852886E38; Y := -3.4028234663852886E38; Z := 1E-45; YAW := 0.1");
+    player.seed(1, r);
+    player.step(1, r, generous());
+    EXPECT_EQ(r.xPos, std::numeric_limits<float>::max());
+    EXPECT_EQ(r.yPos, -std::numeric_limits<float>::max());
+    EXPECT_EQ(r.zPos, std::numeric_limits<float>::denorm_min());
+    EXPECT_EQ(r.yaw, 0.1f);
+    EXPECT_EQ(r.pitch, makeRecord(0).pitch); // left alone: the seeded single
+
+    const struct {
+        const char* script;
+        const char* error;
+    } beyond[] = {
+        {"X := 3.4028235E38", "Overflow"}, // the first double above the largest single
+        {"PITCH := -1E39", "Overflow"},
+        {"BANK := LN(0)", "BANK is not a finite number"},
+    };
+    for (const auto& c : beyond) {
+        player.load(c.script);
+        player.seed(1, r);
+        CarCameraValues out = r;
+        try {
+            player.step(1, out, generous());
+            ADD_FAILURE() << c.script << ": no error";
+        } catch (const std::exception& e) {
+            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.script << ": " << e.what();
+        }
+    }
+
+    // A record that holds an infinity is refused even by a script that never touches it.
+    CarCameraValues odd = makeRecord(0);
+    odd.bank = std::numeric_limits<float>::infinity();
+    player.load("X := 1");
+    player.seed(1, odd);
+    EXPECT_THROW(player.step(1, odd, generous()), std::runtime_error);
 }
 
 // Scripts that pile up texts or arrays from step to step, and a step that finishes late: each step

@@ -150,9 +150,7 @@ int play(const EffectArgs& args, std::ostream& out, std::ostream& err) {
         // As on the control thread: the script writes a copy, a failed step changes nothing.
         CarCameraValues next = camera;
         try {
-            player.step(
-                frame, next,
-                directcontrol::EffectBudget{std::chrono::steady_clock::now() + directcontrol::kEffectBudget});
+            player.step(frame, next, directcontrol::EffectBudget::fromNow());
         } catch (const std::exception& e) {
             out.flush();
             err << "skyvane-tool: " << args.file << ": frame " << frame << ": " << e.what() << '\n';

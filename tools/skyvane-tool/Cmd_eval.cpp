@@ -86,7 +86,7 @@ int evaluate(const EvalArgs& args, std::ostream& out) {
     directcontrol::connectEffectParser(parser, vars, regFuncs);
     parser.SetExpr(args.text);
     // The limit of an effect step, so that an endless loop ends with an error.
-    const directcontrol::EffectBudget budget{std::chrono::steady_clock::now() + directcontrol::kEffectBudget};
+    const auto budget = directcontrol::EffectBudget::fromNow();
     Variant result;
     {
         const directcontrol::EffectBudgetScope scope(budget);
