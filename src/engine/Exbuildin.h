@@ -57,6 +57,12 @@ TBuildInFunc TypedFunc(const char* Name, std::vector<TEPTypesType> Types, TEPTyp
     return TBuildInFunc{Name, nullptr, 0, &StubOf<F>, std::move(Types), Result, Descr, Category};
 }
 
+// A function of one double that gives a double and never raises.
+using TRealFunction = double (*)(double);
+// The function a one-argument built-in applies to its argument taken as a double, when the built-in
+// does only that and stores the double it gives; null for any other procedure.
+TRealFunction RealFunctionOf(TMathProcedure Proc);
+
 // The tables, each in registration order.
 const TBuildInTable& AlwaysPresentFuncTable();
 const TBuildInTable& BuildInGroupTable(int Group); // empty for group 0 and unknown groups

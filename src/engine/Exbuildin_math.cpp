@@ -7,6 +7,7 @@
 #include <exception>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 namespace skv::engine {
 
@@ -31,7 +32,6 @@ Variant WholeToInteger(double Value) {
 
 // Through function pointers made of lambdas: the address of a standard library function may not
 // be taken.
-using TRealFunction = double (*)(double);
 template <TRealFunction F> void Unary(PParserOperation Op) {
     SetReal(Op, F(Real1(Op)));
 }
@@ -54,6 +54,14 @@ constexpr TRealFunction Exp = [](double X) { return std::exp(X); };
 constexpr TRealFunction Ln = [](double X) { return std::log(X); };
 constexpr TRealFunction Lg = [](double X) { return std::log10(X); };
 constexpr TRealFunction Log2 = [](double X) { return std::log2(X); };
+
+// The built-ins above, for the fast form of chains, which applies the function itself.
+const std::pair<TMathProcedure, TRealFunction> kRealFunctions[] = {
+    {&Unary<Sqr>, Sqr},     {&Unary<Sqrt>, Sqrt}, {&Unary<Abs>, Abs},   {&Unary<Trunc>, Trunc},
+    {&Unary<Frac>, Frac},   {&Unary<Sin>, Sin},   {&Unary<Cos>, Cos},   {&Unary<Tan>, Tan},
+    {&Unary<Cotan>, Cotan}, {&Unary<ASin>, ASin}, {&Unary<ACos>, ACos}, {&Unary<ATan>, ATan},
+    {&Unary<SinH>, SinH},   {&Unary<CosH>, CosH}, {&Unary<TanH>, TanH}, {&Unary<Exp>, Exp},
+    {&Unary<Ln>, Ln},       {&Unary<Lg>, Lg},     {&Unary<Log2>, Log2}};
 
 // ---- arithmetic ----
 
@@ -221,6 +229,12 @@ void FnRaiseExcept(std::int32_t Ref) {
 }
 
 } // namespace
+
+TRealFunction RealFunctionOf(TMathProcedure Proc) {
+    for (const auto& [proc, fn] : kRealFunctions)
+        if (proc == Proc) return fn;
+    return nullptr;
+}
 
 const TBuildInTable& AlwaysPresentFuncTable() {
     static const TBuildInTable table = {

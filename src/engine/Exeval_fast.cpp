@@ -2,10 +2,10 @@
 // (literals, FRAMES) and doubles, and the kinds a chain's values have mostly stay the same from run
 // to run. For a given assignment of those two kinds to the values a chain reads, the kind of every
 // result in it is known, so the chain can be laid out once as a plan of steps on plain numbers:
-// no kind tests, no value slots, one pass for the whole chain. A chain keeps plans for the few
-// assignments it meets; a run whose values are of other kinds, or that would raise, gives up before
-// storing anything, and the chain runs the general way, which answers the same value or raises the
-// same error.
+// no kind tests, no value slots, one pass for the whole chain, built-ins of one double called in
+// place. A chain keeps plans for the few assignments it meets; a run whose values are of other
+// kinds, or that would raise, gives up before storing anything, and the chain runs the general way,
+// which answers the same value or raises the same error.
 #include "engine/Exeval_fast.h"
 
 #include <atomic>
@@ -25,7 +25,7 @@ std::atomic<bool> gFastChains{true};
 // Shorter chains run as fast through their operations, which decide a closing comparison in place.
 constexpr std::size_t kMinOps = 4;
 
-bool KindOf(TMathProcedure Proc, TOpKind& Kind) {
+bool KindOf(TMathProcedure Proc, TOpKind& Kind, TRealFunction& Fn) {
     static const std::pair<TMathProcedure, TOpKind> kProcs[] = {
         {OpAdd, TOpKind::Add},         {OpSubtract, TOpKind::Sub},   {OpMultiply, TOpKind::Mul},
         {OpRealDivide, TOpKind::Div},  {OpNegate, TOpKind::Neg},     {OpLessThan, TOpKind::Lt},
@@ -36,7 +36,13 @@ bool KindOf(TMathProcedure Proc, TOpKind& Kind) {
             Kind = kind;
             return true;
         }
-    return false;
+    Fn = RealFunctionOf(Proc);
+    Kind = TOpKind::Call;
+    return Fn != nullptr;
+}
+
+bool IsUnary(TOpKind Kind) {
+    return Kind == TOpKind::Neg || Kind == TOpKind::Call;
 }
 
 bool IsComparison(TOpKind Kind) {
@@ -63,13 +69,16 @@ std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TParser
     if (!Chain) return nullptr;
     std::vector<PParserOperation> ops;
     std::vector<TOpKind> kinds;
+    std::vector<TRealFunction> fns;
     for (PParserOperation op = Chain; op; op = op->Next) {
         TOpKind kind = TOpKind::Add;
-        if (!KindOf(op->Proc, kind) || op->ArgCount != (kind == TOpKind::Neg ? 1 : 2) || !op->Result ||
+        TRealFunction fn = nullptr;
+        if (!KindOf(op->Proc, kind, fn) || op->ArgCount != (IsUnary(kind) ? 1 : 2) || !op->Result ||
             ops.size() == kMaxOps)
             return nullptr;
         ops.push_back(op);
         kinds.push_back(kind);
+        fns.push_back(fn);
     }
     if (ops.size() < kMinOps) return nullptr;
     // The slots operations write. Reading one before it is written (but for the last operation's,
@@ -102,7 +111,7 @@ std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TParser
     for (std::size_t i = 0; i < ops.size(); ++i) {
         if (IsComparison(kinds[i]) && i != ops.size() - 1) return nullptr; // only as the last step
         if (!operand(ops[i]->Arg1, i)) return nullptr;
-        if (kinds[i] == TOpKind::Neg)
+        if (IsUnary(kinds[i]))
             operands.push_back(operands.back()); // B unused
         else if (!operand(ops[i]->Arg2, i))
             return nullptr;
@@ -112,7 +121,7 @@ std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TParser
     std::vector<int> uses(ops.size(), 0);
     for (std::size_t i = 0; i < ops.size(); ++i) {
         if (operands[2 * i].first) ++uses[operands[2 * i].second];
-        if (kinds[i] != TOpKind::Neg && operands[2 * i + 1].first) ++uses[operands[2 * i + 1].second];
+        if (!IsUnary(kinds[i]) && operands[2 * i + 1].first) ++uses[operands[2 * i + 1].second];
     }
     for (std::size_t i = 0; i + 1 < ops.size(); ++i)
         if (uses[i] != 1) return nullptr;
@@ -120,7 +129,7 @@ std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TParser
         return O.first ? static_cast<std::uint32_t>(fast->Leaves.size()) + O.second : O.second;
     };
     for (std::size_t i = 0; i < ops.size(); ++i)
-        fast->Ops.push_back({kinds[i], ref(operands[2 * i]), ref(operands[2 * i + 1])});
+        fast->Ops.push_back({kinds[i], ref(operands[2 * i]), ref(operands[2 * i + 1]), fns[i]});
     fast->Result = ops.back()->Result;
     fast->EndsInComparison = IsComparison(kinds.back());
     return fast;
@@ -152,7 +161,8 @@ bool StepOf(TOpKind Kind, bool Integer, bool Reversed, TCode& Code) {
     case K::Ge: Code = Integer ? TCode::IGe : TCode::DGe; return true;
     case K::Eq: Code = Integer ? TCode::IEq : TCode::DEq; return true;
     case K::Ne: Code = Integer ? TCode::INe : TCode::DNe; return true;
-    case K::Neg: break;
+    case K::Neg:
+    case K::Call: break;
     }
     return false;
 }
@@ -201,6 +211,7 @@ private:
 
     bool InIntegers(const TFastChain::TOp& Op) const {
         TCode code;
+        if (Op.Kind == TOpKind::Call) return false; // a double whatever its operand
         return Integer_[Op.A] && Integer_[Op.B] && (Op.Kind == TOpKind::Neg || StepOf(Op.Kind, true, false, code));
     }
     void* Address(std::intptr_t Ref) const {
@@ -218,7 +229,7 @@ private:
         return kIntegers + static_cast<std::intptr_t>(Integers_.size() - 1);
     }
     void Step(TCode Code, std::intptr_t Ref = kNone) {
-        Plan_->Steps.push_back({Code, nullptr});
+        Plan_->Steps.push_back({Code, {nullptr}});
         StepRefs_.push_back(Ref);
     }
     // Where leaf V is found as a double (Real) or in its own kind, set up on first use.
@@ -254,6 +265,11 @@ private:
         if (op.Kind == TOpKind::Neg) {
             Emit(op.A, !integer);
             Step(integer ? TCode::INeg : TCode::DNeg);
+        } else if (op.Kind == TOpKind::Call) {
+            Emit(op.A, true);
+            Step(TCode::DCall);
+            Plan_->Steps.back().Fn = op.Fn;
+            Plan_->Calls = true;
         } else if (op.B < Leaves_) {
             Emit(op.A, !integer);
             StepOf(op.Kind, integer, false, code);

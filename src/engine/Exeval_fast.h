@@ -2,6 +2,7 @@
 // call in place. See Exeval_fast.cpp for how chains are laid out.
 #pragma once
 
+#include "engine/Exbuildin.h"
 #include "engine/Exeval.h"
 
 #include <cmath>
@@ -18,9 +19,10 @@ namespace skv::engine {
 // one operand X in memory: a register of the plan (a literal, converted once; an integer the
 // chain reads; a result put aside) or, for a double the chain reads, that value's own number.
 // The R forms take X as the left operand. The integer steps give up on a result that leaves 32
-// bits, the double steps on an infinite result and on a division by zero.
+// bits, the double steps on an infinite result and on a division by zero; DCall, a built-in
+// applied to the double accumulator, gives up on nothing, as the built-in raises nothing.
 enum class TCode : std::uint8_t {
-    DLoad, DAdd, DSub, DRSub, DMul, DDiv, DRDiv, DNeg, DStore,
+    DLoad, DAdd, DSub, DRSub, DMul, DDiv, DRDiv, DNeg, DCall, DStore,
     ILoad, IAdd, ISub, IRSub, IMul, INeg, IStore,
     IToD, // the integer accumulator into the double one
     // The accumulator compared with X, only as the last step.
@@ -32,7 +34,10 @@ enum class TCode : std::uint8_t {
 
 struct TStep {
     TCode Code;
-    void* X;
+    union {
+        void* X;
+        TRealFunction Fn; // DCall
+    };
 };
 
 // An integer the chain reads, checked for its kind before every run and copied to a register.
@@ -51,6 +56,7 @@ struct TPlan {
     std::unique_ptr<double[]> Reals;
     std::unique_ptr<std::int64_t[]> Integers;
     Variant* Result = nullptr; // where the chain stores it
+    bool Calls = false;        // it has DCall steps
 };
 
 // Runs that gave up, in a row, after which a chain is not tried again.
@@ -59,10 +65,12 @@ constexpr std::uint32_t kMaxGiveUps = 32;
 struct TFastChain {
     // The chain before kinds: leaves are the values it reads; an operand below Leaves.size() is a
     // leaf, any other the result of operation (operand - Leaves.size()).
-    enum class TOpKind : std::uint8_t { Add, Sub, Mul, Div, Neg, Lt, Le, Gt, Ge, Eq, Ne };
+    // Neg and Call have the one operand A.
+    enum class TOpKind : std::uint8_t { Add, Sub, Mul, Div, Neg, Call, Lt, Le, Gt, Ge, Eq, Ne };
     struct TOp {
         TOpKind Kind;
         std::uint32_t A, B;
+        TRealFunction Fn = nullptr; // Call
     };
     std::vector<const Variant*> Leaves;
     std::vector<bool> LeafIsLiteral; // a literal's value never changes
@@ -114,8 +122,9 @@ inline bool LoadPlan(const TPlan& P) {
 
 // Runs the plan's steps, the last of which stores the result; false, with nothing stored, when
 // one gives up. Comparisons of doubles follow the operations:
-// a NaN is equal to everything.
-inline bool RunSteps(const TPlan& P, bool& Holds) {
+// a NaN is equal to everything. Calls: the plan has DCall steps; without, the run calls nothing
+// and needs no registers saved.
+template <bool Calls> bool RunStepsOf(const TPlan& P, bool& Holds) {
     using namespace fast_detail;
     double d = 0;
     std::int64_t i = 0;
@@ -125,7 +134,7 @@ inline bool RunSteps(const TPlan& P, bool& Holds) {
     // processor predicts far better than the one branch of a shared switch: steps follow each other
     // in the same order run after run.
     static const void* const kAt[] = {
-        &&DLoad, &&DAdd, &&DSub, &&DRSub, &&DMul, &&DDiv, &&DRDiv, &&DNeg, &&DStore,
+        &&DLoad, &&DAdd, &&DSub, &&DRSub, &&DMul, &&DDiv, &&DRDiv, &&DNeg, &&DCall, &&DStore,
         &&ILoad, &&IAdd, &&ISub, &&IRSub, &&IMul, &&INeg, &&IStore, &&IToD,
         &&DLt, &&DLe, &&DGt, &&DGe, &&DEq, &&DNe, &&ILt, &&ILe, &&IGt, &&IGe, &&IEq, &&INe,
         &&DEnd, &&IEnd, &&FEnd};
@@ -148,6 +157,13 @@ inline bool RunSteps(const TPlan& P, bool& Holds) {
         if (std::isinf(d)) return false;
         SKV_NEXT;
     DNeg: d = -d; SKV_NEXT;
+    DCall:
+        if constexpr (Calls) {
+            d = s->Fn(d);
+            SKV_NEXT;
+        } else {
+            __builtin_unreachable();
+        }
     DStore: *static_cast<double*>(s->X) = d; SKV_NEXT;
     ILoad: i = I(s->X); SKV_NEXT;
     IAdd: i += I(s->X); if (!Fits(i)) return false; SKV_NEXT;
@@ -176,6 +192,10 @@ inline bool RunSteps(const TPlan& P, bool& Holds) {
         SetFlag(*P.Result, holds);
         return true;
 #undef SKV_NEXT
+}
+
+inline bool RunSteps(const TPlan& P, bool& Holds) {
+    return P.Calls ? RunStepsOf<true>(P, Holds) : RunStepsOf<false>(P, Holds);
 }
 
 // Runs C and stores its result; false (nothing stored) when it must run the general way. Holds:
