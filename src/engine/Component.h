@@ -88,7 +88,10 @@ public:
     // A host that restores a component's properties brackets the restoring with these; Loaded runs
     // at the end.
     bool IsLoading() const { return Loading_; }
-    void BeginLoading() { Loading_ = true; }
+    void BeginLoading() {
+        Loading_ = true;
+        LoadingBegun();
+    }
     void EndLoading();
 
     // AComponent is told (Notification with opRemove) when this component is destroyed; the
@@ -97,6 +100,7 @@ public:
     void RemoveFreeNotification(TComponent* AComponent);
 
 protected:
+    virtual void LoadingBegun() {}
     virtual void Loaded() {}
     // Another component was inserted into or removed from this one, or a component that this one
     // asked to be told about is being destroyed. At opRemove the other component's own parts are

@@ -102,7 +102,7 @@ void TVariable::ValueChanged() {
         // A stored value no one listens to: what invalidating and validating it again come to.
         Valid_ = true;
         Stored_ = false;
-        Told_ = PValue_->InlineBits(ToldType_, ToldBits_);
+        Tell();
         return;
     }
     const bool tell = dependents && HostUpdateEnabled();
@@ -111,8 +111,10 @@ void TVariable::ValueChanged() {
     Validate();
     // While updates are held back the dependents heard nothing, so there is nothing to rely on;
     // and only a stored value that is valid now may be skipped by Refresh.
-    Told_ = (!dependents || tell) && Valid_ && ValueType_ == vvValue && !Linked_ && !SaveResult_ &&
-            PValue_->InlineBits(ToldType_, ToldBits_);
+    if ((!dependents || tell) && Valid_ && ValueType_ == vvValue && !Linked_ && !SaveResult_)
+        Tell();
+    else
+        Untell();
 }
 
 void TVariable::Invalidate() {
@@ -123,7 +125,7 @@ void TVariable::Invalidate() {
 void TVariable::Invalidate(bool TellDependents) {
     Valid_ = false;
     Stored_ = false;
-    Told_ = false;
+    Untell();
     if (TellDependents) Link_.InvalidateLinks();
 }
 
@@ -253,7 +255,7 @@ void TVariable::SetResultField(const std::string& Name) {
 void TVariable::SetSaveResult(bool B) {
     if (B == SaveResult_) return;
     SaveResult_ = B;
-    Told_ = false;
+    Untell();
     if (B && !IsLoading()) Validate();
 }
 
@@ -268,7 +270,7 @@ Variant* TVariable::LinkTo(Variant* P) {
     Variant* previous = PValue_;
     PValue_ = P ? P : &StoredValue_;
     Linked_ = PValue_ != &StoredValue_;
-    Told_ = false;
+    Untell();
     Link_.RemoveLinks();
     ValueChanged();
     return previous;
@@ -278,7 +280,7 @@ void TVariable::RemoveLink() {
     if (!Linked_) return;
     PValue_ = &StoredValue_;
     Linked_ = false;
-    Told_ = false;
+    Untell();
     Link_.RemoveLinks();
     ValueChanged();
 }

@@ -68,7 +68,7 @@ public:
     // this is a stored value whose bits are those it last told its dependents about and nothing
     // invalidated it since, so that telling them again would change nothing.
     void Refresh() {
-        if (Told_ && PValue_->HasInlineBits(ToldType_, ToldBits_) && !IsLoading()) return;
+        if (PValue_->HasInlineBits(ToldType_, ToldBits_)) return; // never while loading: see Told
         ValueChanged();
     }
     void Invalidate();
@@ -124,6 +124,7 @@ public:
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    void LoadingBegun() override { Untell(); }
 
 private:
     friend class TEPVars;
@@ -151,10 +152,15 @@ private:
     bool Valid_ = false;
     bool Stored_ = false;
     bool Validating_ = false;
-    // ToldType_ and ToldBits_ are the value the dependents last heard of, and the variable is a
-    // valid stored value (not linked, no result to save): whatever changes one of those clears it.
-    bool Told_ = false;
-    TVarType ToldType_ = varEmpty;
+    // Told: ToldType_ and ToldBits_ are the value the dependents last heard of, and the variable is a
+    // valid stored value (not linked, no result to save, not loading): whatever changes one of those
+    // clears it, setting ToldType_ to kUntold, which is no value's kind.
+    static constexpr TVarType kUntold = 0xFFFF;
+    void Untell() { ToldType_ = kUntold; }
+    void Tell() {
+        if (!PValue_->InlineBits(ToldType_, ToldBits_)) Untell();
+    }
+    TVarType ToldType_ = kUntold;
     std::int64_t ToldBits_ = 0;
     TFieldDataLink DataLink_;
     TFieldDataLink ResultLink_;

@@ -92,7 +92,7 @@ void TEPVars::ReadItemsFrom(TIniFile& Ini, const std::string& Section) {
             const std::int32_t t = Ini.ReadInteger(Section, key, -1);
             if (t >= vvValue && t <= vvOnEvent) {
                 cur->ValueType_ = static_cast<TVarValueType>(t);
-                cur->Told_ = false;
+                cur->Untell();
             }
         } else if (attr == "VALUE") {
             double d = 0;
@@ -117,7 +117,7 @@ void TEPVars::ReadItemsFrom(TIniFile& Ini, const std::string& Section) {
             cur->ResultLink_.SetFieldName(value);
         } else if (attr == "SAVERESULT") {
             cur->SaveResult_ = Ini.ReadBool(Section, key, false);
-            cur->Told_ = false;
+            cur->Untell();
         } else if (const std::int64_t line = PositiveKeyNumber(attr); line > 0) {
             buffer.push_back(value);
             if (line >= count - kFixedKeys) flush();

@@ -310,6 +310,7 @@ TEST_F(VarsTest, RefreshTellsDependentsOfChangesOnly) {
         {"invalidated by someone", [](TVariable& a) { a.Invalidate(); }, true, varInteger, 1},
         {"saving its result", [](TVariable& a) { a.SetSaveResult(true); }, true, varInteger, 1},
         {"linked to outside storage", [&](TVariable& a) { a.LinkTo(&outside); }, true, varInteger, 1},
+        {"being loaded", [](TVariable& a) { a.BeginLoading(); }, true, varInteger, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
