@@ -54,6 +54,8 @@ void StopEndlessLoop(void* Turns) {
     if (++*static_cast<int*>(Turns) > 100000) throw EEvalAborted("endless loop");
 }
 
+const std::vector<std::array<Variant, 3>>& Inputs();
+
 // One text compiled twice, with and without the fast form, over one set of variables A, B, C.
 class FastChainTest : public ::testing::Test {
 protected:
@@ -100,6 +102,18 @@ protected:
         return false;
     }
     static bool HasFastForm(const TEvalObj& E) { return HasFastForm(E.Statements); }
+    // Twice over every set of inputs, so that the kinds change between runs of the same compiled
+    // text: both forms must end alike.
+    void ExpectAlikeOverAllInputs(const char* Text) {
+        for (int round = 0; round < 2; ++round)
+            for (const auto& in : Inputs()) {
+                const TOutcome fast = Run(Fast, in);
+                const TOutcome general = Run(General, in);
+                EXPECT_TRUE(Same(fast, general))
+                    << Text << " with " << Describe(in[0]) << ", " << Describe(in[1]) << ", "
+                    << Describe(in[2]) << ": fast " << Describe(fast) << ", general " << Describe(general);
+            }
+    }
 
     TStandInLibrary Library;
     TEPRegFuncs Funcs{nullptr, &Library};
@@ -168,15 +182,7 @@ TEST_F(FastChainTest, AnswersAsTheOperationsDoForEveryMixOfKinds) {
         Compile(text);
         EXPECT_TRUE(HasFastForm(Fast)) << text;
         EXPECT_FALSE(HasFastForm(General)) << text;
-        // Twice through, so that the kinds change between runs of the same compiled text.
-        for (int round = 0; round < 2; ++round)
-            for (const auto& in : Inputs()) {
-                const TOutcome fast = Run(Fast, in);
-                const TOutcome general = Run(General, in);
-                EXPECT_TRUE(Same(fast, general))
-                    << text << " with " << Describe(in[0]) << ", " << Describe(in[1]) << ", "
-                    << Describe(in[2]) << ": fast " << Describe(fast) << ", general " << Describe(general);
-            }
+        ExpectAlikeOverAllInputs(text);
     }
 }
 
@@ -228,14 +234,7 @@ TEST_F(FastChainTest, BuiltInsOfOneDoubleRunWithinTheChain) {
     for (const char* text : texts) {
         Compile(text);
         EXPECT_TRUE(HasFastForm(Fast)) << text;
-        for (int round = 0; round < 2; ++round)
-            for (const auto& in : Inputs()) {
-                const TOutcome fast = Run(Fast, in);
-                const TOutcome general = Run(General, in);
-                EXPECT_TRUE(Same(fast, general))
-                    << text << " with " << Describe(in[0]) << ", " << Describe(in[1]) << ", "
-                    << Describe(in[2]) << ": fast " << Describe(fast) << ", general " << Describe(general);
-            }
+        ExpectAlikeOverAllInputs(text);
     }
     // Plans are made and kept for numbers, so the calls do run in them.
     Compile("SIN(A) * COS(B) + SQRT(A * A + B * B)");
