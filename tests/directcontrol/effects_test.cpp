@@ -233,25 +233,12 @@ TEST(EffectPlayer, ReadBackTakesWhatASingleHoldsAndNoMore) {
     EXPECT_EQ(r.yaw, 0.1f);
     EXPECT_EQ(r.pitch, makeRecord(0).pitch); // left alone: the seeded single
 
-    const struct {
-        const char* script;
-        const char* error;
-    } beyond[] = {
-        {"X := 3.4028235E38", "Overflow"}, // the first double above the largest single
-        {"PITCH := -1E39", "Overflow"},
-        {"BANK := LN(0)", "BANK is not a finite number"},
-    };
-    for (const auto& c : beyond) {
-        player.load(c.script);
-        player.seed(1, r);
-        CarCameraValues out = r;
-        try {
-            player.step(1, out, generous());
-            ADD_FAILURE() << c.script << ": no error";
-        } catch (const std::exception& e) {
-            EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << c.script << ": " << e.what();
-        }
-    }
+    // The first double above the largest single is refused (larger ones, NaN and the infinities
+    // are among the failing scripts of the thread's test).
+    player.load("X := 3.4028235E38");
+    player.seed(1, r);
+    CarCameraValues out = r;
+    EXPECT_THROW(player.step(1, out, generous()), std::exception);
 
     // A record that holds an infinity is refused even by a script that never touches it.
     CarCameraValues odd = makeRecord(0);
