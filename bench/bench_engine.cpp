@@ -48,7 +48,8 @@ struct TExprCase {
     std::vector<TInput> Inputs; // the first one changes every iteration
 };
 
-const std::vector<TInput> kReals = {{"x", 0.3}, {"a", 1.5}, {"b", 2.25}, {"c", -0.75}, {"d", 3.5}, {"y", 1.2}};
+const std::vector<TInput> kReals = {{"x", 0.3},   {"a", 1.5}, {"b", 2.25},
+                                    {"c", -0.75}, {"d", 3.5}, {"y", 1.2}};
 
 const std::vector<TExprCase>& exprCases() {
     static const std::vector<TExprCase> cases = {
@@ -57,15 +58,18 @@ const std::vector<TExprCase>& exprCases() {
         {"trig", "sin(x)*cos(y)+sqrt(x*x+y*y)", "sin(x)*cos(y)+sqrt(x*x+y*y)", "sin(x)*cos(y)+sqrt(x*x+y*y)",
          "sin(x)*cos(y)+sqrt(x*x+y*y)", kReals},
         // Comparisons give 1 or 0 everywhere; Lua's booleans are turned into those numbers.
-        {"compare", "(x>b) and (c<d)", "((x>b) and (c<d)) and 1 or 0", "(x>b) && (c<d)", "(x>b) && (c<d)", kReals},
-        {"minmax", "max(a,x)-min(c,d)", "max(a,x)-min(c,d)", "max(a,x)-min(c,d)", "max(a,x)-min(c,d)", kReals},
+        {"compare", "(x>b) and (c<d)", "((x>b) and (c<d)) and 1 or 0", "(x>b) && (c<d)", "(x>b) && (c<d)",
+         kReals},
+        {"minmax", "max(a,x)-min(c,d)", "max(a,x)-min(c,d)", "max(a,x)-min(c,d)", "max(a,x)-min(c,d)",
+         kReals},
         {"gauss", "exp(-x*x/2)", "exp(-x*x/2)", "exp(-x*x/2)", "exp(-x*x/2)", kReals},
         {"power", "x^2.5 + b^3", "x^2.5 + b^3", "x^2.5 + b^3", "x^2.5 + b^3", kReals},
         // Neither muparser nor muparserx has an integer remainder or division.
         {"modulo", "(n mod 7) + (n div 3)", "(n % 7) + (n // 3)", nullptr, nullptr, {{"n", 1000, true}}},
-        {"nested", "((a+b)*(c-d))/((x+1)*(y+2))", "((a+b)*(c-d))/((x+1)*(y+2))", "((a+b)*(c-d))/((x+1)*(y+2))",
-         "((a+b)*(c-d))/((x+1)*(y+2))", kReals},
-        {"logs", "ln(x+2)*lg(y+3)", "log(x+2)*log(y+3,10)", "ln(x+2)*log10(y+3)", "ln(x+2)*log10(y+3)", kReals},
+        {"nested", "((a+b)*(c-d))/((x+1)*(y+2))", "((a+b)*(c-d))/((x+1)*(y+2))",
+         "((a+b)*(c-d))/((x+1)*(y+2))", "((a+b)*(c-d))/((x+1)*(y+2))", kReals},
+        {"logs", "ln(x+2)*lg(y+3)", "log(x+2)*log(y+3,10)", "ln(x+2)*log10(y+3)", "ln(x+2)*log10(y+3)",
+         kReals},
         {"abs", "abs(c-x)*sqrt(abs(y-x))", "abs(c-x)*sqrt(abs(y-x))", "abs(c-x)*sqrt(abs(y-x))",
          "abs(c-x)*sqrt(abs(y-x))", kReals},
         {"atan", "atan(y/x)*180/pi", "atan(y/x)*180/pi", "atan(y/x)*180/_pi", nullptr, kReals},
@@ -226,7 +230,9 @@ public:
     double Read(int) override { return E_.Result.ToReal(); }
 
 private:
-    static Variant value(const TInput& In, double V) { return In.Integer ? Variant(std::int32_t(V)) : Variant(V); }
+    static Variant value(const TInput& In, double V) {
+        return In.Integer ? Variant(std::int32_t(V)) : Variant(V);
+    }
     const TExprCase& Case_;
     TSkyvaneEngine E_;
     std::vector<TVariable*> Inputs_;
@@ -275,10 +281,10 @@ public:
     double Read(int Index) override { return Record_.*kFields[Index]; }
 
 private:
-    static constexpr float skv::model::CarCameraValues::* kFields[kCameraVarCount] = {
-        &skv::model::CarCameraValues::xPos,  &skv::model::CarCameraValues::yPos,
-        &skv::model::CarCameraValues::zPos,  &skv::model::CarCameraValues::yaw,
-        &skv::model::CarCameraValues::pitch, &skv::model::CarCameraValues::bank,
+    static constexpr float skv::model::CarCameraValues::*kFields[kCameraVarCount] = {
+        &skv::model::CarCameraValues::xPos,     &skv::model::CarCameraValues::yPos,
+        &skv::model::CarCameraValues::zPos,     &skv::model::CarCameraValues::yaw,
+        &skv::model::CarCameraValues::pitch,    &skv::model::CarCameraValues::bank,
         &skv::model::CarCameraValues::zoomAngle};
     skv::directcontrol::TEffectPlayer Player_;
     skv::model::CarCameraValues Record_;
@@ -291,8 +297,8 @@ public:
         : Inputs_(std::move(Inputs)), Script_(Script) {
         L_ = luaL_newstate();
         luaL_openlibs(L_);
-        const std::string chunk = std::string(kLuaPrelude) + "return function()\n" +
-                                  (Script ? Body : "return " + Body) + "\nend\n";
+        const std::string chunk =
+            std::string(kLuaPrelude) + "return function()\n" + (Script ? Body : "return " + Body) + "\nend\n";
         if (luaL_loadstring(L_, chunk.c_str()) != LUA_OK || lua_pcall(L_, 0, 1, 0) != LUA_OK)
             fail(std::string("Lua: ") + lua_tostring(L_, -1));
         Fn_ = luaL_ref(L_, LUA_REGISTRYINDEX);
@@ -489,8 +495,8 @@ void registerCases() {
             benchmark::RegisterBenchmark(("script/" + std::string(c.Name) + "/" + engine).c_str(),
                                          [r = r](benchmark::State& s) { timeSteps(s, *r); });
         // The step goes through the effect player; its record holds floats.
-        std::vector<std::pair<std::string, TRunner*>> steps{{"skyvane", keep(std::make_unique<TPlayerRunner>(c))},
-                                                             rs[1]};
+        std::vector<std::pair<std::string, TRunner*>> steps{
+            {"skyvane", keep(std::make_unique<TPlayerRunner>(c))}, rs[1]};
         checkSame(std::string("step/") + c.Name, steps, kCameraVarCount, 1e-6);
         for (auto& [engine, r] : steps)
             benchmark::RegisterBenchmark(("step/" + std::string(c.Name) + "/" + engine).c_str(),
@@ -550,7 +556,8 @@ int main(int argc, char** argv) {
         exprs.emplace_back(c.Name);
     for (const auto& c : scriptCases())
         scripts.emplace_back(c.Name);
-    std::printf("\nCPU ns per evaluation (median of the repetitions when repeated); ratio < 1: Skyvane faster\n");
+    std::printf(
+        "\nCPU ns per evaluation (median of the repetitions when repeated); ratio < 1: Skyvane faster\n");
     std::printf("goals: scripts faster than Lua and muparserx (which expresses none of them), expressions\n"
                 "within 2x of muparser, one effect step with its hand-over well under 10000 ns\n");
     printTable(reporter, "expr", exprs);

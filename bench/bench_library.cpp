@@ -45,7 +45,8 @@ const TCameraSetList& library() {
                     valueAt(cam.values(), i) = float(random() % 1000) / 7.0f;
                 if (slot >= 5) continue;
                 std::vector<std::uint8_t> picture(kPictureBytes);
-                for (auto& b : picture) b = std::uint8_t(random());
+                for (auto& b : picture)
+                    b = std::uint8_t(random());
                 cam.setImage(TJPEGImage(std::move(picture)));
             }
             list.push_back(std::move(set));
@@ -74,14 +75,16 @@ void writeBufferSynced(const std::string& name, const std::vector<std::uint8_t>&
 void BM_WriteBuffer(benchmark::State& state) {
     const std::vector<std::uint8_t> buffer(libraryBytes(), 0x5A);
     const std::string name = (folder() / "floor.bin").string();
-    for (auto _ : state) writeBufferSynced(name, buffer);
+    for (auto _ : state)
+        writeBufferSynced(name, buffer);
     state.SetBytesProcessed(std::int64_t(state.iterations() * buffer.size()));
 }
 
 void BM_SaveLibrary(benchmark::State& state) {
     const auto& items = library();
     const std::string name = (folder() / "save.cmf").string();
-    for (auto _ : state) saveLibraryFile(name, items);
+    for (auto _ : state)
+        saveLibraryFile(name, items);
     state.SetBytesProcessed(std::int64_t(state.iterations() * libraryBytes()));
 }
 

@@ -34,8 +34,8 @@ private:
 };
 
 std::string Leaf(std::uint8_t B) {
-    static const char* const kLeaves[] = {"A", "B", "C", "A", "B", "C", "1", "2", "0", "0.5", "2147483647",
-                                          "3.25", "1e300", "-7", "65536", "1e-300"};
+    static const char* const kLeaves[] = {"A", "B",   "C",          "A",    "B",     "C",  "1",     "2",
+                                          "0", "0.5", "2147483647", "3.25", "1e300", "-7", "65536", "1e-300"};
     return kLeaves[B % (sizeof kLeaves / sizeof *kLeaves)];
 }
 
@@ -64,20 +64,30 @@ std::string Text(TReader& R) {
 
 Variant Value(TReader& R) {
     switch (R.Next() % 10) {
-    case 0: return Variant(R.Bits<std::int32_t>());
-    case 1: return Variant(std::int32_t{static_cast<std::int8_t>(R.Next())});
-    case 2: return Variant(R.Bits<double>());
-    case 3: return Variant(static_cast<std::int8_t>(R.Next()) / 4.0);
+    case 0:
+        return Variant(R.Bits<std::int32_t>());
+    case 1:
+        return Variant(std::int32_t{static_cast<std::int8_t>(R.Next())});
+    case 2:
+        return Variant(R.Bits<double>());
+    case 3:
+        return Variant(static_cast<std::int8_t>(R.Next()) / 4.0);
     case 4: {
         static const double kSpecial[] = {std::numeric_limits<double>::infinity(),
                                           -std::numeric_limits<double>::infinity(), std::nan(""), -0.0, 0.0};
         return Variant(kSpecial[R.Next() % 5]);
     }
-    case 5: return Variant("3");
-    case 6: return Variant();
-    case 7: return Variant::Single(static_cast<float>(static_cast<std::int8_t>(R.Next())) / 2);
-    case 8: return Variant(R.Next() & 1 ? std::numeric_limits<std::int32_t>::max() : std::numeric_limits<std::int32_t>::min());
-    default: return Variant(true);
+    case 5:
+        return Variant("3");
+    case 6:
+        return Variant();
+    case 7:
+        return Variant::Single(static_cast<float>(static_cast<std::int8_t>(R.Next())) / 2);
+    case 8:
+        return Variant(R.Next() & 1 ? std::numeric_limits<std::int32_t>::max()
+                                    : std::numeric_limits<std::int32_t>::min());
+    default:
+        return Variant(true);
     }
 }
 
@@ -140,7 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Variant in[3] = {Value(reader), Value(reader), Value(reader)};
         const std::string a = Run(host, fast, in);
         const std::string b = Run(host, general, in);
-        if (a != b) std::fprintf(stderr, "%s\n  fast:    %s\n  general: %s\n", text.c_str(), a.c_str(), b.c_str());
+        if (a != b)
+            std::fprintf(stderr, "%s\n  fast:    %s\n  general: %s\n", text.c_str(), a.c_str(), b.c_str());
         FUZZ_CHECK(a == b);
     }
     return 0;

@@ -39,7 +39,8 @@ void writeAndReadBack(const std::string& text) {
     const std::size_t a = text.find('\n');
     const std::size_t b = a == std::string::npos ? a : text.find('\n', a + 1);
     if (b == std::string::npos) return;
-    const std::string section = text.substr(0, a), key = text.substr(a + 1, b - a - 1), value = text.substr(b + 1);
+    const std::string section = text.substr(0, a), key = text.substr(a + 1, b - a - 1),
+                      value = text.substr(b + 1);
     TIniFile ini;
     try {
         ini.WriteString(section, key, value);

@@ -3,8 +3,8 @@
 #include "Fuzzcheck.h"
 #include "Sameitem.h"
 
-#include "stream/Componentstream.h"
 #include "model/Libraryfile.h"
+#include "stream/Componentstream.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,8 @@ namespace {
 
 std::vector<const TGPLCarCameraSet*> pointersOf(const TCameraSetList& items) {
     std::vector<const TGPLCarCameraSet*> out;
-    for (const auto& item : items) out.push_back(item.get());
+    for (const auto& item : items)
+        out.push_back(item.get());
     return out;
 }
 
@@ -33,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> written = writeLibrary(pointersOf(items));
     const TCameraSetList again = readLibrary(written); // anything but items is a fault of the writer
     FUZZ_CHECK(again.size() == items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) FUZZ_CHECK(skv::fuzz::sameItem(*items[i], *again[i]));
+    for (std::size_t i = 0; i < items.size(); ++i)
+        FUZZ_CHECK(skv::fuzz::sameItem(*items[i], *again[i]));
     FUZZ_CHECK(writeLibrary(pointersOf(again)) == written);
     return 0;
 }

@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int i = 0; i < std::min(first.Functions().Count(), kCalls); ++i) {
             ArgArray args{Variant(std::int32_t{2}), Variant(0.5), Variant(std::string("x"))};
             Variant result;
-            if (RunsOrFailsCleanly([&] { result = first.CallFunction(first.Functions().GetName(i), args, 2); }))
+            if (RunsOrFailsCleanly(
+                    [&] { result = first.CallFunction(first.Functions().GetName(i), args, 2); }))
                 (void)RunsOrFailsCleanly([&] { (void)result.ToString(); });
         }
         host.Funcs.SetRegClasses(nullptr);

@@ -13,8 +13,8 @@ using namespace skv::engine;
 
 namespace {
 
-constexpr TVarType kTypes[] = {varEmpty,  varNull, varSmallint, varInteger, varSingle, varDouble,
-                               varCurrency, varDate, varBoolean, varByte,   varString};
+constexpr TVarType kTypes[] = {varEmpty,    varNull, varSmallint, varInteger, varSingle, varDouble,
+                               varCurrency, varDate, varBoolean,  varByte,    varString};
 
 void convertAll(const Variant& v) {
     const auto attempt = [](auto&& convert) {
@@ -31,7 +31,8 @@ void convertAll(const Variant& v) {
     attempt([&] { (void)v.ToDate(); });
     attempt([&] { (void)v.ToBoolean(); });
     FUZZ_CHECK(v.ToString() == v.RawString());
-    for (const TVarType type : kTypes) attempt([&] { (void)VarAsType(v, type).ToString(); });
+    for (const TVarType type : kTypes)
+        attempt([&] { (void)VarAsType(v, type).ToString(); });
 }
 
 void checkNumberText(const std::string& text) {

@@ -34,7 +34,8 @@ void readInto(TForm& form, TIniFile& ini) {
     } catch (const EMathParserError&) {
         // a clear refusal: one stored value was not a number
     }
-    for (int i = 0; i < form.Vars->Count(); ++i) FUZZ_CHECK(form.Vars->Items(i)->VarColl() == form.Vars);
+    for (int i = 0; i < form.Vars->Count(); ++i)
+        FUZZ_CHECK(form.Vars->Items(i)->VarColl() == form.Vars);
 }
 
 std::string writtenText(TForm& form) {

@@ -653,7 +653,8 @@ std::string FormatOne(char Type, const Variant& V, int Precision, const std::str
     case 'D': {
         const std::int64_t n = WholeArg(V, Placeholder);
         // The magnitude as unsigned, which also holds that of the smallest 64-bit integer.
-        const std::uint64_t magnitude = n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+        const std::uint64_t magnitude =
+            n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
         const std::string digits = PadDigits(std::to_string(magnitude), Precision);
         return (n < 0 ? "-" : "") + digits;
     }

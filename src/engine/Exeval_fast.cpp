@@ -27,10 +27,10 @@ constexpr std::size_t kMinOps = 4;
 
 bool KindOf(TMathProcedure Proc, TOpKind& Kind, TRealFunction& Fn) {
     static const std::pair<TMathProcedure, TOpKind> kProcs[] = {
-        {OpAdd, TOpKind::Add},         {OpSubtract, TOpKind::Sub},   {OpMultiply, TOpKind::Mul},
-        {OpRealDivide, TOpKind::Div},  {OpNegate, TOpKind::Neg},     {OpLessThan, TOpKind::Lt},
-        {OpLessOrEqual, TOpKind::Le},  {OpGreatThan, TOpKind::Gt},   {OpGreatOrEqual, TOpKind::Ge},
-        {OpIsEqual, TOpKind::Eq},      {OpIsNotEqual, TOpKind::Ne}};
+        {OpAdd, TOpKind::Add},        {OpSubtract, TOpKind::Sub}, {OpMultiply, TOpKind::Mul},
+        {OpRealDivide, TOpKind::Div}, {OpNegate, TOpKind::Neg},   {OpLessThan, TOpKind::Lt},
+        {OpLessOrEqual, TOpKind::Le}, {OpGreatThan, TOpKind::Gt}, {OpGreatOrEqual, TOpKind::Ge},
+        {OpIsEqual, TOpKind::Eq},     {OpIsNotEqual, TOpKind::Ne}};
     for (const auto& [proc, kind] : kProcs)
         if (proc == Proc) {
             Kind = kind;
@@ -141,28 +141,62 @@ bool StepOf(TOpKind Kind, bool Integer, bool Reversed, TCode& Code) {
     using K = TOpKind;
     if (Reversed) {
         switch (Kind) { // X op acc is acc op' X
-        case K::Sub: Code = Integer ? TCode::IRSub : TCode::DRSub; return true;
-        case K::Div: Code = TCode::DRDiv; return !Integer;
-        case K::Lt: Kind = K::Gt; break;
-        case K::Le: Kind = K::Ge; break;
-        case K::Gt: Kind = K::Lt; break;
-        case K::Ge: Kind = K::Le; break;
-        default: break;
+        case K::Sub:
+            Code = Integer ? TCode::IRSub : TCode::DRSub;
+            return true;
+        case K::Div:
+            Code = TCode::DRDiv;
+            return !Integer;
+        case K::Lt:
+            Kind = K::Gt;
+            break;
+        case K::Le:
+            Kind = K::Ge;
+            break;
+        case K::Gt:
+            Kind = K::Lt;
+            break;
+        case K::Ge:
+            Kind = K::Le;
+            break;
+        default:
+            break;
         }
     }
     switch (Kind) {
-    case K::Add: Code = Integer ? TCode::IAdd : TCode::DAdd; return true;
-    case K::Sub: Code = Integer ? TCode::ISub : TCode::DSub; return true;
-    case K::Mul: Code = Integer ? TCode::IMul : TCode::DMul; return true;
-    case K::Div: Code = TCode::DDiv; return !Integer;
-    case K::Lt: Code = Integer ? TCode::ILt : TCode::DLt; return true;
-    case K::Le: Code = Integer ? TCode::ILe : TCode::DLe; return true;
-    case K::Gt: Code = Integer ? TCode::IGt : TCode::DGt; return true;
-    case K::Ge: Code = Integer ? TCode::IGe : TCode::DGe; return true;
-    case K::Eq: Code = Integer ? TCode::IEq : TCode::DEq; return true;
-    case K::Ne: Code = Integer ? TCode::INe : TCode::DNe; return true;
+    case K::Add:
+        Code = Integer ? TCode::IAdd : TCode::DAdd;
+        return true;
+    case K::Sub:
+        Code = Integer ? TCode::ISub : TCode::DSub;
+        return true;
+    case K::Mul:
+        Code = Integer ? TCode::IMul : TCode::DMul;
+        return true;
+    case K::Div:
+        Code = TCode::DDiv;
+        return !Integer;
+    case K::Lt:
+        Code = Integer ? TCode::ILt : TCode::DLt;
+        return true;
+    case K::Le:
+        Code = Integer ? TCode::ILe : TCode::DLe;
+        return true;
+    case K::Gt:
+        Code = Integer ? TCode::IGt : TCode::DGt;
+        return true;
+    case K::Ge:
+        Code = Integer ? TCode::IGe : TCode::DGe;
+        return true;
+    case K::Eq:
+        Code = Integer ? TCode::IEq : TCode::DEq;
+        return true;
+    case K::Ne:
+        Code = Integer ? TCode::INe : TCode::DNe;
+        return true;
     case K::Neg:
-    case K::Call: break;
+    case K::Call:
+        break;
     }
     return false;
 }
@@ -212,7 +246,8 @@ private:
     bool InIntegers(const TFastChain::TOp& Op) const {
         TCode code;
         if (Op.Kind == TOpKind::Call) return false; // a double whatever its operand
-        return Integer_[Op.A] && Integer_[Op.B] && (Op.Kind == TOpKind::Neg || StepOf(Op.Kind, true, false, code));
+        return Integer_[Op.A] && Integer_[Op.B] &&
+               (Op.Kind == TOpKind::Neg || StepOf(Op.Kind, true, false, code));
     }
     void* Address(std::intptr_t Ref) const {
         if (Ref >= kInPlace)
@@ -240,14 +275,16 @@ private:
         const Variant& v = *C_.Leaves[V];
         std::intptr_t r;
         if (C_.LeafIsLiteral[V]) {
-            r = !Integer_[V] ? NewReal(v.RawDouble()) : convert ? NewReal(double(v.RawInteger())) : NewInteger(v.RawInteger());
+            r = !Integer_[V] ? NewReal(v.RawDouble())
+                : convert    ? NewReal(double(v.RawInteger()))
+                             : NewInteger(v.RawInteger());
         } else if (!Integer_[V]) {
             Plan_->InPlace.push_back(&v);
             r = kInPlace + static_cast<std::intptr_t>(V);
         } else {
             r = convert ? NewReal() : NewInteger();
-            Plan_->Loads.push_back({convert ? TLoad::IntegerAsReal : TLoad::Integer, &v,
-                                    reinterpret_cast<void*>(r)});
+            Plan_->Loads.push_back(
+                {convert ? TLoad::IntegerAsReal : TLoad::Integer, &v, reinterpret_cast<void*>(r)});
         }
         ref = r + 1;
         return r;
@@ -290,7 +327,7 @@ private:
 
     const TFastChain& C_;
     const std::size_t Leaves_;
-    std::vector<bool> Integer_;           // each value's kind: leaves, then operations
+    std::vector<bool> Integer_;               // each value's kind: leaves, then operations
     std::vector<std::intptr_t> Own_, AsReal_; // a leaf's operand, plus 1 (0: not set up yet)
     std::vector<double> Reals_;
     std::vector<std::int64_t> Integers_;

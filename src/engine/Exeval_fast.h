@@ -22,14 +22,41 @@ namespace skv::engine {
 // bits, the double steps on an infinite result and on a division by zero; DCall, a built-in
 // applied to the double accumulator, gives up on nothing, as the built-in raises nothing.
 enum class TCode : std::uint8_t {
-    DLoad, DAdd, DSub, DRSub, DMul, DDiv, DRDiv, DNeg, DCall, DStore,
-    ILoad, IAdd, ISub, IRSub, IMul, INeg, IStore,
+    DLoad,
+    DAdd,
+    DSub,
+    DRSub,
+    DMul,
+    DDiv,
+    DRDiv,
+    DNeg,
+    DCall,
+    DStore,
+    ILoad,
+    IAdd,
+    ISub,
+    IRSub,
+    IMul,
+    INeg,
+    IStore,
     IToD, // the integer accumulator into the double one
     // The accumulator compared with X, only as the last step.
-    DLt, DLe, DGt, DGe, DEq, DNe,
-    ILt, ILe, IGt, IGe, IEq, INe,
+    DLt,
+    DLe,
+    DGt,
+    DGe,
+    DEq,
+    DNe,
+    ILt,
+    ILe,
+    IGt,
+    IGe,
+    IEq,
+    INe,
     // The last step: stores the double, the integer or the flag of the comparison in the result.
-    DEnd, IEnd, FEnd,
+    DEnd,
+    IEnd,
+    FEnd,
 };
 
 struct TStep {
@@ -49,7 +76,7 @@ struct TLoad {
 
 // The chain laid out for one assignment of kinds to the values it reads.
 struct TPlan {
-    std::uint64_t IntegerLeaves = 0; // bit i: leaf i is an integer
+    std::uint64_t IntegerLeaves = 0;     // bit i: leaf i is an integer
     std::vector<const Variant*> InPlace; // the doubles the chain reads in place
     std::vector<TLoad> Loads;
     std::vector<TStep> Steps;
@@ -134,63 +161,129 @@ template <bool Calls> bool RunStepsOf(const TPlan& P, bool& Holds) {
     // processor predicts far better than the one branch of a shared switch: steps follow each other
     // in the same order run after run.
     static const void* const kAt[] = {
-        &&DLoad, &&DAdd, &&DSub, &&DRSub, &&DMul, &&DDiv, &&DRDiv, &&DNeg, &&DCall, &&DStore,
-        &&ILoad, &&IAdd, &&ISub, &&IRSub, &&IMul, &&INeg, &&IStore, &&IToD,
-        &&DLt, &&DLe, &&DGt, &&DGe, &&DEq, &&DNe, &&ILt, &&ILe, &&IGt, &&IGe, &&IEq, &&INe,
-        &&DEnd, &&IEnd, &&FEnd};
+        &&DLoad, &&DAdd, &&DSub,  &&DRSub, &&DMul, &&DDiv,   &&DRDiv, &&DNeg, &&DCall, &&DStore, &&ILoad,
+        &&IAdd,  &&ISub, &&IRSub, &&IMul,  &&INeg, &&IStore, &&IToD,  &&DLt,  &&DLe,   &&DGt,    &&DGe,
+        &&DEq,   &&DNe,  &&ILt,   &&ILe,   &&IGt,  &&IGe,    &&IEq,   &&INe,  &&DEnd,  &&IEnd,   &&FEnd};
     static_assert(std::size(kAt) == static_cast<std::size_t>(TCode::FEnd) + 1, "a label for every step");
-#define SKV_NEXT goto *kAt[static_cast<int>((++s)->Code)]
-    goto *kAt[static_cast<int>(s->Code)];
-    DLoad: d = R(s->X); SKV_NEXT;
-    DAdd: d += R(s->X); if (std::isinf(d)) return false; SKV_NEXT;
-    DSub: d -= R(s->X); if (std::isinf(d)) return false; SKV_NEXT;
-    DRSub: d = R(s->X) - d; if (std::isinf(d)) return false; SKV_NEXT;
-    DMul: d *= R(s->X); if (std::isinf(d)) return false; SKV_NEXT;
-    DDiv:
-        if (R(s->X) == 0.0) return false;
-        d /= R(s->X);
-        if (std::isinf(d)) return false;
+#define SKV_NEXT goto* kAt[static_cast<int>((++s)->Code)]
+    goto* kAt[static_cast<int>(s->Code)];
+DLoad:
+    d = R(s->X);
+    SKV_NEXT;
+DAdd:
+    d += R(s->X);
+    if (std::isinf(d)) return false;
+    SKV_NEXT;
+DSub:
+    d -= R(s->X);
+    if (std::isinf(d)) return false;
+    SKV_NEXT;
+DRSub:
+    d = R(s->X) - d;
+    if (std::isinf(d)) return false;
+    SKV_NEXT;
+DMul:
+    d *= R(s->X);
+    if (std::isinf(d)) return false;
+    SKV_NEXT;
+DDiv:
+    if (R(s->X) == 0.0) return false;
+    d /= R(s->X);
+    if (std::isinf(d)) return false;
+    SKV_NEXT;
+DRDiv:
+    if (d == 0.0) return false;
+    d = R(s->X) / d;
+    if (std::isinf(d)) return false;
+    SKV_NEXT;
+DNeg:
+    d = -d;
+    SKV_NEXT;
+DCall:
+    if constexpr (Calls) {
+        d = s->Fn(d);
         SKV_NEXT;
-    DRDiv:
-        if (d == 0.0) return false;
-        d = R(s->X) / d;
-        if (std::isinf(d)) return false;
-        SKV_NEXT;
-    DNeg: d = -d; SKV_NEXT;
-    DCall:
-        if constexpr (Calls) {
-            d = s->Fn(d);
-            SKV_NEXT;
-        } else {
-            __builtin_unreachable();
-        }
-    DStore: *static_cast<double*>(s->X) = d; SKV_NEXT;
-    ILoad: i = I(s->X); SKV_NEXT;
-    IAdd: i += I(s->X); if (!Fits(i)) return false; SKV_NEXT;
-    ISub: i -= I(s->X); if (!Fits(i)) return false; SKV_NEXT;
-    IRSub: i = I(s->X) - i; if (!Fits(i)) return false; SKV_NEXT;
-    IMul: i *= I(s->X); if (!Fits(i)) return false; SKV_NEXT;
-    INeg: i = -i; if (!Fits(i)) return false; SKV_NEXT;
-    IStore: *static_cast<std::int64_t*>(s->X) = i; SKV_NEXT;
-    IToD: d = double(i); SKV_NEXT;
-    DLt: holds = d < R(s->X); SKV_NEXT;
-    DLe: holds = !(R(s->X) < d); SKV_NEXT;
-    DGt: holds = R(s->X) < d; SKV_NEXT;
-    DGe: holds = !(d < R(s->X)); SKV_NEXT;
-    DEq: holds = !(d < R(s->X)) && !(R(s->X) < d); SKV_NEXT;
-    DNe: holds = d < R(s->X) || R(s->X) < d; SKV_NEXT;
-    ILt: holds = i < I(s->X); SKV_NEXT;
-    ILe: holds = i <= I(s->X); SKV_NEXT;
-    IGt: holds = i > I(s->X); SKV_NEXT;
-    IGe: holds = i >= I(s->X); SKV_NEXT;
-    IEq: holds = i == I(s->X); SKV_NEXT;
-    INe: holds = i != I(s->X); SKV_NEXT;
-    DEnd: P.Result->SetDouble(d); return true;
-    IEnd: P.Result->SetInteger(static_cast<std::int32_t>(i)); return true;
-    FEnd:
-        Holds = holds;
-        SetFlag(*P.Result, holds);
-        return true;
+    } else {
+        __builtin_unreachable();
+    }
+DStore:
+    *static_cast<double*>(s->X) = d;
+    SKV_NEXT;
+ILoad:
+    i = I(s->X);
+    SKV_NEXT;
+IAdd:
+    i += I(s->X);
+    if (!Fits(i)) return false;
+    SKV_NEXT;
+ISub:
+    i -= I(s->X);
+    if (!Fits(i)) return false;
+    SKV_NEXT;
+IRSub:
+    i = I(s->X) - i;
+    if (!Fits(i)) return false;
+    SKV_NEXT;
+IMul:
+    i *= I(s->X);
+    if (!Fits(i)) return false;
+    SKV_NEXT;
+INeg:
+    i = -i;
+    if (!Fits(i)) return false;
+    SKV_NEXT;
+IStore:
+    *static_cast<std::int64_t*>(s->X) = i;
+    SKV_NEXT;
+IToD:
+    d = double(i);
+    SKV_NEXT;
+DLt:
+    holds = d < R(s->X);
+    SKV_NEXT;
+DLe:
+    holds = !(R(s->X) < d);
+    SKV_NEXT;
+DGt:
+    holds = R(s->X) < d;
+    SKV_NEXT;
+DGe:
+    holds = !(d < R(s->X));
+    SKV_NEXT;
+DEq:
+    holds = !(d < R(s->X)) && !(R(s->X) < d);
+    SKV_NEXT;
+DNe:
+    holds = d < R(s->X) || R(s->X) < d;
+    SKV_NEXT;
+ILt:
+    holds = i < I(s->X);
+    SKV_NEXT;
+ILe:
+    holds = i <= I(s->X);
+    SKV_NEXT;
+IGt:
+    holds = i > I(s->X);
+    SKV_NEXT;
+IGe:
+    holds = i >= I(s->X);
+    SKV_NEXT;
+IEq:
+    holds = i == I(s->X);
+    SKV_NEXT;
+INe:
+    holds = i != I(s->X);
+    SKV_NEXT;
+DEnd:
+    P.Result->SetDouble(d);
+    return true;
+IEnd:
+    P.Result->SetInteger(static_cast<std::int32_t>(i));
+    return true;
+FEnd:
+    Holds = holds;
+    SetFlag(*P.Result, holds);
+    return true;
 #undef SKV_NEXT
 }
 

@@ -66,7 +66,8 @@ template <TArith Kind, class T> T Apply(T X, T Y) {
 }
 
 // The general arithmetic, out of the way of the short paths.
-template <TArith Kind> [[gnu::noinline]] void GeneralArith(const Variant& A, const Variant& B, Variant& Result) {
+template <TArith Kind>
+[[gnu::noinline]] void GeneralArith(const Variant& A, const Variant& B, Variant& Result) {
     if constexpr (Kind == TArith::Add) Result = VarAdd(A, B);
     if constexpr (Kind == TArith::Sub) Result = VarSub(A, B);
     if constexpr (Kind == TArith::Mul) Result = VarMul(A, B);
@@ -101,7 +102,8 @@ void DivideInt64(PParserOperation Op, bool Remainder) {
     if (b == 0) RaiseVariantError(TVariantError::DivByZero);
     if (b == -1) {
         // The quotient of the smallest value by -1 does not fit; its low 32 bits are those of -a.
-        Op->Result->SetInteger(Low32(Remainder ? 0 : static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(a))));
+        Op->Result->SetInteger(
+            Low32(Remainder ? 0 : static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(a))));
         return;
     }
     Op->Result->SetInteger(Low32(Remainder ? a % b : a / b));
@@ -116,11 +118,15 @@ void DivideInt64(PParserOperation Op, bool Remainder) {
     const Variant& b = *Op->Arg2;
     if (BothIntegers(a, b)) {
         const std::int32_t i = a.RawInteger(), j = b.RawInteger();
-        return i < j ? TVarCompareResult::LessThan : j < i ? TVarCompareResult::GreaterThan : TVarCompareResult::Equal;
+        return i < j   ? TVarCompareResult::LessThan
+               : j < i ? TVarCompareResult::GreaterThan
+                       : TVarCompareResult::Equal;
     }
     double x, y;
     if (!AsReal(a, x) || !AsReal(b, y)) return GeneralCompare(a, b);
-    return x < y ? TVarCompareResult::LessThan : y < x ? TVarCompareResult::GreaterThan : TVarCompareResult::Equal;
+    return x < y   ? TVarCompareResult::LessThan
+           : y < x ? TVarCompareResult::GreaterThan
+                   : TVarCompareResult::Equal;
 }
 
 // ToInteger, answered at once for integers and for the flags comparisons store.
@@ -185,18 +191,18 @@ bool RunBody(PParserStatement Body) {
         return holds;
     case lf_le:
         if (Op->Proc != OpLessOrEqual) break;
-    {
-        const TVarCompareResult c = Compare(Op);
-        holds = c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal;
-    }
+        {
+            const TVarCompareResult c = Compare(Op);
+            holds = c == TVarCompareResult::LessThan || c == TVarCompareResult::Equal;
+        }
         SetFlag(*Op->Result, holds);
         return holds;
     case lf_ge:
         if (Op->Proc != OpGreatOrEqual) break;
-    {
-        const TVarCompareResult c = Compare(Op);
-        holds = c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal;
-    }
+        {
+            const TVarCompareResult c = Compare(Op);
+            holds = c == TVarCompareResult::GreaterThan || c == TVarCompareResult::Equal;
+        }
         SetFlag(*Op->Result, holds);
         return holds;
     case lf_eq:
@@ -221,7 +227,8 @@ bool RunBody(PParserStatement Body) {
     if (!Chain) return kZero.ToBoolean();
     if (St->Fast) {
         bool holds = false;
-        if (RunFastChain(*St->Fast, holds)) return St->Fast->EndsInComparison ? holds : St->Fast->Result->ToBoolean();
+        if (RunFastChain(*St->Fast, holds))
+            return St->Fast->EndsInComparison ? holds : St->Fast->Result->ToBoolean();
     }
     PParserOperation op = Chain;
     for (; op->Next; op = op->Next)

@@ -14,10 +14,11 @@ namespace skv::engine {
 namespace {
 
 constexpr const char* kCategoryTexts[] = {
-    "Arithmetic functions",     "Aggregate functions",     "Exponent and Logarithmic", "Logical functions",
-    "Date time functions",      "Trigonometric functions", "DB functions",             "User defined functions",
-    "Custom functions",         "Variant functions",       "String functions",         "Convertion functions",
-    "File functions",           "System functions",        "Internal functions",
+    "Arithmetic functions", "Aggregate functions",    "Exponent and Logarithmic",
+    "Logical functions",    "Date time functions",    "Trigonometric functions",
+    "DB functions",         "User defined functions", "Custom functions",
+    "Variant functions",    "String functions",       "Convertion functions",
+    "File functions",       "System functions",       "Internal functions",
 };
 
 std::string DuplicateFunctionMessage(std::string_view Name) {
@@ -39,8 +40,8 @@ const char* CategoryDescription(TFuncCategory Category) {
 }
 
 const std::array<TFuncCategory, 14> kCategoryListOrder = {
-    fct_Arithm, fct_Aggregate, fct_Convert,  fct_Date,     fct_DBFunc,  fct_ExpLog,  fct_File,
-    fct_Logical, fct_String,   fct_System,   fct_Trigonom, fct_Variant, fct_UserDef, fct_Custom,
+    fct_Arithm,  fct_Aggregate, fct_Convert, fct_Date,     fct_DBFunc,  fct_ExpLog,  fct_File,
+    fct_Logical, fct_String,    fct_System,  fct_Trigonom, fct_Variant, fct_UserDef, fct_Custom,
 };
 
 std::vector<std::string> FillCategoryList() {
@@ -220,7 +221,7 @@ TEPTypesType TFuncObj::GetParamType(std::int32_t Index) const {
     if (Kind_ == fkRawProc || Kind_ == fkRawMethod)
         return (ArgCount_ < 0 || Index < ArgCount_) ? typeParserType : typeVoid;
     return static_cast<std::size_t>(Index) < ParamTypes_.size() ? ParamTypes_[static_cast<std::size_t>(Index)]
-                                                                 : typeVoid;
+                                                                : typeVoid;
 }
 
 void TFuncObj::BindOperation(PParserOperation Op) const {
@@ -305,8 +306,9 @@ TFuncObj* TFuncStringList::AddNewFuncObjectOfObj(const std::string& Name, TMathP
     return f.release();
 }
 
-TFuncObj* TFuncStringList::AddNewFuncObject(const std::string& Name, TMathProcedure Proc, std::int32_t ArgCount,
-                                            const std::string& Descr, TFuncCategory Category) {
+TFuncObj* TFuncStringList::AddNewFuncObject(const std::string& Name, TMathProcedure Proc,
+                                            std::int32_t ArgCount, const std::string& Descr,
+                                            TFuncCategory Category) {
     return AddNewFuncObjectOfObj(Name, Proc, nullptr, ArgCount, Descr, Category);
 }
 
@@ -319,7 +321,8 @@ bool TFuncStringList::AddFunc(const std::string& Name, TMathProcedure Proc, std:
 
 TFuncObj* TFuncStringList::AddRTFunction(const std::string& Name, std::unique_ptr<TFuncStub> Stub,
                                          void* NativeObj, const std::vector<TEPTypesType>& Types,
-                                         TEPTypesType Result, const std::string& Descr, TFuncCategory Category) {
+                                         TEPTypesType Result, const std::string& Descr,
+                                         TFuncCategory Category) {
     TFuncObj* f = AddNewFuncObject(Name, nullptr, 0, Descr, Category);
     try {
         f->SetRTFunction(std::move(Stub), NativeObj, cmtNone, Types, Result);
@@ -423,8 +426,10 @@ void TEPRegFuncs::SetRegFuncType(bool Value, int Group) {
 void TEPRegFuncs::SetGroupPresent(int Group, bool Present) {
     bool& present = Present_[static_cast<std::size_t>(Group)];
     if (present == Present) return;
-    if (Present) Library_->AddBuildInFuncs(Funcs_, Group);
-    else Library_->RemoveBuildInFuncs(Funcs_, Group);
+    if (Present)
+        Library_->AddBuildInFuncs(Funcs_, Group);
+    else
+        Library_->RemoveBuildInFuncs(Funcs_, Group);
     present = Present;
 }
 
@@ -441,8 +446,8 @@ void TEPRegFuncs::Loaded() {
 void TEPRegFuncs::FillRTBuildFuncs() {
     Funcs_.AddNewFuncObjectOfObj(kCreateObjectName, &CreateObjectProc, this, -1, "Creates an object",
                                  fct_Internal);
-    Funcs_.AddNewFuncObjectOfObj(kExecObjMethodName, &ExecObjMethodProc, this, -1, "Executes an object method",
-                                 fct_Internal);
+    Funcs_.AddNewFuncObjectOfObj(kExecObjMethodName, &ExecObjMethodProc, this, -1,
+                                 "Executes an object method", fct_Internal);
     Funcs_.AddNewFuncObjectOfObj(kSetObjPropName, &SetObjPropProc, this, -1, "Sets an object property",
                                  fct_Internal);
     Funcs_.AddNewFuncObjectOfObj(kExecScriptName, &ExecScriptProc, this, -1, "Executes a script", fct_System);
@@ -479,15 +484,15 @@ TFuncObj* TEPRegFuncs::AddFunctionOfObj(const std::string& Name, TMathProcedure 
     return Funcs_.AddNewFuncObjectOfObj(Name, Proc, Data, ArgCount, Descr, Category);
 }
 
-TFuncObj* TEPRegFuncs::AddStdFunction(const std::string& Name, std::unique_ptr<TFuncStub> Stub, void* NativeObj,
-                                      const std::vector<TEPTypesType>& Types, TEPTypesType Result,
-                                      const std::string& Descr, TFuncCategory Category) {
+TFuncObj* TEPRegFuncs::AddStdFunction(const std::string& Name, std::unique_ptr<TFuncStub> Stub,
+                                      void* NativeObj, const std::vector<TEPTypesType>& Types,
+                                      TEPTypesType Result, const std::string& Descr, TFuncCategory Category) {
     CheckNewName(Funcs_, Name);
     return Funcs_.AddRTFunction(Name, std::move(Stub), NativeObj, Types, Result, Descr, Category);
 }
 
-TFuncObj* TEPRegFuncs::CreateEventFuncObj(TComponent* AOwner, const std::string& Name, const std::string& Descr,
-                                          TFuncCategory Category) {
+TFuncObj* TEPRegFuncs::CreateEventFuncObj(TComponent* AOwner, const std::string& Name,
+                                          const std::string& Descr, TFuncCategory Category) {
     CheckNewName(Funcs_, Name);
     TComponent* owner = AOwner ? AOwner : this;
     const bool usable = std::any_of(Name.begin(), Name.end(), [](char c) {

@@ -168,8 +168,8 @@ public:
         AddNewFuncObject(Name, Proc, ArgCount, Descr, Category);
     }
     // Adds only when the name is absent; answers whether it added.
-    bool AddFunc(const std::string& Name, TMathProcedure Proc, std::int32_t ArgCount, const std::string& Descr,
-                 TFuncCategory Category);
+    bool AddFunc(const std::string& Name, TMathProcedure Proc, std::int32_t ArgCount,
+                 const std::string& Descr, TFuncCategory Category);
     // A typed routine through its adapter (see MakeFuncStub); nothing stays registered on failure.
     TFuncObj* AddRTFunction(const std::string& Name, std::unique_ptr<TFuncStub> Stub, void* NativeObj,
                             const std::vector<TEPTypesType>& Types, TEPTypesType Result,
@@ -302,12 +302,12 @@ public:
     // Registration with the name rules: a valid identifier not yet present.
     TFuncObj* AddFunction(const std::string& Name, TMathProcedure Proc, std::int32_t ArgCount,
                           const std::string& Descr, TFuncCategory Category);
-    TFuncObj* AddFunctionOfObj(const std::string& Name, TMathProcedure Proc, void* Data, std::int32_t ArgCount,
-                               const std::string& Descr, TFuncCategory Category);
+    TFuncObj* AddFunctionOfObj(const std::string& Name, TMathProcedure Proc, void* Data,
+                               std::int32_t ArgCount, const std::string& Descr, TFuncCategory Category);
     // A member procedure of Obj, called through a trampoline that finds Obj in the operation.
     template <auto Method, class C>
-    TFuncObj* AddFunctionOfObj(const std::string& Name, C* Obj, std::int32_t ArgCount, const std::string& Descr,
-                               TFuncCategory Category) {
+    TFuncObj* AddFunctionOfObj(const std::string& Name, C* Obj, std::int32_t ArgCount,
+                               const std::string& Descr, TFuncCategory Category) {
         return AddFunctionOfObj(
             Name, [](PParserOperation Op) { (static_cast<C*>(Op->Data)->*Method)(Op); }, Obj, ArgCount, Descr,
             Category);
@@ -321,10 +321,12 @@ public:
         return AddStdFunction(Name, MakeFuncStub(Func), nullptr, Types, Result, Descr, Category);
     }
     template <class M, class C>
-    TFuncObj* AddStdFunction(const std::string& Name, M Method, C* Obj, const std::vector<TEPTypesType>& Types,
-                             TEPTypesType Result, const std::string& Descr, TFuncCategory Category) {
-        return AddStdFunction(Name, MakeFuncStub(Method, Obj), const_cast<void*>(static_cast<const void*>(Obj)),
-                              Types, Result, Descr, Category);
+    TFuncObj* AddStdFunction(const std::string& Name, M Method, C* Obj,
+                             const std::vector<TEPTypesType>& Types, TEPTypesType Result,
+                             const std::string& Descr, TFuncCategory Category) {
+        return AddStdFunction(Name, MakeFuncStub(Method, Obj),
+                              const_cast<void*>(static_cast<const void*>(Obj)), Types, Result, Descr,
+                              Category);
     }
 
     // An event function owned by AOwner (by this registry when null), joined to this registry;

@@ -189,7 +189,8 @@ void CheckMemberFree(const TEPClass& Class, const std::string& Name, std::int32_
     for (const auto& m : Class.Members()) {
         if (CompareNames(m->Name, Name) != 0) continue;
         std::int32_t count = -2;
-        if (const auto* method = dynamic_cast<const TEPClassMethod*>(m.get())) count = method->Func.ArgCount();
+        if (const auto* method = dynamic_cast<const TEPClassMethod*>(m.get()))
+            count = method->Func.ArgCount();
         if (const auto* prop = dynamic_cast<const TEPClassProp*>(m.get()))
             count = static_cast<std::int32_t>(prop->IndexParams.size());
         if (count == ArgCount || count == -1 || ArgCount == -1)
@@ -230,8 +231,8 @@ TEPClassConstructor* TEPCustomRegClasses::AddClassRawConstructor(const std::stri
 
 TEPClassMethod* TEPCustomRegClasses::AddClassMethod(const std::string& ClassName, const std::string& Name,
                                                     std::unique_ptr<TFuncStub> Stub,
-                                                    const std::vector<TEPTypesType>& Types, TEPTypesType Result,
-                                                    TClassMethodType MethodType) {
+                                                    const std::vector<TEPTypesType>& Types,
+                                                    TEPTypesType Result, TClassMethodType MethodType) {
     TEPClass& cls = ClassForMember(ClassName);
     CheckMemberName(Name);
     CheckMemberFree(cls, Name, CountOf(Types));
@@ -307,22 +308,26 @@ bool TEPCustomRegClasses::FindClassMember(const TEPClass* Class, std::string_vie
             const bool write = Access == TMemberAccess::maWrite;
             if (ArgCount != indexCount + (write ? 1 : 0)) continue;
             if (write && !prop->IsWrite())
-                throw EMathParserError(MsgWithName(_msgPropertyIsNotWriteable, MemberText(c->Name(), m->Name)));
+                throw EMathParserError(
+                    MsgWithName(_msgPropertyIsNotWriteable, MemberText(c->Name(), m->Name)));
             if (!write && !prop->IsRead())
-                throw EMathParserError(MsgWithName(_msgPropertyIsNotReadable, MemberText(c->Name(), m->Name)));
+                throw EMathParserError(
+                    MsgWithName(_msgPropertyIsNotReadable, MemberText(c->Name(), m->Name)));
             Member = prop;
             FuncObj = write ? &prop->Setter : &prop->Getter;
             return true;
         }
     }
-    if (named && Class) throw EFuncParamsError(MsgWithName(_msgMismatchArgs, MemberText(Class->Name(), Name)));
+    if (named && Class)
+        throw EFuncParamsError(MsgWithName(_msgMismatchArgs, MemberText(Class->Name(), Name)));
     return false;
 }
 
 bool TEPCustomRegClasses::IsConstructorName(std::string_view Name) const {
     for (const auto& c : Classes_)
         for (const auto& m : c->Members())
-            if (m->MemberKind() == TMemberKind::mkConstructor && CompareNames(m->Name, Name) == 0) return true;
+            if (m->MemberKind() == TMemberKind::mkConstructor && CompareNames(m->Name, Name) == 0)
+                return true;
     return false;
 }
 

@@ -121,7 +121,8 @@ public:
     std::string ClassName() const override { return "TEPCustomRegClasses"; }
 
     // A new class under ParentName (none for a root); an existing name is refused.
-    TEPClass* RegisterClass(const std::string& Name, const std::string& ParentName, TClassFactory Factory = {});
+    TEPClass* RegisterClass(const std::string& Name, const std::string& ParentName,
+                            TClassFactory Factory = {});
     // Removes the class with every class derived from it.
     void UnregisterClass(std::string_view Name);
     TEPClass* GetClass(std::string_view Name) const;
@@ -136,8 +137,9 @@ public:
     TEPClassMethod* AddClassMethod(const std::string& ClassName, const std::string& Name,
                                    std::unique_ptr<TFuncStub> Stub, const std::vector<TEPTypesType>& Types,
                                    TEPTypesType Result, TClassMethodType MethodType = cmtNone);
-    TEPClassMethod* AddClassRawMethod(const std::string& ClassName, const std::string& Name, TMathProcedure Proc,
-                                      std::int32_t ArgCount, TClassMethodType MethodType = cmtNone);
+    TEPClassMethod* AddClassRawMethod(const std::string& ClassName, const std::string& Name,
+                                      TMathProcedure Proc, std::int32_t ArgCount,
+                                      TClassMethodType MethodType = cmtNone);
     // Getter or setter may be null (not readable / not writeable).
     TEPClassProp* AddClassProperty(const std::string& ClassName, const std::string& Name,
                                    std::unique_ptr<TFuncStub> Getter, std::unique_ptr<TFuncStub> Setter,

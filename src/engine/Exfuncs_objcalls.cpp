@@ -61,7 +61,8 @@ void SetResult(PParserOperation Op, const Variant& Value) {
 }
 
 // Runs a constructor on the class it makes; the registry keeps what it made.
-Variant Construct(TEPCustomRegClasses& Classes, TEPClass& Class, const TFuncObj& Func, const TObjectCall& Call) {
+Variant Construct(TEPCustomRegClasses& Classes, TEPClass& Class, const TFuncObj& Func,
+                  const TObjectCall& Call) {
     Variant made;
     Classes.InvokeMember(Func, &Class, Call.Args, Call.Count, made);
     TObject* object = ValueToObject(made);
@@ -76,7 +77,8 @@ thread_local int ScriptDepth = 0;
 class TScriptDepthGuard {
 public:
     TScriptDepthGuard() {
-        if (ScriptDepth >= kMaxScriptDepth) throw EMathParserError(MsgWithName(_msgScriptTooDeep, kExecScriptName));
+        if (ScriptDepth >= kMaxScriptDepth)
+            throw EMathParserError(MsgWithName(_msgScriptTooDeep, kExecScriptName));
         ++ScriptDepth;
     }
     ~TScriptDepthGuard() { --ScriptDepth; }
@@ -104,7 +106,8 @@ void TEPRegFuncs::CreateObjectProc(PParserOperation Op) {
         if (!cls && classes) cls = classes->ClassOf(object);
         if (!cls) throw EMathParserError(MsgWithName(_msgInvalidObjRef, call.Member));
     }
-    if (!classes) throw EMathParserError(MsgWithName(_msgInvalidObjMethod, MemberText(cls->Name(), call.Member)));
+    if (!classes)
+        throw EMathParserError(MsgWithName(_msgInvalidObjMethod, MemberText(cls->Name(), call.Member)));
 
     TEPClassMember* member = nullptr;
     TFuncObj* func = nullptr;
@@ -158,8 +161,8 @@ void TEPRegFuncs::SetObjPropProc(PParserOperation Op) {
     if (TEPCustomRegClasses* classes = RegistryOf(Op).RegClasses()) {
         TEPClassMember* member = nullptr;
         TFuncObj* func = nullptr;
-        if (classes->FindClassMember(classes->ClassOf(object), call.Member, call.Count, TMemberAccess::maWrite,
-                                     member, func)) {
+        if (classes->FindClassMember(classes->ClassOf(object), call.Member, call.Count,
+                                     TMemberAccess::maWrite, member, func)) {
             Variant ignored;
             classes->InvokeMember(*func, &object, call.Args, call.Count, ignored);
             SetResult(Op, value);

@@ -73,27 +73,40 @@ constexpr bool IsOrdinalType(TEPTypesType T) {
     return T >= typeByte && T <= typeLongInt;
 }
 
-template <class T> constexpr bool kIsParam = kIsOrdinal<T> || kIsFloat<T> || kIsVariant<T> ||
-                                             (kIsString<T> && !std::is_lvalue_reference_v<T>) ||
-                                             (kIsString<T> && std::is_const_v<std::remove_reference_t<T>>);
+template <class T>
+constexpr bool kIsParam = kIsOrdinal<T> || kIsFloat<T> || kIsVariant<T> ||
+                          (kIsString<T> && !std::is_lvalue_reference_v<T>) ||
+                          (kIsString<T> && std::is_const_v<std::remove_reference_t<T>>);
 
 template <class T> bool AcceptsParam(TEPTypesType Kind) {
-    if constexpr (std::is_same_v<Bare<T>, bool>) return Kind == typeBoolean;
-    else if constexpr (kIsOrdinal<T>) return IsOrdinalType(Kind);
-    else if constexpr (kIsFloat<T>) return Kind == typeDouble || Kind == typeExtended;
-    else if constexpr (kIsString<T>) return Kind == typeString;
-    else if constexpr (kIsVariant<T>) return Kind == typeParserType || Kind == typeVariant;
-    else return false;
+    if constexpr (std::is_same_v<Bare<T>, bool>)
+        return Kind == typeBoolean;
+    else if constexpr (kIsOrdinal<T>)
+        return IsOrdinalType(Kind);
+    else if constexpr (kIsFloat<T>)
+        return Kind == typeDouble || Kind == typeExtended;
+    else if constexpr (kIsString<T>)
+        return Kind == typeString;
+    else if constexpr (kIsVariant<T>)
+        return Kind == typeParserType || Kind == typeVariant;
+    else
+        return false;
 }
 
 template <class R> bool AcceptsResult(TEPTypesType Kind) {
     if (Kind == typeVoid) return true; // the result is dropped
-    if constexpr (std::is_void_v<R>) return false;
-    else if constexpr (kIsOrdinal<R>) return IsOrdinalType(Kind);
-    else if constexpr (kIsFloat<R>) return Kind == typeDouble || Kind == typeExtended;
-    else if constexpr (kIsString<R>) return Kind == typeString;
-    else if constexpr (kIsVariant<R>) return Kind == typeParserType || Kind == typeVariant;
-    else return false;
+    if constexpr (std::is_void_v<R>)
+        return false;
+    else if constexpr (kIsOrdinal<R>)
+        return IsOrdinalType(Kind);
+    else if constexpr (kIsFloat<R>)
+        return Kind == typeDouble || Kind == typeExtended;
+    else if constexpr (kIsString<R>)
+        return Kind == typeString;
+    else if constexpr (kIsVariant<R>)
+        return Kind == typeParserType || Kind == typeVariant;
+    else
+        return false;
 }
 
 // A text operand: a string operand is passed without a copy, anything else converts.
@@ -115,20 +128,29 @@ private:
 };
 
 template <class T> decltype(auto) ConvertArg(Variant& V) {
-    if constexpr (kIsVariant<T>) return (V);
-    else if constexpr (kIsString<T>) return TStringArg(V);
-    else if constexpr (std::is_same_v<Bare<T>, bool>) return (OperandToInteger(V) & 0xFF) != 0;
-    else if constexpr (kIsOrdinal<T>) return static_cast<Bare<T>>(OperandToInteger(V));
-    else return static_cast<Bare<T>>(OperandToFloat(V));
+    if constexpr (kIsVariant<T>)
+        return (V);
+    else if constexpr (kIsString<T>)
+        return TStringArg(V);
+    else if constexpr (std::is_same_v<Bare<T>, bool>)
+        return (OperandToInteger(V) & 0xFF) != 0;
+    else if constexpr (kIsOrdinal<T>)
+        return static_cast<Bare<T>>(OperandToInteger(V));
+    else
+        return static_cast<Bare<T>>(OperandToFloat(V));
 }
 
 template <class R> void StoreResult(TEPTypesType Kind, R&& Value, Variant* Result) {
     if (!Result || Kind == typeVoid) return;
     using B = Bare<R>;
-    if constexpr (kIsOrdinal<B>) *Result = OrdinalResult(Kind, static_cast<std::int64_t>(Value));
-    else if constexpr (kIsFloat<B>) *Result = Variant(static_cast<double>(Value));
-    else if constexpr (kIsString<B>) *Result = Variant(std::string(std::forward<R>(Value)));
-    else *Result = std::forward<R>(Value);
+    if constexpr (kIsOrdinal<B>)
+        *Result = OrdinalResult(Kind, static_cast<std::int64_t>(Value));
+    else if constexpr (kIsFloat<B>)
+        *Result = Variant(static_cast<double>(Value));
+    else if constexpr (kIsString<B>)
+        *Result = Variant(std::string(std::forward<R>(Value)));
+    else
+        *Result = std::forward<R>(Value);
 }
 
 // Callers of the routine with the object it runs on.
@@ -177,14 +199,17 @@ public:
 
 private:
     static void Proc(PParserOperation Op) {
-        static_cast<TFixedStub*>(Op->Data)->Run(nullptr, Op->Args, Op->Result, std::index_sequence_for<A...>{});
+        static_cast<TFixedStub*>(Op->Data)->Run(nullptr, Op->Args, Op->Result,
+                                                std::index_sequence_for<A...>{});
     }
 
     template <std::size_t... I>
     void Run(TObject* Self, Variant* const* Args, Variant* Result, std::index_sequence<I...>) {
         (void)Args;
-        if constexpr (std::is_void_v<R>) Fn_(Self, ConvertArg<A>(*Args[I])...);
-        else StoreResult(ResultType, Fn_(Self, ConvertArg<A>(*Args[I])...), Result);
+        if constexpr (std::is_void_v<R>)
+            Fn_(Self, ConvertArg<A>(*Args[I])...);
+        else
+            StoreResult(ResultType, Fn_(Self, ConvertArg<A>(*Args[I])...), Result);
     }
 
     Invoker Fn_;
@@ -217,8 +242,10 @@ public:
         for (std::int32_t i = 0; i < Count; ++i)
             array.push_back(*Args[i]);
         const std::int32_t high = Count - 1;
-        if constexpr (std::is_void_v<R>) Fn_(Self, array, high);
-        else StoreResult(ResultType, Fn_(Self, array, high), Result);
+        if constexpr (std::is_void_v<R>)
+            Fn_(Self, array, high);
+        else
+            StoreResult(ResultType, Fn_(Self, array, high), Result);
     }
     TMathProcedure OperationProc() const override { return &Proc; }
     std::int32_t Arity() const override { return -1; }
@@ -258,7 +285,8 @@ template <class R, class... A> std::unique_ptr<TFuncStub> MakeFuncStub(R (*Func)
 }
 
 // The adapter of a method bound to one object at registration.
-template <class C, class R, class... A> std::unique_ptr<TFuncStub> MakeFuncStub(R (C::*Method)(A...), C* Obj) {
+template <class C, class R, class... A>
+std::unique_ptr<TFuncStub> MakeFuncStub(R (C::*Method)(A...), C* Obj) {
     using Inv = exfuncs_detail::TBoundInvoker<C, R (C::*)(A...), R, A...>;
     return exfuncs_detail::MakeStubFor<Inv, R, A...>(Inv{Obj, Method});
 }

@@ -62,8 +62,8 @@ public:
 
 // The values a compiled expression owns. Deques keep every value's address fixed as they grow.
 struct TParserPools {
-    std::deque<Variant> ConstList; // literals and intermediate results
-    std::deque<Variant> ConstPool; // the "%N" argument slots
+    std::deque<Variant> ConstList;               // literals and intermediate results
+    std::deque<Variant> ConstPool;               // the "%N" argument slots
     std::unordered_set<const Variant*> Literals; // the entries of ConstList that hold literals
 };
 

@@ -317,7 +317,8 @@ PParserStatement ParseProcedure(const std::string& Text, TParseEnv& Env, TParser
     ParseFailed = false;
     // The scanner stops at a NUL: a text holding one would lose what follows without a word.
     if (const std::size_t nul = Text.find('\0'); nul != std::string::npos)
-        throw ESyntaxError(std::string(_msgParseError) + " character #0 at position " + std::to_string(nul + 1));
+        throw ESyntaxError(std::string(_msgParseError) + " character #0 at position " +
+                           std::to_string(nul + 1));
     TStatementParser parser(Text, Env, Pools, ParseFailed);
     PParserStatement chain = nullptr;
     try {

@@ -155,7 +155,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     // A value cannot span lines in this format; a line break would start a line of its own. A NUL byte
     // would silently cut the text where it stands.
     using namespace std::string_view_literals;
-    if (value.find_first_of("\r\n\0"sv) != std::string::npos || s.find_first_of("\r\n]\0"sv) != std::string::npos ||
+    if (value.find_first_of("\r\n\0"sv) != std::string::npos ||
+        s.find_first_of("\r\n]\0"sv) != std::string::npos ||
         k.find_first_of("\r\n=\0"sv) != std::string::npos)
         throw EIniFileError("Invalid INI entry \"" + s + "\" / \"" + k + "\"");
     // An existing key keeps the spelling of its name in the file.

@@ -78,7 +78,8 @@ PParserOperation CreateOperation(TToken Token, TMathProcedure Proc, std::int32_t
     return op;
 }
 
-PParserStatement CreateStatement(TStatementToken Token, TStatementProc Proc, Variant* Var, TValueOwner* VarObj) {
+PParserStatement CreateStatement(TStatementToken Token, TStatementProc Proc, Variant* Var,
+                                 TValueOwner* VarObj) {
     auto* st = new TParserStatement;
     st->Token = Token;
     st->Proc = Proc;

@@ -301,7 +301,8 @@ struct TParserStatement {
 };
 
 PParserOperation CreateOperation(TToken Token, TMathProcedure Proc, std::int32_t ArgCount);
-PParserStatement CreateStatement(TStatementToken Token, TStatementProc Proc, Variant* Var, TValueOwner* VarObj);
+PParserStatement CreateStatement(TStatementToken Token, TStatementProc Proc, Variant* Var,
+                                 TValueOwner* VarObj);
 void DisposeOper(PParserOperation Op); // never frees the values the operands point at
 void FreeOperationChain(PParserOperation& Chain);
 void DisposeStatement(PParserStatement St);

@@ -31,6 +31,7 @@ void writeFileAtomically(const std::string& fileName, std::span<const std::uint8
 // The same for content produced in pieces: produce writes everything into the sink it is given, which
 // writes through to the temporary file. Whatever produce raises also leaves the target untouched.
 using TFileProducer = std::function<void(stream::TByteSink& sink)>;
-void writeFileAtomically(const std::string& fileName, const TFileProducer& produce, const TRawWrite& rawWrite = {});
+void writeFileAtomically(const std::string& fileName, const TFileProducer& produce,
+                         const TRawWrite& rawWrite = {});
 
 } // namespace skv::model

@@ -75,8 +75,9 @@ TJPEGImage imageOf(const Property& p) {
     if (data.size() < 4) TStreamReader::fail(p.value.offset, "picture data is shorter than its length field");
     const std::uint32_t length = le::readU32(data.data());
     if (length != data.size() - 4)
-        TStreamReader::fail(p.value.offset, "picture length " + std::to_string(length) + " does not match its " +
-                                                std::to_string(data.size() - 4) + " bytes");
+        TStreamReader::fail(p.value.offset, "picture length " + std::to_string(length) +
+                                                " does not match its " + std::to_string(data.size() - 4) +
+                                                " bytes");
     return TJPEGImage(std::vector<std::uint8_t>(data.begin() + 4, data.end()));
 }
 
@@ -113,10 +114,12 @@ void applyProperty(TGPLCarCameraSet& set, const Property& p) {
     std::string_view rest;
     if (splitCameraPath(path, slot, rest)) return applyCameraProperty(set.camera(slot), rest, p);
     if (path == "Type") return void(set.Type = typeOf(p));
-    if (path == "Version") return void(set.Version = static_cast<std::int32_t>(integerOf(p, INT32_MIN, INT32_MAX)));
+    if (path == "Version")
+        return void(set.Version = static_cast<std::int32_t>(integerOf(p, INT32_MIN, INT32_MAX)));
     if (path == "Caption") return void(set.Caption = stringOf(p));
     if (path == "Comment") return void(set.Comment = stringOf(p));
-    if (path == "ActivationKey") return void(set.ActivationKey = static_cast<std::uint16_t>(integerOf(p, 0, 0xFFFF)));
+    if (path == "ActivationKey")
+        return void(set.ActivationKey = static_cast<std::uint16_t>(integerOf(p, 0, 0xFFFF)));
     if (path == "SelectedCamera")
         return void(set.SelectedCamera = static_cast<std::int32_t>(integerOf(p, INT32_MIN, INT32_MAX)));
     unknownPath(p);
@@ -133,7 +136,8 @@ void writeCameraSet(TStreamWriter& writer, const TGPLCarCameraSet& set) {
     if (!set.Caption.empty()) writer.writeString("Caption", set.Caption);
     if (!set.Comment.empty()) writer.writeString("Comment", set.Comment);
     if (set.ActivationKey != 0) writer.writeInteger("ActivationKey", set.ActivationKey);
-    for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot) writeCamera(writer, set.camera(slot), slot);
+    for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot)
+        writeCamera(writer, set.camera(slot), slot);
     if (set.SelectedCamera != 0) writer.writeInteger("SelectedCamera", set.SelectedCamera);
     writer.endRecord();
 }
@@ -141,7 +145,8 @@ void writeCameraSet(TStreamWriter& writer, const TGPLCarCameraSet& set) {
 std::unique_ptr<TGPLCarCameraSet> readCameraSet(TStreamReader& reader) {
     const auto header = reader.readRecordHeader();
     if (header.className != kCameraSetClassName)
-        TStreamReader::fail(header.classNameOffset, "unknown class \"" + std::string(header.className) + "\"");
+        TStreamReader::fail(header.classNameOffset,
+                            "unknown class \"" + std::string(header.className) + "\"");
     auto set = std::make_unique<TGPLCarCameraSet>();
     set->Name = std::string(header.componentName);
     Property p{};

@@ -2,8 +2,8 @@
 // builds a set from a record in any property order. Used by the library file and the clipboard.
 #pragma once
 
-#include "stream/Componentstream.h"
 #include "model/Gplcarcameraset.h"
+#include "stream/Componentstream.h"
 
 #include <memory>
 

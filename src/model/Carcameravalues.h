@@ -44,14 +44,18 @@ static_assert(sizeof(CarCameraBlock) == 216);
 // The nine values by index, in record order (xPos = 0 .. unknown2 = 8).
 constexpr std::size_t kValuesPerCamera = 9;
 inline constexpr std::array<float CarCameraValues::*, kValuesPerCamera> kValueMembers = {
-    &CarCameraValues::xPos,  &CarCameraValues::yPos,      &CarCameraValues::zPos,
-    &CarCameraValues::yaw,   &CarCameraValues::pitch,     &CarCameraValues::bank,
+    &CarCameraValues::xPos,      &CarCameraValues::yPos,     &CarCameraValues::zPos,
+    &CarCameraValues::yaw,       &CarCameraValues::pitch,    &CarCameraValues::bank,
     &CarCameraValues::zoomAngle, &CarCameraValues::unknown1, &CarCameraValues::unknown2};
 // The property names of the nine values, as the library file writes them.
 inline constexpr std::array<const char*, kValuesPerCamera> kValueNames = {
     "xPos", "yPos", "zPos", "yaw", "pitch", "bank", "zoomAngle", "unknown1", "unknown2"};
 
-inline float& valueAt(CarCameraValues& v, std::size_t i) { return v.*kValueMembers[i]; }
-inline float valueAt(const CarCameraValues& v, std::size_t i) { return v.*kValueMembers[i]; }
+inline float& valueAt(CarCameraValues& v, std::size_t i) {
+    return v.*kValueMembers[i];
+}
+inline float valueAt(const CarCameraValues& v, std::size_t i) {
+    return v.*kValueMembers[i];
+}
 
 } // namespace skv::model

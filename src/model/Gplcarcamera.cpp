@@ -28,12 +28,16 @@ std::string TGPLCarCamera::getInfo() const {
     return info;
 }
 
-void TGPLCarCamera::setImage(const TJPEGImage& image) { *Image = image; }
+void TGPLCarCamera::setImage(const TJPEGImage& image) {
+    *Image = image;
+}
 
 void TGPLCarCamera::setImage(std::unique_ptr<TJPEGImage> image) {
     Image = image ? std::move(image) : std::make_unique<TJPEGImage>();
 }
 
-void TGPLCarCamera::removeImage() { Image = std::make_unique<TJPEGImage>(); }
+void TGPLCarCamera::removeImage() {
+    Image = std::make_unique<TJPEGImage>();
+}
 
 } // namespace skv::model

@@ -22,7 +22,7 @@ inline constexpr std::array<int, kCamerasPerSet> kRecordOfSlot = {3, 0, 1, 4, 5,
 
 // View titles of the slots that views show (slot 5 is stored but never shown).
 inline constexpr std::array<const char*, 5> kGplSlotTitles = {"Roll Bar", "Nose", "Gearbox",
-                                                             "Front Suspension", "Rear Suspension"};
+                                                              "Front Suspension", "Rear Suspension"};
 inline constexpr std::array<const char*, 5> kNr2003SlotTitles = {"Roof", "Front", "Rear", "Right", "Left"};
 
 class TGPLCarCameraSet {

@@ -42,7 +42,9 @@ void installTrap(ErrorTrap& trap) {
     trap.code = 0;
 }
 
-[[noreturn]] void raiseJpegError(int code) { throw JpegError("JPEG error #" + std::to_string(code)); }
+[[noreturn]] void raiseJpegError(int code) {
+    throw JpegError("JPEG error #" + std::to_string(code));
+}
 
 // Pictures are screen shots of a game view; anything beyond this is a broken or hostile file, and the
 // check keeps a forged header from sizing a huge pixel buffer.
@@ -87,7 +89,8 @@ bool trappedEncode(jpeg_compress_struct* cinfo, ErrorTrap* trap, const unsigned 
     const std::size_t stride = static_cast<std::size_t>(width) * 3;
     while (cinfo->next_scanline < cinfo->image_height) {
         // libjpeg's row type is not const, but it only reads the rows it is given.
-        JSAMPROW row = const_cast<unsigned char*>(pixels) + static_cast<std::size_t>(cinfo->next_scanline) * stride;
+        JSAMPROW row =
+            const_cast<unsigned char*>(pixels) + static_cast<std::size_t>(cinfo->next_scanline) * stride;
         jpeg_write_scanlines(cinfo, &row, 1);
     }
     jpeg_finish_compress(cinfo);

@@ -35,6 +35,7 @@ TCameraSetList loadLibraryFile(const std::string& fileName);
 // Replaces the file atomically (see writeFileAtomically); raises FileWriteError.
 void saveLibraryFile(const std::string& fileName, std::span<const TGPLCarCameraSet* const> items,
                      const TRawWrite& rawWrite = {});
-void saveLibraryFile(const std::string& fileName, const TCameraSetList& items, const TRawWrite& rawWrite = {});
+void saveLibraryFile(const std::string& fileName, const TCameraSetList& items,
+                     const TRawWrite& rawWrite = {});
 
 } // namespace skv::model

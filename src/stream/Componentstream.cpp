@@ -33,7 +33,9 @@ bool StreamValue::isInteger() const {
     return type == StreamValueType::Int8 || type == StreamValueType::Int16 || type == StreamValueType::Int32;
 }
 
-bool StreamValue::isString() const { return type == StreamValueType::String || type == StreamValueType::LString; }
+bool StreamValue::isString() const {
+    return type == StreamValueType::String || type == StreamValueType::LString;
+}
 
 // ---- writing
 
@@ -62,7 +64,8 @@ void TStreamWriter::flush() {
 }
 
 void TStreamWriter::writeShortString(std::string_view text) {
-    if (text.size() > 255) throw std::length_error("short string of " + std::to_string(text.size()) + " characters");
+    if (text.size() > 255)
+        throw std::length_error("short string of " + std::to_string(text.size()) + " characters");
     out_.push_back(static_cast<std::uint8_t>(text.size()));
     writeRaw(text);
 }
@@ -103,11 +106,17 @@ void TStreamWriter::writeString(std::string_view path, std::string_view value) {
     writeStringValue(value);
 }
 
-void TStreamWriter::writePropertyName(std::string_view path) { writeShortString(path); }
+void TStreamWriter::writePropertyName(std::string_view path) {
+    writeShortString(path);
+}
 
-void TStreamWriter::writeListBegin() { out_.push_back(static_cast<std::uint8_t>(StreamValueType::List)); }
+void TStreamWriter::writeListBegin() {
+    out_.push_back(static_cast<std::uint8_t>(StreamValueType::List));
+}
 
-void TStreamWriter::writeListEnd() { out_.push_back(0); }
+void TStreamWriter::writeListEnd() {
+    out_.push_back(0);
+}
 
 void TStreamWriter::writeDoubleValue(double value) {
     out_.push_back(static_cast<std::uint8_t>(StreamValueType::Extended));
@@ -121,7 +130,8 @@ void TStreamWriter::writeStringValue(std::string_view value) {
         writeShortString(value);
         return;
     }
-    if (value.size() > std::numeric_limits<std::int32_t>::max()) throw std::length_error("string too long to stream");
+    if (value.size() > std::numeric_limits<std::int32_t>::max())
+        throw std::length_error("string too long to stream");
     out_.push_back(static_cast<std::uint8_t>(StreamValueType::LString));
     le::appendU32(out_, static_cast<std::uint32_t>(value.size()));
     writeRaw(value);
@@ -139,12 +149,15 @@ void TStreamWriter::writeIdentValue(std::string_view value) {
 
 void TStreamWriter::writeBinary(std::string_view path, std::span<const std::span<const std::uint8_t>> parts) {
     std::size_t total = 0;
-    for (const auto& part : parts) total += part.size();
-    if (total > std::numeric_limits<std::int32_t>::max()) throw std::length_error("binary value too long to stream");
+    for (const auto& part : parts)
+        total += part.size();
+    if (total > std::numeric_limits<std::int32_t>::max())
+        throw std::length_error("binary value too long to stream");
     writeShortString(path);
     out_.push_back(static_cast<std::uint8_t>(StreamValueType::Binary));
     le::appendU32(out_, static_cast<std::uint32_t>(total));
-    for (const auto& part : parts) writeRaw(part);
+    for (const auto& part : parts)
+        writeRaw(part);
 }
 
 void TStreamWriter::endRecord() {
@@ -154,18 +167,22 @@ void TStreamWriter::endRecord() {
 
 // ---- reading
 
-void TStreamReader::fail(std::size_t offset, const std::string& problem) { throw StreamError(offset, problem); }
+void TStreamReader::fail(std::size_t offset, const std::string& problem) {
+    throw StreamError(offset, problem);
+}
 
 const std::uint8_t* TStreamReader::take(std::size_t count, const char* what) {
     if (count > data_.size() - pos_)
-        fail(pos_, std::string("file ends inside ") + what + " (" + std::to_string(count) + " bytes needed, " +
-                       std::to_string(data_.size() - pos_) + " left)");
+        fail(pos_, std::string("file ends inside ") + what + " (" + std::to_string(count) +
+                       " bytes needed, " + std::to_string(data_.size() - pos_) + " left)");
     const std::uint8_t* p = data_.data() + pos_;
     pos_ += count;
     return p;
 }
 
-std::uint8_t TStreamReader::takeByte(const char* what) { return *take(1, what); }
+std::uint8_t TStreamReader::takeByte(const char* what) {
+    return *take(1, what);
+}
 
 std::string_view TStreamReader::takeText(std::size_t count, const char* what) {
     return {reinterpret_cast<const char*>(take(count, what)), count};
@@ -179,7 +196,8 @@ std::string_view TStreamReader::readShortString(const char* what) {
 TStreamReader::Header TStreamReader::readRecordHeader() {
     Header header;
     header.offset = pos_;
-    if (takeText(4, "the record signature") != kStreamSignature) fail(header.offset, "wrong record signature");
+    if (takeText(4, "the record signature") != kStreamSignature)
+        fail(header.offset, "wrong record signature");
     header.classNameOffset = pos_;
     header.className = readShortString("the class name");
     header.componentName = readShortString("the component name");

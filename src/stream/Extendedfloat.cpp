@@ -11,7 +11,8 @@ constexpr std::uint64_t kIntegerBit = 1ull << 63;
 
 Extended80 pack(bool negative, int exponent, std::uint64_t mantissa) {
     Extended80 out{};
-    for (int i = 0; i < 8; ++i) out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(mantissa >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(mantissa >> (8 * i));
     const auto top = static_cast<std::uint16_t>((negative ? 0x8000 : 0) | (exponent & 0x7FFF));
     out[8] = static_cast<std::uint8_t>(top);
     out[9] = static_cast<std::uint8_t>(top >> 8);
@@ -53,7 +54,8 @@ template <typename Bits, int FractionBits, int ExponentBits> struct Binary {
 
     static Bits fromExtended(const Extended80& value) {
         std::uint64_t mantissa = 0;
-        for (int i = 7; i >= 0; --i) mantissa = (mantissa << 8) | value[static_cast<std::size_t>(i)];
+        for (int i = 7; i >= 0; --i)
+            mantissa = (mantissa << 8) | value[static_cast<std::size_t>(i)];
         const int top = value[8] | (value[9] << 8);
         const Bits sign = (top & 0x8000) ? kSign : Bits(0);
         int exponent = top & 0x7FFF;
@@ -61,7 +63,8 @@ template <typename Bits, int FractionBits, int ExponentBits> struct Binary {
         if (exponent == 0x7FFF) {
             if ((mantissa & ~kIntegerBit) == 0) return sign | kInfinity;
             auto fraction = static_cast<Bits>((mantissa >> kShift) & kFractionMask);
-            if (fraction == 0) fraction = Bits(1) << (FractionBits - 1); // a payload only in the low bits stays a NaN
+            if (fraction == 0)
+                fraction = Bits(1) << (FractionBits - 1); // a payload only in the low bits stays a NaN
             return sign | kInfinity | fraction;
         }
         if (mantissa == 0) return sign;
@@ -96,12 +99,20 @@ using Double = Binary<std::uint64_t, 52, 11>;
 
 } // namespace
 
-Extended80 floatToExtended(float value) { return Single::toExtended(std::bit_cast<std::uint32_t>(value)); }
+Extended80 floatToExtended(float value) {
+    return Single::toExtended(std::bit_cast<std::uint32_t>(value));
+}
 
-float extendedToFloat(const Extended80& value) { return std::bit_cast<float>(Single::fromExtended(value)); }
+float extendedToFloat(const Extended80& value) {
+    return std::bit_cast<float>(Single::fromExtended(value));
+}
 
-Extended80 doubleToExtended(double value) { return Double::toExtended(std::bit_cast<std::uint64_t>(value)); }
+Extended80 doubleToExtended(double value) {
+    return Double::toExtended(std::bit_cast<std::uint64_t>(value));
+}
 
-double extendedToDouble(const Extended80& value) { return std::bit_cast<double>(Double::fromExtended(value)); }
+double extendedToDouble(const Extended80& value) {
+    return std::bit_cast<double>(Double::fromExtended(value));
+}
 
 } // namespace skv::stream

@@ -22,7 +22,8 @@ inline std::uint64_t readU64(const std::uint8_t* p) {
 }
 
 inline void writeU32(std::uint8_t* p, std::uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8) *p++ = static_cast<std::uint8_t>(v >> shift);
+    for (int shift = 0; shift < 32; shift += 8)
+        *p++ = static_cast<std::uint8_t>(v >> shift);
 }
 
 inline void appendU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
@@ -31,11 +32,13 @@ inline void appendU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
 }
 
 inline void appendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
 inline void appendU64(std::vector<std::uint8_t>& out, std::uint64_t v) {
-    for (int shift = 0; shift < 64; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+    for (int shift = 0; shift < 64; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
 } // namespace skv::stream::le

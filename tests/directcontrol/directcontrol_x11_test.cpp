@@ -17,12 +17,12 @@
 
 using namespace skv::directcontrol;
 using namespace std::chrono_literals;
+using skv::directcontrol::testing::StatusLog;
+using skv::directcontrol::testing::waitFor;
 using skv::model::CarCameraBlock;
 using skv::model::CarCameraValues;
 using skv::testing::ChildProcess;
 using skv::testing::XvfbServer;
-using skv::directcontrol::testing::StatusLog;
-using skv::directcontrol::testing::waitFor;
 
 namespace {
 

@@ -80,7 +80,8 @@ public:
 };
 
 const TPublishedProp kBaseProps[] = {
-    {"Count", TPropKind::pkOrdinal, [](const TObject& o) { return Variant(static_cast<const TBase&>(o).Count); },
+    {"Count", TPropKind::pkOrdinal,
+     [](const TObject& o) { return Variant(static_cast<const TBase&>(o).Count); },
      [](TObject& o, const Variant& v) { static_cast<TBase&>(o).Count = v.ToInteger(); }},
 };
 const TPublishedProps kBaseTable{nullptr, kBaseProps, 1};

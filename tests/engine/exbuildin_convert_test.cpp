@@ -118,7 +118,8 @@ TEST_F(BuildInConvert, DateTexts) {
     EXPECT_DOUBLE_EQ(CallByName(R, "StrToTime", {"2026-03-07 06:00:00"}).ToDate(), 0.25);
     EXPECT_EQ(CallByName(R, "StrToDate", {"2026-03-07 06:00:00"}).VType(), varDate);
     // A long run of one letter is read a token at a time.
-    const std::string run = CallByName(R, "FormatDateTime", {std::string(600, 'd') + "yyyyyyy", d}).ToString();
+    const std::string run =
+        CallByName(R, "FormatDateTime", {std::string(600, 'd') + "yyyyyyy", d}).ToString();
     EXPECT_EQ(run, [] {
         std::string expected;
         for (int i = 0; i < 100; ++i)

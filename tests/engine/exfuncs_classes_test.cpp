@@ -31,7 +31,8 @@ public:
 };
 
 const TPublishedProp kPanelProps[] = {
-    {"Width", TPropKind::pkOrdinal, [](const TObject& O) { return Variant(static_cast<const TPanel&>(O).Width); },
+    {"Width", TPropKind::pkOrdinal,
+     [](const TObject& O) { return Variant(static_cast<const TPanel&>(O).Width); },
      [](TObject& O, const Variant& V) { static_cast<TPanel&>(O).Width = V.RawInteger(); }},
     {"Caption", TPropKind::pkString, nullptr,
      [](TObject& O, const Variant& V) { static_cast<TPanel&>(O).Caption = V.RawString(); }},
@@ -45,8 +46,10 @@ class ClassesTest : public ::testing::Test {
 protected:
     ClassesTest() {
         R.SetRegClasses(&Classes);
-        Classes.RegisterClass("TGauge", "TObject", [](const TEPClass&) { return std::make_unique<TGauge>(); });
-        Classes.AddClassMethod("TGauge", "Scaled", MakeClassMethodStub(&TGauge::Scaled), {typeDouble}, typeDouble);
+        Classes.RegisterClass("TGauge", "TObject",
+                              [](const TEPClass&) { return std::make_unique<TGauge>(); });
+        Classes.AddClassMethod("TGauge", "Scaled", MakeClassMethodStub(&TGauge::Scaled), {typeDouble},
+                               typeDouble);
         Classes.AddClassProperty("TGauge", "ReadOnly", MakeClassMethodStub(&TGauge::ReadOnly), nullptr, {},
                                  typeInteger);
         Classes.AddClassProperty("TGauge", "WriteOnly", nullptr, MakeClassMethodStub(&TGauge::WriteOnly), {},
@@ -98,11 +101,11 @@ TEST_F(ClassesTest, ExceptionObjectsAreMadeCalledAndFreed) {
     EXPECT_EQ(Exec({e, Variant("Message")}).RawString(), "42");
     EXPECT_EQ(ValueToObject(Exec({e, Variant("ClassType")})), Classes.GetClass("EScriptException"));
 
-    const Variant h = Exec({ObjectRefValue(Classes.GetClass("Exception")), Variant("CreateHelp"), Variant("help"),
-                            Variant(2.5)});
+    const Variant h = Exec({ObjectRefValue(Classes.GetClass("Exception")), Variant("CreateHelp"),
+                            Variant("help"), Variant(2.5)});
     EXPECT_EQ(Exec({h, Variant("Message")}).RawString(), "help");
     EXPECT_EQ(Exec({h, Variant("HelpContext")}).RawInteger(), 2); // integer parameters round halves to even
-    const Variant plain = Create({Variant("Exception")});       // TObject.Create, the class's own object
+    const Variant plain = Create({Variant("Exception")});         // TObject.Create, the class's own object
     EXPECT_EQ(Exec({plain, Variant("Message")}).RawString(), "");
 
     Exec({e, Variant("Free")});
@@ -141,7 +144,8 @@ TEST_F(ClassesTest, ClassReferencesConstructAndAnswerTheirName) {
     EXPECT_EQ(Exec({result, Variant("Message")}).RawString(), "compiled");
     op->ArgCount = 0;
     *op->Name = member;
-    EXPECT_ENGINE_ERROR(op->Proc(op), EMathParserError, "The object method is not constructor: Exception.ClassName");
+    EXPECT_ENGINE_ERROR(op->Proc(op), EMathParserError,
+                        "The object method is not constructor: Exception.ClassName");
     DisposeOper(op);
 }
 
@@ -164,9 +168,11 @@ TEST_F(ClassesTest, TypedMembersAndTheirErrors) {
         {{g, Variant("Scaled")}, false, "Arguments mismatching: TGauge.Scaled"},
         {{Variant(0), Variant("Scaled")}, false, "Invalid object reference: Scaled"},
         {{Variant("TGauge"), Variant("Scaled")}, false, "Invalid object reference: Scaled"},
-        {{Variant::Dispatch(std::make_shared<TDispatchObject>()), Variant("Visible")}, false,
+        {{Variant::Dispatch(std::make_shared<TDispatchObject>()), Variant("Visible")},
+         false,
          "Invalid OLE object method or property: Visible"},
-        {{Variant::Dispatch(std::make_shared<TDispatchObject>()), Variant("Visible"), Variant(1)}, true,
+        {{Variant::Dispatch(std::make_shared<TDispatchObject>()), Variant("Visible"), Variant(1)},
+         true,
          "Invalid OLE object method or property: Visible"},
     };
     for (const auto& row : rows)
@@ -176,7 +182,8 @@ TEST_F(ClassesTest, TypedMembersAndTheirErrors) {
                         "Invalid object method: Exception.Scaled");
     TEPClassMember* member = nullptr;
     TFuncObj* func = nullptr;
-    ASSERT_TRUE(Classes.FindClassMember(Classes.GetClass("TGauge"), "Scaled", 1, TMemberAccess::maCall, member, func));
+    ASSERT_TRUE(Classes.FindClassMember(Classes.GetClass("TGauge"), "Scaled", 1, TMemberAccess::maCall,
+                                        member, func));
     Variant one(1), out;
     Variant* args[] = {&one};
     EXPECT_ENGINE_ERROR(Classes.InvokeMember(*func, ValueToObject(e), args, 1, out), EMathParserError,
@@ -189,8 +196,8 @@ TEST_F(ClassesTest, TypedMembersAndTheirErrors) {
 }
 
 TEST_F(ClassesTest, PublishedPropertiesStandInForUnregisteredMembers) {
-    for (TEPCustomRegClasses* classes : {static_cast<TEPCustomRegClasses*>(&Classes),
-                                         static_cast<TEPCustomRegClasses*>(nullptr)}) {
+    for (TEPCustomRegClasses* classes :
+         {static_cast<TEPCustomRegClasses*>(&Classes), static_cast<TEPCustomRegClasses*>(nullptr)}) {
         R.SetRegClasses(classes);
         TPanel panel;
         const Variant p = ObjectRefValue(&panel);
@@ -201,18 +208,20 @@ TEST_F(ClassesTest, PublishedPropertiesStandInForUnregisteredMembers) {
         EXPECT_EQ(panel.Caption, "3");
         EXPECT_ENGINE_ERROR(Exec({p, Variant("Caption")}), EMathParserError,
                             "The object property is not readable: TPanel.Caption");
-        EXPECT_ENGINE_ERROR(Exec({p, Variant("Height")}), EMathParserError, "Invalid object method: TPanel.Height");
+        EXPECT_ENGINE_ERROR(Exec({p, Variant("Height")}), EMathParserError,
+                            "Invalid object method: TPanel.Height");
     }
 }
 
 TEST_F(ClassesTest, RegisteringAndRemovingClassesAndMembers) {
-    EXPECT_ENGINE_ERROR(Classes.RegisterClass("tgauge", "TObject"), EBadName, "Duplicated identifier: tgauge");
+    EXPECT_ENGINE_ERROR(Classes.RegisterClass("tgauge", "TObject"), EBadName,
+                        "Duplicated identifier: tgauge");
     EXPECT_ENGINE_ERROR(Classes.RegisterClass("1x", ""), EBadName, "Invalid identifier name: 1x");
     EXPECT_ENGINE_ERROR(Classes.RegisterClass("TChild", "TMissing"), EMathParserError,
                         "Invalid object reference: TMissing");
-    EXPECT_ENGINE_ERROR(
-        Classes.AddClassMethod("TGauge", "Scaled", MakeClassMethodStub(&TGauge::Scaled), {typeDouble}, typeDouble),
-        EBadName, "Duplicated identifier: TGauge.Scaled");
+    EXPECT_ENGINE_ERROR(Classes.AddClassMethod("TGauge", "Scaled", MakeClassMethodStub(&TGauge::Scaled),
+                                               {typeDouble}, typeDouble),
+                        EBadName, "Duplicated identifier: TGauge.Scaled");
     Classes.RegisterClass("TChild", "TGauge");
     const Variant c = Create({Variant("TChild")}); // the nearest ancestor's factory makes it
     EXPECT_DOUBLE_EQ(Exec({c, Variant("Scaled"), Variant(1)}).RawDouble(), 2.0);
@@ -227,8 +236,10 @@ TEST_F(ClassesTest, RegisteringAndRemovingClassesAndMembers) {
 
 TEST_F(ClassesTest, WithoutClassesNothingIsConstructed) {
     R.SetRegClasses(nullptr);
-    EXPECT_ENGINE_ERROR(Create({Variant("Exception")}), EMathParserError, "Invalid object reference: Exception");
-    EXPECT_ENGINE_ERROR(Exec({Variant("Exception")}), EFuncParamsError, "Arguments mismatching: ExecObjMethod");
+    EXPECT_ENGINE_ERROR(Create({Variant("Exception")}), EMathParserError,
+                        "Invalid object reference: Exception");
+    EXPECT_ENGINE_ERROR(Exec({Variant("Exception")}), EFuncParamsError,
+                        "Arguments mismatching: ExecObjMethod");
 }
 
 // ExecScript hands the text and the remaining operands to the installed runner.
@@ -255,7 +266,8 @@ TEST_F(ClassesTest, ExecScriptRunsThroughTheInstalledRunner) {
     EXPECT_EQ(SeenHigh, 1);
     EXPECT_EQ(CallByName(R, "ExecScript", {Variant("x")}).RawString(), "none");
     EXPECT_EQ(SeenHigh, -1);
-    EXPECT_ENGINE_ERROR(CallByName(R, "ExecScript", {}), EFuncParamsError, "Arguments mismatching: ExecScript");
+    EXPECT_ENGINE_ERROR(CallByName(R, "ExecScript", {}), EFuncParamsError,
+                        "Arguments mismatching: ExecScript");
 
     SetExecScriptHandler(&NestingRunner);
     EXPECT_ENGINE_ERROR(CallByName(R, "ExecScript", {Variant("again")}), EMathParserError,

@@ -114,15 +114,16 @@ TEST_F(TypedTest, OrdinalResultsKeepTheirLowBits) {
         std::int32_t Returned;
         std::int32_t Result;
     } rows[] = {
-        {typeByte, 300, 44},          {typeByte, -1, 255},         {typeBoolean, 1, 1},
-        {typeBoolean, 257, 1},        {typeBoolean, 256, 0},       {typeWord, 70000, 4464},
-        {typeSmallInt, -1, 65535},    {typeSmallInt, 65536, 0},    {typeInteger, -5, -5},
-        {typeLongInt, INT32_MIN, INT32_MIN},
+        {typeByte, 300, 44},       {typeByte, -1, 255},
+        {typeBoolean, 1, 1},       {typeBoolean, 257, 1},
+        {typeBoolean, 256, 0},     {typeWord, 70000, 4464},
+        {typeSmallInt, -1, 65535}, {typeSmallInt, 65536, 0},
+        {typeInteger, -5, -5},     {typeLongInt, INT32_MIN, INT32_MIN},
     };
     int n = 0;
     for (const auto& row : rows) {
-        TFuncObj* f = R.AddStdFunction("Ord" + std::to_string(n++), &Constant, {typeInteger}, row.Type, "",
-                                       fct_Custom);
+        TFuncObj* f =
+            R.AddStdFunction("Ord" + std::to_string(n++), &Constant, {typeInteger}, row.Type, "", fct_Custom);
         const Variant result = CallWith(*f, {Variant(row.Returned)});
         EXPECT_EQ(result.VType(), varInteger);
         EXPECT_EQ(result.RawInteger(), row.Result) << int(row.Type) << " " << row.Returned;
@@ -142,10 +143,12 @@ TEST_F(TypedTest, StringsValuesAndVoid) {
     EXPECT_EQ(CallWith(*s, {Variant("abc")}).RawString(), "abc");
     EXPECT_EQ(CallWith(*s, {Variant(12)}).RawString(), "12");
     EXPECT_EQ(CallWith(*s, {Variant(0.5)}).RawString(), "0.5");
-    TFuncObj* v = R.AddStdFunction("TakeString", &TakeStringByValue, {typeString}, typeString, "", fct_Custom);
+    TFuncObj* v =
+        R.AddStdFunction("TakeString", &TakeStringByValue, {typeString}, typeString, "", fct_Custom);
     EXPECT_EQ(CallWith(*v, {Variant(3)}).RawString(), "3!");
 
-    TFuncObj* p = R.AddStdFunction("EchoVariant", &EchoVariant, {typeVariant}, typeParserType, "", fct_Custom);
+    TFuncObj* p =
+        R.AddStdFunction("EchoVariant", &EchoVariant, {typeVariant}, typeParserType, "", fct_Custom);
     EXPECT_TRUE(CallWith(*p, {Variant::Null()}).IsNull());
     EXPECT_EQ(CallWith(*p, {Variant::Currency(TCurrency{5})}).VType(), varCurrency);
 
@@ -167,8 +170,8 @@ TEST_F(TypedTest, FixedCountsFromTheDeclaration) {
     EXPECT_EQ(none->ArgCount(), 0);
     EXPECT_EQ(none->Kind(), fkTypedProc);
     EXPECT_EQ(CallWith(*none, {}).RawInteger(), 42);
-    TFuncObj* four = R.AddStdFunction("Count4", &Count4, {typeWord, typeWord, typeWord, typeWord}, typeInteger,
-                                      "", fct_Custom);
+    TFuncObj* four = R.AddStdFunction("Count4", &Count4, {typeWord, typeWord, typeWord, typeWord},
+                                      typeInteger, "", fct_Custom);
     EXPECT_EQ(four->ArgCount(), 4);
     EXPECT_EQ(four->GetParamType(3), typeWord);
     EXPECT_EQ(four->GetParamType(4), typeVoid);
@@ -187,8 +190,9 @@ TEST_F(TypedTest, OpenArrayRoutinesTakeAnyNumber) {
 
 TEST_F(TypedTest, RefusedDeclarationsLeaveNothingRegistered) {
     const int before = R.Funcs().Count();
-    EXPECT_ENGINE_ERROR(R.AddStdFunction("Bad1", &Joined, {typeInteger, typeArray}, typeParserType, "", fct_Custom),
-                        EMathParserError, "Invalid parameter types in registered function: Bad1");
+    EXPECT_ENGINE_ERROR(
+        R.AddStdFunction("Bad1", &Joined, {typeInteger, typeArray}, typeParserType, "", fct_Custom),
+        EMathParserError, "Invalid parameter types in registered function: Bad1");
     EXPECT_ENGINE_ERROR(R.AddStdFunction("Bad2", &Count4, {typeInteger, typeVoid, typeInteger, typeInteger},
                                          typeInteger, "", fct_Custom),
                         EMathParserError, "Invalid parameter types in registered function: Bad2");
@@ -197,8 +201,9 @@ TEST_F(TypedTest, RefusedDeclarationsLeaveNothingRegistered) {
     // Declarations the routine's own signature cannot carry.
     EXPECT_ENGINE_ERROR(R.AddStdFunction("Bad4", &EchoInt, {typeString}, typeInteger, "", fct_Custom),
                         EMathParserError, "Invalid parameter types in registered function: Bad4");
-    EXPECT_ENGINE_ERROR(R.AddStdFunction("Bad5", &EchoInt, {typeInteger, typeInteger}, typeInteger, "", fct_Custom),
-                        EMathParserError, "Invalid parameter types in registered function: Bad5");
+    EXPECT_ENGINE_ERROR(
+        R.AddStdFunction("Bad5", &EchoInt, {typeInteger, typeInteger}, typeInteger, "", fct_Custom),
+        EMathParserError, "Invalid parameter types in registered function: Bad5");
     EXPECT_ENGINE_ERROR(R.AddStdFunction("Bad6", &EchoInt, {typeInteger}, typeString, "", fct_Custom),
                         EMathParserError, "Invalid result type in registered function: Bad6");
     EXPECT_ENGINE_ERROR(R.AddStdFunction("Bad7", &Bump, {typeVariant}, typeInteger, "", fct_Custom),
@@ -231,7 +236,8 @@ private:
 
 TEST_F(TypedTest, TypedMethodsRunOnTheirObject) {
     TScaler scaler(3.0);
-    TFuncObj* f = R.AddStdFunction("Scale", &TScaler::Scale, &scaler, {typeDouble}, typeDouble, "", fct_Custom);
+    TFuncObj* f =
+        R.AddStdFunction("Scale", &TScaler::Scale, &scaler, {typeDouble}, typeDouble, "", fct_Custom);
     EXPECT_EQ(f->Kind(), fkTypedMethod);
     EXPECT_TRUE(f->IsObjectBound());
     EXPECT_EQ(f->NativeObj(), &scaler);

@@ -1,7 +1,7 @@
 // Name rules and text helpers of the engine.
 #include "engine/Parstype.h"
-#include "exfuncs_test_support.h"
 #include "engine/Variant.h"
+#include "exfuncs_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -187,7 +187,8 @@ TEST(VariantCompare, Rows) {
     const CmpRow rows[] = {
         {"ints", Variant(1), Variant(2), R::LessThan},
         {"int vs double", Variant(2), Variant(1.5), R::GreaterThan},
-        {"ints at the limits", Variant(std::int32_t{-2147483647 - 1}), Variant(std::int32_t{2147483647}), R::LessThan},
+        {"ints at the limits", Variant(std::int32_t{-2147483647 - 1}), Variant(std::int32_t{2147483647}),
+         R::LessThan},
         {"negative doubles", Variant(-0.5), Variant(-0.25), R::LessThan},
         {"double equal to int", Variant(3.0), Variant(3), R::Equal},
         {"int vs currency", Variant(1), Variant::CurrencyFromDouble(1), R::Equal},

@@ -62,9 +62,11 @@ TEST(VarsStream, NamesAndNumbersRoundTripIntoAFreshList) {
     read(Target.Vars(), Bytes);
     EXPECT_EQ(Target.FindVariable("Old"), nullptr); // reading replaces the list
     ASSERT_EQ(Target.Count(), 5);
-    const std::pair<const char*, double> Expected[] = {
-        {"SPEED", 1.5}, {"COUNT", 3.0}, {"TEXT", 2.25}, {"TINY", std::numeric_limits<double>::denorm_min()},
-        {"BIG", -1e300}};
+    const std::pair<const char*, double> Expected[] = {{"SPEED", 1.5},
+                                                       {"COUNT", 3.0},
+                                                       {"TEXT", 2.25},
+                                                       {"TINY", std::numeric_limits<double>::denorm_min()},
+                                                       {"BIG", -1e300}};
     for (const auto& [Name, Number] : Expected) {
         const Variant V = Target.Values(Name);
         EXPECT_EQ(V.VType(), varDouble) << Name;
@@ -81,15 +83,18 @@ TEST(VarsStream, NamesAndNumbersRoundTripIntoAFreshList) {
 
 TEST(VarsStream, IntegerValuesAreAccepted) {
     TEPVars Vars;
-    read(Vars.Vars(), ListBytes().name("A").raw({0x02, 0xFE}).name("B").raw({0x04, 0x00, 0x00, 0x01, 0x00}).end());
+    read(Vars.Vars(),
+         ListBytes().name("A").raw({0x02, 0xFE}).name("B").raw({0x04, 0x00, 0x00, 0x01, 0x00}).end());
     EXPECT_EQ(Vars.Values("A").ToReal(), -2.0);
     EXPECT_EQ(Vars.Values("B").ToReal(), 65536.0);
 }
 
 TEST(VarsStream, MalformedListsChangeNothing) {
     const std::uint8_t One[] = {0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F};
-    const auto withOne = [&](ListBytes b) { return b.raw({One[0], One[1], One[2], One[3], One[4], One[5], One[6],
-                                                          One[7], One[8], One[9], One[10]}); };
+    const auto withOne = [&](ListBytes b) {
+        return b.raw(
+            {One[0], One[1], One[2], One[3], One[4], One[5], One[6], One[7], One[8], One[9], One[10]});
+    };
     struct Case {
         const char* Label;
         std::vector<std::uint8_t> Bytes;
@@ -98,12 +103,15 @@ TEST(VarsStream, MalformedListsChangeNothing) {
     };
     const Case Cases[] = {
         {"not a list", {0x06, 1, 'X'}, 0, "the variables must be a list"},
-        {"name not a string", withOne(ListBytes().raw({0x02, 1})).end(), 1, "a variable name must be a string"},
+        {"name not a string", withOne(ListBytes().raw({0x02, 1})).end(), 1,
+         "a variable name must be a string"},
         {"invalid name", withOne(ListBytes().name("2X")).end(), 1, "invalid variable name \"2X\""},
         {"reserved name", withOne(ListBytes().name("BEGIN")).end(), 1, "invalid variable name \"BEGIN\""},
-        {"text value", ListBytes().name("X").raw({0x06, 1, '1'}).end(), 4, "the value of a variable must be a number"},
+        {"text value", ListBytes().name("X").raw({0x06, 1, '1'}).end(), 4,
+         "the value of a variable must be a number"},
         {"no end", withOne(ListBytes().name("X")).b, 15, "file ends inside a list (1 bytes needed, 0 left)"},
-        {"value cut short", ListBytes().name("X").raw({0x05, 0, 0}).b, 5, "file ends inside an extended float"},
+        {"value cut short", ListBytes().name("X").raw({0x05, 0, 0}).b, 5,
+         "file ends inside an extended float"},
         {"name without value", ListBytes().name("X").end(), 4, "unknown value type 0x00"},
     };
     for (const auto& C : Cases) {

@@ -10,12 +10,26 @@ using namespace skv::model;
 
 TEST(NumberFormat, ExamplesAndNotationBoundaries) {
     const std::pair<double, const char*> cases[] = {
-        {0.35, "0.35"},      {3.6666, "3.67"},      {38.46, "38.5"},     {-0.05, "-0.05"},
-        {1234.5, "1.23E3"},  {0.00001234, "1.23E-5"}, {0.0, "0"},        {-0.0, "0"},
-        {999.4, "999"},      {999.6, "1E3"},        {0.0001, "0.0001"},  {0.00009996, "0.0001"}, {0.0000999, "9.99E-5"},
-        {1e20, "1E20"},      {-2.5e-7, "-2.5E-7"},  {100, "100"},        {1, "1"},
+        {0.35, "0.35"},
+        {3.6666, "3.67"},
+        {38.46, "38.5"},
+        {-0.05, "-0.05"},
+        {1234.5, "1.23E3"},
+        {0.00001234, "1.23E-5"},
+        {0.0, "0"},
+        {-0.0, "0"},
+        {999.4, "999"},
+        {999.6, "1E3"},
+        {0.0001, "0.0001"},
+        {0.00009996, "0.0001"},
+        {0.0000999, "9.99E-5"},
+        {1e20, "1E20"},
+        {-2.5e-7, "-2.5E-7"},
+        {100, "100"},
+        {1, "1"},
     };
-    for (const auto& [value, text] : cases) EXPECT_EQ(formatCameraValue(value), text) << value;
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(formatCameraValue(value), text) << value;
 }
 
 TEST(NumberFormat, PointWhateverTheCLocale) {
@@ -58,11 +72,13 @@ TEST(CarCamera, AssignmentCopiesPictureAndCaptionButKeepsEffect) {
 
 TEST(CarCameraSet, SlotsMapToFileRecords) {
     CarCameraBlock block{};
-    for (std::size_t r = 0; r < block.size(); ++r) block[r].xPos = float(r + 1);
+    for (std::size_t r = 0; r < block.size(); ++r)
+        block[r].xPos = float(r + 1);
     TGPLCarCameraSet set;
     set.setValues(block);
     const float expected[6] = {4, 1, 2, 5, 6, 3}; // records 3, 0, 1, 4, 5, 2
-    for (std::size_t s = 0; s < 6; ++s) EXPECT_EQ(set.camera(s).xPos, expected[s]) << s;
+    for (std::size_t s = 0; s < 6; ++s)
+        EXPECT_EQ(set.camera(s).xPos, expected[s]) << s;
     CarCameraBlock out{};
     set.getValues(out);
     EXPECT_EQ(std::memcmp(&out, &block, sizeof block), 0);
@@ -70,16 +86,20 @@ TEST(CarCameraSet, SlotsMapToFileRecords) {
 
 TEST(CarCameraSet, EffectItemUsesCameraZeroOnly) {
     CarCameraBlock block{};
-    for (std::size_t r = 0; r < block.size(); ++r) block[r].yPos = float(r + 10);
+    for (std::size_t r = 0; r < block.size(); ++r)
+        block[r].yPos = float(r + 10);
     TGPLCarCameraSet fx;
     fx.Type = eCameraSetType::CstRollBarCam;
     fx.setValues(block);
     EXPECT_EQ(fx.Camera0.yPos, 13.0f);
-    for (std::size_t s = 1; s < 6; ++s) EXPECT_EQ(fx.camera(s).yPos, 0.0f);
+    for (std::size_t s = 1; s < 6; ++s)
+        EXPECT_EQ(fx.camera(s).yPos, 0.0f);
 
     CarCameraBlock out{};
-    for (auto& rec : out) rec.zPos = -1;
+    for (auto& rec : out)
+        rec.zPos = -1;
     fx.Camera0.zPos = 5;
     fx.getValues(out);
-    for (std::size_t r = 0; r < 6; ++r) EXPECT_EQ(out[r].zPos, r == 3 ? 5.0f : -1.0f) << r;
+    for (std::size_t r = 0; r < 6; ++r)
+        EXPECT_EQ(out[r].zPos, r == 3 ? 5.0f : -1.0f) << r;
 }

@@ -57,7 +57,8 @@ TEST(JpegImage, BrokenPicturesRaiseWithTheDecoderCode) {
     std::vector<std::uint8_t> truncated(good.begin(), good.begin() + static_cast<long>(good.size() / 2));
     std::vector<std::uint8_t> headerOnly(good.begin(), good.begin() + 2);
     std::vector<std::uint8_t> scrambled = good;
-    for (std::size_t i = scrambled.size() / 2; i < scrambled.size() - 2; i += 3) scrambled[i] = 0xFF;
+    for (std::size_t i = scrambled.size() / 2; i < scrambled.size() - 2; i += 3)
+        scrambled[i] = 0xFF;
 
     for (const auto& bytes : {notJpeg, truncated, headerOnly, scrambled}) {
         const std::string msg = errorOf(TJPEGImage(bytes));
@@ -71,7 +72,8 @@ TEST(JpegImage, HugeDimensionsAreRefusedBeforeAllocating) {
     std::vector<std::uint8_t> bytes = TJPEGImage::encode(gradient(16, 16)).bytes();
     // Patch the frame header (FFC0: length, precision, height, width) to 60000 x 60000.
     std::size_t sof = 2;
-    while (sof + 9 < bytes.size() && !(bytes[sof] == 0xFF && bytes[sof + 1] == 0xC0)) ++sof;
+    while (sof + 9 < bytes.size() && !(bytes[sof] == 0xFF && bytes[sof + 1] == 0xC0))
+        ++sof;
     ASSERT_LT(sof + 9, bytes.size());
     for (std::size_t i : {sof + 5, sof + 7}) {
         bytes[i] = 60000 >> 8;

@@ -26,7 +26,8 @@ struct Bytes {
         return *this;
     }
     Bytes& u8(std::initializer_list<int> v) {
-        for (int x : v) b.push_back(std::uint8_t(x));
+        for (int x : v)
+            b.push_back(std::uint8_t(x));
         return *this;
     }
     Bytes& sstr(std::string_view s) {
@@ -53,7 +54,8 @@ std::unique_ptr<TGPLCarCameraSet> readOne(const std::vector<std::uint8_t>& bytes
 
 std::vector<std::uint8_t> fakeJpeg(std::size_t n, std::uint8_t seed) {
     std::vector<std::uint8_t> b(n);
-    for (std::size_t i = 0; i < n; ++i) b[i] = std::uint8_t(seed + i * 31);
+    for (std::size_t i = 0; i < n; ++i)
+        b[i] = std::uint8_t(seed + i * 31);
     return b;
 }
 
@@ -119,17 +121,32 @@ TEST(LibraryRecord, EachPropertyIsWrittenOnlyWhenNotDefault) {
 
     const auto expected = Bytes()
                               .header()
-                              .sstr("Type").u8({0x07}).sstr("CstRollBarCam")
+                              .sstr("Type")
+                              .u8({0x07})
+                              .sstr("CstRollBarCam")
                               .version()
-                              .sstr("Caption").u8({0x0C, 0x2C, 0x01, 0, 0}).raw(std::string(300, 'c'))
-                              .sstr("Comment").u8({0x06}).sstr("note")
-                              .sstr("ActivationKey").u8({0x03, 0x41, 0x40})
-                              .sstr("Camera0.Image.Data").u8({0x0A, 8, 0, 0, 0, 4, 0, 0, 0, 0xFF, 0xD8, 0xFF, 0xD9})
-                              .sstr("Camera0.xPos").u8({0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F})
-                              .sstr("Camera0.Caption").u8({0x06}).sstr("Roof")
-                              .sstr("Camera0.Effect").u8({0x06}).sstr("X := X + 0.1;")
-                              .sstr("Camera3.unknown2").u8({0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40})
-                              .sstr("SelectedCamera").u8({0x02, 0xFF})
+                              .sstr("Caption")
+                              .u8({0x0C, 0x2C, 0x01, 0, 0})
+                              .raw(std::string(300, 'c'))
+                              .sstr("Comment")
+                              .u8({0x06})
+                              .sstr("note")
+                              .sstr("ActivationKey")
+                              .u8({0x03, 0x41, 0x40})
+                              .sstr("Camera0.Image.Data")
+                              .u8({0x0A, 8, 0, 0, 0, 4, 0, 0, 0, 0xFF, 0xD8, 0xFF, 0xD9})
+                              .sstr("Camera0.xPos")
+                              .u8({0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F})
+                              .sstr("Camera0.Caption")
+                              .u8({0x06})
+                              .sstr("Roof")
+                              .sstr("Camera0.Effect")
+                              .u8({0x06})
+                              .sstr("X := X + 0.1;")
+                              .sstr("Camera3.unknown2")
+                              .u8({0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40})
+                              .sstr("SelectedCamera")
+                              .u8({0x02, 0xFF})
                               .end()
                               .b;
     EXPECT_EQ(recordOf(set), expected);
@@ -157,11 +174,18 @@ TEST(LibraryRecord, VersionIsAlwaysWrittenSoThatZeroSurvives) {
 TEST(LibraryRecord, PropertiesInAnyOrderAndIntegerFloats) {
     const auto bytes = Bytes()
                            .header()
-                           .sstr("Camera5.zoomAngle").u8({0x02, 0xFD})
-                           .sstr("Camera1.yaw").u8({0x04, 0x40, 0x42, 0x0F, 0x00})
-                           .sstr("Caption").u8({0x06}).sstr("late")
-                           .sstr("Type").u8({0x07}).sstr("CstCarCamSet")
-                           .sstr("Camera2.bank").u8({0x03, 0x00, 0x01})
+                           .sstr("Camera5.zoomAngle")
+                           .u8({0x02, 0xFD})
+                           .sstr("Camera1.yaw")
+                           .u8({0x04, 0x40, 0x42, 0x0F, 0x00})
+                           .sstr("Caption")
+                           .u8({0x06})
+                           .sstr("late")
+                           .sstr("Type")
+                           .u8({0x07})
+                           .sstr("CstCarCamSet")
+                           .sstr("Camera2.bank")
+                           .u8({0x03, 0x00, 0x01})
                            .end()
                            .b;
     const auto set = readOne(bytes);
@@ -183,7 +207,8 @@ TEST(LibraryFile, SaveAndLoadKeepItemsOrderBitsAndPictures) {
         for (std::size_t s = 0; s < kCamerasPerSet; ++s) {
             auto& cam = set->camera(s);
             for (std::size_t i = 0; i < kValuesPerCamera; ++i)
-                valueAt(cam.values(), i) = std::bit_cast<float>(odd[(s + i + std::size_t(n)) % std::size(odd)]);
+                valueAt(cam.values(), i) =
+                    std::bit_cast<float>(odd[(s + i + std::size_t(n)) % std::size(odd)]);
             if (s < 5) cam.setImage(TJPEGImage(fakeJpeg(100 + s * 7, std::uint8_t(n))));
             cam.Caption = "cam" + std::to_string(s);
         }
@@ -197,7 +222,8 @@ TEST(LibraryFile, SaveAndLoadKeepItemsOrderBitsAndPictures) {
     saveLibraryFile(name, items);
     const auto loaded = loadLibraryFile(name);
     ASSERT_EQ(loaded.size(), items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) expectSameItem(*loaded[i], *items[i]);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        expectSameItem(*loaded[i], *items[i]);
 
     // Writing what was read gives the same file, byte for byte.
     const std::string copy = dir.file("copy.cmf");
@@ -229,7 +255,8 @@ TEST(LibraryFile, MalformedFilesFailWithFileAndOffset) {
     };
     const std::size_t g = good.size();
     const Case cases[] = {
-        {"signature", withGood(Bytes().raw("TPF1").sstr("TGPLCarCameraSet").u8({0}).end()), g, "wrong record signature"},
+        {"signature", withGood(Bytes().raw("TPF1").sstr("TGPLCarCameraSet").u8({0}).end()), g,
+         "wrong record signature"},
         {"class", withGood(Bytes().header("TButton").end()), g + 4, "unknown class \"TButton\""},
         {"path", withGood(Bytes().header().sstr("Camera6.xPos").u8({0x02, 1}).end()), g + 22,
          "unknown property path \"Camera6.xPos\""},
@@ -237,25 +264,31 @@ TEST(LibraryFile, MalformedFilesFailWithFileAndOffset) {
          "unknown property path \"Camera1.Colour\""},
         {"ends in record", std::vector<std::uint8_t>(good.begin(), good.end() - 1), g - 1,
          "file ends inside the end of the record"},
-        {"ends in header", withGood(Bytes().raw("TPF0").u8({16}).raw("TGPLCar")), g + 5, "file ends inside the class name"},
-        {"ends in path", withGood(Bytes().header().u8({7}).raw("Vers")), g + 23, "file ends inside a property name"},
-        {"length past end", withGood(Bytes().header().sstr("Camera0.Image.Data").u8({0x0A, 0x00, 0x00, 0x00, 0x40, 1, 2})),
+        {"ends in header", withGood(Bytes().raw("TPF0").u8({16}).raw("TGPLCar")), g + 5,
+         "file ends inside the class name"},
+        {"ends in path", withGood(Bytes().header().u8({7}).raw("Vers")), g + 23,
+         "file ends inside a property name"},
+        {"length past end",
+         withGood(Bytes().header().sstr("Camera0.Image.Data").u8({0x0A, 0x00, 0x00, 0x00, 0x40, 1, 2})),
          g + 22 + 19 + 5, "file ends inside binary data"},
-        {"long string past end", withGood(Bytes().header().sstr("Comment").u8({0x0C, 0xFF, 0xFF, 0xFF, 0x7F})),
-         g + 22 + 8 + 5, "file ends inside a long string"},
+        {"long string past end",
+         withGood(Bytes().header().sstr("Comment").u8({0x0C, 0xFF, 0xFF, 0xFF, 0x7F})), g + 22 + 8 + 5,
+         "file ends inside a long string"},
         {"value type", withGood(Bytes().header().sstr("Caption").u8({0x11, 0}).end()), g + 22 + 8,
          "unknown value type 0x11"},
-        {"string for float", withGood(Bytes().header().sstr("Camera2.yaw").u8({0x06, 1, '1'}).end()), g + 22 + 12,
-         "property \"Camera2.yaw\" expects a number"},
+        {"string for float", withGood(Bytes().header().sstr("Camera2.yaw").u8({0x06, 1, '1'}).end()),
+         g + 22 + 12, "property \"Camera2.yaw\" expects a number"},
         {"int for string", withGood(Bytes().header().sstr("Caption").u8({0x02, 1}).end()), g + 22 + 8,
          "property \"Caption\" expects a string"},
-        {"float for int", withGood(Bytes().header().sstr("Version").u8({0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}).end()),
+        {"float for int",
+         withGood(Bytes().header().sstr("Version").u8({0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}).end()),
          g + 22 + 8, "property \"Version\" expects an integer"},
         {"type ident", withGood(Bytes().header().sstr("Type").u8({0x07}).sstr("CstPitCam").end()), g + 22 + 5,
          "unknown item type \"CstPitCam\""},
         {"key range", withGood(Bytes().header().sstr("ActivationKey").u8({0x02, 0xFF}).end()), g + 22 + 14,
          "value -1 of property \"ActivationKey\" is out of range"},
-        {"picture length", withGood(Bytes().header().sstr("Camera4.Image.Data").u8({0x0A, 5, 0, 0, 0, 9, 0, 0, 0, 1}).end()),
+        {"picture length",
+         withGood(Bytes().header().sstr("Camera4.Image.Data").u8({0x0A, 5, 0, 0, 0, 9, 0, 0, 0, 1}).end()),
          g + 22 + 19, "picture length 9 does not match its 1 bytes"},
         {"children", withGood(Bytes().header().u8({0, 1})), g + 23, "child components are not supported"},
     };
@@ -332,7 +365,8 @@ TEST(LibraryFile, StreamedSaveWritesTheBytesOfTheInMemoryWriter) {
         items.push_back(std::move(set));
     }
     std::vector<const TGPLCarCameraSet*> pointers;
-    for (const auto& item : items) pointers.push_back(item.get());
+    for (const auto& item : items)
+        pointers.push_back(item.get());
 
     TempDir dir;
     const std::string name = dir.file("streamed.cmf");

@@ -13,13 +13,16 @@ namespace {
 
 Extended80 ext(std::uint64_t mantissa, std::uint16_t signExponent) {
     Extended80 e{};
-    for (int i = 0; i < 8; ++i) e[std::size_t(i)] = std::uint8_t(mantissa >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        e[std::size_t(i)] = std::uint8_t(mantissa >> (8 * i));
     e[8] = std::uint8_t(signExponent);
     e[9] = std::uint8_t(signExponent >> 8);
     return e;
 }
 
-std::uint32_t bits(float f) { return std::bit_cast<std::uint32_t>(f); }
+std::uint32_t bits(float f) {
+    return std::bit_cast<std::uint32_t>(f);
+}
 
 } // namespace
 
@@ -32,7 +35,8 @@ TEST(ExtendedFloat, KnownEncodings) {
     EXPECT_EQ(floatToExtended(-0.0f), ext(0, 0x8000));
     EXPECT_EQ(floatToExtended(std::numeric_limits<float>::infinity()), ext(0x8000000000000000ull, 0x7FFF));
     // Smallest denormal 2^-149: normalised in the extended type.
-    EXPECT_EQ(floatToExtended(std::numeric_limits<float>::denorm_min()), ext(0x8000000000000000ull, 16383 - 149));
+    EXPECT_EQ(floatToExtended(std::numeric_limits<float>::denorm_min()),
+              ext(0x8000000000000000ull, 16383 - 149));
 }
 
 TEST(ExtendedFloat, EveryKindOfFloatRoundTripsBitForBit) {
@@ -79,15 +83,27 @@ TEST(ExtendedFloat, ValuesFromOtherWritersRoundToNearestFloat) {
 TEST(ExtendedFloat, DoublesRoundTripExactlyAndRoundToNearest) {
     EXPECT_EQ(doubleToExtended(1.0), ext(0x8000000000000000ull, 0x3FFF));
     EXPECT_EQ(doubleToExtended(-0.1), ext(0xCCCCCCCCCCCCD000ull, 0xBFFB));
-    EXPECT_EQ(doubleToExtended(std::numeric_limits<double>::denorm_min()), ext(0x8000000000000000ull, 16383 - 1074));
-    const std::uint64_t patterns[] = {0, 0x8000000000000000ull, 1, 0x000FFFFFFFFFFFFFull, 0x0010000000000000ull,
-                                      0x7FEFFFFFFFFFFFFFull, 0x7FF0000000000000ull, 0xFFF0000000000000ull,
-                                      0x7FF8000000000000ull, 0x7FF0000000000001ull, 0x400921FB54442D18ull};
+    EXPECT_EQ(doubleToExtended(std::numeric_limits<double>::denorm_min()),
+              ext(0x8000000000000000ull, 16383 - 1074));
+    const std::uint64_t patterns[] = {0,
+                                      0x8000000000000000ull,
+                                      1,
+                                      0x000FFFFFFFFFFFFFull,
+                                      0x0010000000000000ull,
+                                      0x7FEFFFFFFFFFFFFFull,
+                                      0x7FF0000000000000ull,
+                                      0xFFF0000000000000ull,
+                                      0x7FF8000000000000ull,
+                                      0x7FF0000000000001ull,
+                                      0x400921FB54442D18ull};
     for (std::uint64_t p : patterns)
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(extendedToDouble(doubleToExtended(std::bit_cast<double>(p)))), p)
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(extendedToDouble(doubleToExtended(std::bit_cast<double>(p)))),
+                  p)
             << std::hex << p;
-    for (std::uint64_t p = 0x0123456789ABCDEFull, n = 0; n < 100000; ++n, p = p * 6364136223846793005ull + 1) {
-        const std::uint64_t back = std::bit_cast<std::uint64_t>(extendedToDouble(doubleToExtended(std::bit_cast<double>(p))));
+    for (std::uint64_t p = 0x0123456789ABCDEFull, n = 0; n < 100000;
+         ++n, p = p * 6364136223846793005ull + 1) {
+        const std::uint64_t back =
+            std::bit_cast<std::uint64_t>(extendedToDouble(doubleToExtended(std::bit_cast<double>(p))));
         ASSERT_EQ(back, p) << std::hex << p;
     }
     // 1 + 2^-53 ties to 1 (even); a trace more rounds up; 0.1 in full precision is the double 0.1.
@@ -96,7 +112,8 @@ TEST(ExtendedFloat, DoublesRoundTripExactlyAndRoundToNearest) {
     EXPECT_EQ(extendedToDouble(ext(0xCCCCCCCCCCCCCCCDull, 0x3FFB)), 0.1);
     EXPECT_TRUE(std::isinf(extendedToDouble(ext(0x8000000000000000ull, 0x3FFF + 1024))));
     EXPECT_EQ(extendedToDouble(ext(0x8000000000000000ull, 16383 - 1075)), 0.0); // half the smallest denormal
-    EXPECT_EQ(extendedToDouble(ext(0x8000000000000001ull, 16383 - 1075)), std::numeric_limits<double>::denorm_min());
+    EXPECT_EQ(extendedToDouble(ext(0x8000000000000001ull, 16383 - 1075)),
+              std::numeric_limits<double>::denorm_min());
 }
 
 TEST(ComponentStream, ListsOfValues) {
@@ -107,7 +124,8 @@ TEST(ComponentStream, ListsOfValues) {
     w.writeStringValue("A");
     w.writeDoubleValue(2.0);
     w.writeListEnd();
-    const std::vector<std::uint8_t> expected = {1, 'L', 0x0E, 0x06, 1, 'A', 0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x40, 0};
+    const std::vector<std::uint8_t> expected = {1, 'L', 0x0E, 0x06, 1, 'A',  0x05, 0,    0,
+                                                0, 0,   0,    0,    0, 0x80, 0x00, 0x40, 0};
     EXPECT_EQ(out, expected);
 
     TStreamReader r(out);
@@ -142,10 +160,17 @@ TEST(ComponentStream, ListsOfValues) {
 
 TEST(ComponentStream, IntegersUseTheSmallestType) {
     const std::pair<std::int32_t, std::vector<std::uint8_t>> cases[] = {
-        {0, {0x02, 0x00}},         {127, {0x02, 0x7F}},          {-128, {0x02, 0x80}},
-        {-1, {0x02, 0xFF}},        {128, {0x03, 0x80, 0x00}},    {-129, {0x03, 0x7F, 0xFF}},
-        {32767, {0x03, 0xFF, 0x7F}}, {-32768, {0x03, 0x00, 0x80}}, {16449, {0x03, 0x41, 0x40}},
-        {32768, {0x04, 0x00, 0x80, 0x00, 0x00}}, {-32769, {0x04, 0xFF, 0x7F, 0xFF, 0xFF}},
+        {0, {0x02, 0x00}},
+        {127, {0x02, 0x7F}},
+        {-128, {0x02, 0x80}},
+        {-1, {0x02, 0xFF}},
+        {128, {0x03, 0x80, 0x00}},
+        {-129, {0x03, 0x7F, 0xFF}},
+        {32767, {0x03, 0xFF, 0x7F}},
+        {-32768, {0x03, 0x00, 0x80}},
+        {16449, {0x03, 0x41, 0x40}},
+        {32768, {0x04, 0x00, 0x80, 0x00, 0x00}},
+        {-32769, {0x04, 0xFF, 0x7F, 0xFF, 0xFF}},
         {INT32_MIN, {0x04, 0x00, 0x00, 0x00, 0x80}},
     };
     for (const auto& [value, encoding] : cases) {
@@ -198,7 +223,9 @@ TEST(ComponentStream, MalformedValuesNameTheirOffset) {
         {{0x03, 0x01}, 1, "file ends inside a 16-bit integer"},
         {{0x05, 1, 2, 3}, 1, "file ends inside an extended float"},
         {{0x06, 0x05, 'a', 'b'}, 2, "file ends inside a string"},
-        {{0x0A, 0xFF, 0xFF, 0xFF, 0xFF, 0}, 5, "file ends inside binary data (4294967295 bytes needed, 1 left)"},
+        {{0x0A, 0xFF, 0xFF, 0xFF, 0xFF, 0},
+         5,
+         "file ends inside binary data (4294967295 bytes needed, 1 left)"},
         {{0x0C, 0x10, 0x00, 0x00}, 1, "file ends inside a long string length"},
         {{0x0C, 0x10, 0x00, 0x00, 0x00, 'a'}, 5, "file ends inside a long string"},
     };

@@ -26,18 +26,17 @@ inline std::string readText(const std::filesystem::path& p) {
 
 class ToolTest : public ::testing::Test {
 protected:
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() /
-        ("skv_tool_" + std::to_string(::getpid()) + "_" +
-         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("skv_tool_" + std::to_string(::getpid()) + "_" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     void SetUp() override { std::filesystem::create_directories(dir); }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     // args is appended to the command line as it stands (quote file names in it).
     ToolRun run(const std::string& args) {
         const std::filesystem::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        const std::string cmd = std::string(SKV_RUNTIME_DIR) + "/skyvane-tool " + args + " >'" + out.string() +
-                                "' 2>'" + err.string() + "'";
+        const std::string cmd = std::string(SKV_RUNTIME_DIR) + "/skyvane-tool " + args + " >'" +
+                                out.string() + "' 2>'" + err.string() + "'";
         const int status = std::system(cmd.c_str());
         ToolRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readText(out), readText(err)};
         std::filesystem::remove(out);

@@ -18,18 +18,23 @@ namespace {
 
 using CamTool = skv::test::ToolTest;
 
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
 
 const std::string kReferenceCams[] = {std::string(SKV_RUNTIME_DIR) + "/brabham.cam",
                                       std::string(SKV_RUNTIME_DIR) + "/pacecar.cam"};
 
-void writeText(const std::string& name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; }
+void writeText(const std::string& name, const std::string& bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+}
 
 } // namespace
 
 TEST_F(CamTool, ImportThenExportGivesTheCameraFileBack) {
     for (const std::string& cam : kReferenceCams) {
-        const ToolRun imported = run("cam import " + quoted(cam) + " " + quoted(file("set.cmf")) + " --caption 'My car'");
+        const ToolRun imported =
+            run("cam import " + quoted(cam) + " " + quoted(file("set.cmf")) + " --caption 'My car'");
         ASSERT_EQ(imported.exitCode, 0) << imported.err;
         const auto items = loadLibraryFile(file("set.cmf"));
         ASSERT_EQ(items.size(), 1u);
@@ -45,7 +50,8 @@ TEST_F(CamTool, ImportThenExportGivesTheCameraFileBack) {
                           std::bit_cast<std::uint32_t>(valueAt(direct.camera(slot).values(), i)))
                     << cam << " slot " << slot;
 
-        const ToolRun exported = run("cam export " + quoted(file("set.cmf")) + " 'My car' " + quoted(file("out.cam")));
+        const ToolRun exported =
+            run("cam export " + quoted(file("set.cmf")) + " 'My car' " + quoted(file("out.cam")));
         ASSERT_EQ(exported.exitCode, 0) << exported.err;
         EXPECT_TRUE(readText(file("out.cam")) == readText(cam)) << cam;
     }
@@ -72,7 +78,9 @@ TEST_F(CamTool, ExportStartsFromAZeroHeaderWhateverTheImportedFileHeld) {
     std::string bytes = readText(kReferenceCams[0]);
     bytes[4] = 7; // a header word the library does not keep
     writeText(file("odd.cam"), bytes);
-    ASSERT_EQ(run("cam import " + quoted(file("odd.cam")) + " " + quoted(file("odd.cmf")) + " --caption X").exitCode, 0);
+    ASSERT_EQ(run("cam import " + quoted(file("odd.cam")) + " " + quoted(file("odd.cmf")) + " --caption X")
+                  .exitCode,
+              0);
     ASSERT_EQ(run("cam export " + quoted(file("odd.cmf")) + " X " + quoted(file("out.cam"))).exitCode, 0);
     bytes[4] = 0;
     EXPECT_TRUE(readText(file("out.cam")) == bytes);
@@ -106,7 +114,8 @@ TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
         {"cam import " + quoted(file("missing.cam")) + " " + quoted(file("out.cmf")),
          "Cannot open file " + file("missing.cam")},
         {"cam import " + quoted(file("short.cam")) + " " + quoted(file("out.cmf")) + " --caption S",
-         "The file " + file("short.cam") + " is not a camera file: it holds 100 bytes, a camera file holds 228"},
+         "The file " + file("short.cam") +
+             " is not a camera file: it holds 100 bytes, a camera file holds 228"},
     };
     for (const auto& c : cases) {
         const ToolRun r = run(c.args);
@@ -118,8 +127,9 @@ TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
     EXPECT_FALSE(fs::exists(file("out.cmf")));
     EXPECT_EQ(readText(file("keep.cam")), "old");
 
-    const std::string usageErrors[] = {"cam import " + lib, "cam import a b c", "cam import a.cam b.cmf --colour red",
-                                       "cam import a.cam --json b.cmf", "cam export " + lib + " Car"};
+    const std::string usageErrors[] = {"cam import " + lib, "cam import a b c",
+                                       "cam import a.cam b.cmf --colour red", "cam import a.cam --json b.cmf",
+                                       "cam export " + lib + " Car"};
     for (const std::string& args : usageErrors) {
         const ToolRun r = run(args);
         EXPECT_EQ(r.exitCode, 2) << args;

@@ -19,7 +19,8 @@ int dump(const std::string& fileName, std::ostream& out) {
     std::string text;
     JsonWriter json(text);
     json.beginArray();
-    for (const auto& item : items) writeItemJson(json, *item);
+    for (const auto& item : items)
+        writeItemJson(json, *item);
     json.endArray();
     out << text << '\n';
     return 0;

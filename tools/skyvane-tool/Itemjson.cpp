@@ -11,7 +11,8 @@ void writeCameraJson(JsonWriter& json, const TGPLCarCamera& camera) {
     json.key("caption").string(camera.Caption);
     json.key("effect").string(camera.Effect);
     json.key("values").beginArray(true);
-    for (std::size_t i = 0; i < kValuesPerCamera; ++i) json.number(valueAt(camera.values(), i));
+    for (std::size_t i = 0; i < kValuesPerCamera; ++i)
+        json.number(valueAt(camera.values(), i));
     json.endArray();
     json.key("imageBytes").integer(static_cast<long long>(camera.getImage().bytes().size()));
     json.endObject();
@@ -28,7 +29,8 @@ void writeItemJson(JsonWriter& json, const TGPLCarCameraSet& set) {
     json.key("activationKey").integer(set.ActivationKey);
     json.key("selectedCamera").integer(set.SelectedCamera);
     json.key("cameras").beginArray();
-    for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot) writeCameraJson(json, set.camera(slot));
+    for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot)
+        writeCameraJson(json, set.camera(slot));
     json.endArray();
     json.endObject();
 }

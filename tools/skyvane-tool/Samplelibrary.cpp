@@ -57,8 +57,8 @@ struct SetPlan {
     const char* caption;
     const char* comment;
     std::uint16_t key;
-    float height;  // how far above the car the roll-bar camera sits
-    float spread;  // how far the suspension cameras stand out
+    float height; // how far above the car the roll-bar camera sits
+    float spread; // how far the suspension cameras stand out
     float zoom;
 };
 
@@ -68,12 +68,12 @@ std::unique_ptr<TGPLCarCameraSet> makeSet(const SetPlan& plan, int hue) {
     set->Comment = plan.comment;
     set->ActivationKey = plan.key;
     const CarCameraValues slots[kCamerasPerSet] = {
-        camera(0.0f, -0.4f, plan.height, 0.0f, -0.05f, plan.zoom),                 // roll bar
-        camera(0.0f, 1.6f, 0.35f, 0.0f, -0.02f, plan.zoom * 1.1f),                 // nose
-        camera(0.0f, -1.9f, 0.45f, 3.14159f, -0.03f, plan.zoom),                   // gearbox
-        camera(plan.spread, 1.0f, 0.25f, -0.35f, 0.0f, plan.zoom * 0.9f),          // front suspension
-        camera(-plan.spread, -1.2f, 0.3f, 0.3f, 0.0f, plan.zoom * 0.9f),           // rear suspension
-        camera(0.0f, 0.0f, 1.0f, 0.0f, 0.0f, plan.zoom),                           // stored, never shown
+        camera(0.0f, -0.4f, plan.height, 0.0f, -0.05f, plan.zoom),        // roll bar
+        camera(0.0f, 1.6f, 0.35f, 0.0f, -0.02f, plan.zoom * 1.1f),        // nose
+        camera(0.0f, -1.9f, 0.45f, 3.14159f, -0.03f, plan.zoom),          // gearbox
+        camera(plan.spread, 1.0f, 0.25f, -0.35f, 0.0f, plan.zoom * 0.9f), // front suspension
+        camera(-plan.spread, -1.2f, 0.3f, 0.3f, 0.0f, plan.zoom * 0.9f),  // rear suspension
+        camera(0.0f, 0.0f, 1.0f, 0.0f, 0.0f, plan.zoom),                  // stored, never shown
     };
     for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot) {
         TGPLCarCamera& cam = set->camera(slot);
@@ -104,17 +104,20 @@ std::unique_ptr<TGPLCarCameraSet> makeEffect(const char* caption, const char* co
 TCameraSetList makeSampleLibrary() {
     constexpr std::uint16_t kCtrl = 0x4000;
     const SetPlan plans[] = {
-        {"Broadcast", "Cameras close to the car, as a television crew would place them.", kCtrl | '1', 0.9f, 0.8f, 0.9f},
-        {"Low and wide", "Low cameras with a wide angle: speed near the ground.", kCtrl | '2', 0.6f, 1.1f, 1.3f},
+        {"Broadcast", "Cameras close to the car, as a television crew would place them.", kCtrl | '1', 0.9f,
+         0.8f, 0.9f},
+        {"Low and wide", "Low cameras with a wide angle: speed near the ground.", kCtrl | '2', 0.6f, 1.1f,
+         1.3f},
         {"Long lens", "High, narrow views for slow motion.", kCtrl | '3', 1.4f, 0.9f, 0.45f},
     };
     TCameraSetList items;
     int hue = 0;
-    for (const auto& plan : plans) items.push_back(makeSet(plan, hue += 25));
-    items.push_back(makeEffect("Slow rise", "Lifts the roof camera a little every step.", kCtrl | 'R',
-                               "Z := Z + 0.01;"));
-    items.push_back(makeEffect("Drift back",
-                               "Moves back and turns slowly; stops after ten seconds.", kCtrl | 'D',
+    for (const auto& plan : plans)
+        items.push_back(makeSet(plan, hue += 25));
+    items.push_back(
+        makeEffect("Slow rise", "Lifts the roof camera a little every step.", kCtrl | 'R', "Z := Z + 0.01;"));
+    items.push_back(makeEffect("Drift back", "Moves back and turns slowly; stops after ten seconds.",
+                               kCtrl | 'D',
                                "BEGIN\r\n  IF FRAMES < 370 THEN\r\n  BEGIN\r\n    Y := Y - 0.02;\r\n"
                                "    YAW := YAW + 0.001;\r\n  END;\r\nEND"));
     return items;

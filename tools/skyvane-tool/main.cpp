@@ -24,7 +24,9 @@ bool registerCommandGroup(const CommandGroup& group) {
     return true;
 }
 
-const std::vector<CommandGroup>& commandGroups() { return registry(); }
+const std::vector<CommandGroup>& commandGroups() {
+    return registry();
+}
 
 } // namespace skv::tool
 
@@ -35,7 +37,8 @@ void printUsage(std::ostream& out) {
            "\n"
            "Works on Skyvane's library (.cmf) and camera (.cam) files from the shell.\n"
            "\n";
-    for (const auto& group : skv::tool::commandGroups()) out << group.usage;
+    for (const auto& group : skv::tool::commandGroups())
+        out << group.usage;
 }
 
 } // namespace
