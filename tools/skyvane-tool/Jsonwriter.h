@@ -8,9 +8,6 @@
 
 namespace skv::tool {
 
-// The files' texts are Windows code page 1252; JSON wants UTF-8.
-std::string ansiToUtf8(std::string_view text);
-
 class JsonWriter {
 public:
     explicit JsonWriter(std::string& out) : out_(out) {}
