@@ -2,8 +2,10 @@
 
 #include "stream/Numbertext.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace skv::model {
@@ -14,6 +16,13 @@ constexpr int kSignificantDigits = 3;
 
 using stream::stripTrailingZeros;
 using stream::toChars;
+
+bool equalsIgnoringCase(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(text[i])) != upper[i]) return false;
+    return true;
+}
 
 } // namespace
 
@@ -37,6 +46,31 @@ std::string formatCameraValue(double value) {
     }
     stripTrailingZeros(mantissa);
     return mantissa + "E" + std::to_string(exponent);
+}
+
+std::optional<float> parseCameraValue(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    bool negative = false;
+    if (text.front() == '+' || text.front() == '-') {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    // What formatCameraValue writes for them reads back.
+    if (equalsIgnoringCase(text, "NAN")) return std::numeric_limits<float>::quiet_NaN();
+    if (equalsIgnoringCase(text, "INF"))
+        return negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+    // from_chars would also take other forms of these and hexadecimal numbers: a decimal number
+    // starts with a digit or the separator.
+    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.'))
+        return std::nullopt;
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (error != std::errc() || stop != end) return std::nullopt;
+    if (std::fabs(value) > std::numeric_limits<float>::max()) return std::nullopt;
+    return static_cast<float>(negative ? -value : value);
 }
 
 } // namespace skv::model

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 using namespace skv::model;
 
@@ -41,6 +43,24 @@ TEST(NumberFormat, PointWhateverTheCLocale) {
     EXPECT_EQ(texts[0], "0.35");
     EXPECT_EQ(texts[1], "1.23E3");
     EXPECT_EQ(texts[2], "-2.5E-7");
+}
+
+TEST(NumberFormat, TypedValuesParseAsTheFormatWritesThem) {
+    const std::pair<const char*, float> accepted[] = {
+        {"0.672", 0.672f}, {" -2e-3 ", -2e-3f}, {"+.5", 0.5f}, {"1.23E3", 1230.0f}, {"7", 7.0f},
+        {"1.", 1.0f},      {"\t3.5", 3.5f},     {"-0", -0.0f}, {"3.4e38", 3.4e38f},
+    };
+    for (const auto& [text, value] : accepted) {
+        const std::optional<float> parsed = parseCameraValue(text);
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_EQ(*parsed, value) << text;
+    }
+    // What the format shows for them reads back as well.
+    EXPECT_TRUE(std::isnan(*parseCameraValue("NAN")));
+    EXPECT_EQ(*parseCameraValue("-INF"), -std::numeric_limits<float>::infinity());
+    for (const char* refused : {"", "  ", "abc", "1,5", "1.5x", "--1", "0x10", "infinity", "nan(1)", "1 2",
+                                "1e39", "-1e300", "1e999", "."})
+        EXPECT_FALSE(parseCameraValue(refused)) << refused;
 }
 
 TEST(CarCamera, InfoOfNewCameraAndDegrees) {
