@@ -1,13 +1,10 @@
 #include "ui/Main_settings.h"
 
-#include "engine/Inifile.h"
-#include "model/Atomicfile.h"
+#include "ui/Settingsfile.h"
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
 #include <map>
-#include <span>
 
 namespace skv::ui {
 
@@ -16,8 +13,6 @@ namespace {
 constexpr const char* kMainForm = "MainForm";
 constexpr const char* kGeneral = "General";
 constexpr const char* kOpenFiles = "Open Cmf Files";
-constexpr const char* kFiles = "Files";
-constexpr const char* kBestLinks = "Best Links";
 
 // The number of an "Open Cmf Files" key ("file3" gives 3); 0 for any other key.
 int openFileNumber(const std::string& key) {
@@ -63,16 +58,6 @@ void read(const engine::TIniFile& ini, TMainSettings& s) {
     }
     for (auto& [number, path] : files)
         s.openCmfFiles.push_back(std::move(path));
-
-    s.gplPath = ini.ReadString(kFiles, "GPL", s.gplPath);
-    s.nr2003Path = ini.ReadString(kFiles, "NR2003", s.nr2003Path);
-    s.videoCapturePath = ini.ReadString(kFiles, "VideoCapture", s.videoCapturePath);
-    s.imageCapturePath = ini.ReadString(kFiles, "ImageCapture", s.imageCapturePath);
-    s.movieEditorPath = ini.ReadString(kFiles, "MovieEditor", s.movieEditorPath);
-    s.replayAnalyserPath = ini.ReadString(kFiles, "ReplayAnalyser", s.replayAnalyserPath);
-
-    s.linkTitle = ini.ReadString(kBestLinks, "Title1", s.linkTitle);
-    s.linkTarget = ini.ReadString(kBestLinks, "Link1", s.linkTarget);
 }
 
 void write(engine::TIniFile& ini, const TMainSettings& s) {
@@ -92,39 +77,13 @@ void write(engine::TIniFile& ini, const TMainSettings& s) {
     ini.EraseSection(kOpenFiles);
     for (std::size_t i = 0; i < s.openCmfFiles.size(); ++i)
         ini.WriteString(kOpenFiles, "file" + std::to_string(i + 1), s.openCmfFiles[i]);
-
-    ini.WriteString(kFiles, "GPL", s.gplPath);
-    ini.WriteString(kFiles, "NR2003", s.nr2003Path);
-    ini.WriteString(kFiles, "VideoCapture", s.videoCapturePath);
-    ini.WriteString(kFiles, "ImageCapture", s.imageCapturePath);
-    ini.WriteString(kFiles, "MovieEditor", s.movieEditorPath);
-    ini.WriteString(kFiles, "ReplayAnalyser", s.replayAnalyserPath);
-    // "Best Links" belongs to whoever edits the file: it is read, never written.
-}
-
-// The file as it stands, or an empty one with the reason when it cannot be read.
-void load(engine::TIniFile& ini, const std::string& fileName, std::string* problem) {
-    std::error_code error;
-    if (!std::filesystem::exists(fileName, error)) return;
-    try {
-        ini.LoadFromFile(fileName);
-    } catch (const engine::EIniFileError& e) {
-        ini.Clear();
-        if (problem) *problem = std::string(e.what()) + ": the settings start from their defaults";
-    }
 }
 
 } // namespace
 
-std::string settingsFileOf(const std::string& programPath) {
-    std::filesystem::path path(programPath);
-    path.replace_extension(".INI");
-    return path.string();
-}
-
 TMainSettings readMainSettings(const std::string& fileName, std::string* problem) {
     engine::TIniFile ini;
-    load(ini, fileName, problem);
+    loadSettingsFile(ini, fileName, problem);
     TMainSettings settings;
     read(ini, settings);
     return settings;
@@ -132,11 +91,9 @@ TMainSettings readMainSettings(const std::string& fileName, std::string* problem
 
 void writeMainSettings(const std::string& fileName, const TMainSettings& settings) {
     engine::TIniFile ini;
-    load(ini, fileName, nullptr);
+    loadSettingsFile(ini, fileName);
     write(ini, settings);
-    const std::string text = ini.SaveToString();
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    model::writeFileAtomically(fileName, std::span<const std::uint8_t>(bytes, text.size()));
+    saveSettingsFile(fileName, ini);
 }
 
 } // namespace skv::ui

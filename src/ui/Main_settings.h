@@ -1,6 +1,8 @@
-// The program's settings file: what the main window and the preferences dialog keep between runs,
+// The main window's part of the program's settings file ("MainForm", "General", "Open Cmf Files"),
 // read with the defaults for anything missing or unreadable and written back whole at quit.
 #pragma once
+
+#include "ui/Settingsfile.h"
 
 #include <string>
 #include <vector>
@@ -26,29 +28,15 @@ struct TMainSettings {
     // "Open Cmf Files": the library files open at the last quit, in tab order.
     std::vector<std::string> openCmfFiles;
 
-    // "Files": the games and the tool applications.
-    std::string gplPath = "C:\\Sierra\\gpl\\gpl.exe";
-    std::string nr2003Path = "C:\\Papyrus\\NASCAR Racing 2003 Season\\nr2003.exe";
-    std::string videoCapturePath;
-    std::string imageCapturePath;
-    std::string movieEditorPath;
-    std::string replayAnalyserPath;
-
-    // "Best Links": read only; the file may carry other titles and targets for the link label.
-    std::string linkTitle = "Skyvane";
-    std::string linkTarget = "https://skyvane.example/";
-
     bool operator==(const TMainSettings&) const = default;
 };
-
-// The settings file of a program: its path with the extension replaced by ".INI".
-std::string settingsFileOf(const std::string& programPath);
 
 // Reads fileName. Never fails: a missing, unreadable or garbled file, and every value that is not of
 // its kind, gives the default; problem (when given) receives a line saying why the file was not read.
 TMainSettings readMainSettings(const std::string& fileName, std::string* problem = nullptr);
 
-// Writes the settings into fileName, keeping the sections and keys of others that the file holds, and
+// Writes the settings into fileName, keeping the sections and keys of others that the file holds (the
+// preferences dialog's among them), and
 // rewriting "Open Cmf Files" whole. The file is replaced only once the new one is complete, so a
 // failed write (raised as skv::model::FileWriteError) leaves the old file as it was. A file that
 // could not be read is replaced by a clean one.

@@ -29,9 +29,6 @@ TMainSettings changedSettings() {
     s.firstNR2003 = false;
     s.gameSelector = 1;
     s.openCmfFiles = {"/home/me/cams/oval.cmf", "C:\\cams\\road = course.cmf"};
-    s.gplPath = "/games/gpl/gpl.exe";
-    s.videoCapturePath = "";
-    s.movieEditorPath = "/usr/bin/editor";
     return s;
 }
 
@@ -138,12 +135,9 @@ TEST(MainSettings, AWriteKeepsOtherSectionsAndRewritesTheOpenFilesWhole) {
                                     "[Open Cmf Files]\nfile1=old1.cmf\nfile5=old5.cmf\n"
                                     "[Somebody Else]\nKey=Value\n");
     TMainSettings s = readMainSettings(file.string());
-    EXPECT_EQ(s.linkTitle, "Camera club");
-    EXPECT_EQ(s.linkTarget, "https://club.example/");
     EXPECT_EQ(s.openCmfFiles, (std::vector<std::string>{"old1.cmf", "old5.cmf"}));
 
     s.openCmfFiles = {"new.cmf"};
-    s.linkTitle = "not written";
     writeMainSettings(file.string(), s);
     const std::string text = readFile(file);
     EXPECT_NE(text.find("Title1=Camera club"), std::string::npos);
