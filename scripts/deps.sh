@@ -8,7 +8,7 @@ packages=(
   liblua5.4-dev libmuparser-dev libmuparserx-dev
   libjpeg62-turbo-dev libsimpleini-dev nlohmann-json3-dev
   libx11-dev libxtst-dev xvfb x11-utils
-  qt6-base-dev
+  qt6-base-dev fonts-dejavu-core
   locales
 )
 

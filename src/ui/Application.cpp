@@ -1,0 +1,48 @@
+#include "ui/Application.h"
+
+#include "ui/Prompts.h"
+#include "ui/Qtext.h"
+
+#include <QLocale>
+#include <QWidget>
+
+namespace skv::ui {
+
+namespace {
+
+// The window that owns whatever box comes up.
+QWidget* boxParent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Not the display name: Qt would append that to every window's caption.
+    setApplicationName(QStringLiteral("skyvane"));
+    // Numbers are written and read with "." whatever the user's language.
+    QLocale::setDefault(QLocale::c());
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        showException(std::current_exception());
+        return true;
+    }
+}
+
+void TApplication::showException(const std::exception_ptr& error) {
+    QString text = QStringLiteral("An unexpected error occurred");
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        text = messageToQString(e.what());
+    } catch (...) {
+    }
+    showError(boxParent(), text);
+}
+
+} // namespace skv::ui
