@@ -1,0 +1,382 @@
+// The editing dialogs driven as a user drives them: the name dialog's trim and refusals, the camera
+// properties (values re-read only after a change, their parse error, pictures got and deleted, a
+// damaged one refused), the effect editor's syntax check, and the comment window without buttons.
+#include "ui/Guitest.h"
+
+#include "model/Gplcarcameraset.h"
+#include "ui/Comment.h"
+#include "ui/Effect.h"
+#include "ui/Name.h"
+#include "ui/Picturebox.h"
+#include "ui/Properties.h"
+#include "ui/Qtext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+using namespace skv;
+using test::TModal;
+using ui::eAnswer;
+
+namespace {
+
+template <typename T> T* child(QWidget* parent, const char* name) {
+    T* found = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qWarning("no %s", name);
+    return found;
+}
+
+void click(QWidget* parent, const char* button) {
+    QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton);
+}
+
+// Replaces a field's text as a user does: select all, type.
+void retype(QWidget* parent, const char* field, const QString& text) {
+    auto* edit = child<QLineEdit>(parent, field);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+// Types text as a keyboard would, also characters no key of Qt's test keyboard has.
+void type(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClicks(widget, QString(c));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+bool sameBits(const model::CarCameraValues& a, const model::CarCameraValues& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void writeFile(const QString& path, const std::vector<std::uint8_t>& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+}
+
+} // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void nameIsTrimmedAndAnEmptyOneRefused();
+    void propertiesStoreNothingUntouched();
+    void propertiesReReadAllSevenFieldsAfterAChange();
+    void propertiesRefuseAValueThatIsNoNumber();
+    void propertiesGetAPictureAndRefuseADamagedOne();
+    void everyTextByteComesBackThroughAField();
+    void effectEditorChecksTheScriptBeforeOk();
+    void effectUntouchedKeepsItsBytes();
+    void commentKeepsWhatWasTypedAtClose();
+};
+
+void TestDialogs::nameIsTrimmedAndAnEmptyOneRefused() {
+    test::TScriptedPrompter prompter;
+    ui::TdlgName dialog;
+    prompter.answer(eAnswer::Ok); // "Empty name is not allowed!"
+    prompter.answer(eAnswer::Ok); // the refused character
+    bool stayedOpen = false, stayedOpenAgain = false;
+    TModal modal([&](QDialog* d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("New Camera Set"));
+        QVERIFY(child<QRadioButton>(d, "rbCarCameraSet")->isChecked());
+        QTest::keyClicks(child<QLineEdit>(d, "edtName"), QStringLiteral("   "));
+        click(d, "btnOK");
+        stayedOpen = d->isVisible();
+        retype(d, "edtName", QStringLiteral("Kurve "));
+        type(child<QLineEdit>(d, "edtName"), QStringLiteral("\u03A9"));
+        click(d, "btnOK");
+        stayedOpenAgain = d->isVisible();
+        retype(d, "edtName", QStringLiteral("  Fast lap  "));
+        QTest::mouseClick(child<QRadioButton>(d, "rbEffect"), Qt::LeftButton, {}, QPoint(8, 8));
+        click(d, "btnOK");
+    });
+    dialog.setName("");
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    SKV_VERIFY_MODAL(modal);
+    QVERIFY(stayedOpen);
+    QVERIFY(stayedOpenAgain);
+    QCOMPARE(prompter.askedTexts().at(0), QStringLiteral("Empty name is not allowed!"));
+    QCOMPARE(prompter.asked().at(0).kind, ui::eQuestion::Information);
+    QVERIFY2(prompter.askedTexts().at(1).contains(QStringLiteral("\"\u03A9\" (U+03A9)")),
+             qPrintable(prompter.askedTexts().at(1)));
+    QCOMPARE(dialog.name(), std::string("Fast lap"));
+    QCOMPARE(dialog.getType(), model::eCameraSetType::CstRollBarCam);
+
+    // The choice of kind stays for the next item; the page empties the name.
+    TModal again([&](QDialog* d) {
+        QCOMPARE(child<QLineEdit>(d, "edtName")->text(), QString());
+        click(d, "btnCancel");
+    });
+    dialog.setName("");
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    SKV_VERIFY_MODAL(again);
+    QCOMPARE(dialog.getType(), model::eCameraSetType::CstRollBarCam);
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDialogs::propertiesStoreNothingUntouched() {
+    test::TScriptedPrompter prompter;
+    ui::TdlgProperties dialog;
+    model::TGPLCarCamera camera;
+    camera.xPos = 1.23456f;
+    camera.yaw = std::bit_cast<float>(0x7FC01234u); // a NaN with a payload of its own
+    camera.unknown1 = 42.5f;
+    camera.setImage(test::drawnPicture(0.4));
+    const model::CarCameraValues before = camera.values();
+    const model::TJPEGImage picture = camera.getImage();
+    QString yawShown;
+    TModal modal([&](QDialog* d) {
+        yawShown = child<QLineEdit>(d, "edtYaw")->text();
+        click(d, "btnOK");
+    });
+    QVERIFY(!dialog.edit(camera, QStringLiteral("Roll Bar")));
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(yawShown, QStringLiteral("NAN"));
+    QVERIFY(sameBits(camera.values(), before));
+    QVERIFY(camera.getImage() == picture);
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDialogs::propertiesReReadAllSevenFieldsAfterAChange() {
+    test::TScriptedPrompter prompter;
+    ui::TdlgProperties dialog;
+    model::TGPLCarCamera camera;
+    camera.xPos = 1.23456f;
+    camera.yaw = 0.6719f;
+    camera.zoomAngle = 1234.5f;
+    camera.unknown2 = 7.25f;
+    camera.Caption = "Nose";
+    camera.Effect = "X := 1";
+    TModal modal([&](QDialog* d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("Camera Properties (Front)"));
+        QCOMPARE(child<QLineEdit>(d, "edtYaw")->text(), QStringLiteral("0.672"));
+        QTest::keyClick(child<QLineEdit>(d, "edtName"), Qt::Key_End); // the name comes up selected
+        QTest::keyClicks(child<QLineEdit>(d, "edtName"), QStringLiteral(" cam"));
+        click(d, "btnOK");
+    });
+    QVERIFY(dialog.edit(camera, QStringLiteral("Front")));
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(QString::fromStdString(camera.Caption), QStringLiteral("Nose cam"));
+    // The fields hold three digits: a change of the name stores what they show.
+    QCOMPARE(camera.xPos, 1.23f);
+    QCOMPARE(camera.yaw, 0.672f);
+    QCOMPARE(camera.zoomAngle, 1230.0f);
+    // What the dialog does not show stays.
+    QCOMPARE(camera.unknown2, 7.25f);
+    QCOMPARE(camera.Effect, std::string("X := 1"));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDialogs::propertiesRefuseAValueThatIsNoNumber() {
+    test::TScriptedPrompter prompter;
+    ui::TdlgProperties dialog;
+    model::TGPLCarCamera camera;
+    camera.bank = 0.25f;
+    const model::CarCameraValues before = camera.values();
+    prompter.answer(eAnswer::Ok);
+    bool stayedOpen = false;
+    TModal modal([&](QDialog* d) {
+        retype(d, "edtX", QStringLiteral("2"));
+        retype(d, "edtPitch", QStringLiteral("1,5"));
+        click(d, "btnOK");
+        stayedOpen = d->isVisible();
+        click(d, "btnCancel");
+    });
+    QVERIFY(!dialog.edit(camera, QStringLiteral("Gearbox")));
+    SKV_VERIFY_MODAL(modal);
+    QVERIFY(stayedOpen);
+    QCOMPARE(prompter.askedTexts(), QStringList{QStringLiteral("'1,5' is not a valid floating point value")});
+    QCOMPARE(prompter.asked().at(0).kind, ui::eQuestion::Error);
+    QVERIFY(sameBits(camera.values(), before));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDialogs::propertiesGetAPictureAndRefuseADamagedOne() {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    const model::TJPEGImage good = test::drawnPicture(0.7);
+    std::vector<std::uint8_t> damaged = test::drawnPicture(0.2).bytes();
+    damaged.resize(damaged.size() / 2); // the header reads, the picture does not
+    writeFile(folder.filePath("good.jpg"), good.bytes());
+    writeFile(folder.filePath("damaged.jpg"), damaged);
+
+    ui::TdlgProperties dialog;
+    model::TGPLCarCamera camera;
+    camera.setImage(test::drawnPicture(0.5));
+    const model::TJPEGImage old = camera.getImage();
+
+    // A damaged file leaves the old picture and no change: OK then stores nothing.
+    prompter.chooseFile(folder.filePath("damaged.jpg"));
+    prompter.answer(eAnswer::Ok);
+    TModal refused([&](QDialog* d) {
+        click(d, "btnGetImage");
+        QVERIFY(child<ui::TPictureBox>(d, "imgImage")->picture() == old);
+        click(d, "btnOK");
+    });
+    QVERIFY(!dialog.edit(camera, QStringLiteral("Roll Bar")));
+    SKV_VERIFY_MODAL(refused);
+    QVERIFY(camera.getImage() == old);
+    QVERIFY2(prompter.askedTexts().at(0).startsWith(QStringLiteral("JPEG error")),
+             qPrintable(prompter.askedTexts().at(0)));
+    const ui::TFileRequest& first = prompter.fileRequests().at(0);
+    QCOMPARE(first.filter,
+             QStringLiteral("All (*.jpg *.jpeg);;JPEG Image File (*.jpg);;JPEG Image File (*.jpeg)"));
+    QCOMPARE(first.defaultSuffix, QStringLiteral("jpg"));
+    QCOMPARE(first.folder, QStringLiteral("."));
+
+    // A good one is shown and stored with its bytes as they were in the file; the next Get Image
+    // starts where it was found, and cancelling it changes nothing.
+    prompter.chooseFile(folder.filePath("good.jpg"));
+    prompter.cancelFile();
+    TModal taken([&](QDialog* d) {
+        click(d, "btnGetImage");
+        QVERIFY(child<ui::TPictureBox>(d, "imgImage")->decoded());
+        click(d, "btnGetImage");
+        click(d, "btnOK");
+    });
+    QVERIFY(dialog.edit(camera, QStringLiteral("Roll Bar")));
+    SKV_VERIFY_MODAL(taken);
+    QVERIFY(camera.getImage() == good);
+    QCOMPARE(QDir(prompter.fileRequests().at(2).folder), QDir(folder.path()));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDialogs::everyTextByteComesBackThroughAField() {
+    test::TScriptedPrompter prompter;
+    std::string all;
+    for (int b = 0x20; b <= 0xFF; ++b)
+        all += static_cast<char>(b);
+    QCOMPARE(ui::toAnsi(ui::toQString(all)), all);
+
+    ui::TdlgProperties dialog;
+    model::TGPLCarCamera camera;
+    camera.Caption = all;
+    TModal modal([&](QDialog* d) {
+        auto* name = child<QLineEdit>(d, "edtName");
+        name->end(false);
+        type(name, QStringLiteral("\u20AC"));
+        click(d, "btnOK");
+    });
+    QVERIFY(dialog.edit(camera, QStringLiteral("Nose")));
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(camera.Caption, all + "\x80");
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDialogs::effectEditorChecksTheScriptBeforeOk() {
+    test::TScriptedPrompter prompter;
+    ui::TfrmEffect editor;
+    model::TGPLCarCameraSet item;
+    item.Type = model::eCameraSetType::CstRollBarCam;
+    item.setEffect("Z := Z + 0.01;");
+    prompter.answer(eAnswer::Ok);
+    bool stayedOpen = false;
+    TModal modal([&](QDialog* d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("Edit Effect"));
+        auto* text = child<QPlainTextEdit>(d, "mmoEffect");
+        text->selectAll();
+        QTest::keyClicks(text, QStringLiteral("BEGIN"));
+        QTest::keyClick(text, Qt::Key_Return);
+        QTest::keyClicks(text, QStringLiteral("  X := (1 + ;"));
+        click(d, "btnOK");
+        stayedOpen = d->isVisible();
+        QTest::keyClick(text, Qt::Key_Backspace);
+        QTest::keyClicks(text, QStringLiteral("X) * 2;"));
+        QTest::keyClick(text, Qt::Key_Return);
+        QTest::keyClicks(text, QStringLiteral("END"));
+        click(d, "btnOK");
+    });
+    QVERIFY(editor.edit(item));
+    SKV_VERIFY_MODAL(modal);
+    QVERIFY(stayedOpen);
+    QCOMPARE(prompter.askedTexts().size(), 1);
+    QVERIFY2(prompter.askedTexts().at(0).startsWith(QStringLiteral("Missing brackets in expression")),
+             qPrintable(prompter.askedTexts().at(0)));
+    QCOMPARE(item.effect(), std::string("BEGIN\r\n  X := (1 + X) * 2;\r\nEND"));
+
+    // Cancel leaves the item as it was, even after an edit.
+    TModal cancel([&](QDialog* d) {
+        QTest::keyClicks(child<QPlainTextEdit>(d, "mmoEffect"), QStringLiteral("garbage ((("));
+        click(d, "btnCancel");
+    });
+    QVERIFY(!editor.edit(item));
+    SKV_VERIFY_MODAL(cancel);
+    QCOMPARE(item.effect(), std::string("BEGIN\r\n  X := (1 + X) * 2;\r\nEND"));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDialogs::effectUntouchedKeepsItsBytes() {
+    test::TScriptedPrompter prompter;
+    ui::TfrmEffect editor;
+    model::TGPLCarCameraSet item;
+    // Mixed line ends and a text the check would refuse: untouched, nothing is checked or stored.
+    const std::string script = "BEGIN\r\n  Y := Y - 0.02;\nEND\r\n\r\n(";
+    item.setEffect(script);
+    TModal modal([&](QDialog* d) { click(d, "btnOK"); });
+    QVERIFY(!editor.edit(item));
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(item.effect(), script);
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDialogs::commentKeepsWhatWasTypedAtClose() {
+    test::TScriptedPrompter prompter;
+    ui::TfrmComment editor;
+    model::TGPLCarCameraSet item;
+    item.Caption = "Oval";
+    item.Comment = "First\r\nNo-break\xA0space";
+
+    // Typed and deleted again is still a change: the same text is stored and the page is told.
+    QString caption;
+    TModal same([&](QDialog* d) {
+        caption = d->windowTitle();
+        auto* text = child<QPlainTextEdit>(d, "mmoComment");
+        QTest::keyClick(text, Qt::Key_X);
+        QTest::keyClick(text, Qt::Key_Backspace);
+        d->close();
+    });
+    QVERIFY(editor.edit(item));
+    SKV_VERIFY_MODAL(same);
+    QCOMPARE(caption, QStringLiteral("Authors Comment - Oval"));
+    QCOMPARE(item.Comment, std::string("First\r\nNo-break\xA0space"));
+
+    // A character the library cannot hold keeps the window open until it is gone.
+    prompter.answer(eAnswer::Ok);
+    bool stayedOpen = false;
+    TModal refused([&](QDialog* d) {
+        auto* text = child<QPlainTextEdit>(d, "mmoComment");
+        text->moveCursor(QTextCursor::End);
+        type(text, QStringLiteral(" \u2192"));
+        QTest::keyClick(d, Qt::Key_Escape);
+        stayedOpen = d->isVisible();
+        QTest::keyClick(text, Qt::Key_Backspace);
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QVERIFY(editor.edit(item));
+    SKV_VERIFY_MODAL(refused);
+    QVERIFY(stayedOpen);
+    QCOMPARE(item.Comment, std::string("First\r\nNo-break\xA0space "));
+
+    // Closed without a change: nothing to store.
+    TModal untouched([&](QDialog* d) { d->close(); });
+    QVERIFY(!editor.edit(item));
+    SKV_VERIFY_MODAL(untouched);
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+SKV_GUI_TEST_MAIN(TestDialogs)
+#include "dialogs_test.moc"

@@ -1,0 +1,227 @@
+// The distribution dialog: its boxes in the dialog's order and texts, their state kept from one use
+// to the next, and a distribution run through its questions, also when the car folder is missing.
+#include "ui/Guitest.h"
+
+#include "model/Distribute.h"
+#include "model/Fileerror.h"
+#include "ui/Distribution.h"
+#include "ui/Options.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <optional>
+
+using namespace skv;
+using test::TModal;
+using ui::eAnswer;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TNoListener final : public ui::IGameProgramsListener {
+public:
+    void gameProgramsChanged(const ui::TGamePrograms&) override {}
+    void refreshReferenceCamFiles(const ui::TGamePrograms&) override {}
+};
+
+const model::TGamePaths& noWine() {
+    static const model::TGamePaths paths([](const std::string&) { return std::nullopt; });
+    return paths;
+}
+
+void click(QWidget* parent, const char* name) {
+    QTest::mouseClick(parent->findChild<QAbstractButton*>(QString::fromLatin1(name)), Qt::LeftButton, {},
+                      QPoint(6, 6));
+}
+
+// A GPL installation whose cars folder holds the folders of these cars.
+fs::path gplInstallation(const fs::path& root, std::initializer_list<const char*> cars) {
+    for (const char* car : cars)
+        fs::create_directories(root / "gpl" / "cars" / "cars67" / car);
+    return root / "gpl" / "gpl.exe";
+}
+
+struct TFixture {
+    QTemporaryDir folder;
+    fs::path root{folder.path().toStdString()};
+    TNoListener listener;
+    ui::TdlgOptions options{(root / "skyvane.INI").string(), listener, noWine()};
+    ui::TdlgDistributeCarCamSet dialog{options, noWine()};
+    model::TCamFileBuffer buffer;
+    model::TGPLCarCameraSet set;
+    TFixture() {
+        set.Caption = "Broadcast";
+        set.Camera1.xPos = 1.5f;
+    }
+    void setPath(const char* field, const fs::path& path) {
+        options.findChild<QLineEdit*>(QString::fromLatin1(field))
+            ->setText(QString::fromStdString(path.string()));
+    }
+};
+
+} // namespace
+
+class TestDistribution : public QObject {
+    Q_OBJECT
+
+private slots:
+    void boxesInTheDialogsOrderWithTheirTexts();
+    void boxesKeepTheirStateWhileTheProgramRuns();
+    void writesTheCheckedCarsAfterYes();
+    void aMissingFolderOpensThePreferencesFirst();
+};
+
+void TestDistribution::boxesInTheDialogsOrderWithTheirTexts() {
+    test::TScriptedPrompter prompter;
+    TFixture f;
+    QCOMPARE(f.dialog.windowTitle(), QStringLiteral("Distribute Car Camera Set"));
+    QCOMPARE(f.dialog.findChild<QLabel*>(QStringLiteral("lblGPLText"))->text(),
+             QStringLiteral(
+                 "Classic way of changing car camera sets in GPL. Distribute the .cam files of the current "
+                 "selected camera set to the selected cars in the GPL cars67 directory."));
+    QCOMPARE(f.dialog.findChild<QLabel*>(QStringLiteral("lblNR2003Text"))->text(),
+             QStringLiteral(
+                 "Same as above for NR2003.  Distribute the .cam files of the current selected camera set "
+                 "to the selected cars in the NR2003 series\\cup directory."));
+    f.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.dialog));
+    // Reading order on screen (row by row, left to right) and keyboard order are the dialog's order.
+    QList<QCheckBox*> boxes = f.dialog.findChildren<QCheckBox*>();
+    std::sort(boxes.begin(), boxes.end(), [](QCheckBox* a, QCheckBox* b) {
+        const QPoint pa = a->mapToGlobal(QPoint()), pb = b->mapToGlobal(QPoint());
+        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+    });
+    QStringList shown;
+    for (QCheckBox* box : boxes) {
+        shown << box->text();
+        QVERIFY(box->isChecked());
+    }
+    const QStringList order{"Lotus",   "Honda", "Cooper",     "Ferrari", "Eagle",
+                            "Brabham", "BRM",   "Normal car", "Pacecar"};
+    QCOMPARE(shown, order);
+    QStringList tabbed;
+    for (QWidget* w = boxes.first(); tabbed.size() < order.size(); w = w->nextInFocusChain())
+        if (auto* box = qobject_cast<QCheckBox*>(w)) tabbed << box->text();
+    QCOMPARE(tabbed, order);
+    f.dialog.hide();
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDistribution::boxesKeepTheirStateWhileTheProgramRuns() {
+    test::TScriptedPrompter prompter;
+    TFixture f;
+    TModal cleared([](QDialog* d) {
+        click(d, "chkLotus");
+        click(d, "chkPacecar");
+        click(d, "btnCancel");
+    });
+    QVERIFY(!f.dialog.distribute(f.set, model::eGame::gGPL, f.buffer));
+    SKV_VERIFY_MODAL(cleared);
+    TModal seen([](QDialog* d) { click(d, "btnCancel"); });
+    QVERIFY(!f.dialog.distribute(f.set, model::eGame::gGPL, f.buffer));
+    SKV_VERIFY_MODAL(seen);
+    model::TDistributionChecks expected = model::kAllTargetsChecked;
+    expected[0] = expected[8] = false;
+    QVERIFY(f.dialog.checks() == expected);
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDistribution::writesTheCheckedCarsAfterYes() {
+    test::TScriptedPrompter prompter;
+    TFixture f;
+    const fs::path cars = f.root / "gpl" / "cars" / "cars67";
+    f.setPath("edtGPLPath",
+              gplInstallation(f.root, {"lotus", "ferrari", "eagle", "brabham", "coventry", "brm"}));
+
+    // No writes nothing; Yes writes every checked car but Ferrari, Cooper into "coventry".
+    prompter.answer(eAnswer::No);
+    TModal declined([](QDialog* d) { click(d, "btnOK"); });
+    QVERIFY(f.dialog.distribute(f.set, model::eGame::gGPL, f.buffer));
+    SKV_VERIFY_MODAL(declined);
+    QVERIFY(!fs::exists(cars / "lotus" / "lotus.cam"));
+    QCOMPARE(prompter.askedTexts().at(0),
+             QStringLiteral(
+                 "The *.cam files of each selected car will be overwritten in the cars67 of GPL, continue?"));
+    QCOMPARE(prompter.asked().at(0).kind, ui::eQuestion::YesNo);
+
+    prompter.answer(eAnswer::Yes);
+    TModal accepted([](QDialog* d) {
+        click(d, "chkFerrari");
+        click(d, "chkHonda");
+        click(d, "btnOK");
+    });
+    QVERIFY(f.dialog.distribute(f.set, model::eGame::gGPL, f.buffer));
+    SKV_VERIFY_MODAL(accepted);
+    for (const char* file : {"lotus/lotus.cam", "eagle/eagle.cam", "brabham/brabham.cam",
+                             "coventry/coventry.cam", "brm/brm.cam"}) {
+        QVERIFY2(fs::exists(cars / file), file);
+        QCOMPARE(fs::file_size(cars / file), std::uintmax_t(model::kCamFileSize));
+    }
+    QVERIFY(!fs::exists(cars / "ferrari" / "ferrari.cam"));
+
+    // Honda again, whose folder is missing: the cars before it are written, then the run stops.
+    prompter.answer(eAnswer::Yes);
+    TModal failing([](QDialog* d) {
+        click(d, "chkHonda");
+        click(d, "btnOK");
+    });
+    fs::remove(cars / "lotus" / "lotus.cam");
+    bool raised = false;
+    try {
+        f.dialog.distribute(f.set, model::eGame::gGPL, f.buffer);
+    } catch (const model::EFCreateError& e) {
+        raised = QByteArray(e.what()).startsWith("Cannot create file ") &&
+                 QByteArray(e.what()).contains("murasama");
+    }
+    SKV_VERIFY_MODAL(failing);
+    QVERIFY(raised);
+    QVERIFY(fs::exists(cars / "lotus" / "lotus.cam"));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestDistribution::aMissingFolderOpensThePreferencesFirst() {
+    test::TScriptedPrompter prompter;
+    TFixture f;
+    const fs::path cup = f.root / "nr2003" / "series" / "cup";
+    fs::create_directories(cup);
+    f.setPath("edtNR2003Path", f.root / "elsewhere" / "nr2003.exe");
+
+    // The message, then the preferences, where the user puts the right path; then the question.
+    prompter.answer(eAnswer::Ok);
+    prompter.answer(eAnswer::Yes);
+    std::optional<TModal> preferences;
+    QString preferencesCaption;
+    TModal distribution([&](QDialog* d) {
+        click(d, "chkLotus"); // the other game's boxes do not matter
+        click(d, "btnOK");
+        preferences.emplace([&](QDialog* p) {
+            preferencesCaption = p->windowTitle();
+            auto* path = p->findChild<QLineEdit*>(QStringLiteral("edtNR2003Path"));
+            path->setText(QString::fromStdString((f.root / "nr2003" / "nr2003.exe").string()));
+            click(p, "btnClose");
+        });
+    });
+    QVERIFY(f.dialog.distribute(f.set, model::eGame::gNR2003, f.buffer));
+    SKV_VERIFY_MODAL(distribution);
+    QVERIFY(preferences);
+    SKV_VERIFY_MODAL(*preferences);
+    QCOMPARE(preferencesCaption, QStringLiteral("Preferences"));
+    QCOMPARE(
+        prompter.askedTexts(),
+        (QStringList{
+            "The seriescup directory of NR2003 is not found, check the NR2003 pathname in the Preferences "
+            "dialog !",
+            "The *.cam files of each selected car will be overwritten in the seriescup of NR2003, "
+            "continue?"}));
+    QVERIFY(fs::exists(cup / "make_a.cam"));
+    QVERIFY(fs::exists(cup / "pacecar.cam"));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+SKV_GUI_TEST_MAIN(TestDistribution)
+#include "distribution_test.moc"

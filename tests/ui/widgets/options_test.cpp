@@ -1,0 +1,283 @@
+// The preferences dialog: the six paths with their defaults, Browse, the "Files" keys written back,
+// the listener told at creation, at every close and at every edit of a game path, the reference
+// camera files refreshed on close, and the hidden "Keys" page with its four open fields.
+#include "ui/Guitest.h"
+
+#include "directcontrol/Hotkeys.h"
+#include "ui/Hotkeyedit.h"
+#include "ui/Options.h"
+#include "ui/Options_settings.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <filesystem>
+
+using namespace skv;
+using test::TModal;
+
+namespace {
+
+class TRecordingListener final : public ui::IGameProgramsListener {
+public:
+    void gameProgramsChanged(const ui::TGamePrograms& programs) override { Changes.push_back(programs); }
+    void refreshReferenceCamFiles(const ui::TGamePrograms& programs) override {
+        Refreshes.push_back(programs);
+    }
+    std::vector<ui::TGamePrograms> Changes, Refreshes;
+};
+
+QLineEdit* field(QWidget* dialog, const char* name) {
+    return dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+}
+
+const model::TGamePaths& noWine() {
+    static const model::TGamePaths paths([](const std::string&) { return std::nullopt; });
+    return paths;
+}
+
+void closeWithButton(ui::TdlgOptions& dialog) {
+    TModal modal([](QDialog* d) {
+        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnClose")), Qt::LeftButton);
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    SKV_VERIFY_MODAL(modal);
+}
+
+} // namespace
+
+class TestOptions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsTheDefaultsAndWritesAllSixKeys();
+    void theListenerHearsCreationEditsAndEveryClose();
+    void browseStartsAtTheFieldAndTakesTheChosenFile();
+    void aClearedToolPathStaysEmpty();
+    void closingCopiesTheReferenceFileIntoTheNewInstallation();
+    void keysPageShowsTheFixedTable();
+};
+
+void TestOptions::firstStartShowsTheDefaultsAndWritesAllSixKeys() {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    const std::string settings = folder.filePath("skyvane.INI").toStdString();
+    TRecordingListener listener;
+    ui::TdlgOptions dialog(settings, listener, noWine());
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences"));
+    QCOMPARE(field(&dialog, "edtGPLPath")->text(), QStringLiteral("C:\\Sierra\\gpl\\gpl.exe"));
+    QCOMPARE(field(&dialog, "edtNR2003Path")->text(),
+             QStringLiteral("C:\\Papyrus\\NASCAR Racing 2003 Season\\nr2003.exe"));
+    for (const char* tool :
+         {"edtVideoCapturePath", "edtImageCapturePath", "edtMovieEditorPath", "edtReplayAnalyserPath"})
+        QCOMPARE(field(&dialog, tool)->text(), QString());
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("lblGPLPathNote"))->text(),
+             QStringLiteral("required when using GPL"));
+    QCOMPARE(
+        dialog.findChild<QLabel*>(QStringLiteral("lblGPLPathNote"))->palette().color(QPalette::WindowText),
+        QColor(Qt::red));
+    QCOMPARE(dialog.bestLink(), ui::TBestLink{});
+    QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("btnClose"))->isDefault());
+
+    QVERIFY(!QFile::exists(folder.filePath("skyvane.INI")));
+    dialog.writeSettings();
+    QCOMPARE(ui::readOptionsSettings(settings).files, ui::TOptionsFiles{});
+    QFile file(folder.filePath("skyvane.INI"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    for (const char* key : {"GPL=C:\\Sierra", "NR2003=C:\\Papyrus",
+                            "VideoCapture=", "ImageCapture=", "MovieEditor=", "ReplayAnalyser="})
+        QVERIFY2(text.contains(key), key);
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestOptions::theListenerHearsCreationEditsAndEveryClose() {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    TRecordingListener listener;
+    ui::TdlgOptions dialog(folder.filePath("skyvane.INI").toStdString(), listener, noWine());
+    const ui::TGamePrograms defaults{"C:\\Sierra\\gpl\\gpl.exe",
+                                     "C:\\Papyrus\\NASCAR Racing 2003 Season\\nr2003.exe"};
+    QCOMPARE(listener.Changes, std::vector<ui::TGamePrograms>{defaults});
+    QCOMPARE(listener.Refreshes, std::vector<ui::TGamePrograms>{defaults});
+
+    // Each key typed into a game path is told; a tool path is nobody's business here.
+    TModal modal([&](QDialog* d) {
+        QLineEdit* nr2003 = field(d, "edtNR2003Path");
+        nr2003->setFocus();
+        nr2003->selectAll();
+        QTest::keyClicks(nr2003, QStringLiteral("/g/n"));
+        QTest::keyClicks(field(d, "edtMovieEditorPath"), QStringLiteral("/usr/bin/cut"));
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(listener.Changes.size(), std::size_t(5));
+    QCOMPARE(listener.Changes.back().nr2003, std::string("/g/n"));
+    QCOMPARE(listener.Changes.at(1).nr2003, std::string("/"));
+    const ui::TGamePrograms edited{defaults.gpl, "/g/n"};
+    QCOMPARE(listener.Refreshes.size(), std::size_t(2));
+    QCOMPARE(listener.Refreshes.back(), edited);
+
+    closeWithButton(dialog);
+    QCOMPARE(listener.Refreshes.size(), std::size_t(3));
+    QCOMPARE(listener.Refreshes.back(), edited);
+    QCOMPARE(listener.Changes.size(), std::size_t(5));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestOptions::browseStartsAtTheFieldAndTakesTheChosenFile() {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    const QString gpl = folder.filePath("GPL Legends/gpl.exe");
+    std::filesystem::create_directories(std::filesystem::path(gpl.toStdString()).parent_path());
+    QFile(gpl).open(QIODevice::WriteOnly);
+    TRecordingListener listener;
+    ui::TdlgOptions dialog(folder.filePath("skyvane.INI").toStdString(), listener, noWine());
+    field(&dialog, "edtGPLPath")->setText(gpl);
+    listener.Changes.clear();
+
+    prompter.chooseFile(folder.filePath("other/gpl.exe"));
+    prompter.cancelFile();
+    prompter.cancelFile();
+    TModal modal([&](QDialog* d) {
+        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnBrowseGPL")), Qt::LeftButton);
+        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnBrowseGPL")), Qt::LeftButton);
+        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnBrowseVideoCapture")),
+                          Qt::LeftButton);
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    dialog.exec();
+    SKV_VERIFY_MODAL(modal);
+    const ui::TFileRequest& first = prompter.fileRequests().at(0);
+    QCOMPARE(first.folder, gpl); // the field's full path is where the dialog starts
+    QCOMPARE(first.fileName, QStringLiteral("gpl.exe"));
+    QCOMPARE(first.filter, QStringLiteral("*.exe (*.exe)"));
+    QCOMPARE(first.defaultSuffix, QStringLiteral("exe"));
+    QVERIFY(first.mustExist);
+    QCOMPARE(prompter.fileRequests().at(1).folder, folder.filePath("other/gpl.exe"));
+    QCOMPARE(prompter.fileRequests().at(2).fileName, QString());
+    // The choice went into the field (and to the listener); the cancel left it.
+    QCOMPARE(field(&dialog, "edtGPLPath")->text(), folder.filePath("other/gpl.exe"));
+    QCOMPARE(listener.Changes.size(), std::size_t(1));
+    QCOMPARE(field(&dialog, "edtVideoCapturePath")->text(), QString());
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestOptions::aClearedToolPathStaysEmpty() {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    const QString settings = folder.filePath("skyvane.INI");
+    {
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Files]\nGPL=/games/gpl/gpl.exe\nVideoCapture=/usr/bin/recorder\n"
+                   "[Best Links]\nTitle1=Camera club\nLink1=https://club.example/\n");
+    }
+    TRecordingListener listener;
+    {
+        ui::TdlgOptions dialog(settings.toStdString(), listener, noWine());
+        QCOMPARE(field(&dialog, "edtGPLPath")->text(), QStringLiteral("/games/gpl/gpl.exe"));
+        QCOMPARE(dialog.bestLink(), (ui::TBestLink{"Camera club", "https://club.example/"}));
+        TModal modal([&](QDialog* d) {
+            QLineEdit* video = field(d, "edtVideoCapturePath");
+            video->setFocus();
+            video->selectAll();
+            QTest::keyClick(video, Qt::Key_Delete);
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        dialog.exec();
+        SKV_VERIFY_MODAL(modal);
+        dialog.writeSettings();
+    }
+    ui::TdlgOptions again(settings.toStdString(), listener, noWine());
+    QCOMPARE(field(&again, "edtVideoCapturePath")->text(), QString());
+    QCOMPARE(field(&again, "edtGPLPath")->text(), QStringLiteral("/games/gpl/gpl.exe"));
+    QCOMPARE(again.bestLink().title, std::string("Camera club"));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestOptions::closingCopiesTheReferenceFileIntoTheNewInstallation() {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    const std::filesystem::path root = folder.path().toStdString();
+    std::filesystem::create_directories(root / "program");
+    std::filesystem::copy_file(SKV_DATA_DIR "/pacecar.cam", root / "program" / "pacecar.cam");
+    for (const char* series : {"cup", "busch", "trucks"})
+        std::filesystem::create_directories(root / "nr2003" / "series" / series);
+    ui::TGameProgramsLink link(noWine(), root / "program");
+    ui::TdlgOptions dialog((root / "skyvane.INI").string(), link, noWine());
+    QCOMPARE(link.lastRefresh().nr2003Copies, 0);
+
+    TModal modal([&](QDialog* d) {
+        QLineEdit* nr2003 = field(d, "edtNR2003Path");
+        nr2003->setFocus();
+        nr2003->selectAll();
+        QTest::keyClicks(nr2003, QString::fromStdString((root / "nr2003" / "nr2003.exe").string()));
+        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnClose")), Qt::LeftButton);
+    });
+    dialog.exec();
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(link.programs().nr2003, (root / "nr2003" / "nr2003.exe").string());
+    QCOMPARE(link.lastRefresh().nr2003Copies, 3);
+    for (const char* series : {"cup", "busch", "trucks"})
+        QVERIFY(std::filesystem::exists(root / "nr2003" / "series" / series / "pacecar.cam"));
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+void TestOptions::keysPageShowsTheFixedTable() {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    TRecordingListener listener;
+    ui::TdlgOptions dialog(folder.filePath("skyvane.INI").toStdString(), listener, noWine());
+    auto* pages = dialog.findChild<QTabWidget*>(QStringLiteral("pgcOptions"));
+    QCOMPARE(pages->tabText(1), QStringLiteral("Keys"));
+    QVERIFY(!pages->isTabVisible(1));
+    QVERIFY(pages->isTabVisible(0));
+
+    QStringList labels;
+    for (int i = 1; i <= 18; ++i)
+        labels << dialog.findChild<QLabel*>(QStringLiteral("lblKey%1").arg(i))->text();
+    QCOMPARE(labels, (QStringList{"Escape", "Single Step", "Single Step", "Step", "Next/Prev Set",
+                                  "Next/Prv Effect", "Toggle Look", "Toggle Bank", "Smooth", "Effect RollBar",
+                                  "Effect PitCam", "Mouse RollBar", "Mouse PitCam", "Reset", "Static",
+                                  "Save RollBar", "Save PitCam", "Speed"}));
+    QCOMPARE(dialog.findChildren<ui::THotKeyEdit*>().size(), 22);
+    for (const directcontrol::HotKeyRow& row : directcontrol::kHotKeyTable) {
+        ui::THotKeyEdit* hotKey = dialog.hotKeyField(row.control);
+        QVERIFY2(hotKey, row.control);
+        QCOMPARE(hotKey->shortcut(), row.shortcut);
+        const bool open =
+            QByteArray(row.control).startsWith("hkSpeed") || QByteArray(row.control).startsWith("hkSmooth");
+        QCOMPARE(hotKey->isEnabled(), open);
+    }
+    QCOMPARE(dialog.hotKeyField("hkNextEffect")->text(), QStringLiteral("Ctrl+Page Up"));
+    QCOMPARE(dialog.hotKeyField("hkStep")->text(), QStringLiteral("Right"));
+    QVERIFY(!dialog.hotKeyField("hkStep")->isEnabled());
+
+    // The four open fields refuse a bare key and Shift alone, and take a key with Ctrl or Alt.
+    pages->setTabVisible(1, true);
+    pages->setCurrentIndex(1);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    ui::THotKeyEdit* speed = dialog.hotKeyField("hkSpeedDown");
+    speed->setFocus();
+    QTest::keyClick(speed, Qt::Key_5);
+    QTest::keyClick(speed, Qt::Key_Percent, Qt::ShiftModifier);
+    QCOMPARE(speed->shortcut(), platform::Shortcut(platform::vk::Digit0 + 1));
+    QTest::keyClick(speed, Qt::Key_5, Qt::ControlModifier);
+    QCOMPARE(speed->shortcut(), platform::Shortcut(0x4035));
+    QCOMPARE(speed->text(), QStringLiteral("Ctrl+5"));
+    QTest::keyClick(speed, Qt::Key_7, Qt::AltModifier);
+    QCOMPARE(speed->text(), QStringLiteral("Alt+7"));
+    dialog.reject();
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+SKV_GUI_TEST_MAIN(TestOptions)
+#include "options_test.moc"

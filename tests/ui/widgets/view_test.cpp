@@ -1,0 +1,181 @@
+// The camera view: values in degrees or the picture stretched (decoded only once shown), the black
+// strips with their yellow text, the focus highlight, and the properties a double click opens.
+#include "ui/Guitest.h"
+
+#include "model/Gplcarcamera.h"
+#include "ui/Picturebox.h"
+#include "ui/Properties.h"
+#include "ui/View.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace skv;
+using test::TModal;
+
+namespace {
+
+QString labelText(const QWidget& parent, const char* name) {
+    return parent.findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+// Whether a rendered widget holds a pixel of about this colour (JPEG and anti-aliasing blur edges).
+bool holdsColour(const QImage& image, QColor colour, int tolerance = 12) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) <= tolerance &&
+                std::abs(c.green() - colour.green()) <= tolerance &&
+                std::abs(c.blue() - colour.blue()) <= tolerance)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+class TestView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void valuesInDegreesAndStripsInTheirColours();
+    void pictureDecodedOnlyOnceShownAndStretched();
+    void clickFocusesAndHighlights();
+    void doubleClickEditsTheCameraAndTheViewFollows();
+};
+
+void TestView::valuesInDegreesAndStripsInTheirColours() {
+    model::TGPLCarCamera camera;
+    camera.xPos = 1.23456f;
+    camera.yaw = 0.6719f;
+    camera.zoomAngle = 1.5707964f;
+    camera.Caption = "Cam\xE9ra";
+    ui::TfrmView view(QStringLiteral("Roll Bar"), nullptr);
+    view.setCamera(&camera);
+    view.resize(260, 230);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    QVERIFY(!view.showsPicture());
+    QCOMPARE(labelText(view, "lblX"), QStringLiteral("1.23"));
+    QCOMPARE(labelText(view, "lblYaw"), QStringLiteral("38.5"));
+    QCOMPARE(labelText(view, "lblZoomAngle"), QStringLiteral("90"));
+    QCOMPARE(labelText(view, "lblZoomAngleCaption"), QStringLiteral("Zoom Angle:"));
+    QCOMPARE(labelText(view, "pnlTop"), QStringLiteral("Roll Bar"));
+    QCOMPARE(labelText(view, "pnlBottom"), QStringLiteral("Cam\u00E9ra"));
+    QCOMPARE(view.toolTip(), QString::fromStdString(camera.getInfo()));
+
+    for (const char* strip : {"pnlTop", "pnlBottom"}) {
+        const QImage shown = view.findChild<QLabel*>(QString::fromLatin1(strip))->grab().toImage();
+        QCOMPARE(shown.pixelColor(1, 1), QColor(Qt::black));
+        QVERIFY2(holdsColour(shown, QColor(248, 218, 101), 10), strip);
+    }
+}
+
+void TestView::pictureDecodedOnlyOnceShownAndStretched() {
+    model::TGPLCarCamera camera;
+    camera.setImage(test::drawnPicture(0.5));
+    ui::TfrmView view(QStringLiteral("Nose"), nullptr);
+    view.setCamera(&camera);
+    QVERIFY(view.showsPicture());
+    QVERIFY(!view.pictureBox()->decoded());
+
+    view.resize(300, 260);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QTRY_VERIFY(view.pictureBox()->decoded());
+    // Stretched over the whole area: sky at the top, field at the bottom, from edge to edge.
+    const QImage shown = view.pictureBox()->grab().toImage();
+    QVERIFY(shown.width() > 200);
+    for (int x : {2, shown.width() - 3}) {
+        QVERIFY(holdsColour(shown.copy(x, 2, 1, 1), QColor(90, 140, 230), 20));
+        QVERIFY(holdsColour(shown.copy(x, shown.height() - 3, 1, 1), QColor(60, 130, 50), 20));
+    }
+}
+
+void TestView::clickFocusesAndHighlights() {
+    model::TGPLCarCamera first, second;
+    second.setImage(test::drawnPicture(0.3));
+    QWidget page;
+    auto* layout = new QHBoxLayout(&page);
+    layout->addWidget(new QLineEdit(&page)); // takes the focus when the page comes up
+    auto* a = new ui::TfrmView(QStringLiteral("Nose"), nullptr, &page);
+    auto* b = new ui::TfrmView(QStringLiteral("Gearbox"), nullptr, &page);
+    a->setCamera(&first);
+    b->setCamera(&second);
+    layout->addWidget(a);
+    layout->addWidget(b);
+    page.resize(560, 240);
+    page.show();
+    QApplication::setActiveWindow(&page);
+    QVERIFY(QTest::qWaitForWindowActive(&page));
+    QSignalSpy aFocus(a, &ui::TfrmView::focusChanged);
+    QSignalSpy bFocus(b, &ui::TfrmView::focusChanged);
+
+    // On the picture of b, then on a's title strip: a click anywhere gives the view the focus.
+    QTest::mouseClick(b->pictureBox(), Qt::LeftButton);
+    QVERIFY(b->hasFocus());
+    QCOMPARE(b->backgroundRole(), QPalette::Highlight);
+    QTest::mouseClick(a->findChild<QLabel*>(QStringLiteral("pnlTop")), Qt::LeftButton);
+    QVERIFY(a->hasFocus());
+    QCOMPARE(a->backgroundRole(), QPalette::Highlight);
+    QCOMPARE(b->backgroundRole(), QPalette::Button);
+    QCOMPARE(bFocus.count(), 2);
+    QCOMPARE(bFocus.at(0).at(0).toBool(), true);
+    QCOMPARE(bFocus.at(1).at(0).toBool(), false);
+    QCOMPARE(aFocus.count(), 1);
+    QCOMPARE(aFocus.at(0).at(0).toBool(), true);
+}
+
+void TestView::doubleClickEditsTheCameraAndTheViewFollows() {
+    test::TScriptedPrompter prompter;
+    ui::TdlgProperties properties;
+    model::TGPLCarCamera camera;
+    camera.yaw = 0.6719f;
+    camera.setImage(test::drawnPicture(0.5));
+    ui::TfrmView view(QStringLiteral("Rear Suspension"), &properties);
+    view.setCamera(&camera);
+    view.resize(260, 230);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy changed(&view, &ui::TfrmView::cameraChanged);
+
+    // The dialog shows radians where the view shows degrees; a new yaw and no picture are stored.
+    QString caption, yawShown;
+    TModal modal([&](QDialog* dialog) {
+        caption = dialog->windowTitle();
+        auto* yaw = dialog->findChild<QLineEdit*>(QStringLiteral("edtYaw"));
+        yawShown = yaw->text();
+        yaw->selectAll();
+        QTest::keyClicks(yaw, QStringLiteral("0.5"));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnDeleteImage")), Qt::LeftButton);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(view.pictureBox(), Qt::LeftButton);
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(caption, QStringLiteral("Camera Properties (Rear Suspension)"));
+    QCOMPARE(yawShown, QStringLiteral("0.672"));
+    QCOMPARE(camera.yaw, 0.5f);
+    QVERIFY(camera.getImage().empty());
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(!view.showsPicture());
+    QCOMPARE(labelText(view, "lblYaw"), QStringLiteral("28.6"));
+
+    // Cancel stores nothing and tells nobody.
+    TModal cancel([](QDialog* dialog) {
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("edtName")), QStringLiteral("x"));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+    });
+    QTest::mouseDClick(view.findChild<QWidget*>(QStringLiteral("pnlValues")), Qt::LeftButton, {},
+                       QPoint(20, 20));
+    SKV_VERIFY_MODAL(cancel);
+    QCOMPARE(camera.Caption, std::string());
+    QCOMPARE(changed.count(), 1);
+    SKV_VERIFY_PROMPTER(prompter);
+}
+
+SKV_GUI_TEST_MAIN(TestView)
+#include "view_test.moc"
