@@ -1,0 +1,136 @@
+// Writes a PNG of every dialog and of a camera view in both of its forms, filled from the sample
+// library, so that a person can look at them: skv-screenshots SAMPLE.cmf OUTPUT-FOLDER. Run it with
+// QT_SCALE_FACTOR=2 for the pictures at 200%.
+#include "model/Gamepaths.h"
+#include "model/Libraryfile.h"
+#include "ui/Application.h"
+#include "ui/Comment.h"
+#include "ui/Distribution.h"
+#include "ui/Effect.h"
+#include "ui/Name.h"
+#include "ui/Options.h"
+#include "ui/Properties.h"
+#include "ui/View.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+#include <iostream>
+
+namespace {
+
+using namespace skv;
+
+// Takes the picture of a widget once it is laid out and painted.
+bool save(QWidget& widget, const QString& file) {
+    widget.show();
+    QApplication::processEvents();
+    const bool written = widget.grab().save(file);
+    std::cout << (written ? "wrote " : "could not write ") << file.toStdString() << '\n';
+    return written;
+}
+
+// Opens a modal dialog through open and takes its picture while it is up, then closes it.
+bool saveModal(const QString& file, const std::function<void()>& open) {
+    bool written = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        QApplication::processEvents();
+        written = modal->grab().save(file);
+        std::cout << (written ? "wrote " : "could not write ") << file.toStdString() << '\n';
+        modal->close();
+    });
+    open();
+    return written;
+}
+
+const model::TGPLCarCameraSet* firstOf(const model::TCameraSetList& items, bool effect) {
+    for (const auto& item : items)
+        if (item->isEffect() == effect) return item.get();
+    return nullptr;
+}
+
+// The listener the preferences need; the screenshots touch no game folder.
+class TNoGames final : public ui::IGameProgramsListener {
+public:
+    void gameProgramsChanged(const ui::TGamePrograms&) override {}
+    void refreshReferenceCamFiles(const ui::TGamePrograms&) override {}
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ui::TApplication app(argc, argv);
+    if (argc != 3) {
+        std::cerr << "usage: skv-screenshots SAMPLE.cmf OUTPUT-FOLDER\n";
+        return 2;
+    }
+    const model::TCameraSetList items = model::loadLibraryFile(argv[1]);
+    const QDir out(QString::fromLocal8Bit(argv[2]));
+    const std::filesystem::path settings = std::filesystem::path(argv[2]) / "screenshots.INI";
+    std::filesystem::remove(settings);
+    model::TGPLCarCameraSet set;
+    set.Caption = firstOf(items, false)->Caption;
+    for (std::size_t slot = 0; slot < 6; ++slot)
+        set.camera(slot) = firstOf(items, false)->camera(slot);
+    set.Comment = firstOf(items, false)->Comment + "\r\nSecond line of the comment.";
+    model::TGPLCarCameraSet effect;
+    effect.Caption = firstOf(items, true)->Caption;
+    effect.setEffect(firstOf(items, true)->effect());
+
+    const model::TGamePaths paths;
+    TNoGames noGames;
+    ui::TdlgOptions options(settings.string(), noGames, paths);
+    ui::TdlgProperties properties;
+    bool ok = true;
+
+    // Two views side by side as a page holds them: a picture, and the values of a camera without
+    // one, which has the focus.
+    QWidget page;
+    auto* row = new QHBoxLayout(&page);
+    auto* picture = new ui::TfrmView(QStringLiteral("Roll Bar"), &properties, &page);
+    picture->setCamera(&set.Camera0);
+    model::TGPLCarCamera noPicture;
+    noPicture = set.Camera3;
+    noPicture.removeImage();
+    auto* values = new ui::TfrmView(QStringLiteral("Front Suspension"), &properties, &page);
+    values->setCamera(&noPicture);
+    for (ui::TfrmView* view : {picture, values}) {
+        view->setFixedSize(260, 230);
+        row->addWidget(view);
+    }
+    page.show();
+    QApplication::setActiveWindow(&page);
+    values->setFocus();
+    ok &= save(page, out.filePath("views.png"));
+    ok &= save(*picture, out.filePath("view-picture.png"));
+    ok &= save(*values, out.filePath("view-values-focused.png"));
+    page.hide();
+
+    ui::TdlgName name;
+    name.setName("Broadcast");
+    ok &= save(name, out.filePath("name.png"));
+    name.hide();
+    ok &= saveModal(out.filePath("properties.png"),
+                    [&] { properties.edit(set.Camera1, QStringLiteral("Nose")); });
+    ui::TfrmEffect editor;
+    ok &= saveModal(out.filePath("effect.png"), [&] { editor.edit(effect); });
+    ui::TfrmComment comment;
+    ok &= saveModal(out.filePath("comment.png"), [&] { comment.edit(set); });
+    ui::TdlgDistributeCarCamSet distribution(options, paths);
+    ok &= save(distribution, out.filePath("distribution.png"));
+    distribution.hide();
+    ok &= save(options, out.filePath("options-directories.png"));
+    options.hide();
+    // The "Keys" page is hidden in the dialog; for its picture it is shown.
+    auto* pages = options.findChild<QTabWidget*>(QStringLiteral("pgcOptions"));
+    pages->setTabVisible(1, true);
+    pages->setCurrentIndex(1);
+    ok &= save(options, out.filePath("options-keys.png"));
+    return ok ? 0 : 1;
+}
