@@ -1,6 +1,7 @@
 #include "ui/Options.h"
 
 #include "directcontrol/Hotkeys.h"
+#include "ui/Application.h"
 #include "ui/Filefilter.h"
 #include "ui/Hotkeyedit.h"
 #include "ui/Prompts.h"
@@ -193,7 +194,7 @@ QWidget* TdlgOptions::makeDirectoriesPage() {
         const TPathWidgets row = addPathRow(grid, static_cast<int>(i), kPathRows[i]);
         const QString preset = QString::fromLatin1(kPathRows[i].preset);
         connect(row.browse, &QPushButton::clicked, this,
-                [this, field = row.field, preset] { browse(field, preset); });
+                guarded([this, field = row.field, preset] { browse(field, preset); }));
         Fields[i] = row.field;
     }
     grid->setColumnStretch(1, 1);

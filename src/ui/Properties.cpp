@@ -2,6 +2,7 @@
 
 #include "model/Ansitext.h"
 #include "model/Numberformat.h"
+#include "ui/Application.h"
 #include "ui/Filefilter.h"
 #include "ui/Picturebox.h"
 #include "ui/Prompts.h"
@@ -60,7 +61,7 @@ void TdlgProperties::build() {
     Picture->setFixedSize(256, 192);
     QPushButton* get = button("Get Image", "btnGetImage", image);
     QPushButton* remove = button("Delete Image", "btnDeleteImage", image);
-    connect(get, &QPushButton::clicked, this, &TdlgProperties::getImage);
+    connect(get, &QPushButton::clicked, this, guarded([this] { getImage(); }));
     connect(remove, &QPushButton::clicked, this, &TdlgProperties::deleteImage);
     auto* imageButtons = new QHBoxLayout;
     imageButtons->addWidget(get);

@@ -1,6 +1,6 @@
-// The pieces every window stands on: an exception escaping an event handler shows the error box and
-// the program goes on, the real message boxes answer with the button pressed, exception texts read
-// in either encoding, and the hot-key field takes combinations instead of text.
+// The pieces every window stands on: an exception thrown by a slot or reaching the event loop shows
+// the error box and the program goes on, the real message boxes answer with the button pressed, exception
+// texts read in either encoding, and the hot-key field takes combinations instead of text.
 #include "ui/Guitest.h"
 
 #include "ui/Hotkeyedit.h"
@@ -26,6 +26,20 @@ private slots:
     void hotKeyFieldTakesCombinations();
 };
 
+namespace {
+
+// An object whose handler of its own event type fails, as an unguarded handler would.
+class TFailingHandler final : public QObject {
+public:
+    static constexpr QEvent::Type kFail = QEvent::User;
+    bool event(QEvent* event) override {
+        if (event->type() == kFail) throw std::runtime_error("Unguarded failure");
+        return QObject::event(event);
+    }
+};
+
+} // namespace
+
 void TestQtLayer::anEscapedExceptionShowsTheErrorBoxAndTheProgramGoesOn() {
     test::TScriptedPrompter prompter;
     QWidget window;
@@ -36,7 +50,7 @@ void TestQtLayer::anEscapedExceptionShowsTheErrorBoxAndTheProgramGoesOn() {
     layout->addWidget(working);
     int clicks = 0;
     QObject::connect(failing, &QPushButton::clicked,
-                     [] { throw std::runtime_error("Cannot open file /x/\xC3\xA9.cam"); });
+                     ui::guarded([] { throw std::runtime_error("Cannot open file /x/\xC3\xA9.cam"); }));
     QObject::connect(working, &QPushButton::clicked, [&] { ++clicks; });
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -46,8 +60,18 @@ void TestQtLayer::anEscapedExceptionShowsTheErrorBoxAndTheProgramGoesOn() {
     QCOMPARE(prompter.asked().size(), std::size_t(1));
     QCOMPARE(prompter.asked().at(0).kind, ui::eQuestion::Error);
     QCOMPARE(prompter.asked().at(0).text, QStringLiteral("Cannot open file /x/\u00E9.cam"));
+    QVERIFY(!failing->isDown());
     QTest::mouseClick(working, Qt::LeftButton);
     QCOMPARE(clicks, 1);
+
+    // What an unguarded handler lets reach the event loop is shown too, and the loop goes on.
+    TFailingHandler handler;
+    prompter.answer(ui::eAnswer::Ok);
+    QCoreApplication::postEvent(&handler, new QEvent(TFailingHandler::kFail));
+    QTRY_COMPARE(prompter.asked().size(), std::size_t(2));
+    QCOMPARE(prompter.asked().at(1).text, QStringLiteral("Unguarded failure"));
+    QTest::mouseClick(working, Qt::LeftButton);
+    QCOMPARE(clicks, 2);
     SKV_VERIFY_PROMPTER(prompter);
 }
 
