@@ -43,6 +43,11 @@ QLabel* explanation(const char* text, const char* name, QWidget* parent) {
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
+    // A wrapped label's height follows its width, which layouts of a fixed dialog do not ask for:
+    // both are given, so no line is cut at any scale.
+    constexpr int kTextWidth = 400;
+    label->setFixedWidth(kTextWidth);
+    label->setMinimumHeight(label->heightForWidth(kTextWidth));
     return label;
 }
 
@@ -90,7 +95,7 @@ TdlgDistributeCarCamSet::TdlgDistributeCarCamSet(TdlgOptions& options, const mod
     layout->addWidget(gpl);
     layout->addWidget(nr2003);
     layout->addWidget(buttons);
-    setFixedWidth(440);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 model::TDistributionChecks TdlgDistributeCarCamSet::checks() const {

@@ -14,6 +14,8 @@
 
 #include <QDir>
 #include <QHBoxLayout>
+#include <QPainter>
+#include <QPixmap>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -25,13 +27,35 @@ namespace {
 
 using namespace skv;
 
+// The offscreen platform draws no window frames: a window's caption is drawn above its picture in
+// a bar of its own, so that the caption can be checked too.
+QPixmap withCaption(QWidget& widget) {
+    const QPixmap content = widget.grab();
+    if (!widget.isWindow()) return content;
+    const qreal ratio = content.devicePixelRatio();
+    const int bar = 26;
+    QPixmap framed(content.width(), content.height() + qRound(bar * ratio));
+    framed.setDevicePixelRatio(ratio);
+    framed.fill(QColor(60, 60, 60));
+    QPainter painter(&framed);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(8, 0, qRound(content.width() / ratio) - 16, bar), Qt::AlignVCenter | Qt::AlignLeft,
+                     widget.windowTitle());
+    painter.drawPixmap(QPoint(0, bar), content);
+    return framed;
+}
+
+bool write(QWidget& widget, const QString& file) {
+    const bool written = withCaption(widget).save(file);
+    std::cout << (written ? "wrote " : "could not write ") << file.toStdString() << '\n';
+    return written;
+}
+
 // Takes the picture of a widget once it is laid out and painted.
 bool save(QWidget& widget, const QString& file) {
     widget.show();
     QApplication::processEvents();
-    const bool written = widget.grab().save(file);
-    std::cout << (written ? "wrote " : "could not write ") << file.toStdString() << '\n';
-    return written;
+    return write(widget, file);
 }
 
 // Opens a modal dialog through open and takes its picture while it is up, then closes it.
@@ -41,8 +65,7 @@ bool saveModal(const QString& file, const std::function<void()>& open) {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal) return;
         QApplication::processEvents();
-        written = modal->grab().save(file);
-        std::cout << (written ? "wrote " : "could not write ") << file.toStdString() << '\n';
+        written = write(*modal, file);
         modal->close();
     });
     open();
@@ -53,6 +76,15 @@ const model::TGPLCarCameraSet* firstOf(const model::TCameraSetList& items, bool 
     for (const auto& item : items)
         if (item->isEffect() == effect) return item.get();
     return nullptr;
+}
+
+// The effect with the longest script, which shows the editor best.
+const model::TGPLCarCameraSet* longestEffect(const model::TCameraSetList& items) {
+    const model::TGPLCarCameraSet* longest = nullptr;
+    for (const auto& item : items)
+        if (item->isEffect() && (!longest || item->effect().size() > longest->effect().size()))
+            longest = item.get();
+    return longest;
 }
 
 // The listener the preferences need; the screenshots touch no game folder.
@@ -80,8 +112,8 @@ int main(int argc, char** argv) {
         set.camera(slot) = firstOf(items, false)->camera(slot);
     set.Comment = firstOf(items, false)->Comment + "\r\nSecond line of the comment.";
     model::TGPLCarCameraSet effect;
-    effect.Caption = firstOf(items, true)->Caption;
-    effect.setEffect(firstOf(items, true)->effect());
+    effect.Caption = longestEffect(items)->Caption;
+    effect.setEffect(longestEffect(items)->effect());
 
     const model::TGamePaths paths;
     TNoGames noGames;
