@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
     // Two views side by side as a page holds them: a picture, and the values of a camera without
     // one, which has the focus.
     QWidget page;
+    page.setWindowTitle(QStringLiteral("Two camera views of a library page"));
     auto* row = new QHBoxLayout(&page);
     auto* picture = new ui::TfrmView(QStringLiteral("Roll Bar"), &properties, &page);
     picture->setCamera(&set.Camera0);
