@@ -5,11 +5,14 @@
 
 #include "model/Gplcarcameraset.h"
 #include "ui/Comment.h"
+#include "ui/Distribution.h"
 #include "ui/Effect.h"
 #include "ui/Name.h"
+#include "ui/Options.h"
 #include "ui/Picturebox.h"
 #include "ui/Properties.h"
 #include "ui/Qtext.h"
+#include "ui/View.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include <bit>
 #include <cmath>
@@ -82,6 +86,7 @@ private slots:
     void effectEditorChecksTheScriptBeforeOk();
     void effectUntouchedKeepsItsBytes();
     void commentKeepsWhatWasTypedAtClose();
+    void everyWidgetCarriesItsName();
 };
 
 void TestDialogs::nameIsTrimmedAndAnEmptyOneRefused() {
@@ -337,13 +342,13 @@ void TestDialogs::commentKeepsWhatWasTypedAtClose() {
     test::TScriptedPrompter prompter;
     ui::TfrmComment editor;
     model::TGPLCarCameraSet item;
-    item.Caption = "Oval";
+    item.Caption = "Oval [*]";
     item.Comment = "First\r\nNo-break\xA0space";
 
     // Typed and deleted again is still a change: the same text is stored and the page is told.
     QString caption;
     TModal same([&](QDialog* d) {
-        caption = d->windowTitle();
+        caption = d->windowHandle()->title(); // as the window system shows it
         auto* text = child<QPlainTextEdit>(d, "mmoComment");
         QTest::keyClick(text, Qt::Key_X);
         QTest::keyClick(text, Qt::Key_Backspace);
@@ -351,7 +356,7 @@ void TestDialogs::commentKeepsWhatWasTypedAtClose() {
     });
     QVERIFY(editor.edit(item));
     SKV_VERIFY_MODAL(same);
-    QCOMPARE(caption, QStringLiteral("Authors Comment - Oval"));
+    QCOMPARE(caption, QStringLiteral("Authors Comment - Oval [*]"));
     QCOMPARE(item.Comment, std::string("First\r\nNo-break\xA0space"));
 
     // A character the library cannot hold keeps the window open until it is gone.
@@ -376,6 +381,39 @@ void TestDialogs::commentKeepsWhatWasTypedAtClose() {
     QVERIFY(!editor.edit(item));
     SKV_VERIFY_MODAL(untouched);
     SKV_VERIFY_PROMPTER(prompter);
+}
+
+// Tests find the widgets by name, and a screen reader names them: none may be left without one, but
+// for the parts Qt makes inside its own widgets (a scroll area's bars).
+void TestDialogs::everyWidgetCarriesItsName() {
+    class TNoListener final : public ui::IGameProgramsListener {
+    public:
+        void gameProgramsChanged(const ui::TGamePrograms&) override {}
+        void refreshReferenceCamFiles(const ui::TGamePrograms&) override {}
+    } listener;
+    QTemporaryDir folder;
+    const model::TGamePaths paths([](const std::string&) { return std::nullopt; });
+    ui::TdlgOptions options(folder.filePath("skyvane.INI").toStdString(), listener, paths);
+    ui::TdlgName name;
+    ui::TdlgProperties properties;
+    ui::TfrmEffect effect;
+    ui::TfrmComment comment;
+    ui::TdlgDistributeCarCamSet distribution(options, paths);
+    ui::TfrmView view(QStringLiteral("Nose"), &properties);
+    const auto insideQt = [](const QWidget* w, const QWidget* window) {
+        for (; w && w != window; w = w->parentWidget())
+            if (w->objectName().startsWith(QStringLiteral("qt_"))) return true;
+        return false;
+    };
+    QStringList unnamed;
+    for (QWidget* window : std::initializer_list<QWidget*>{&options, &name, &properties, &effect, &comment,
+                                                           &distribution, &view}) {
+        QVERIFY(!window->objectName().isEmpty());
+        for (const QWidget* w : window->findChildren<QWidget*>())
+            if (w->objectName().isEmpty() && !insideQt(w, window))
+                unnamed << window->objectName() + QStringLiteral(": ") + w->metaObject()->className();
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }
 
 SKV_GUI_TEST_MAIN(TestDialogs)
