@@ -26,7 +26,9 @@ TfrmComment::TfrmComment(QWidget* parent) : QDialog(parent) {
 
 bool TfrmComment::edit(model::TGPLCarCameraSet& item) {
     Item = &item;
-    setWindowTitle(QStringLiteral("Authors Comment - ") + toQString(item.Caption));
+    // "[*]" in a caption is Qt's placeholder for the modified mark; doubled it shows as typed.
+    setWindowTitle(QStringLiteral("Authors Comment - ") +
+                   toQString(item.Caption).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     Text->setPlainText(linesToQString(item.Comment));
     Text->moveCursor(QTextCursor::Start);
     Changed = false;

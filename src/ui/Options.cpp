@@ -112,29 +112,29 @@ struct TPathWidgets {
     QPushButton* browse;
 };
 
-TPathWidgets addPathRow(QGridLayout* grid, int row, const TPathRow& spec) {
+TPathWidgets addPathRow(QGridLayout* grid, int row, const TPathRow& entry) {
     QWidget* page = grid->parentWidget();
-    const QString field = QString::fromLatin1(spec.field);
+    const QString field = QString::fromLatin1(entry.field);
     const QString stem = field.mid(3); // "GPLPath"
-    auto* label = new QLabel(QString::fromLatin1(spec.label), page);
+    auto* label = new QLabel(QString::fromLatin1(entry.label), page);
     label->setObjectName(QStringLiteral("lbl") + stem);
     auto* edit = new QLineEdit(page);
     edit->setObjectName(field);
     edit->setMinimumWidth(380);
     label->setBuddy(edit);
     auto* browse = new QPushButton(QStringLiteral("Browse"), page);
-    browse->setObjectName(QString::fromLatin1(spec.browse));
+    browse->setObjectName(QString::fromLatin1(entry.browse));
     browse->setAutoDefault(false);
 
     auto* caption = new QHBoxLayout;
     caption->setSpacing(8);
     caption->addWidget(label);
-    if (spec.note)
+    if (entry.note)
         caption->addWidget(
-            coloured(spec.note, QStringLiteral("lbl") + stem + QStringLiteral("Note"), Qt::red, page));
-    if (spec.hint)
+            coloured(entry.note, QStringLiteral("lbl") + stem + QStringLiteral("Note"), Qt::red, page));
+    if (entry.hint)
         caption->addWidget(
-            coloured(spec.hint, QStringLiteral("lbl") + stem + QStringLiteral("Hint"), Qt::darkGray, page));
+            coloured(entry.hint, QStringLiteral("lbl") + stem + QStringLiteral("Hint"), Qt::darkGray, page));
     caption->addStretch(1);
 
     const int top = row * 3;

@@ -75,6 +75,7 @@ QLabel* TfrmView::makeStrip(const char* name) {
     auto* strip = new QLabel(this);
     strip->setObjectName(QString::fromLatin1(name));
     strip->setAlignment(Qt::AlignCenter);
+    strip->setTextFormat(Qt::PlainText); // a caption is shown as typed, never as markup
     strip->setAutoFillBackground(true);
     // Explicit roles: a child takes its parent's otherwise, and the view's changes with its focus.
     strip->setBackgroundRole(QPalette::Window);

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QWindow>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
