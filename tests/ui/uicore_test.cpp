@@ -2,8 +2,10 @@
 // dialogs' file filters, the preferences' settings and their link to the reference camera files.
 #include "model/Tempfolder.h"
 
+#include "directcontrol/Directcontrol_gamelink.h"
 #include "directcontrol/Directcontrol_referencecams.h"
 #include "model/Atomicfile.h"
+#include "platform/fake/Fakeplatform.h"
 #include "ui/Filefilter.h"
 #include "ui/Main_settings.h"
 #include "ui/Options_link.h"
@@ -119,4 +121,22 @@ TEST(GameProgramsLink, RefreshesTheReferenceFilesOfTheGivenPaths) {
     EXPECT_TRUE(link.lastRefresh().gplCopied);
     EXPECT_EQ(readFile(folder.path() / "nr2003/series/trucks/pacecar.cam"), std::string(228, 'P'));
     EXPECT_EQ(readFile(folder.path() / "gpl/cars/cars67/brabham/brabham.cam"), std::string(228, 'B'));
+}
+
+TEST(GameProgramsLink, TheFollowedGameLinkTakesEveryChangeOfThePaths) {
+    const skv::model::TGamePaths paths([](const std::string&) { return std::nullopt; });
+    skv::platform::FakePlatform platform;
+    skv::directcontrol::TGameLink gameLink(platform, paths);
+    TGameProgramsLink link(paths, "/program");
+
+    // Paths told before the link is followed reach it when it is; later ones at once.
+    link.gameProgramsChanged({"/games/gpl/gpl.exe", "/games/nr/nr2003.exe"});
+    link.follow(&gameLink);
+    EXPECT_EQ(gameLink.referenceFilePath(false), fs::path("/games/gpl/cars/cars67/brabham/brabham.cam"));
+    link.gameProgramsChanged({"/games/gpl/gpl.exe", "/other/nr2003.exe"});
+    EXPECT_EQ(gameLink.referenceFilePath(true).parent_path(), fs::path("/other/series/cup"));
+
+    link.follow(nullptr);
+    link.gameProgramsChanged({"/x/gpl.exe", "/x/nr2003.exe"});
+    EXPECT_EQ(gameLink.referenceFilePath(true).parent_path(), fs::path("/other/series/cup"));
 }
