@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Builds Skyvane and runs the whole test suite: the release, asan (Address- and
+# Builds Skyvane and runs the whole test suite: the style check, the release, asan (Address- and
 # UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) builds, and a short run of every fuzzer.
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 ./scripts/deps.sh
+
+echo "== style"
+./scripts/checkstyle.sh
 
 jobs=$(nproc)
 for preset in release asan; do

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format-14
   libgtest-dev libgmock-dev libbenchmark-dev
   liblua5.4-dev libmuparser-dev libmuparserx-dev
   libjpeg62-turbo-dev libsimpleini-dev nlohmann-json3-dev
