@@ -2,40 +2,11 @@
 
 #include "stream/Numbertext.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
-#include <system_error>
-
 namespace skv::directcontrol {
 
-namespace {
-
-constexpr int kSignificantDigits = 15;
-
-using stream::stripTrailingZeros;
-using stream::toChars;
-
-} // namespace
-
 std::string formatPositionValue(double value) {
-    if (std::isnan(value)) return "NAN";
-    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-    if (value == 0) return "0";
-
-    // Round once to 15 significant digits; the exponent of the rounded value picks the notation:
-    // fixed while the integer part has at most 15 digits and the value is not below 0.00001.
-    const std::string sci = toChars(value, std::chars_format::scientific, kSignificantDigits - 1);
-    const std::size_t e = sci.find('e');
-    const int exponent = std::atoi(sci.c_str() + e + 1);
-    if (exponent >= -5 && exponent < kSignificantDigits) {
-        std::string fixed = toChars(value, std::chars_format::fixed, kSignificantDigits - 1 - exponent);
-        stripTrailingZeros(fixed);
-        return fixed;
-    }
-    std::string mantissa = sci.substr(0, e);
-    stripTrailingZeros(mantissa);
-    return mantissa + "E" + std::to_string(exponent);
+    // Fixed while the integer part has at most 15 digits and the value is not below 0.00001.
+    return stream::formatGeneral(value, {15, -5});
 }
 
 std::vector<std::string> positionBlock(std::uint32_t number, const std::string& name,

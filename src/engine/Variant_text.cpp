@@ -127,45 +127,8 @@ bool TryStrToCurrency(const std::string& text, TCurrency& value) {
 }
 
 std::string FloatToStrGeneral(double value) {
-    if (std::isnan(value)) return "NAN";
-    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-    if (value == 0) return "0";
-    // 15 significant digits: d.dddddddddddddde+XX
-    const std::string s = stream::toChars(value, std::chars_format::scientific, 14);
-    const std::size_t ePos = s.find('e');
-    const int exponent = std::atoi(s.c_str() + ePos + 1);
-    const bool negative = s[0] == '-';
-    std::string digits;
-    for (std::size_t i = negative ? 1 : 0; i < ePos; ++i)
-        if (isDigit(s[i])) digits += s[i];
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-    const char sep = DecimalSeparator();
-    std::string out = negative ? "-" : "";
-    if (exponent < -4 || exponent >= 15) {
-        out += digits[0];
-        if (digits.size() > 1) out += sep + digits.substr(1);
-        out += 'E';
-        out += std::to_string(exponent);
-        return out;
-    }
-    if (exponent < 0) {
-        out += '0';
-        out += sep;
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
-        return out;
-    }
-    const std::size_t intDigits = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= intDigits) {
-        out += digits;
-        out.append(intDigits - digits.size(), '0');
-        return out;
-    }
-    out += digits.substr(0, intDigits);
-    out += sep;
-    out += digits.substr(intDigits);
-    return out;
+    // 15 significant digits, fixed from 0.0001 up to below 1E15.
+    return stream::formatGeneral(value, {15, -4, DecimalSeparator()});
 }
 
 std::string CurrencyToStr(TCurrency value) {

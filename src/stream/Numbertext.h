@@ -14,4 +14,17 @@ std::string toChars(double value, std::chars_format format, int precision);
 // "1.500" -> "1.5", "2.000" -> "2"; a text without "." is left alone.
 void stripTrailingZeros(std::string& text);
 
+// The general number format shared by the camera values shown to the user, the saved positions and
+// the engine's number texts, which differ only in these settings.
+struct GeneralFormat {
+    int digits;           // significant digits, 1 to 17
+    int minFixedExponent; // the smallest power of ten still written in fixed notation
+    char separator = '.';
+};
+
+// The value rounded once to format.digits significant digits, trailing zeros dropped. The exponent
+// of the rounded value picks the notation: fixed from minFixedExponent up to below digits, else
+// mantissa, "E" and the exponent ("1.23E-5", "1E3"). Zero is "0"; "NAN", "INF", "-INF".
+std::string formatGeneral(double value, const GeneralFormat& format);
+
 } // namespace skv::stream
