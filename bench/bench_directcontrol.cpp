@@ -3,7 +3,7 @@
 // printed beside a baseline measured in the same run: a bare loop sleeping to absolute deadlines,
 // and a bare condition-variable wake.
 #include "directcontrol/Directcontrol.h"
-#include "directcontrol/fake_game.h"
+#include "directcontrol/Gamestage.h"
 #include "model/Gplcarcameraset.h"
 
 #include <benchmark/benchmark.h>
@@ -68,8 +68,7 @@ std::vector<Clock::time_point> baselineBeats(double seconds) {
 }
 
 std::vector<Clock::time_point> mouseRollBarWrites(double seconds) {
-    FakeDesktop desktop;
-    FakeGameLink game(desktop);
+    GameStage game;
     game.keepWrites(false);
     std::mutex m;
     std::vector<Clock::time_point> at;
@@ -77,12 +76,12 @@ std::vector<Clock::time_point> mouseRollBarWrites(double seconds) {
         std::lock_guard lock(m);
         at.push_back(w.at);
     });
-    DirectControl dc(game, desktop);
+    DirectControl dc(game.link, game.platform);
     dc.start();
     dc.setSmooth(94);
     dc.setRequestedMode(ControlMode::MouseRollBar);
     dc.changeMode(false);
-    desktop.moveCursor(100, 100); // keep the camera turning
+    game.platform.moveCursor(100, 100); // keep the camera turning
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     dc.stop();
     std::lock_guard lock(m);
@@ -140,8 +139,7 @@ std::vector<double> baselineWakes() {
 }
 
 std::vector<double> commandToWrite() {
-    FakeDesktop desktop;
-    FakeGameLink game(desktop);
+    GameStage game;
     game.keepWrites(false);
     std::mutex m;
     Clock::time_point written;
@@ -149,7 +147,7 @@ std::vector<double> commandToWrite() {
         std::lock_guard lock(m);
         written = w.at;
     });
-    DirectControl dc(game, desktop);
+    DirectControl dc(game.link, game.platform);
     dc.start();
     dc.changeMode(false); // attach first: the latency is that of a command, not of the attach
     dc.waitUntilIdle(std::chrono::seconds(5));

@@ -4,7 +4,6 @@
 // at the end, the steps made, the writes that reached the game and how often the game's memory was
 // seen to move. Not a test: run it by hand (soak_directcontrol SECONDS under an X server).
 #include "directcontrol/Directcontrol.h"
-#include "directcontrol/Directcontrol_desktop.h"
 #include "directcontrol/Directcontrol_effects.h"
 #include "directcontrol/Directcontrol_gamelink.h"
 #include "support/Xsession.h"
@@ -31,31 +30,59 @@ constexpr float kKey[3] = {-41.25f, 7.5f, 1.125f};
 constexpr const char* kScript = "BEGIN X := X + 0.05 * COS(FRAMES / 50); Y := Y + 0.05 * SIN(FRAMES / 50); "
                                 "IF FRAMES MOD 100 = 0 THEN ZOOM := ZOOM * 0.999; END";
 
-// The game link, counting the writes that succeed.
-class CountingLink : public GameLinkPort {
+// The desktop backend, counting the writes into the game's first car-camera block that succeed:
+// one a step.
+class CountingPlatform : public skv::platform::Platform {
 public:
-    explicit CountingLink(GameLinkPort& link) : link_(link) {}
-    bool attachGame(bool isNR2003) override { return link_.attachGame(isNR2003); }
-    void detach() override { link_.detach(); }
-    bool attached() const override { return link_.attached(); }
-    WindowId gameWindow() const override { return link_.gameWindow(); }
-    bool readRollBar(skv::model::CarCameraBlock& block) override { return link_.readRollBar(block); }
-    bool readPitCam(skv::model::CarCameraValues& record) override { return link_.readPitCam(record); }
-    bool writeRollBar(const skv::model::CarCameraBlock& block) override {
-        return count(link_.writeRollBar(block));
+    CountingPlatform(skv::platform::Platform& backend, skv::platform::Address firstBlock)
+        : backend_(backend), firstBlock_(firstBlock) {}
+
+    std::string unavailableReason() const override { return backend_.unavailableReason(); }
+    skv::platform::WindowId foregroundWindow() override { return backend_.foregroundWindow(); }
+    std::string windowTitle(skv::platform::WindowId window) override { return backend_.windowTitle(window); }
+    skv::platform::ProcessId windowProcess(skv::platform::WindowId window) override {
+        return backend_.windowProcess(window);
     }
-    bool writePitCam(const skv::model::CarCameraValues& record) override {
-        return count(link_.writePitCam(record));
+    std::unique_ptr<skv::platform::GameProcess> openProcess(skv::platform::ProcessId process) override {
+        auto opened = backend_.openProcess(process);
+        if (!opened) return nullptr;
+        return std::make_unique<CountingProcess>(std::move(opened), *this);
+    }
+    bool keyDown(int virtualKey) override { return backend_.keyDown(virtualKey); }
+    skv::platform::CursorPos cursorPos() override { return backend_.cursorPos(); }
+    void setCursorPos(int x, int y) override { backend_.setCursorPos(x, y); }
+    skv::platform::ScreenSize screenSize() override { return backend_.screenSize(); }
+    void drawStatusLine(skv::platform::WindowId window, const std::string& text) override {
+        backend_.drawStatusLine(window, text);
+    }
+    std::unique_ptr<skv::platform::InputSource> createInputSource(std::string& unavailable) override {
+        return backend_.createInputSource(unavailable);
     }
 
     long writes() const { return writes_; }
 
 private:
-    bool count(bool ok) {
-        if (ok) ++writes_;
-        return ok;
-    }
-    GameLinkPort& link_;
+    class CountingProcess : public skv::platform::GameProcess {
+    public:
+        CountingProcess(std::unique_ptr<skv::platform::GameProcess> process, CountingPlatform& owner)
+            : process_(std::move(process)), owner_(owner) {}
+        bool read(skv::platform::Address address, void* buffer, std::size_t size) override {
+            return process_->read(address, buffer, size);
+        }
+        bool write(skv::platform::Address address, const void* data, std::size_t size) override {
+            const bool ok = process_->write(address, data, size);
+            if (ok && address == owner_.firstBlock_) ++owner_.writes_;
+            return ok;
+        }
+        std::string lastError() const override { return process_->lastError(); }
+
+    private:
+        std::unique_ptr<skv::platform::GameProcess> process_;
+        CountingPlatform& owner_;
+    };
+
+    skv::platform::Platform& backend_;
+    skv::platform::Address firstBlock_;
     std::atomic<long> writes_{0};
 };
 
@@ -106,24 +133,25 @@ int main(int argc, char** argv) {
     auto platform = skv::platform::createPlatform();
     if (!platform->isAvailable()) return fail(platform->unavailableReason());
     skv::model::TGamePaths paths{[](const std::string&) { return std::optional<std::string>(); }};
-    TGameLink link(*platform, paths);
+    // The stand-in game puts the reference file's first record at this offset of its window.
+    constexpr long kOffset = 0x3000;
+    CountingPlatform counting(*platform, gameConstants(false).searchStart + kOffset);
+    TGameLink link(counting, paths);
     link.setGamePrograms((folder / "gpl.exe").string(), "");
     const auto reference = link.referenceFilePath(false);
     std::filesystem::create_directories(reference.parent_path());
     skv::testing::writeCamFile(reference.string(), kKey);
-    skv::testing::ChildProcess game(
-        {SKV_RUNTIME_DIR "/fakegame", "--game", "gpl", "--offset", "0x3000", "--camfile", reference.string()},
-        {std::string("DISPLAY=") + display});
+    skv::testing::ChildProcess game({SKV_RUNTIME_DIR "/fakegame", "--game", "gpl", "--offset",
+                                     std::to_string(kOffset), "--camfile", reference.string()},
+                                    {std::string("DISPLAY=") + display});
     if (game.readLine().value_or("").rfind("ready ", 0) != 0) return fail("the stand-in game did not start");
 
-    CountingLink counting(link);
-    TPlatformDesktop desktop(*platform);
     TEffectPlayer effect;
     std::mutex statusLock;
     std::string lastStatus;
     long statuses = 0;
     {
-        DirectControl control(counting, desktop, &effect);
+        DirectControl control(link, counting, &effect);
         control.setStatusCallback([&](const std::string& s) {
             std::lock_guard guard(statusLock);
             lastStatus = s;

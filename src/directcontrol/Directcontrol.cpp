@@ -22,8 +22,8 @@ constexpr std::size_t kRoofRecord = 3;
 
 } // namespace
 
-DirectControl::DirectControl(GameLinkPort& link, ControlDesktop& desktop, EffectStepper* effects)
-    : link_(link), desktop_(desktop), effects_(effects) {
+DirectControl::DirectControl(TGameLink& link, platform::Platform& platform, EffectStepper* effects)
+    : link_(link), platform_(platform), effects_(effects) {
     detach();
 }
 
@@ -163,6 +163,10 @@ bool DirectControl::isNR2003() const {
     return getField(isNR2003_);
 }
 
+LinkState DirectControl::linkState() const {
+    return getField(linkState_);
+}
+
 ControlMode DirectControl::requestedMode() const {
     return getField(requestedMode_);
 }
@@ -300,7 +304,9 @@ bool DirectControl::attachIfNeeded() {
         std::lock_guard lock(commandMutex_);
         nr2003 = isNR2003_;
     }
+    // A failure that throws is published by the detach that follows it.
     attached_ = link_.attachGame(nr2003);
+    publishLinkState();
     return attached_;
 }
 
@@ -323,7 +329,7 @@ bool DirectControl::takeOver(Command& cmd) {
     lastWrittenFrame_ = 0;
     mode_ = cmd.mode;
     if (cmd.forgetSaved) rollBarCaptured_ = pitCamCaptured_ = false;
-    if (desktop_.foregroundWindow() != link_.gameWindow()) {
+    if (platform_.foregroundWindow() != link_.gameWindow()) {
         detachLocked();
         return false;
     }
@@ -356,10 +362,10 @@ void DirectControl::enterMode() {
         rollBarCaptured_ = true;
     }
     if (mode == ControlMode::MouseRollBar || mode == ControlMode::MousePitCam) {
-        const ScreenSize screen = desktop_.screenSize();
+        const platform::ScreenSize screen = platform_.screenSize();
         screenWidth_ = screen.width;
         screenHeight_ = screen.height;
-        desktop_.setCursorPos(screenWidth_ / 2, screenHeight_ / 2);
+        platform_.setCursorPos(screenWidth_ / 2, screenHeight_ / 2);
         rates_ = {};
         return;
     }
@@ -400,24 +406,24 @@ void DirectControl::moveWithMouse(MotionTarget target, CarCameraValues& c) {
     // At most one move per frame: a second step with the same frame only writes.
     if (frame_ <= lastWrittenFrame_) return;
     MotionInput in;
-    const CursorPos cursor = desktop_.cursorPos();
+    const platform::CursorPos cursor = platform_.cursorPos();
     in.cursorX = cursor.x;
     in.cursorY = cursor.y;
     in.screenWidth = screenWidth_;
     in.screenHeight = screenHeight_;
     HeldKeys& k = in.keys;
-    k.period = desktop_.keyDown(vk::Period);
-    k.comma = desktop_.keyDown(vk::Comma);
-    k.keypadMinus = desktop_.keyDown(vk::KeypadMinus);
-    k.keypadPlus = desktop_.keyDown(vk::KeypadPlus);
-    k.up = desktop_.keyDown(vk::Up);
-    k.down = desktop_.keyDown(vk::Down);
-    k.left = desktop_.keyDown(vk::Left);
-    k.right = desktop_.keyDown(vk::Right);
-    k.d = desktop_.keyDown(vk::D);
-    k.f = desktop_.keyDown(vk::F);
-    k.w = desktop_.keyDown(vk::W);
-    k.e = desktop_.keyDown(vk::E);
+    k.period = platform_.keyDown(vk::Period);
+    k.comma = platform_.keyDown(vk::Comma);
+    k.keypadMinus = platform_.keyDown(vk::KeypadMinus);
+    k.keypadPlus = platform_.keyDown(vk::KeypadPlus);
+    k.up = platform_.keyDown(vk::Up);
+    k.down = platform_.keyDown(vk::Down);
+    k.left = platform_.keyDown(vk::Left);
+    k.right = platform_.keyDown(vk::Right);
+    k.d = platform_.keyDown(vk::D);
+    k.f = platform_.keyDown(vk::F);
+    k.w = platform_.keyDown(vk::W);
+    k.e = platform_.keyDown(vk::E);
     in.leftButtonDown = leftButtonDown_;
     in.rightButtonDown = rightButtonDown_;
     in.lookMode = lookMode_;
@@ -459,6 +465,7 @@ void DirectControl::writeCameras(ControlMode mode) {
 
 void DirectControl::detachLocked() {
     link_.detach();
+    publishLinkState();
     attached_ = false;
     rollBarCaptured_ = pitCamCaptured_ = false;
     {
@@ -469,8 +476,12 @@ void DirectControl::detachLocked() {
     report(kNotAttachedText);
 }
 
+void DirectControl::publishLinkState() {
+    setField(linkState_, link_.state());
+}
+
 void DirectControl::showStatusLocked() {
-    if (!link_.attached() || desktop_.foregroundWindow() != link_.gameWindow()) return;
+    if (!link_.attached() || platform_.foregroundWindow() != link_.gameWindow()) return;
     StatusFields fields;
     {
         std::lock_guard lock(commandMutex_);
@@ -487,8 +498,8 @@ void DirectControl::showStatusLocked() {
 }
 
 void DirectControl::showLine(const std::string& text, bool reportAlways) {
-    const bool inFront = link_.attached() && desktop_.foregroundWindow() == link_.gameWindow();
-    if (inFront) desktop_.drawStatusLine(link_.gameWindow(), text);
+    const bool inFront = link_.attached() && platform_.foregroundWindow() == link_.gameWindow();
+    if (inFront) platform_.drawStatusLine(link_.gameWindow(), text);
     if (inFront || reportAlways) report(text);
 }
 

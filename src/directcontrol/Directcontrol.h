@@ -2,11 +2,13 @@
 // modes and writes the camera records into the running game, about 37 steps a second.
 #pragma once
 
+#include "directcontrol/Directcontrol_gamelink.h"
 #include "directcontrol/Directcontrol_mode.h"
 #include "directcontrol/Directcontrol_motion.h"
 #include "directcontrol/Directcontrol_ports.h"
 #include "model/Carcameravalues.h"
 #include "platform/Threadpriority.h"
+#include "platform/platform.h"
 
 #include <atomic>
 #include <chrono>
@@ -38,7 +40,9 @@ public:
     // Raises the calling thread's priority; the control thread calls it first thing.
     using PriorityRaiser = std::function<platform::PriorityLevel()>;
 
-    DirectControl(GameLinkPort& link, ControlDesktop& desktop, EffectStepper* effects = nullptr);
+    // The link and the backend it uses (the window in front, the pointer, held keys, the status line)
+    // outlive the thread.
+    DirectControl(TGameLink& link, platform::Platform& platform, EffectStepper* effects = nullptr);
     ~DirectControl(); // stops the thread and joins it
     DirectControl(const DirectControl&) = delete;
     DirectControl& operator=(const DirectControl&) = delete;
@@ -81,6 +85,8 @@ public:
 
     // State for the hot keys and the main window.
     bool attached() const { return attached_; }
+    // How the link stands and why it is down, for the status bar; any thread may ask.
+    LinkState linkState() const;
     bool isNR2003() const;
     // What the thread got when it raised its priority (Unchanged until it has started).
     platform::PriorityLevel priorityLevel() const { return priorityLevel_; }
@@ -147,14 +153,15 @@ private:
     void effectFailed(const char* what);
     void writeCameras(ControlMode mode);
     void detachLocked();
+    void publishLinkState();
     void showStatusLocked();
     // Draws the text into the game window when it is in front, and reports it then (or always).
     void showLine(const std::string& text, bool reportAlways);
     void report(const std::string& text);
     void wakeLocked();
 
-    GameLinkPort& link_;
-    ControlDesktop& desktop_;
+    TGameLink& link_;
+    platform::Platform& platform_;
     EffectStepper* effects_;
 
     // Command fields, guarded by commandMutex_.
@@ -176,6 +183,7 @@ private:
     std::uint64_t seenWakes_ = 0;        // wakes the thread had seen when it last parked
     std::uint64_t passedWakes_ = 0;      // wakes the thread had seen when it began its last finished pass
     bool parked_ = false;
+    LinkState linkState_; // the link's, copied after every attach attempt and every drop
 
     // The thread's own state, guarded by stepMutex_.
     mutable std::mutex stepMutex_;

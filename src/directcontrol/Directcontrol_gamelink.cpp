@@ -61,6 +61,28 @@ std::optional<std::size_t> findSearchKey(std::span<const std::uint8_t> window,
 
 EGameLinkError::EGameLinkError(const std::string& reason) : std::runtime_error("Not Attached: " + reason) {}
 
+const char* linkStatusText(LinkStatus status) {
+    switch (status) {
+    case LinkStatus::NotAttached:
+        return "Not Attached";
+    case LinkStatus::NoGameWindow:
+        return "Not Attached: the game's window is not in front";
+    case LinkStatus::NoProcess:
+        return "Not Attached: the game's window names no process that can be opened";
+    case LinkStatus::MemoryUnreadable:
+        return "Not Attached: the game's memory cannot be read";
+    case LinkStatus::NoReferenceFile:
+        return "Not Attached: the reference camera file cannot be read";
+    case LinkStatus::KeyNotFound:
+        return "Not Attached: the game does not hold the first camera of its reference camera file";
+    case LinkStatus::Attached:
+        return "Attached";
+    case LinkStatus::WriteFailed:
+        return "Not Attached: a camera write into the game failed";
+    }
+    return "Not Attached";
+}
+
 TGameLink::TGameLink(platform::Platform& platform, const model::TGamePaths& paths)
     : Platform(platform), Paths(paths) {}
 
@@ -81,13 +103,24 @@ std::filesystem::path TGameLink::referenceFilePath(bool isNR2003) const {
     return Paths.resolveBelow(program, gameConstants(isNR2003).referenceFile);
 }
 
+void TGameLink::setStatus(LinkStatus status) {
+    State = {status, linkStatusText(status)};
+}
+
 bool TGameLink::fail(LinkStatus status) {
     // No handle is kept for a link that is not up; the next attempt opens its own.
     Process.reset();
     Attached = false;
     RollBarAddress = PitCamAddress = 0;
-    Status = status;
+    setStatus(status);
     return false;
+}
+
+void TGameLink::failWith(LinkStatus status, const std::string& reason) {
+    fail(status);
+    EGameLinkError error(reason);
+    State.text = error.what();
+    throw error;
 }
 
 std::array<std::uint8_t, kSearchKeySize> TGameLink::readSearchKey(bool isNR2003) const {
@@ -112,34 +145,28 @@ bool TGameLink::attachGame(bool isNR2003) {
     GameWindow = Platform.foregroundWindow();
     if (GameWindow == 0 || Platform.windowTitle(GameWindow) != game.title) {
         GameWindow = 0;
-        fail(LinkStatus::NoGameWindow);
         // A desktop that went away (the X server ended) is worth saying; no window in front is not.
-        if (!Platform.isAvailable()) throw EGameLinkError(Platform.unavailableReason());
-        return false;
+        if (!Platform.isAvailable()) failWith(LinkStatus::NoGameWindow, Platform.unavailableReason());
+        return fail(LinkStatus::NoGameWindow);
     }
 
     // Each attempt starts from a new handle; the one of the previous link is closed first.
     Process.reset();
     const platform::ProcessId pid = Platform.windowProcess(GameWindow);
     if (pid != 0) Process = Platform.openProcess(pid);
-    if (!Process) {
-        fail(LinkStatus::NoProcess);
-        throw EGameLinkError("the game's window names no process that can be opened");
-    }
+    if (!Process) failWith(LinkStatus::NoProcess, "the game's window names no process that can be opened");
 
     ScanBuffer.resize(game.searchLength);
     if (!Process->read(game.searchStart, ScanBuffer.data(), ScanBuffer.size())) {
         const std::string why = Process->lastError();
-        fail(LinkStatus::MemoryUnreadable);
-        throw EGameLinkError(why.empty() ? "the game's memory cannot be read" : why);
+        failWith(LinkStatus::MemoryUnreadable, why.empty() ? "the game's memory cannot be read" : why);
     }
 
     std::array<std::uint8_t, kSearchKeySize> key{};
     try {
         key = readSearchKey(isNR2003);
     } catch (const model::EFileError& e) {
-        fail(LinkStatus::NoReferenceFile);
-        throw EGameLinkError(std::string("reference camera file: ") + e.what());
+        failWith(LinkStatus::NoReferenceFile, std::string("reference camera file: ") + e.what());
     }
 
     const std::optional<std::size_t> offset = findSearchKey(ScanBuffer, key);
@@ -147,13 +174,16 @@ bool TGameLink::attachGame(bool isNR2003) {
     RollBarAddress = game.searchStart + *offset;
     PitCamAddress = platform::Address(std::int64_t(RollBarAddress) + game.pitCamOffset);
     Attached = true;
-    Status = LinkStatus::Attached;
+    setStatus(LinkStatus::Attached);
     return true;
 }
 
 void TGameLink::detach() {
     // Why the last attempt failed, or that a write failed, stays readable until the next attempt.
-    fail(Status == LinkStatus::Attached ? LinkStatus::NotAttached : Status);
+    if (State.status == LinkStatus::Attached) setStatus(LinkStatus::NotAttached);
+    Process.reset();
+    Attached = false;
+    RollBarAddress = PitCamAddress = 0;
     GameWindow = 0;
 }
 
@@ -178,7 +208,7 @@ bool TGameLink::writeRollBar(const CarCameraBlock& block) {
     // Block 0 first; the first failure ends the step, the blocks after it stay as they were.
     for (int k = 0; k < Game->blockCount; ++k) {
         if (!Process->write(RollBarAddress + platform::Address(k) * kBlockSize, bytes.data(), bytes.size())) {
-            Status = LinkStatus::WriteFailed;
+            setStatus(LinkStatus::WriteFailed);
             return false;
         }
     }
@@ -190,7 +220,7 @@ bool TGameLink::writePitCam(const CarCameraValues& record) {
     std::array<std::uint8_t, kRecordSize> bytes{};
     encodeRecord(record, bytes.data());
     if (Process->write(PitCamAddress, bytes.data(), bytes.size())) return true;
-    Status = LinkStatus::WriteFailed;
+    setStatus(LinkStatus::WriteFailed);
     return false;
 }
 

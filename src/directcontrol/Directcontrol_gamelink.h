@@ -2,7 +2,7 @@
 // memory by the first record of the reference camera file, and reading and writing them.
 #pragma once
 
-#include "directcontrol/Directcontrol_ports.h"
+#include "model/Carcameravalues.h"
 #include "model/Gamepaths.h"
 #include "platform/platform.h"
 
@@ -19,6 +19,8 @@
 #include <vector>
 
 namespace skv::directcontrol {
+
+using platform::WindowId;
 
 // What the program knows of one game; nothing else of the game is relied on.
 struct GameConstants {
@@ -60,29 +62,50 @@ enum class LinkStatus : std::uint8_t {
     WriteFailed, // a camera write failed and dropped the link
 };
 
-class TGameLink : public GameLinkPort {
+// "Attached", or "Not Attached" and why, for the status bar.
+const char* linkStatusText(LinkStatus status);
+
+// How the link stands and why, as the status bar shows it: for an attach that failed with an
+// EGameLinkError, the text of that error, which can say more than linkStatusText().
+struct LinkState {
+    LinkStatus status = LinkStatus::NotAttached;
+    std::string text = linkStatusText(LinkStatus::NotAttached);
+    friend bool operator==(const LinkState&, const LinkState&) = default;
+};
+
+// Calls come from the control thread and, for single steps and live reads, from the user-interface
+// thread, never from both at once (DirectControl sees to that).
+class TGameLink {
 public:
     // Uses the backend and the path resolver; both outlive the link.
     TGameLink(platform::Platform& platform, const model::TGamePaths& paths);
-    ~TGameLink() override;
+    ~TGameLink();
+    TGameLink(const TGameLink&) = delete;
+    TGameLink& operator=(const TGameLink&) = delete;
 
     // The configured executables of the games, whose folders hold the reference camera files. May
     // be called on any thread.
     void setGamePrograms(std::string gplProgram, std::string nr2003Program);
 
-    // Takes the window in front; throws EGameLinkError when the reference camera file cannot be read,
-    // the game's memory is out of reach or the desktop backend is gone, returns false for every
-    // other miss.
-    bool attachGame(bool isNR2003) override;
-    void detach() override;
-    bool attached() const override { return Attached; }
-    WindowId gameWindow() const override { return GameWindow; }
-    bool readRollBar(model::CarCameraBlock& block) override;
-    bool readPitCam(model::CarCameraValues& record) override;
-    bool writeRollBar(const model::CarCameraBlock& block) override;
-    bool writePitCam(const model::CarCameraValues& record) override;
+    // Tries to find the game in front and its camera records; true when the link is up. Throws
+    // EGameLinkError when the reference camera file cannot be read, the game's memory is out of
+    // reach or the desktop backend is gone, returns false for every other miss.
+    bool attachGame(bool isNR2003);
+    void detach();
+    bool attached() const { return Attached; }
+    // The window that was in front at the last attach attempt (0 after detach).
+    WindowId gameWindow() const { return GameWindow; }
+    // Reads of the car-camera block 0 and of the pit-camera record; false when the read failed.
+    bool readRollBar(model::CarCameraBlock& block);
+    bool readPitCam(model::CarCameraValues& record);
+    // Writes the block into every car-camera block of the game, or the pit-camera record; false
+    // when a write failed (the caller drops the link).
+    bool writeRollBar(const model::CarCameraBlock& block);
+    bool writePitCam(const model::CarCameraValues& record);
 
-    LinkStatus status() const { return Status; }
+    LinkStatus status() const { return State.status; }
+    // The status with its text; the reason of a failure stays until the next attach attempt.
+    const LinkState& state() const { return State; }
     platform::Address rollBarAddress() const { return RollBarAddress; }
     platform::Address pitCamAddress() const { return PitCamAddress; }
     // The disk path of the selected game's reference camera file.
@@ -99,10 +122,12 @@ private:
     WindowId GameWindow = 0;
     std::unique_ptr<platform::GameProcess> Process;
     platform::Address RollBarAddress = 0, PitCamAddress = 0;
-    LinkStatus Status = LinkStatus::NotAttached;
+    LinkState State;
     std::vector<std::uint8_t> ScanBuffer; // the searched window, allocated once
 
     bool fail(LinkStatus status);
+    [[noreturn]] void failWith(LinkStatus status, const std::string& reason);
+    void setStatus(LinkStatus status);
     std::array<std::uint8_t, kSearchKeySize> readSearchKey(bool isNR2003) const;
 };
 

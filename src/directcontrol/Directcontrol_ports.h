@@ -1,6 +1,6 @@
-// What the control thread needs of the world around it: the link into the game's memory, the
-// desktop (window in front, pointer, held keys, status drawing) and the effect player. Each is an
-// interface so the thread runs the same against the real backends and against the tests' fakes.
+// The effect player as the control thread sees it: the time one step may take and the interface
+// that plays a script on a camera record, so the thread runs the same with the engine's player and
+// with the tests' stand-in. The rest of the world comes through platform::Platform.
 #pragma once
 
 #include "model/Carcameravalues.h"
@@ -11,51 +11,6 @@
 #include <string>
 
 namespace skv::directcontrol {
-
-// An opaque window identity; 0 is no window.
-using WindowId = std::uint64_t;
-
-struct ScreenSize {
-    int width = 0, height = 0;
-};
-
-struct CursorPos {
-    int x = 0, y = 0;
-};
-
-// The desktop as the control thread sees it. DirectControl calls it from the control thread and,
-// during single steps and status updates, from the user-interface thread, never from both at once.
-class ControlDesktop {
-public:
-    virtual ~ControlDesktop() = default;
-    virtual WindowId foregroundWindow() = 0;
-    virtual bool keyDown(int virtualKey) = 0;
-    virtual CursorPos cursorPos() = 0;
-    virtual void setCursorPos(int x, int y) = 0;
-    virtual ScreenSize screenSize() = 0; // of the primary screen
-    // The status line in the game window: a black band with the text in white (see platform::StatusBand).
-    virtual void drawStatusLine(WindowId window, const std::string& text) = 0;
-};
-
-// The link into the running game's memory. DirectControl calls it from either thread, never from
-// both at once.
-class GameLinkPort {
-public:
-    virtual ~GameLinkPort() = default;
-    // Tries to find the game in front and its camera records; true when the link is up.
-    virtual bool attachGame(bool isNR2003) = 0;
-    virtual void detach() = 0;
-    virtual bool attached() const = 0;
-    // The window that was in front at the last attach attempt (0 after detach).
-    virtual WindowId gameWindow() const = 0;
-    // Reads of the car-camera block 0 and of the pit-camera record; false when the read failed.
-    virtual bool readRollBar(model::CarCameraBlock& block) = 0;
-    virtual bool readPitCam(model::CarCameraValues& record) = 0;
-    // Writes the block into every car-camera block of the game, or the pit-camera record; false
-    // when a write failed (the caller drops the link).
-    virtual bool writeRollBar(const model::CarCameraBlock& block) = 0;
-    virtual bool writePitCam(const model::CarCameraValues& record) = 0;
-};
 
 // The time one effect step may take: the beat is 27 ms, so a slow step delays the next one a little,
 // while a script that never ends is cut off before the camera visibly freezes.

@@ -1,8 +1,8 @@
 // An hour of direct control with an effect script: the steps are driven one by one, without waiting for real
 // time, and the heap holds after them what it held after the first few, so nothing is kept per step.
+#include "Gamestage.h"
 #include "directcontrol/Directcontrol.h"
 #include "directcontrol/Directcontrol_effects.h"
-#include "fake_game.h"
 #include "support/Memoryuse.h"
 
 #include <gtest/gtest.h>
@@ -20,13 +20,12 @@ constexpr int kStepsPerHour = 37 * 3600;
 } // namespace
 
 TEST(ControlThreadMemory, AnHourOfEffectStepsKeepsNothingPerStep) {
-    FakeDesktop desktop;
-    FakeGameLink game(desktop);
+    GameStage game;
     game.keepWrites(false);
     std::atomic<long> writes{0};
     game.onWrite([&](const FakeWrite&) { ++writes; });
     TEffectPlayer effect;
-    DirectControl dc(game, desktop, &effect);
+    DirectControl dc(game.link, game.platform, &effect);
     dc.start();
     dc.toggleSingleStep(); // the steps come from here, as fast as they go
     dc.setEffectScript("Orbit", "BEGIN X := X + 0.05 * COS(FRAMES / 50); Y := Y + 0.05 * SIN(FRAMES / 50); "
@@ -54,11 +53,10 @@ TEST(ControlThreadMemory, AnHourOfEffectStepsKeepsNothingPerStep) {
 // A script that fails on its thousandth frame: the thread drops to Static, says why, and takes the
 // next command.
 TEST(ControlThreadMemory, AnEffectFailingOnItsThousandthFrameDropsToStatic) {
-    FakeDesktop desktop;
-    FakeGameLink game(desktop);
+    GameStage game;
     game.keepWrites(false);
     TEffectPlayer effect;
-    DirectControl dc(game, desktop, &effect);
+    DirectControl dc(game.link, game.platform, &effect);
     StatusLog statuses;
     dc.setStatusCallback(statuses.callback());
     dc.start();

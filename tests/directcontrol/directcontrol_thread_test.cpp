@@ -1,5 +1,5 @@
+#include "Gamestage.h"
 #include "directcontrol/Directcontrol.h"
-#include "fake_game.h"
 #include "model/Gplcarcameraset.h"
 #include "platform/fake/Fakethreadpriority.h"
 
@@ -15,6 +15,7 @@ using namespace std::chrono_literals;
 using skv::model::CarCameraBlock;
 using skv::model::CarCameraValues;
 using skv::model::TGPLCarCameraSet;
+using StatusDrawing = skv::platform::FakePlatform::StatusDrawing;
 
 namespace {
 
@@ -27,8 +28,7 @@ std::unique_ptr<TGPLCarCameraSet> makeSet(float base, bool effect = false) {
 
 class ControlThread : public ::testing::Test {
 protected:
-    FakeDesktop desktop;
-    FakeGameLink game{desktop};
+    GameStage game;
     FakeEffects effects;
     skv::platform::FakeThreadPriority priority{skv::platform::PriorityLevel::RaisedNice};
     StatusLog statuses;
@@ -38,7 +38,7 @@ protected:
 
     void create(EffectStepper* stepper) {
         dc.reset();
-        dc = std::make_unique<DirectControl>(game, desktop, stepper);
+        dc = std::make_unique<DirectControl>(game.link, game.platform, stepper);
         dc->setPriorityRaiser([this] { return priority.raise(); });
         dc->setStatusCallback(statuses.callback());
         dc->start();
@@ -78,6 +78,7 @@ TEST_F(ControlThread, WaitsForFirstWakeThenAttachesAndWritesStaticOnce) {
 
 TEST_F(ControlThread, ActivatedSetGoesIntoEveryBlockOnce) {
     for (bool nr2003 : {false, true}) {
+        game.selectGame(nr2003);
         dc->setNR2003(nr2003);
         dc->detach();
         const auto set = makeSet(nr2003 ? 1000.f : 0.f);
@@ -95,7 +96,7 @@ TEST_F(ControlThread, ActivatedSetGoesIntoEveryBlockOnce) {
         const std::string text =
             "Mode=Static / Set=Monza / Effect=<none> / Speed=0 / Smooth=0 / Single Step=off";
         EXPECT_EQ(lastStatus(), text);
-        EXPECT_EQ(desktop.drawn().back(), std::make_pair(kGameWindow, text));
+        EXPECT_EQ(game.platform.statusDrawings().back(), (StatusDrawing{game.gameWindow, text}));
     }
     EXPECT_EQ(game.writes().size(), 2u);
 }
@@ -118,7 +119,7 @@ TEST_F(ControlThread, HandedOverSetIsACopy) {
 }
 
 TEST_F(ControlThread, CommandsWaitingForTheGameTakeEffectAtAttach) {
-    desktop.setForeground(kOtherWindow);
+    game.platform.setForeground(game.otherWindow);
     const auto set = makeSet(7);
     dc->setCameraSet("Spa", *set);
     command(ControlMode::Static);
@@ -126,7 +127,7 @@ TEST_F(ControlThread, CommandsWaitingForTheGameTakeEffectAtAttach) {
     EXPECT_EQ(game.attachCalls(), 1);
     EXPECT_TRUE(game.writes().empty());
 
-    desktop.setForeground(kGameWindow);
+    game.platform.setForeground(game.gameWindow);
     wake();
     ASSERT_EQ(game.writes().size(), 1u);
     EXPECT_EQ(game.writes()[0].block, distinctBlock(7));
@@ -136,7 +137,7 @@ TEST_F(ControlThread, CommandsWaitingForTheGameTakeEffectAtAttach) {
 TEST_F(ControlThread, GameLeavingTheFrontDropsTheLinkAtTakeOver) {
     command(ControlMode::Static);
     ASSERT_TRUE(dc->attached());
-    desktop.setForeground(kOtherWindow);
+    game.platform.setForeground(game.otherWindow);
     const auto set = makeSet(3);
     dc->setCameraSet("Lost", *set);
     command(ControlMode::MouseRollBar);
@@ -146,7 +147,7 @@ TEST_F(ControlThread, GameLeavingTheFrontDropsTheLinkAtTakeOver) {
     EXPECT_EQ(game.writes().size(), 1u);
 
     // The set was dropped with the link: the next attach writes the old records.
-    desktop.setForeground(kGameWindow);
+    game.platform.setForeground(game.gameWindow);
     wake();
     ASSERT_EQ(game.writes().size(), 2u);
     EXPECT_EQ(game.writes()[1].block, CarCameraBlock{});
@@ -155,7 +156,7 @@ TEST_F(ControlThread, GameLeavingTheFrontDropsTheLinkAtTakeOver) {
 TEST_F(ControlThread, FailingWriteStopsAtThatBlockAndDetaches) {
     const auto set = makeSet(1);
     dc->setCameraSet("S", *set);
-    game.failWritesAfter(3);
+    game.failWritesAt(3);
     command(ControlMode::Static);
     for (std::size_t k = 0; k < 3; ++k)
         EXPECT_EQ(game.block(k), distinctBlock(1)) << k;
@@ -169,9 +170,9 @@ TEST_F(ControlThread, MouseModeCapturesOnceAndCentresTheCursor) {
     game.setRollBarMemory(distinctBlock(10));
     dc->toggleSingleStep(); // one step per command, so the records hold still while we look
     command(ControlMode::MouseRollBar);
-    EXPECT_EQ(desktop.cursorMoves(), 1);
-    EXPECT_EQ(desktop.cursorPos().x, 500);
-    EXPECT_EQ(desktop.cursorPos().y, 400);
+    EXPECT_EQ(game.platform.cursorMoves(), 1);
+    EXPECT_EQ(game.platform.cursorPos().x, 500);
+    EXPECT_EQ(game.platform.cursorPos().y, 400);
     EXPECT_EQ(dc->values(), distinctBlock(10)); // cursor at the centre: nothing moved
 
     game.setRollBarMemory(distinctBlock(20));
@@ -203,7 +204,7 @@ TEST_F(ControlThread, SingleStepMovesOncePerKeyAndToggleOffResumes) {
     dc->setSmooth(0);
     dc->toggleSingleStep();
     command(ControlMode::MouseRollBar);
-    desktop.moveCursor(0, 400); // left edge after the entry centred it
+    game.platform.moveCursor(0, 400); // left edge after the entry centred it
     const float yaw0 = distinctBlock(0)[3].yaw;
     const double dYaw = 0.2 * 2 / std::numbers::pi;
     ASSERT_EQ(game.writes().size(), 1u);
@@ -236,20 +237,20 @@ TEST_F(ControlThread, SingleStepMovesOncePerKeyAndToggleOffResumes) {
 
 TEST_F(ControlThread, StatusOnlyWhileTheGameIsInFront) {
     command(ControlMode::Static);
-    const std::size_t drawn = desktop.drawn().size(), reported = statusCount();
-    desktop.setForeground(kOtherWindow);
+    const std::size_t drawn = game.platform.statusDrawings().size(), reported = statusCount();
+    game.platform.setForeground(game.otherWindow);
     dc->setSpeed(50);
     dc->toggleSingleStep();
-    EXPECT_EQ(desktop.drawn().size(), drawn);
+    EXPECT_EQ(game.platform.statusDrawings().size(), drawn);
     EXPECT_EQ(statusCount(), reported);
     EXPECT_EQ(dc->speedPosition(), 50);
     EXPECT_FLOAT_EQ(dc->speed(), 0.1f);
 
-    desktop.setForeground(kGameWindow);
+    game.platform.setForeground(game.gameWindow);
     dc->setSmooth(94);
     const std::string text =
         "Mode=Static / Set=<default> / Effect=<none> / Speed=50 / Smooth=94 / Single Step=on";
-    EXPECT_EQ(desktop.drawn().back(), std::make_pair(kGameWindow, text));
+    EXPECT_EQ(game.platform.statusDrawings().back(), (StatusDrawing{game.gameWindow, text}));
     EXPECT_EQ(lastStatus(), text);
     EXPECT_EQ(dc->setName(), "<default>"); // stored from then on
     EXPECT_EQ(dc->effectName(), "<none>");
@@ -263,7 +264,7 @@ TEST_F(ControlThread, PitCameraModeMovesAndResetRestoresIt) {
     dc->toggleSingleStep();
     command(ControlMode::MousePitCam);
     EXPECT_EQ(dc->pitValues(), pit);
-    desktop.moveCursor(500, 0); // top edge: forward 4 units a step
+    game.platform.moveCursor(500, 0); // top edge: forward 4 units a step
     dc->singleStep();
     dc->singleStep();
     const auto writes = game.writes();

@@ -1,9 +1,8 @@
 // Direct control end to end: a private X server, the stand-in game, the desktop backend, the game
 // link and the control thread, checked through what the stand-in game reports of its own memory.
+#include "Gamestage.h"
 #include "directcontrol/Directcontrol.h"
-#include "directcontrol/Directcontrol_desktop.h"
 #include "directcontrol/Directcontrol_gamelink.h"
-#include "fake_game.h"
 #include "model/Gplcarcameraset.h"
 #include "model/Tempfolder.h"
 #include "support/Xsession.h"
@@ -72,7 +71,6 @@ protected:
         Link = std::make_unique<TGameLink>(*Platform, Paths);
         Link->setGamePrograms((Folder.path() / "gpl" / "gpl.exe").string(),
                               (Folder.path() / "nr2003" / "nr2003.exe").string());
-        Desktop = std::make_unique<TPlatformDesktop>(*Platform);
     }
     void TearDown() override {
         Control.reset();
@@ -98,7 +96,7 @@ protected:
     }
 
     void startControl(EffectStepper* effects = nullptr) {
-        Control = std::make_unique<DirectControl>(*Link, *Desktop, effects);
+        Control = std::make_unique<DirectControl>(*Link, *Platform, effects);
         Control->setStatusCallback(Statuses.callback());
         Control->setSpeed(50);
         Control->setSmooth(94);
@@ -124,7 +122,6 @@ protected:
     skv::model::TGamePaths Paths{[](const std::string&) { return std::optional<std::string>(); }};
     std::unique_ptr<skv::platform::Platform> Platform;
     std::unique_ptr<TGameLink> Link;
-    std::unique_ptr<TPlatformDesktop> Desktop;
     std::unique_ptr<ChildProcess> Game;
     std::unique_ptr<DirectControl> Control;
     skv::platform::WindowId GameWindow = 0;
@@ -249,7 +246,6 @@ TEST_F(EndToEnd, GoesOnWithoutDirectControlWhenTheXServerEnds) {
     EXPECT_FALSE(Control->attached());
     EXPECT_EQ(lastStatus(), "Not Attached: lost the connection to the X display \"" + Display + "\"");
     Control.reset();
-    Desktop.reset();
     Link.reset();
     Platform.reset();
 }

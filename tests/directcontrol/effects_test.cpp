@@ -1,9 +1,9 @@
 // Effect scripts played by the control thread through the real engine: frame counting, seeding,
 // read-back without limits, and scripts that fail or never end.
+#include "Gamestage.h"
 #include "directcontrol/Directcontrol.h"
 #include "directcontrol/Directcontrol_effects.h"
 #include "directcontrol/Directcontrol_status.h"
-#include "fake_game.h"
 
 #include <gtest/gtest.h>
 
@@ -42,8 +42,7 @@ std::string abortOf(TEffectPlayer& player, std::int32_t frame, CarCameraValues& 
 
 class EffectPlayback : public ::testing::Test {
 protected:
-    FakeDesktop desktop;
-    FakeGameLink game{desktop};
+    GameStage game;
     TEffectPlayer player;
     StatusLog statuses;
     std::unique_ptr<DirectControl> dc;
@@ -53,7 +52,7 @@ protected:
         block[3] = makeRecord(10);
         game.setRollBarMemory(block);
         game.setPitMemory(makeRecord(50));
-        dc = std::make_unique<DirectControl>(game, desktop, &player);
+        dc = std::make_unique<DirectControl>(game.link, game.platform, &player);
         dc->setPriorityRaiser([] { return skv::platform::PriorityLevel::Unchanged; });
         dc->setStatusCallback(statuses.callback());
         dc->start();
@@ -178,7 +177,7 @@ TEST_F(EffectPlayback, FailingOrEndlessScriptDropsToStaticAndTheThreadGoesOn) {
         EXPECT_EQ(status.rfind("Mode=Static / Effect error: ", 0), 0u) << status;
         EXPECT_NE(status.find(c.error), std::string::npos) << status;
         EXPECT_LE(status.size(), kStatusLineMaxChars) << status;
-        EXPECT_EQ(desktop.drawn().back().second, status);
+        EXPECT_EQ(game.platform.statusDrawings().back().text, status);
         EXPECT_LT(took, 2s) << c.script; // cut off, not hung (the budget is 50 ms)
 
         command(ControlMode::Static); // the next command replaces the error

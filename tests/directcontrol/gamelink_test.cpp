@@ -1,19 +1,20 @@
 // The game link on the scripted backend: recognising the game, the search, the addresses, the
 // writes and their failures, the handles, and the reference camera files.
+#include "Gamestage.h"
 #include "directcontrol/Directcontrol.h"
-#include "directcontrol/Directcontrol_desktop.h"
 #include "directcontrol/Directcontrol_gamelink.h"
 #include "directcontrol/Directcontrol_referencecams.h"
-#include "fake_game.h"
 #include "model/Camfile.h"
 #include "model/Tempfolder.h"
 #include "platform/fake/Fakeplatform.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <bit>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -178,8 +179,7 @@ TEST_F(GameLink, WritesEveryBlockOfTheGameAndThePitRecord) {
 
 TEST_F(GameLink, AFailingWriteStopsAtItsBlockAndDropsTheLinkOfTheThread) {
     showGame(false, 0x1000);
-    TPlatformDesktop desktop(platform);
-    DirectControl dc(link, desktop);
+    DirectControl dc(link, platform);
     StatusLog statuses;
     dc.setStatusCallback(statuses.callback());
     dc.start();
@@ -220,8 +220,7 @@ TEST_F(GameLink, AReferenceFileThatCannotServeFailsTheAttachWithItsReason) {
     EXPECT_EQ(platform.openHandles(), 0);
 
     // The thread reports it and goes on: once the file is back, the next wake attaches.
-    TPlatformDesktop desktop(platform);
-    DirectControl dc(link, desktop);
+    DirectControl dc(link, platform);
     StatusLog statuses;
     dc.setStatusCallback(statuses.callback());
     dc.start();
@@ -272,6 +271,80 @@ TEST_F(GameLink, MissesAndAGoneProcessLeaveNoLinkAndNoHandle) {
     EXPECT_THROW(link.attachGame(false), EGameLinkError);
     EXPECT_EQ(link.status(), LinkStatus::MemoryUnreadable);
     EXPECT_EQ(platform.openHandles(), 0);
+}
+
+// Why the link is down reaches the thread's owner for its status bar, read from another thread
+// while the control thread attaches and drops the link.
+TEST_F(GameLink, TheThreadsOwnerReadsWhyTheLinkIsDown) {
+    DirectControl dc(link, platform);
+    EXPECT_EQ(dc.linkState(), (LinkState{LinkStatus::NotAttached, "Not Attached"}));
+    std::atomic<bool> done{false};
+    std::thread statusBar([&] {
+        while (!done)
+            (void)dc.linkState();
+    });
+    dc.start();
+    const auto editor = platform.addWindow("Untitled - Editor", 0);
+    const auto orphan = platform.addWindow("Papyrus Window", 0);
+    const std::string reference = link.referenceFilePath(false).string();
+    skv::model::TGPLCarCameraSet set;
+    set.setValues(blockWithKey(kKey, 5));
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        LinkStatus status;
+        std::string text; // its beginning
+    } cases[] = {
+        {"another window in front", [&] { platform.setForeground(editor); }, LinkStatus::NoGameWindow,
+         "Not Attached: the game's window is not in front"},
+        {"the desktop is gone", [&] { platform.setUnavailableReason("no X display"); },
+         LinkStatus::NoGameWindow, "Not Attached: no X display"},
+        {"a window without a process",
+         [&] {
+             platform.setUnavailableReason("");
+             platform.setForeground(orphan);
+         },
+         LinkStatus::NoProcess, "Not Attached: the game's window names no process that can be opened"},
+        {"memory out of reach",
+         [&] {
+             showGame(false, 0x1000);
+             memory->failReadsAt(0x5F0000);
+         },
+         LinkStatus::MemoryUnreadable, "Not Attached: the memory cannot be read"},
+        {"no reference file",
+         [&] {
+             memory->clearFailures();
+             std::filesystem::remove(reference);
+         },
+         LinkStatus::NoReferenceFile, "Not Attached: reference camera file: "},
+        {"another camera file loaded",
+         [&] {
+             writeReferenceFile(reference, {1, 2, 3});
+         },
+         LinkStatus::KeyNotFound, linkStatusText(LinkStatus::KeyNotFound)},
+        {"attached", [&] { writeReferenceFile(reference, kKey); }, LinkStatus::Attached, "Attached"},
+        {"a write that fails",
+         [&] {
+             memory->failWritesAt(0x5F1000 + 3 * 216);
+             dc.setCameraSet("five", set);
+         },
+         LinkStatus::WriteFailed, "Not Attached: a camera write into the game failed"},
+        {"attached again", [&] { memory->clearFailures(); }, LinkStatus::Attached, "Attached"},
+        {"dropped by the owner", [&] { dc.detach(); }, LinkStatus::NotAttached, "Not Attached"},
+    };
+    for (const auto& c : cases) {
+        c.arrange();
+        if (c.status != LinkStatus::NotAttached) {
+            dc.changeMode(false);
+            ASSERT_TRUE(dc.waitUntilIdle(5s)) << c.name;
+        }
+        const LinkState state = dc.linkState();
+        EXPECT_EQ(state.status, c.status) << c.name;
+        EXPECT_EQ(state.text.rfind(c.text, 0), 0u) << c.name << ": " << state.text;
+        EXPECT_EQ(dc.attached(), c.status == LinkStatus::Attached) << c.name;
+    }
+    done = true;
+    statusBar.join();
 }
 
 TEST(ReferenceCamFiles, EverySeriesFolderGetsPacecarAndGplKeepsItsOwn) {

@@ -1,9 +1,9 @@
+#include "Gamestage.h"
 #include "directcontrol/Directcontrol.h"
 #include "directcontrol/Hotkeyinput.h"
 #include "directcontrol/Hotkeys.h"
 #include "directcontrol/Itemlists.h"
 #include "directcontrol/Savedpositions.h"
-#include "fake_game.h"
 #include "model/Gplcarcameraset.h"
 #include "platform/fake/Fakeplatform.h"
 #include "platform/fake/Fakethreadpriority.h"
@@ -104,10 +104,9 @@ public:
 
 class HotKeys : public ::testing::Test {
 protected:
-    FakeDesktop desktop;
-    FakeGameLink game{desktop};
+    GameStage game;
     FakeEffects effects;
-    plat::FakePlatform platform;
+    plat::FakePlatform& platform = game.platform;
     plat::FakeThreadPriority priority;
     TestHost host{platform};
     TItemLists lists;
@@ -118,7 +117,7 @@ protected:
     std::unique_ptr<THotKeys> keys;
 
     void SetUp() override {
-        dc = std::make_unique<DirectControl>(game, desktop, &effects);
+        dc = std::make_unique<DirectControl>(game.link, game.platform, &effects);
         dc->setPriorityRaiser([this] { return priority.raise(); });
         dc->start();
         keys = std::make_unique<THotKeys>(*dc, lists, positions, host);
@@ -251,10 +250,11 @@ TEST_F(HotKeys, OneAttachWakePerLinkDownPeriod) {
     press(vk::L);
     EXPECT_FALSE(keys->attachRequested());
 
-    desktop.setForeground(kOtherWindow); // the game leaves the front: the link drops at the next command
+    game.platform.setForeground(
+        game.otherWindow); // the game leaves the front: the link drops at the next command
     press(vk::End);
     ASSERT_FALSE(dc->attached());
-    desktop.setForeground(kGameWindow);
+    game.platform.setForeground(game.gameWindow);
     const int before = game.attachCalls();
     press(vk::L);
     press(vk::L);

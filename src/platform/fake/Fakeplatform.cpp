@@ -40,9 +40,9 @@ void FakeMemory::peek(Address address, void* buffer, std::size_t size) const {
     std::memcpy(buffer, source, size);
 }
 
-void FakeMemory::failReadsAt(Address address) {
+void FakeMemory::failReadsAt(Address address, std::size_t maxSize) {
     std::lock_guard guard(Lock);
-    FailingReads.insert(address);
+    FailingReads[address] = maxSize;
 }
 
 void FakeMemory::failWritesAt(Address address) {
@@ -71,6 +71,16 @@ std::size_t FakeMemory::readCount() const {
     return Reads;
 }
 
+void FakeMemory::keepLog(bool keep) {
+    std::lock_guard guard(Lock);
+    KeepLog = keep;
+}
+
+void FakeMemory::watchWrites(WriteWatcher watcher) {
+    std::lock_guard guard(Lock);
+    Watcher = std::move(watcher);
+}
+
 void FakeMemory::clearLog() {
     std::lock_guard guard(Lock);
     WriteLog.clear();
@@ -82,6 +92,14 @@ bool FakeMemory::touches(const std::set<Address>& failing, Address address, std:
     return it != failing.end() && *it - address < size;
 }
 
+bool FakeMemory::readFails(Address address, std::size_t size) const {
+    for (auto it = FailingReads.lower_bound(address); it != FailingReads.end() && it->first - address < size;
+         ++it) {
+        if (size <= it->second) return true;
+    }
+    return false;
+}
+
 bool FakeMemory::read(Address address, void* buffer, std::size_t size, std::string& error) {
     std::lock_guard guard(Lock);
     if (Exited) {
@@ -89,7 +107,7 @@ bool FakeMemory::read(Address address, void* buffer, std::size_t size, std::stri
         return false;
     }
     const std::uint8_t* source = locate(address, size);
-    if (!source || touches(FailingReads, address, size)) {
+    if (!source || readFails(address, size)) {
         error = "the memory cannot be read";
         return false;
     }
@@ -105,12 +123,14 @@ bool FakeMemory::write(Address address, const void* data, std::size_t size, std:
         return false;
     }
     std::uint8_t* target = locate(address, size);
-    if (!target || touches(FailingWrites, address, size)) {
+    const bool written = target && !touches(FailingWrites, address, size);
+    if (Watcher) Watcher({address, size}, static_cast<const std::uint8_t*>(data), written);
+    if (!written) {
         error = "the memory cannot be written";
         return false;
     }
     std::memcpy(target, data, size);
-    WriteLog.push_back({address, size});
+    if (KeepLog) WriteLog.push_back({address, size});
     return true;
 }
 
@@ -223,6 +243,11 @@ void FakePlatform::setScreenSize(int width, int height) {
     Screen = {width, height};
 }
 
+void FakePlatform::moveCursor(int x, int y) {
+    std::lock_guard guard(Lock);
+    Cursor = {x, y};
+}
+
 void FakePlatform::postInput(const InputEvent& event) {
     std::vector<std::shared_ptr<InputQueue>> queues;
     {
@@ -256,6 +281,16 @@ int FakePlatform::handlesOpened() const {
     return Opened;
 }
 
+int FakePlatform::cursorMoves() const {
+    std::lock_guard guard(Lock);
+    return CursorMoves;
+}
+
+int FakePlatform::titleReads() const {
+    std::lock_guard guard(Lock);
+    return TitleReads;
+}
+
 std::string FakePlatform::unavailableReason() const {
     std::lock_guard guard(Lock);
     return Unavailable;
@@ -268,6 +303,7 @@ WindowId FakePlatform::foregroundWindow() {
 
 std::string FakePlatform::windowTitle(WindowId window) {
     std::lock_guard guard(Lock);
+    ++TitleReads;
     auto it = Windows.find(window);
     if (it == Windows.end()) return {};
     return it->second.title.substr(0, kMaxTitleLength);
@@ -300,6 +336,7 @@ CursorPos FakePlatform::cursorPos() {
 void FakePlatform::setCursorPos(int x, int y) {
     std::lock_guard guard(Lock);
     Cursor = {x, y};
+    ++CursorMoves;
 }
 
 ScreenSize FakePlatform::screenSize() {

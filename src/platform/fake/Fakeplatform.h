@@ -1,5 +1,6 @@
 // A scripted backend for tests: windows with titles and processes, in-memory process address
-// spaces whose reads and writes can be made to fail, held keys, a pointer and injected input.
+// spaces whose reads and writes can be made to fail and be watched, held keys, a pointer and
+// injected input.
 #pragma once
 
 #include "platform/platform.h"
@@ -7,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <set>
@@ -30,15 +33,22 @@ public:
     void poke(Address address, const void* data, std::size_t size);
     void peek(Address address, void* buffer, std::size_t size) const;
 
-    // Reads or writes that touch the address fail from now on.
-    void failReadsAt(Address address);
+    // Reads or writes that touch the address fail from now on. A read fails only when it is at most
+    // maxSize bytes long, so a test can fail the reads of a record while a long read across it works.
+    void failReadsAt(Address address, std::size_t maxSize = std::numeric_limits<std::size_t>::max());
     void failWritesAt(Address address);
     void clearFailures();
     // The process has ended: every transfer fails.
     void exit();
 
-    // Successful writes, in order; the log is cleared by clearLog().
+    // Successful writes, in order; the log is cleared by clearLog(), and long runs turn it off.
     std::vector<Transfer> writes() const;
+    void keepLog(bool keep);
+    // Sees every write as it happens, with its bytes and whether it was made, under the memory's
+    // lock (so it must not call the memory); an empty one stops watching.
+    using WriteWatcher =
+        std::function<void(const Transfer& transfer, const std::uint8_t* data, bool written)>;
+    void watchWrites(WriteWatcher watcher);
     std::size_t readCount() const;
     void clearLog();
 
@@ -49,12 +59,16 @@ public:
 private:
     mutable std::mutex Lock;
     std::map<Address, std::vector<std::uint8_t>> Regions;
-    std::set<Address> FailingReads, FailingWrites;
+    std::map<Address, std::size_t> FailingReads; // address, longest read that fails there
+    std::set<Address> FailingWrites;
     bool Exited = false;
     std::vector<Transfer> WriteLog;
+    bool KeepLog = true;
+    WriteWatcher Watcher;
     std::size_t Reads = 0;
 
     std::uint8_t* locate(Address address, std::size_t size);
+    bool readFails(Address address, std::size_t size) const;
     static bool touches(const std::set<Address>& failing, Address address, std::size_t size);
 };
 
@@ -72,17 +86,23 @@ public:
     std::shared_ptr<FakeMemory> addProcess(ProcessId process);
     void setKeyDown(int virtualKey, bool down);
     void setScreenSize(int width, int height);
+    // The user moves the pointer (setCursorPos is the program moving it).
+    void moveCursor(int x, int y);
     // Queues an event on every input source made so far.
     void postInput(const InputEvent& event);
 
     struct StatusDrawing {
         WindowId window = 0;
         std::string text;
+        friend bool operator==(const StatusDrawing&, const StatusDrawing&) = default;
     };
     std::vector<StatusDrawing> statusDrawings() const;
     // Process handles open now, and ever opened.
     int openHandles() const;
     int handlesOpened() const;
+    // How often the program has moved the pointer, and read a window title.
+    int cursorMoves() const;
+    int titleReads() const;
 
     // --- Platform ---
     std::string unavailableReason() const override;
@@ -113,6 +133,8 @@ private:
     std::map<ProcessId, std::shared_ptr<FakeMemory>> Processes;
     std::set<int> KeysDown;
     CursorPos Cursor;
+    int CursorMoves = 0;
+    int TitleReads = 0;
     ScreenSize Screen{1024, 768};
     std::vector<StatusDrawing> Drawings;
     std::vector<std::weak_ptr<InputQueue>> Inputs;
