@@ -18,13 +18,12 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
-
-#include <unistd.h>
 
 namespace skv::directcontrol::testing {
 
@@ -77,11 +76,11 @@ private:
 class StageFolder {
 public:
     StageFolder() {
-        static std::atomic<int> counter{0};
-        Path = std::filesystem::temp_directory_path() /
-               ("skv-stage-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::remove_all(Path);
-        std::filesystem::create_directories(Path);
+        // A random name, made anew until it is one no other run holds.
+        std::random_device random;
+        do {
+            Path = std::filesystem::temp_directory_path() / ("skv-stage-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(Path));
     }
     ~StageFolder() {
         std::error_code ec;
