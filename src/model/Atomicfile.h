@@ -1,5 +1,6 @@
 // Replaces a file only once its new content is completely on disk: the bytes go to a temporary file
-// in the same folder, which is flushed and then renamed over the target.
+// in the same folder, which is flushed and then put in the target's place. The calls of the
+// operating system sit behind Atomicfile_system.h.
 #pragma once
 
 #include "stream/Bytesink.h"
@@ -10,7 +11,6 @@
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <sys/types.h>
 
 namespace skv::model {
 
@@ -19,9 +19,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Writes up to size bytes to an open file descriptor, as write(2) does: the count written, or -1 with
-// errno set. Tests pass one that fails part way.
-using TRawWrite = std::function<ssize_t(int fd, const void* data, std::size_t size)>;
+// Writes up to size bytes to an open file descriptor of the C run-time, as write(2) and _write do: the
+// count written, or -1 with errno set. Tests pass one that fails part way.
+using TRawWrite = std::function<std::ptrdiff_t(int fd, const void* data, std::size_t size)>;
 
 // On any failure the target keeps its old content, the temporary file is removed and FileWriteError is
 // raised ("Cannot create file <name>" when no file can be made there).
