@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only those that are missing.
+# Installs the Debian packages the build and the tests need, only those that are missing, and
+# fetches the Debian source the Windows cross-build compiles.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format-14
   libgtest-dev libgmock-dev libbenchmark-dev
   liblua5.4-dev libmuparser-dev libmuparserx-dev
   libjpeg62-turbo-dev libsimpleini-dev nlohmann-json3-dev
+  g++-mingw-w64-x86-64-posix nasm dpkg-dev
   libx11-dev libxtst-dev xvfb x11-utils
   qt6-base-dev fonts-dejavu-core
   locales
@@ -30,6 +33,31 @@ else
   echo "deps: installing ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows cross-build compiles libjpeg-turbo from Debian's source of the version installed here,
+# so both systems encode pictures alike. apt fetches it with a source list of its own, kept beside
+# the source, so the system's apt sources stay as they are.
+jpeg_version=$(dpkg-query -W -f='${source:Version}' libjpeg62-turbo-dev)
+sources=build/sources
+if [ "$(cat "$sources/libjpeg-turbo.version" 2>/dev/null)" != "$jpeg_version" ]; then
+  echo "deps: fetching Debian's libjpeg-turbo $jpeg_version source"
+  rm -rf "$sources/libjpeg-turbo" "$sources/apt" "$sources/libjpeg-turbo.version"
+  mkdir -p "$sources/apt/lists/partial" "$sources/apt/cache/archives/partial" "$sources/download"
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  cat >"$sources/apt/sources.list" <<LIST
+deb-src http://deb.debian.org/debian $codename main
+deb-src http://deb.debian.org/debian $codename-updates main
+deb-src http://deb.debian.org/debian-security $codename-security main
+LIST
+  apt_options=(-o "Dir::Etc::SourceList=$PWD/$sources/apt/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
+    -o "Dir::State::Lists=$PWD/$sources/apt/lists" -o "Dir::Cache=$PWD/$sources/apt/cache"
+    -o "APT::Sandbox::User=$(id -un)")
+  apt-get "${apt_options[@]}" update -qq
+  (cd "$sources/download" && apt-get "${apt_options[@]}" source -qq "libjpeg-turbo=$jpeg_version")
+  mv "$sources/download"/libjpeg-turbo-*/ "$sources/libjpeg-turbo"
+  rm -rf "$sources/download" "$sources/apt"
+  echo "$jpeg_version" >"$sources/libjpeg-turbo.version"
 fi
 
 # The tests check that number texts ignore a C locale with a decimal comma.
