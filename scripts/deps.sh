@@ -44,13 +44,15 @@ if [ "$(cat "$sources/libjpeg-turbo.version" 2>/dev/null)" != "$jpeg_version" ];
   echo "deps: fetching Debian's libjpeg-turbo $jpeg_version source"
   rm -rf "$sources/libjpeg-turbo" "$sources/apt" "$sources/libjpeg-turbo.version"
   mkdir -p "$sources/apt/lists/partial" "$sources/apt/cache/archives/partial" "$sources/download"
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  cat >"$sources/apt/sources.list" <<LIST
-deb-src http://deb.debian.org/debian $codename main
-deb-src http://deb.debian.org/debian $codename-updates main
-deb-src http://deb.debian.org/debian-security $codename-security main
-LIST
-  apt_options=(-o "Dir::Etc::SourceList=$PWD/$sources/apt/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
+  # The same archives the system installs from, asked for their sources instead of their packages.
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$sources/apt/debian.sources"
+  fi
+  if [ -f /etc/apt/sources.list ]; then
+    sed -n 's/^deb \(.*\/debian.*\)/deb-src \1/p' /etc/apt/sources.list >"$sources/apt/sources.list"
+  fi
+  touch "$sources/apt/sources.list"
+  apt_options=(-o "Dir::Etc::SourceList=$PWD/$sources/apt/sources.list" -o "Dir::Etc::SourceParts=$PWD/$sources/apt"
     -o "Dir::State::Lists=$PWD/$sources/apt/lists" -o "Dir::Cache=$PWD/$sources/apt/cache"
     -o "APT::Sandbox::User=$(id -un)")
   apt-get "${apt_options[@]}" update -qq
