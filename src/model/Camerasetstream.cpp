@@ -158,4 +158,18 @@ std::unique_ptr<TGPLCarCameraSet> readCameraSet(TStreamReader& reader) {
     return set;
 }
 
+std::vector<std::uint8_t> cameraSetRecord(const TGPLCarCameraSet& set) {
+    std::vector<std::uint8_t> bytes;
+    TStreamWriter writer(bytes);
+    writeCameraSet(writer, set);
+    return bytes;
+}
+
+std::unique_ptr<TGPLCarCameraSet> readSingleCameraSet(std::span<const std::uint8_t> bytes) {
+    TStreamReader reader(bytes);
+    auto set = readCameraSet(reader);
+    if (!reader.atEnd()) TStreamReader::fail(reader.position(), "data follows the item's record");
+    return set;
+}
+
 } // namespace skv::model

@@ -1,5 +1,6 @@
 #include "model/Jpegimage.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,8 @@ void installTrap(ErrorTrap& trap) {
 // check keeps a forged header from sizing a huge pixel buffer.
 constexpr unsigned long kMaxSide = 16384;
 constexpr unsigned long long kMaxPixels = 64ull * 1024 * 1024;
+
+std::atomic<std::uint64_t> decodesStarted{0};
 
 // The trapped steps: each returns false when libjpeg raised an error (its code is in the trap).
 
@@ -147,7 +150,12 @@ void TJPEGImage::loadFromFile(const std::string& fileName) {
     bytes_ = std::move(bytes);
 }
 
+std::uint64_t TJPEGImage::decodeCount() {
+    return decodesStarted.load(std::memory_order_relaxed);
+}
+
 RgbImage TJPEGImage::decode() const {
+    decodesStarted.fetch_add(1, std::memory_order_relaxed);
     Decompressor d;
     d.readHeader(bytes_);
     const unsigned long width = d.cinfo.image_width;

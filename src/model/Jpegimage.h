@@ -37,6 +37,8 @@ public:
 
     // Decodes the picture; raises JpegError ("JPEG error #N") when the bytes are not a readable JPEG.
     RgbImage decode() const;
+    // How many decodes this process has started, so that a caller can tell which pictures were decoded.
+    static std::uint64_t decodeCount();
 
     // Encodes an RGB image as a baseline JPEG (for pictures the program makes itself).
     static TJPEGImage encode(const RgbImage& image, int quality = 85);

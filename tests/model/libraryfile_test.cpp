@@ -197,6 +197,27 @@ TEST(LibraryRecord, PropertiesInAnyOrderAndIntegerFloats) {
     EXPECT_EQ(set->Type, eCameraSetType::CstCarCamSet);
 }
 
+TEST(LibraryRecord, ClipboardFormIsExactlyOneRecord) {
+    TGPLCarCameraSet set;
+    set.Caption = "Copied";
+    set.SelectedCamera = -1;
+    const std::vector<std::uint8_t> record = cameraSetRecord(set);
+    EXPECT_EQ(record, recordOf(set));
+    expectSameItem(*readSingleCameraSet(record), set);
+
+    std::vector<std::uint8_t> two = record;
+    two.insert(two.end(), record.begin(), record.end());
+    std::vector<std::uint8_t> cut(record.begin(), record.end() - 1);
+    for (const auto& bytes : {two, cut, std::vector<std::uint8_t>{}}) {
+        try {
+            readSingleCameraSet(bytes);
+            ADD_FAILURE() << "read " << bytes.size() << " bytes as one item";
+        } catch (const StreamError& e) {
+            EXPECT_LE(e.offset(), bytes.size());
+        }
+    }
+}
+
 TEST(LibraryFile, SaveAndLoadKeepItemsOrderBitsAndPictures) {
     TCameraSetList items;
     const std::uint32_t odd[] = {0x00000001, 0x7F7FFFFF, 0x7FC12345, 0xFF800000, 0x3DCCCCCD, 0x807FFFFF};
