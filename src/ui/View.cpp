@@ -169,6 +169,9 @@ void TfrmView::focusInEvent(QFocusEvent* event) {
 
 void TfrmView::focusOutEvent(QFocusEvent* event) {
     QFrame::focusOutEvent(event);
+    // A menu opening, or another window coming to the front, moves no focus inside the page: the
+    // view stays the one the camera actions work on.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
     showFocus(false);
     emit focusChanged(false);
 }

@@ -41,7 +41,8 @@ public:
     TPictureBox* pictureBox() const { return Picture; }
 
 signals:
-    // The view took (true) or lost (false) the keyboard focus.
+    // The view took (true) or lost (false) the keyboard focus within its window; a menu or another
+    // window in front takes none.
     void focusChanged(bool focused);
     // The properties dialog changed the camera.
     void cameraChanged();

@@ -1,0 +1,106 @@
+// The page's file: a new page, loading, saving under the page's name or a chosen one, and the
+// question before a page with changes closes.
+#include "ui/Page.h"
+
+#include "model/Libraryfile.h"
+#include "ui/Filefilter.h"
+#include "ui/Page_items.h"
+#include "ui/Prompts.h"
+#include "ui/Qtext.h"
+
+#include <QFileInfo>
+
+namespace skv::ui {
+
+namespace {
+
+constexpr const char* kLibraryFilter = "Camera Manager Format|*.cmf";
+
+} // namespace
+
+void TfrmPage::newFile(const QString& name) {
+    FileName = name;
+    Untitled = true;
+    setModified(false);
+}
+
+bool TfrmPage::loadFromFile(const QString& fileName) {
+    model::TCameraSetList items = model::loadLibraryFile(pathFromQString(fileName));
+    OverwriteAll = false;
+    // Shown once at the end: a selection shown per item would copy every picture into the views.
+    Loading = true;
+    for (auto& item : items) {
+        if (addCameraSet(std::move(item))) continue;
+        Loading = false;
+        return false;
+    }
+    Loading = false;
+    FileName = fileName;
+    Untitled = false;
+    select(0);
+    showSelection();
+    setModified(false);
+    return true;
+}
+
+bool TfrmPage::save() {
+    if (Untitled) return saveAs();
+    return writeTo(FileName);
+}
+
+bool TfrmPage::saveAs() {
+    TFileRequest request;
+    request.caption = QStringLiteral("Save As");
+    request.folder = Services.libraryFolder;
+    request.fileName = QFileInfo(FileName).fileName();
+    request.filter = QString::fromStdString(qtFileFilter(kLibraryFilter));
+    request.defaultSuffix = QStringLiteral("cmf");
+    request.confirmOverwrite = true;
+    const std::optional<QString> chosen = prompter().saveFileName(this, request);
+    if (!chosen) return false;
+    Services.libraryFolder = QFileInfo(*chosen).absolutePath();
+    if (!writeTo(*chosen)) return false;
+    FileName = *chosen;
+    Untitled = false;
+    return true;
+}
+
+// The file is replaced only once the new one is complete; a failure leaves it and the page as they were.
+bool TfrmPage::writeTo(const QString& fileName) {
+    try {
+        model::saveLibraryFile(pathFromQString(fileName), Items->items());
+    } catch (const model::FileWriteError& e) {
+        showError(this, messageToQString(e.what()));
+        return false;
+    }
+    setModified(false);
+    return true;
+}
+
+bool TfrmPage::closeQuery() {
+    if (!Modified) return true;
+    switch (prompter().ask(this, eQuestion::YesNoCancel,
+                           QStringLiteral("File ") + FileName +
+                               QStringLiteral(" is changed do you want to save it?"))) {
+    case eAnswer::Yes:
+        return save();
+    case eAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::unique_ptr<TfrmPage> openLibraryPage(const QString& fileName, TPageServices& services, model::eGame game,
+                                          bool quietly, QWidget* parent) {
+    auto page = std::make_unique<TfrmPage>(services, game, parent);
+    try {
+        if (!page->loadFromFile(fileName)) return nullptr;
+    } catch (const model::LibraryFileError& e) {
+        if (!quietly) showError(parent, QStringLiteral("Cannot open file ") + messageToQString(e.what()));
+        return nullptr;
+    }
+    return page;
+}
+
+} // namespace skv::ui
