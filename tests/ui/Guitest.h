@@ -113,11 +113,18 @@ private:
     QStringList Unexpected;
 };
 
-// Runs drive on the next modal dialog as soon as it is up. A dialog that does not come, or is still
-// up when the limit has passed, is closed and noted as a failure, so a test never waits forever.
+// Runs drive on the next modal dialog as soon as it is up; given several, each drives the next time
+// a modal dialog comes up after the one before (also the same dialog shown again). A dialog that does
+// not come, or is still up when the limit has passed, is closed and noted as a failure, so a test
+// never waits forever.
 class TModal {
 public:
-    explicit TModal(std::function<void(QDialog*)> drive, int limitMs = 5000) : Drive(std::move(drive)) {
+    using TDrive = std::function<void(QDialog*)>;
+
+    explicit TModal(TDrive drive, int limitMs = 5000)
+        : TModal(std::vector<TDrive>{std::move(drive)}, limitMs) {}
+    explicit TModal(std::vector<TDrive> drives, int limitMs = 5000) : Drives(std::move(drives)) {
+        QApplication::instance()->installEventFilter(&Shows);
         Poll.setInterval(5);
         QObject::connect(&Poll, &QTimer::timeout, [this] { poll(); });
         Poll.start();
@@ -126,28 +133,44 @@ public:
         Limit.start(limitMs);
     }
 
-    bool ran() const { return Ran; }
+    bool ran() const { return Driven == Drives.size(); }
     const QString& failure() const { return Failure; }
 
 private:
+    // Counts the dialogs shown, so that a dialog shown again is told from one still up.
+    class TShowCounter final : public QObject {
+    public:
+        std::size_t count = 0;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show && qobject_cast<QDialog*>(watched)) ++count;
+            return false;
+        }
+    };
+
     void poll() {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        Poll.stop();
-        Ran = true;
-        Drive(dialog);
+        if (!dialog || Driven == Drives.size() || Shows.count < NeededShows) return;
+        NeededShows = Shows.count + 1;
+        if (++Driven == Drives.size()) Poll.stop();
+        Drives[Driven - 1](dialog);
     }
 
     void giveUp() {
         Poll.stop();
-        Failure = Ran ? QStringLiteral("the dialog stayed open") : QStringLiteral("no modal dialog came up");
+        if (!ran())
+            Failure = Driven == 0 ? QStringLiteral("no modal dialog came up")
+                                  : QStringLiteral("dialog %1 did not come up").arg(Driven + 1);
+        else if (QApplication::activeModalWidget())
+            Failure = QStringLiteral("the dialog stayed open");
         while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
             dialog->done(QDialog::Rejected);
     }
 
-    std::function<void(QDialog*)> Drive;
+    std::vector<TDrive> Drives;
+    std::size_t Driven = 0;
+    std::size_t NeededShows = 0;
+    TShowCounter Shows;
     QTimer Poll, Limit;
-    bool Ran = false;
     QString Failure;
 };
 
