@@ -85,13 +85,22 @@ model::TGPLCarCameraSet& TCameraSetModel::item(int row) const {
 }
 
 int TCameraSetModel::find(std::string_view caption, int skipRow) const {
+    const auto counted = CaptionCounts.find(std::string(caption));
+    if (counted == CaptionCounts.end()) return -1;
     for (int row = 0; row < count(); ++row)
         if (row != skipRow && Nodes[static_cast<std::size_t>(row)].item->Caption == caption) return row;
     return -1;
 }
 
+void TCameraSetModel::countCaption(const std::string& caption, int delta) {
+    const auto counted = CaptionCounts.try_emplace(caption, 0).first;
+    counted->second += delta;
+    if (counted->second <= 0) CaptionCounts.erase(counted);
+}
+
 int TCameraSetModel::append(std::unique_ptr<model::TGPLCarCameraSet> item) {
     const int row = count();
+    countCaption(item->Caption, +1);
     beginInsertRows({}, row, row);
     Node node;
     node.item = std::move(item);
@@ -103,6 +112,8 @@ int TCameraSetModel::append(std::unique_ptr<model::TGPLCarCameraSet> item) {
 
 void TCameraSetModel::replace(int row, std::unique_ptr<model::TGPLCarCameraSet> item) {
     Node& node = Nodes.at(static_cast<std::size_t>(row));
+    countCaption(node.item->Caption, -1);
+    countCaption(item->Caption, +1);
     node.identity.reset();
     node.item = std::move(item);
     node.identity.emplace(*node.item);
@@ -111,6 +122,7 @@ void TCameraSetModel::replace(int row, std::unique_ptr<model::TGPLCarCameraSet> 
 
 void TCameraSetModel::remove(int row) {
     if (row < 0 || row >= count()) return;
+    countCaption(item(row).Caption, -1);
     beginRemoveRows({}, row, row);
     Nodes.erase(Nodes.begin() + row);
     endRemoveRows();
@@ -130,6 +142,8 @@ bool TCameraSetModel::moveBefore(int from, int before) {
 }
 
 void TCameraSetModel::setCaption(int row, std::string caption) {
+    countCaption(item(row).Caption, -1);
+    countCaption(caption, +1);
     item(row).Caption = std::move(caption);
     emit dataChanged(index(row), index(row));
 }

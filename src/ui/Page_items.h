@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace skv::ui {
@@ -70,8 +71,12 @@ private:
     };
 
     QByteArray dragToken() const;
+    void countCaption(const std::string& caption, int delta);
 
     std::vector<Node> Nodes;
+    // How many nodes carry each caption: a caption that is not here needs no search, so loading a
+    // library checks each new caption at once instead of against every node before it.
+    std::unordered_map<std::string, int> CaptionCounts;
     QIcon SetIcon, EffectIcon;
 };
 
