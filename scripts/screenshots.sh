@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes a PNG of every dialog and of a camera view in both forms under build/screenshots/, at 100%
-# and at 200% scale, on Qt's offscreen platform (no display needed), from the sample library.
+# Writes a PNG of every dialog, of a camera view in both forms and of a library page in both games'
+# layouts (a set and an effect selected) under build/screenshots/, at 100% and at 200% scale, on Qt's
+# offscreen platform (no display needed), from the sample library.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,6 +1,6 @@
-// Writes a PNG of every dialog and of a camera view in both of its forms, filled from the sample
-// library, so that a person can look at them: skv-screenshots SAMPLE.cmf OUTPUT-FOLDER. Run it with
-// QT_SCALE_FACTOR=2 for the pictures at 200%.
+// Writes a PNG of every dialog, of a camera view in both of its forms and of a library page in both
+// games' layouts, filled from the sample library, so that a person can look at them:
+// skv-screenshots SAMPLE.cmf OUTPUT-FOLDER. Run it with QT_SCALE_FACTOR=2 for the pictures at 200%.
 #include "model/Gamepaths.h"
 #include "model/Libraryfile.h"
 #include "ui/Application.h"
@@ -9,6 +9,9 @@
 #include "ui/Effect.h"
 #include "ui/Name.h"
 #include "ui/Options.h"
+#include "ui/Page.h"
+#include "ui/Page_actions.h"
+#include "ui/Page_clipboard.h"
 #include "ui/Properties.h"
 #include "ui/View.h"
 
@@ -18,6 +21,7 @@
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeView>
 
 #include <filesystem>
 #include <functional>
@@ -94,6 +98,42 @@ public:
     void refreshReferenceCamFiles(const ui::TGamePrograms&) override {}
 };
 
+// The row of the first item of a kind, and of the effect with the longest script.
+int rowOf(const model::TCameraSetList& items, const model::TGPLCarCameraSet* wanted) {
+    for (std::size_t row = 0; row < items.size(); ++row)
+        if (items[row].get() == wanted) return static_cast<int>(row);
+    return 0;
+}
+
+void selectRow(ui::TfrmPage& page, int row) {
+    auto* tree = page.findChild<QTreeView*>(QStringLiteral("treCameraSets"));
+    tree->setCurrentIndex(tree->model()->index(row, 0));
+}
+
+// A page as a tab of the main window shows it: a set with the focus on one of its views, then the
+// effect with the longest script.
+bool savePages(const char* library, const model::TCameraSetList& items, ui::TPageServices& services,
+               const QDir& out) {
+    bool ok = true;
+    for (const model::eGame game : {model::eGame::gGPL, model::eGame::gNR2003}) {
+        const bool nr2003 = game == model::eGame::gNR2003;
+        const QString layout = QString::fromLatin1(nr2003 ? "nr2003" : "gpl");
+        auto page = ui::openLibraryPage(QString::fromLocal8Bit(library), services, game, false);
+        if (!page) return false;
+        page->setWindowTitle(QStringLiteral("Library page, %1 layout").arg(nr2003 ? "NR2003" : "GPL"));
+        page->resize(590, 470);
+        services.actions.setActivePage(page.get());
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        selectRow(*page, rowOf(items, firstOf(items, false)));
+        page->view(4)->setFocus();
+        ok &= save(*page, out.filePath(QStringLiteral("page-%1-set.png").arg(layout)));
+        selectRow(*page, rowOf(items, longestEffect(items)));
+        ok &= save(*page, out.filePath(QStringLiteral("page-%1-effect.png").arg(layout)));
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -165,5 +205,13 @@ int main(int argc, char** argv) {
     pages->setTabVisible(1, true);
     pages->setCurrentIndex(1);
     ok &= save(options, out.filePath("options-keys.png"));
+    options.hide();
+
+    ui::TItemClipboard clipboard;
+    ui::TPageActions actions(clipboard);
+    model::TCamFileBuffer camFileBuffer;
+    ui::TPageServices services{name,          properties, editor,  comment, distribution,
+                               camFileBuffer, clipboard,  actions, {},      {}};
+    ok &= savePages(argv[1], items, services, out);
     return ok ? 0 : 1;
 }
