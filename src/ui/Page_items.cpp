@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDrag>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QMimeData>
 
 #include <algorithm>
@@ -165,6 +166,7 @@ std::vector<const model::TGPLCarCameraSet*> TCameraSetModel::items() const {
 }
 
 TCameraSetTree::TCameraSetTree(QWidget* parent) : QTreeView(parent) {
+    header()->setObjectName(QStringLiteral("hdrCameraSets"));
     setHeaderHidden(true);
     setRootIsDecorated(false);
     setItemsExpandable(false);

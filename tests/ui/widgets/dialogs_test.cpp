@@ -9,6 +9,9 @@
 #include "ui/Effect.h"
 #include "ui/Name.h"
 #include "ui/Options.h"
+#include "ui/Page.h"
+#include "ui/Page_actions.h"
+#include "ui/Page_clipboard.h"
 #include "ui/Picturebox.h"
 #include "ui/Properties.h"
 #include "ui/Qtext.h"
@@ -401,6 +404,12 @@ void TestDialogs::everyWidgetCarriesItsName() {
     ui::TfrmComment comment;
     ui::TdlgDistributeCarCamSet distribution(options, paths);
     ui::TfrmView view(QStringLiteral("Nose"), &properties);
+    model::TCamFileBuffer buffer;
+    ui::TItemClipboard clipboard;
+    ui::TPageActions actions(clipboard);
+    ui::TPageServices services{name,   properties, effect,  comment, distribution,
+                               buffer, clipboard,  actions, {},      {}};
+    ui::TfrmPage page(services, model::eGame::gGPL);
     const auto insideQt = [](const QWidget* w, const QWidget* window) {
         for (; w && w != window; w = w->parentWidget())
             if (w->objectName().startsWith(QStringLiteral("qt_"))) return true;
@@ -408,7 +417,7 @@ void TestDialogs::everyWidgetCarriesItsName() {
     };
     QStringList unnamed;
     for (QWidget* window : std::initializer_list<QWidget*>{&options, &name, &properties, &effect, &comment,
-                                                           &distribution, &view}) {
+                                                           &distribution, &view, &page}) {
         QVERIFY(!window->objectName().isEmpty());
         for (const QWidget* w : window->findChildren<QWidget*>())
             if (w->objectName().isEmpty() && !insideQt(w, window))
