@@ -1,6 +1,5 @@
-// A library page: the items of one library file in a flat tree, the selected item beside it (five
-// camera views and the set's properties, or an effect's script), and every operation on items and
-// cameras that the actions start. The page owns its items through its tree, in file order.
+// A library page: one library file's items in a tree it owns them through, the selected item beside
+// it (five camera views, or an effect's script), and every operation the actions start on them.
 #pragma once
 
 #include "directcontrol/Itemlists.h"

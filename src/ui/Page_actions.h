@@ -1,6 +1,5 @@
-// The actions that work on a library page, made and registered in one place: each forwards to the
-// page made active, which alone sets their states from its selection and the clipboard. The main
-// window holds one set for all its pages.
+// The actions that work on a library page, made in one place: each forwards to the active page,
+// which alone sets their states from its selection and the clipboard.
 #pragma once
 
 #include <QObject>

@@ -1,6 +1,5 @@
-// Library items on the system clipboard: one private MIME type whose data is one item record of the
-// library file, so items and single cameras travel between pages and between two running programs.
-// Anything else on the clipboard, or a damaged record, is no item and is never read as one.
+// Library items on the system clipboard, as one item record of the library file under a private MIME
+// type, so that they travel between pages and programs; nothing else is ever read as an item.
 #pragma once
 
 #include "model/Gplcarcameraset.h"

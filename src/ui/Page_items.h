@@ -1,6 +1,5 @@
-// The items of a library page in tree order, each owned beside the identity the direct-control lists
-// know it by, and the tree that shows them. The items are a flat list model: no node can ever have
-// children, and a node dropped on another is put before it, never into it.
+// A library page's items in tree order, each beside the identity the direct-control lists know it by,
+// as a flat list model (no node has children), and the tree that shows and reorders them.
 #pragma once
 
 #include "directcontrol/Itemlists.h"
