@@ -1,15 +1,28 @@
-// The library page driven as a user drives it: new, delete and in-place rename with their refusals,
-// the clipboard (items and single cameras, between pages and games), the overwrite question, dragging
-// in the tree, the activation key, the editors, the views per game and the game camera files.
-#include "ui/Pagetest.h"
+// The library page driven as a user drives it: new, delete and rename in place with their refusals,
+// the clipboard and the overwrite question, cameras between games, dragging, the activation key, the
+// editors and camera files, and its file: the untouched round trip, unreadable files, decodes, saving.
+#include "ui/Guitest.h"
 
 #include "directcontrol/Itemlists.h"
 #include "model/Ansitext.h"
 #include "model/Camerasetstream.h"
+#include "model/Libraryfile.h"
+#include "ui/Comment.h"
+#include "ui/Distribution.h"
+#include "ui/Effect.h"
 #include "ui/Hotkeyedit.h"
+#include "ui/Name.h"
+#include "ui/Options.h"
+#include "ui/Page.h"
+#include "ui/Page_actions.h"
+#include "ui/Page_clipboard.h"
+#include "ui/Page_items.h"
 #include "ui/Picturebox.h"
+#include "ui/Properties.h"
 #include "ui/Qtext.h"
+#include "ui/View.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,68 +30,154 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRandomGenerator>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 
+#include <bit>
 #include <cstring>
 
 using namespace skv;
 using test::TModal;
 using ui::eAnswer;
+using Items = model::TCameraSetList;
 
 namespace {
 
-QStringList listed(const std::vector<const model::TGPLCarCameraSet*>& items) {
+class TNoGames final : public ui::IGameProgramsListener {
+public:
+    void gameProgramsChanged(const ui::TGamePrograms&) override {}
+    void refreshReferenceCamFiles(const ui::TGamePrograms&) override {}
+};
+
+void activate(QWidget& window) {
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+// What the main window holds for its pages, and pages shown as it will show them.
+struct TFixture {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    TNoGames listener;
+    model::TGamePaths paths{[](const std::string&) { return std::nullopt; }};
+    ui::TdlgName name;
+    ui::TdlgProperties properties;
+    ui::TfrmEffect effect;
+    ui::TfrmComment comment;
+    ui::TdlgOptions options{path("skyvane.INI").toStdString(), listener, paths};
+    ui::TdlgDistributeCarCamSet distribution{options, paths};
+    model::TCamFileBuffer camFileBuffer;
+    ui::TItemClipboard clipboard;
+    ui::TPageActions actions{clipboard};
+    ui::TPageServices services{name,          properties, effect,  comment,       distribution,
+                               camFileBuffer, clipboard,  actions, folder.path(), folder.path()};
+    int files = 0;
+
+    QString path(const QString& file) const { return folder.filePath(file); }
+
+    void show(ui::TfrmPage& page) {
+        for (QAction* action : actions.all())
+            page.addAction(action);
+        page.resize(620, 480);
+        page.show();
+        activate(page);
+        actions.setActivePage(&page);
+    }
+    std::unique_ptr<ui::TfrmPage> page() {
+        auto page = std::make_unique<ui::TfrmPage>(services, model::eGame::gGPL);
+        show(*page);
+        return page;
+    }
+    QString save(const Items& items) {
+        const QString file = path(QStringLiteral("library%1.cmf").arg(files++));
+        model::saveLibraryFile(file.toStdString(), items);
+        return file;
+    }
+    // A page whose items come from a file, so that it starts unmodified.
+    std::unique_ptr<ui::TfrmPage> loaded(const Items& items) {
+        auto page = ui::openLibraryPage(save(items), services, model::eGame::gGPL, false);
+        if (page) show(*page);
+        return page;
+    }
+};
+
+std::unique_ptr<model::TGPLCarCameraSet> item(const std::string& caption, bool effect = false) {
+    auto set = std::make_unique<model::TGPLCarCameraSet>();
+    set->Caption = caption;
+    if (effect) set->Type = model::eCameraSetType::CstRollBarCam;
+    return set;
+}
+
+Items named(std::initializer_list<const char*> captions) {
+    Items items;
+    for (const char* caption : captions)
+        items.push_back(item(caption));
+    return items;
+}
+
+ui::TCameraSetTree* treeOf(const ui::TfrmPage& page) {
+    return page.findChild<ui::TCameraSetTree*>(QStringLiteral("treCameraSets"));
+}
+
+QStringList captions(const ui::TfrmPage& page) {
+    QStringList shown;
+    for (int row = 0; row < treeOf(page)->model()->rowCount(); ++row)
+        shown << treeOf(page)->model()->index(row, 0).data().toString();
+    return shown;
+}
+
+QStringList captions(const std::vector<const model::TGPLCarCameraSet*>& items) {
     QStringList out;
     for (const auto* item : items)
         out << ui::toQString(item->Caption);
     return out;
 }
 
-// A page whose items come from a file, so that it starts unmodified.
-std::unique_ptr<ui::TfrmPage> loadedPage(test::TPageFixture& f, model::TCameraSetList items,
-                                         model::eGame game = model::eGame::gGPL) {
-    const QString file = f.path(QStringLiteral("page%1.cmf").arg(QRandomGenerator::global()->generate()));
-    test::saveItems(file, items);
-    auto page = std::make_unique<ui::TfrmPage>(f.services, game);
-    if (!page->loadFromFile(file)) return nullptr;
-    f.show(*page);
-    return page;
+QPoint nodeCentre(const ui::TfrmPage& page, int row) {
+    return treeOf(page)->visualRect(treeOf(page)->model()->index(row, 0)).center();
 }
 
-model::TCameraSetList itemsNamed(std::initializer_list<const char*> captions) {
-    model::TCameraSetList items;
-    for (const char* caption : captions)
-        items.push_back(test::item(caption));
-    return items;
+void clickNode(const ui::TfrmPage& page, int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(treeOf(page)->viewport(), Qt::LeftButton, modifiers, nodeCentre(page, row));
+}
+
+void keyOnTree(const ui::TfrmPage& page, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+    QTest::keyClick(treeOf(page), key, modifiers);
+}
+
+QString sheetOf(const ui::TfrmPage& page) {
+    return page.findChild<QStackedWidget*>(QStringLiteral("pgcItem"))->currentWidget()->objectName();
+}
+
+template <typename T> T* child(const QWidget* parent, const char* name) {
+    return parent->findChild<T*>(QString::fromLatin1(name));
+}
+
+void click(const QWidget* parent, const char* name) {
+    QTest::mouseClick(child<QAbstractButton>(parent, name), Qt::LeftButton, {}, QPoint(6, 6));
+}
+
+ui::TfrmView* viewIn(const ui::TfrmPage& page, const char* panel) {
+    return child<QWidget>(&page, panel)->findChild<ui::TfrmView*>();
 }
 
 TModal::TDrive typeName(const QString& text, const char* type) {
     return [text, type](QDialog* d) {
-        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("edtName"));
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::mouseClick(d->findChild<QRadioButton*>(QString::fromLatin1(type)), Qt::LeftButton, {},
-                          QPoint(6, 6));
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+        child<QLineEdit>(d, "edtName")->selectAll();
+        QTest::keyClicks(child<QLineEdit>(d, "edtName"), text);
+        click(d, type);
+        click(d, "btnOK");
     };
 }
 
-// Types the text key by key; QTest has keys for ASCII only, so other characters come as the text
-// of a key the keyboard does not name, as an input method sends them.
+// QTest has keys for ASCII only: other characters come as the text of a key without a name, as an
+// input method sends them.
 void typeText(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
+    for (const QChar c : text)
         if (c.unicode() < 0x80)
             QTest::keyClick(widget, c.toLatin1());
         else
             QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
-void putOnClipboard(const QByteArray& format, const QByteArray& bytes) {
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(format), bytes);
-    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 QByteArray recordOf(const model::TGPLCarCameraSet& item) {
@@ -86,40 +185,50 @@ QByteArray recordOf(const model::TGPLCarCameraSet& item) {
     return {reinterpret_cast<const char*>(record.data()), static_cast<qsizetype>(record.size())};
 }
 
-// The view that stands in a panel of the set sheet.
-ui::TfrmView* viewIn(const ui::TfrmPage& page, const char* panel) {
-    return page.findChild<QWidget*>(QString::fromLatin1(panel))->findChild<ui::TfrmView*>();
+QByteArray fileBytes(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void sendDrag(QWidget* viewport, QEvent::Type type, QPoint at, const QMimeData* data, bool& accepted) {
-    if (type == QEvent::Drop) {
-        QDropEvent drop(QPointF(at), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &drop);
-        accepted = drop.isAccepted();
-    } else if (type == QEvent::DragEnter) {
-        QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &enter);
-        accepted = enter.isAccepted();
-    } else {
-        QDragMoveEvent move(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &move);
-        accepted = move.isAccepted();
-    }
+void writeBytes(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
-// Drags with data over the tree to a point and drops it there, as Qt delivers a drag; true when the
-// tree took the drop.
-bool dragTo(ui::TCameraSetTree* tree, const QMimeData* data, QPoint at) {
-    bool entered = false, moved = false, dropped = false;
-    sendDrag(tree->viewport(), QEvent::DragEnter, at, data, entered);
-    sendDrag(tree->viewport(), QEvent::DragMove, at, data, moved);
-    if (!moved) return false; // Qt delivers no drop where the move was refused
-    sendDrag(tree->viewport(), QEvent::Drop, at, data, dropped);
-    return entered && dropped;
+// A drag as Qt delivers it to the tree: enter, move, and a drop only where the move was taken.
+bool dragTo(const ui::TfrmPage& page, const QMimeData* data, QPoint at) {
+    QWidget* viewport = treeOf(page)->viewport();
+    QDragEnterEvent enter(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(at, Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(at), Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QApplication::sendEvent(viewport, &move);
+    if (!move.isAccepted()) return false;
+    QApplication::sendEvent(viewport, &drop);
+    return drop.isAccepted();
 }
 
-QPoint nodeCentre(ui::TCameraSetTree* tree, int row) {
-    return tree->visualRect(tree->model()->index(row, 0)).center();
+// Every kind of content a library holds, with the values most easily lost on the way.
+Items everyKindOfItem() {
+    Items items = named({"Plain"});
+    auto set = item(std::string(300, 'L') + "\xE9"); // a long string, and a 1252 byte
+    set->Name = "Component";
+    set->Version = 7;
+    set->Comment = "First line\r\nSecond line\r\n";
+    set->ActivationKey = 0x8041; // Alt+A
+    set->SelectedCamera = -1;
+    for (std::size_t slot = 0; slot < 6; ++slot)
+        set->camera(slot).setImage(test::drawnPicture(0.1 + 0.15 * double(slot)));
+    const std::uint32_t bits[] = {0x7FC00001, 0xFF800001, 0x7F800000, 0x00000001, 0x7FBFFFFF}; // NaNs, ...
+    for (std::size_t i = 0; i < std::size(bits); ++i)
+        model::valueAt(set->Camera1.values(), i) = std::bit_cast<float>(bits[i]);
+    set->Camera3.Effect = "only carried";
+    items.push_back(std::move(set));
+    auto effect = item("Orbit", true);
+    effect->setEffect("a := FRAMES * 0.01;\r\nX := -6 * COS(a);\r\n");
+    items.push_back(std::move(effect));
+    return items;
 }
 
 } // namespace
@@ -136,98 +245,95 @@ private slots:
     void copyCutAndPasteItems();
     void onlyAnItemRecordEnablesPaste_data();
     void onlyAnItemRecordEnablesPaste();
-    void camerasCopiedAcrossGamesByIndex();
+    void camerasPastedByIndexAcrossGames();
     void dragPutsTheNodeBeforeItsTarget();
     void activationKeyStoredOnKeyRelease();
-    void editorsOfTheSelectedItem();
-    void viewsFollowTheGame();
-    void camFilesThroughTheSharedBuffer();
+    void editorsAndCamFiles();
+    void openedAndSavedUntouchedIsByteIdentical();
+    void unreadableFileGivesItsReasonAndNoPage_data();
+    void unreadableFileGivesItsReasonAndNoPage();
+    void openingDecodesOnlyThePicturesShown();
+    void closingAsksAndAFailedSaveKeepsThePage();
 };
 
 void TestPage::newItemsDeleteAndTheSheets() {
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
+    TFixture f;
     auto page = f.page();
-    QCOMPARE(test::sheetOf(*page), QStringLiteral("tabNone"));
-    QVERIFY(f.actions.actNewCamSet->isEnabled());
-    QVERIFY(!f.actions.actDeleteCamSet->isEnabled());
+    QCOMPARE(sheetOf(*page), QStringLiteral("tabNone"));
+    QVERIFY(f.actions.actNewCamSet->isEnabled() && !f.actions.actDeleteCamSet->isEnabled());
 
-    TModal first(typeName(QStringLiteral("  Broadcast "), "rbCarCameraSet"));
-    f.actions.actNewCamSet->trigger();
-    SKV_VERIFY_MODAL(first);
-    QCOMPARE(test::captions(*page), QStringList{"Broadcast"});
-    QCOMPARE(test::sheetOf(*page), QStringLiteral("tabCarCameraSet"));
-    QVERIFY(page->modified());
-    QVERIFY(f.actions.actDistributeCamSet->isEnabled());
-
-    // A name that exists is told, and the dialog comes again with the name as it was typed.
+    // A name that exists is told, and the dialog comes again with the name as typed.
     QString shownAgain;
-    prompter.answer(eAnswer::Ok);
-    TModal second({typeName(QStringLiteral("Broadcast"), "rbEffect"), [&](QDialog* d) {
-                       shownAgain = d->findChild<QLineEdit*>(QStringLiteral("edtName"))->text();
-                       typeName(QStringLiteral("Spin"), "rbEffect")(d);
-                   }});
+    f.prompter.answer(eAnswer::Ok);
+    TModal dialogs({typeName(QStringLiteral("  Broadcast "), "rbCarCameraSet"),
+                    typeName(QStringLiteral("Broadcast"), "rbEffect"), [&](QDialog* d) {
+                        shownAgain = child<QLineEdit>(d, "edtName")->text();
+                        typeName(QStringLiteral("Spin"), "rbEffect")(d);
+                    }});
     f.actions.actNewCamSet->trigger();
-    SKV_VERIFY_MODAL(second);
+    QCOMPARE(sheetOf(*page), QStringLiteral("tabCarCameraSet"));
+    QVERIFY(page->modified() && f.actions.actDistributeCamSet->isEnabled());
+    f.actions.actNewCamSet->trigger();
+    SKV_VERIFY_MODAL(dialogs);
     QCOMPARE(shownAgain, QStringLiteral("Broadcast"));
-    QCOMPARE(test::captions(*page), (QStringList{"Broadcast", "Spin"}));
-    QVERIFY(page->selectedItem()->isEffect());
-    QCOMPARE(test::sheetOf(*page), QStringLiteral("tabEffect"));
-    QVERIFY(!f.actions.actDistributeCamSet->isEnabled());
-    QVERIFY(f.actions.actDeleteCamSet->isEnabled());
+    QCOMPARE(captions(*page), (QStringList{"Broadcast", "Spin"}));
+    QCOMPARE(sheetOf(*page), QStringLiteral("tabEffect"));
+    QVERIFY(!f.actions.actDistributeCamSet->isEnabled() && f.actions.actDeleteCamSet->isEnabled());
 
-    // Del on the tree asks first; after Yes the item that is left is shown.
-    prompter.answer(eAnswer::No);
-    prompter.answer(eAnswer::Yes);
-    test::activate(*page); // the offscreen platform gives no window the focus back after a dialog
-    test::treeOf(*page)->setFocus();
-    QTest::keyClick(test::treeOf(*page), Qt::Key_Delete);
-    QCOMPARE(test::captions(*page), (QStringList{"Broadcast", "Spin"}));
-    QTest::keyClick(test::treeOf(*page), Qt::Key_Delete);
-    QCOMPARE(test::captions(*page), QStringList{"Broadcast"});
-    QCOMPARE(page->selectedItem()->Caption, std::string("Broadcast"));
-    QCOMPARE(test::sheetOf(*page), QStringLiteral("tabCarCameraSet"));
-    QCOMPARE(prompter.askedTexts(), (QStringList{"Name already exists!", "Delete current Camera Set ?",
-                                                 "Delete current Camera Set ?"}));
-    SKV_VERIFY_PROMPTER(prompter);
+    // Del asks first; after Yes the item that is left is shown. The offscreen platform gives a
+    // window no focus back after a dialog, so the test does.
+    f.prompter.answer(eAnswer::No);
+    f.prompter.answer(eAnswer::Yes);
+    activate(*page);
+    treeOf(*page)->setFocus();
+    keyOnTree(*page, Qt::Key_Delete, {});
+    QCOMPARE(captions(*page).size(), 2);
+    keyOnTree(*page, Qt::Key_Delete, {});
+    QCOMPARE(captions(*page), QStringList{"Broadcast"});
+    QCOMPARE(sheetOf(*page), QStringLiteral("tabCarCameraSet"));
+    QCOMPARE(f.prompter.askedTexts(), (QStringList{"Name already exists!", "Delete current Camera Set ?",
+                                                   "Delete current Camera Set ?"}));
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 void TestPage::renameInPlace_data() {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("told");
-    const QStringList unchanged{"Spin", "Other"};
-    QTest::newRow("own caption with blanks") << "  Spin  " << unchanged << QString();
-    QTest::newRow("new caption, trimmed") << " Orbit " << QStringList{"Orbit", "Other"} << QString();
-    QTest::newRow("caption of another item") << "Other" << unchanged << "Name already exists!";
-    QTest::newRow("only blanks") << "   " << unchanged << "Name is empty!";
-    QTest::newRow("a character 1252 lacks") << QStringLiteral("Spin \u0101") << unchanged
+    QTest::newRow("own caption with blanks") << "  Spin  "
+                                             << "Spin" << QString();
+    QTest::newRow("new caption, trimmed") << " Orbit "
+                                          << "Orbit" << QString();
+    QTest::newRow("caption of another item") << "Other"
+                                             << "Spin"
+                                             << "Name already exists!";
+    QTest::newRow("only blanks") << "   "
+                                 << "Spin"
+                                 << "Name is empty!";
+    QTest::newRow("a character 1252 lacks") << QStringLiteral("Spin \u0101") << "Spin"
                                             << ui::messageToQString(model::EAnsiTextError(0x101).what());
 }
 
 void TestPage::renameInPlace() {
     QFETCH(QString, typed);
-    QFETCH(QStringList, after);
+    QFETCH(QString, caption);
     QFETCH(QString, told);
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    auto page = loadedPage(f, itemsNamed({"Spin", "Other"}));
-    test::clickNode(*page, 0);
-    if (!told.isEmpty()) prompter.answer(eAnswer::Ok);
-
+    TFixture f;
+    auto page = f.loaded(named({"Spin", "Other"}));
+    clickNode(*page, 0);
+    if (!told.isEmpty()) f.prompter.answer(eAnswer::Ok);
     f.actions.actRenameCamSet->trigger();
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
-    QCOMPARE(editor->text(), QStringLiteral("Spin"));
     editor->selectAll();
     typeText(editor, typed);
     QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor hands its text over queued
 
-    if (!told.isEmpty()) QTRY_COMPARE(prompter.askedTexts(), QStringList{told});
-    QCoreApplication::processEvents();
-    QCOMPARE(test::captions(*page), after);
-    QCOMPARE(page->modified(), told.isEmpty()); // renaming to its own caption counts as a change
-    SKV_VERIFY_PROMPTER(prompter);
+    if (!told.isEmpty()) QTRY_COMPARE(f.prompter.askedTexts(), QStringList{told}); // once the editor is gone
+    QCOMPARE(captions(*page), (QStringList{caption, "Other"}));
+    QCOMPARE(page->modified(), told.isEmpty()); // its own caption again counts as a change
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 void TestPage::pasteOverAnExistingCaption_data() {
@@ -242,77 +348,67 @@ void TestPage::pasteOverAnExistingCaption() {
     QFETCH(int, answer);
     const auto given = eAnswer(answer);
     const bool replaces = given == eAnswer::Yes || given == eAnswer::YesToAll;
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    model::TCameraSetList items = itemsNamed({"A", "B", "C"});
+    TFixture f;
+    Items items = named({"A", "B", "C"});
     items[1]->Camera0.xPos = 1;
-    auto page = loadedPage(f, std::move(items));
+    auto page = f.loaded(items);
     directcontrol::TItemLists lists;
     lists.rebuild(page->identities());
-    test::clickNode(*page, 2);
-
-    // "B" copied on another page.
-    auto copied = test::item("B");
+    clickNode(*page, 2);
+    auto copied = item("B"); // from another page
     copied->Camera0.xPos = 2;
     copied->SelectedCamera = -1;
     f.clipboard.put(*copied);
-    prompter.answer(given);
-    QTest::keyClick(test::treeOf(*page), Qt::Key_V, Qt::ControlModifier);
+    f.prompter.answer(given);
+    keyOnTree(*page, Qt::Key_V);
 
-    QCOMPARE(prompter.askedTexts(), QStringList{"The Car Camera Set 'B' already exists, overwrite it?"});
-    QCOMPARE(test::captions(*page), (QStringList{"A", "B", "C"})); // a replaced item keeps its place
-    QCOMPARE(listed(lists.carCameraSetList()),
-             replaces ? (QStringList{"A", "C"}) : (QStringList{"A", "B", "C"})); // the old B has gone
+    QCOMPARE(f.prompter.askedTexts(), QStringList{"The Car Camera Set 'B' already exists, overwrite it?"});
+    QCOMPARE(captions(*page), (QStringList{"A", "B", "C"})); // a replaced item keeps its place
+    QCOMPARE(captions(lists.carCameraSetList()),
+             (replaces ? QStringList{"A", "C"} : QStringList{"A", "B", "C"}));
     lists.rebuild(page->identities());
     QCOMPARE(lists.carCameraSetList()[1]->Camera0.xPos, replaces ? 2.0f : 1.0f);
     QCOMPARE(page->selectedItem()->Caption, std::string(replaces ? "B" : "C"));
     QCOMPARE(page->modified(), given != eAnswer::Cancel);
     QCOMPARE(page->overwriteAll(), given == eAnswer::YesToAll);
-
-    if (given == eAnswer::YesToAll) {
-        // Until the next load, an item of the same caption is replaced without asking.
-        copied->Camera0.xPos = 3;
-        f.clipboard.put(*copied);
-        QTest::keyClick(test::treeOf(*page), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(prompter.asked().size(), std::size_t(1));
-        lists.rebuild(page->identities());
-        QCOMPARE(lists.carCameraSetList()[1]->Camera0.xPos, 3.0f);
-        const QString another = f.path(QStringLiteral("another.cmf"));
-        test::saveItems(another, itemsNamed({"A"}));
-        prompter.answer(eAnswer::No);
-        QVERIFY(page->loadFromFile(another));
-        QCOMPARE(prompter.asked().size(), std::size_t(2));
-        QVERIFY(!page->overwriteAll());
+    if (given != eAnswer::YesToAll) {
+        SKV_VERIFY_PROMPTER(f.prompter);
+        return;
     }
-    SKV_VERIFY_PROMPTER(prompter);
+
+    // Until the next load, the same caption is replaced without asking.
+    copied->Camera0.xPos = 3;
+    f.clipboard.put(*copied);
+    keyOnTree(*page, Qt::Key_V);
+    lists.rebuild(page->identities());
+    QCOMPARE(lists.carCameraSetList()[1]->Camera0.xPos, 3.0f);
+    f.prompter.answer(eAnswer::No);
+    QVERIFY(page->loadFromFile(f.save(named({"A"}))));
+    QCOMPARE(f.prompter.asked().size(), std::size_t(2));
+    QVERIFY(!page->overwriteAll());
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 void TestPage::copyCutAndPasteItems() {
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    auto page = loadedPage(f, itemsNamed({"A", "B"}));
-    test::clickNode(*page, 0);
-    QTest::keyClick(test::treeOf(*page), Qt::Key_C, Qt::ControlModifier);
-
-    // The page's own item is marked as copied whole, which the next save writes; copying changes
-    // nothing else.
-    QVERIFY(f.clipboard.holdsItem());
-    QVERIFY(f.actions.actPasteCamSet->isEnabled());
+    TFixture f;
+    auto page = f.loaded(named({"A", "B"}));
+    clickNode(*page, 0);
+    keyOnTree(*page, Qt::Key_C);
+    // The page's own item is marked as copied whole, which the next save writes; nothing else changes.
+    QVERIFY(f.clipboard.holdsItem() && f.actions.actPasteCamSet->isEnabled());
     QVERIFY(!f.actions.actPasteCamera->isEnabled());
-    QCOMPARE(page->selectedItem()->SelectedCamera, -1);
     QVERIFY(!page->modified());
     QVERIFY(page->save());
     QCOMPARE(model::loadLibraryFile(page->fileName().toStdString()).front()->SelectedCamera, -1);
 
     // Cut takes B away without asking; Paste brings it back at the end.
-    test::clickNode(*page, 1);
-    QTest::keyClick(test::treeOf(*page), Qt::Key_X, Qt::ControlModifier);
-    QCOMPARE(test::captions(*page), QStringList{"A"});
-    QTest::keyClick(test::treeOf(*page), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(test::captions(*page), (QStringList{"A", "B"}));
+    clickNode(*page, 1);
+    keyOnTree(*page, Qt::Key_X);
+    QCOMPARE(captions(*page), QStringList{"A"});
+    keyOnTree(*page, Qt::Key_V);
+    QCOMPARE(captions(*page), (QStringList{"A", "B"}));
     QCOMPARE(page->selectedItem()->Caption, std::string("B"));
-    QVERIFY(prompter.asked().empty());
-    SKV_VERIFY_PROMPTER(prompter);
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 void TestPage::onlyAnItemRecordEnablesPaste_data() {
@@ -321,21 +417,19 @@ void TestPage::onlyAnItemRecordEnablesPaste_data() {
     QTest::addColumn<bool>("item");
     QTest::addColumn<bool>("camera");
     const QByteArray mime = ui::TItemClipboard::kMimeType;
-    auto whole = test::item("Copied");
-    whole->SelectedCamera = -1;
-    auto camera = test::item("Copied");
-    camera->SelectedCamera = 2;
-    auto unmarked = test::item("Copied");
-    auto outside = test::item("Copied");
-    outside->SelectedCamera = 5; // no view shows camera 5
-    const QByteArray record = recordOf(*whole);
-    QTest::newRow("an item") << mime << record << true << false;
-    QTest::newRow("one camera") << mime << recordOf(*camera) << false << true;
-    QTest::newRow("text") << QByteArray("text/plain") << record << false << false;
-    QTest::newRow("a record cut short") << mime << record.left(record.size() - 1) << false << false;
-    QTest::newRow("bytes after the record") << mime << record + "x" << false << false;
-    QTest::newRow("camera 0, the marker's default") << mime << recordOf(*unmarked) << false << true;
-    QTest::newRow("a camera no view shows") << mime << recordOf(*outside) << false << false;
+    const auto marked = [](std::int32_t selected) {
+        auto copied = item("Copied");
+        copied->SelectedCamera = selected;
+        return recordOf(*copied);
+    };
+    const QByteArray whole = marked(-1);
+    QTest::newRow("an item") << mime << whole << true << false;
+    QTest::newRow("camera 2") << mime << marked(2) << false << true;
+    QTest::newRow("camera 0, the marker's default") << mime << marked(0) << false << true;
+    QTest::newRow("camera 5, which no view shows") << mime << marked(5) << false << false;
+    QTest::newRow("text") << QByteArray("text/plain") << whole << false << false;
+    QTest::newRow("a record cut short") << mime << whole.left(whole.size() - 1) << false << false;
+    QTest::newRow("bytes after the record") << mime << whole + "x" << false << false;
 }
 
 void TestPage::onlyAnItemRecordEnablesPaste() {
@@ -343,197 +437,182 @@ void TestPage::onlyAnItemRecordEnablesPaste() {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, item);
     QFETCH(bool, camera);
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    model::TCameraSetList items = itemsNamed({"A"});
+    TFixture f;
+    Items items = named({"A"});
     items[0]->Camera2.Caption = "mine";
-    auto page = loadedPage(f, std::move(items));
-    test::clickNode(*page, 0);
+    auto page = f.loaded(items);
+    clickNode(*page, 0);
+    model::TGPLCarCameraSet* a = page->selectedItem();
     QTest::mouseClick(page->view(2)->pictureBox(), Qt::LeftButton);
     QCOMPARE(page->focusedView(), 2);
 
-    // From a clipboard that holds the other state, so that the change is seen; it arrives queued.
-    auto opposite = test::item("Z");
+    // From the opposite state, so that the queued change is seen.
+    auto opposite = ::item("Z");
     opposite->SelectedCamera = item ? 3 : -1;
     f.clipboard.put(*opposite);
-    QCOMPARE(f.actions.actPasteCamSet->isEnabled(), !item);
-    putOnClipboard(format, bytes);
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(format), bytes);
+    QGuiApplication::clipboard()->setMimeData(data);
     QTRY_COMPARE(f.actions.actPasteCamSet->isEnabled(), item);
     QCOMPARE(f.actions.actPasteCamera->isEnabled(), camera);
 
-    // Whatever the actions say, only an item record is ever taken.
-    const model::TGPLCarCameraSet* a = page->selectedItem();
+    // Whatever the actions say, only a record of the right kind is ever taken.
     page->pasteCamera();
     page->pasteCameraSet();
-    QCOMPARE(test::captions(*page).size(), item ? 2 : 1);
+    QCOMPARE(captions(*page).size(), item ? 2 : 1);
     QCOMPARE(page->modified(), item || camera);
     QCOMPARE(a->Camera2.Caption, std::string(camera ? "" : "mine"));
-    SKV_VERIFY_PROMPTER(prompter);
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
-void TestPage::camerasCopiedAcrossGamesByIndex() {
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    model::TCameraSetList gplItems = itemsNamed({"GPL set"});
+void TestPage::camerasPastedByIndexAcrossGames() {
+    TFixture f;
+    Items gplItems = named({"GPL set"});
     model::TGPLCarCamera& source = gplItems[0]->Camera3;
     source.setImage(test::drawnPicture(0.4));
     source.xPos = 1.25f;
     source.unknown2 = 7.5f;
     source.Caption = "Front wing";
-    const std::vector<std::uint8_t> picture = source.getImage().bytes();
-    auto gpl = loadedPage(f, std::move(gplItems));
-    model::TCameraSetList nrItems = itemsNamed({"NR2003 set"});
+    auto gpl = f.loaded(gplItems);
+    Items nrItems = named({"NR2003 set"});
+    for (std::size_t slot = 0; slot < 5; ++slot)
+        nrItems[0]->camera(slot).Caption = "camera " + std::to_string(slot);
     nrItems[0]->Camera4.Effect = "kept";
-    nrItems[0]->Camera4.zPos = 9.0f;
-    auto nr2003 = loadedPage(f, std::move(nrItems), model::eGame::gNR2003);
+    auto nr2003 = f.loaded(nrItems);
 
-    // Camera 3 of the GPL page ("Front Suspension", bottom left) onto the clipboard.
+    // Made again for NR2003: "Left" (camera 4) bottom left, "Right" (camera 3) bottom right.
+    clickNode(*nr2003, 0);
+    nr2003->setGame(model::eGame::gNR2003);
+    const char* titles[] = {"Roof", "Front", "Rear", "Left", "Right"};
+    const int shown[] = {0, 1, 2, 4, 3};
+    for (int n = 0; n < 5; ++n) {
+        ui::TfrmView* view = viewIn(*nr2003, ("pnlView" + std::to_string(n)).c_str());
+        QCOMPARE(view->title(), QString::fromLatin1(titles[n]));
+        QCOMPARE(child<QLabel>(view, "pnlBottom")->text(), QStringLiteral("camera %1").arg(shown[n]));
+    }
+
+    // Camera 3 of the GPL page ("Front Suspension", bottom left) onto the clipboard...
     f.actions.setActivePage(gpl.get());
-    test::activate(*gpl);
-    test::clickNode(*gpl, 0);
+    activate(*gpl);
+    clickNode(*gpl, 0);
     ui::TfrmView* front = viewIn(*gpl, "pnlView3");
     QCOMPARE(front->title(), QStringLiteral("Front Suspension"));
     QTest::mouseClick(front->pictureBox(), Qt::LeftButton);
-    QCOMPARE(gpl->focusedView(), 3);
     QTest::keyClick(front, Qt::Key_C, Qt::ShiftModifier | Qt::ControlModifier);
     QVERIFY(f.clipboard.holdsCamera());
     QCOMPARE(gpl->selectedItem()->SelectedCamera, 3);
 
-    // On the NR2003 page the bottom-left panel shows "Left", camera 4: pasted there by index.
+    // ...and onto "Left" of the NR2003 page: by index, from camera 3 to camera 4.
     f.actions.setActivePage(nr2003.get());
-    test::activate(*nr2003);
-    test::clickNode(*nr2003, 0);
+    activate(*nr2003);
     ui::TfrmView* left = viewIn(*nr2003, "pnlView3");
-    QCOMPARE(left->title(), QStringLiteral("Left"));
     QTest::mouseClick(left, Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(nr2003->focusedView(), 4);
     QCOMPARE(left->backgroundRole(), QPalette::Highlight);
-    QVERIFY(f.actions.actPasteCamera->isEnabled());
     QTest::keyClick(left, Qt::Key_V, Qt::ShiftModifier | Qt::ControlModifier);
     const model::TGPLCarCamera& pasted = nr2003->selectedItem()->Camera4;
-    QCOMPARE(pasted.getImage().bytes(), picture);
-    QCOMPARE(pasted.xPos, 1.25f);
-    QCOMPARE(pasted.zPos, 0.0f);
-    QCOMPARE(pasted.unknown2, 7.5f);
+    QCOMPARE(pasted.getImage().bytes(), source.getImage().bytes());
+    QVERIFY(pasted.xPos == 1.25f && pasted.unknown2 == 7.5f);
     QCOMPARE(pasted.Caption, std::string("Front wing"));
     QCOMPARE(pasted.Effect, std::string("kept")); // a camera's script is not its to give
-    QVERIFY(left->showsPicture());
-    QVERIFY(nr2003->modified());
+    QVERIFY(left->showsPicture() && nr2003->modified());
 
-    // Properties work on the focused camera, captioned after its view.
+    // Properties open the focused camera, captioned after its view; the dialog takes no focus away.
     QString caption, x;
     TModal properties([&](QDialog* d) {
         caption = d->windowTitle();
-        x = d->findChild<QLineEdit*>(QStringLiteral("edtX"))->text();
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+        x = child<QLineEdit>(d, "edtX")->text();
+        click(d, "btnCancel");
     });
     f.actions.actPropertiesCamera->trigger();
     SKV_VERIFY_MODAL(properties);
     QCOMPARE(caption, QStringLiteral("Camera Properties (Left)"));
     QCOMPARE(x, QStringLiteral("1.25"));
-    QCOMPARE(nr2003->focusedView(), 4); // the dialog in front took no focus from the page
-    SKV_VERIFY_PROMPTER(prompter);
+    QCOMPARE(nr2003->focusedView(), 4);
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 void TestPage::dragPutsTheNodeBeforeItsTarget() {
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    model::TCameraSetList items = itemsNamed({"A", "B", "C"});
-    items.push_back(test::item("Spin", true));
-    items.push_back(test::item("D"));
-    auto page = loadedPage(f, std::move(items));
+    TFixture f;
+    Items items = named({"A", "B", "C"});
+    items.push_back(item("Spin", true));
+    items.push_back(item("D"));
+    auto page = f.loaded(items);
     directcontrol::TItemLists lists;
     connect(page.get(), &ui::TfrmPage::itemsChanged, [&] { lists.rebuild(page->identities()); });
-    ui::TCameraSetTree* tree = test::treeOf(*page);
-    QAbstractItemModel* model = tree->model();
-    const auto dragOf = [&](int row) {
-        return std::unique_ptr<QMimeData>(model->mimeData({model->index(row, 0)}));
+    QAbstractItemModel* model = treeOf(*page)->model();
+    const auto dragOf = [](const ui::TfrmPage& from, int row) {
+        QAbstractItemModel* m = treeOf(from)->model();
+        return std::unique_ptr<QMimeData>(m->mimeData({m->index(row, 0)}));
     };
 
-    // The last node onto the first: it goes before it, never into it.
-    QVERIFY(dragTo(tree, dragOf(4).get(), nodeCentre(tree, 0)));
-    QCOMPARE(test::captions(*page), (QStringList{"D", "A", "B", "C", "Spin"}));
-    QCOMPARE(listed(lists.carCameraSetList()), (QStringList{"D", "A", "B", "C"}));
-    QCOMPARE(listed(lists.effectList()), QStringList{"Spin"});
+    // The last node onto the first goes before it, never into it; and downwards, "D" before "C".
+    QVERIFY(dragTo(*page, dragOf(*page, 4).get(), nodeCentre(*page, 0)));
+    QCOMPARE(captions(*page), (QStringList{"D", "A", "B", "C", "Spin"}));
+    QCOMPARE(captions(lists.carCameraSetList()), (QStringList{"D", "A", "B", "C"}));
+    QCOMPARE(captions(lists.effectList()), QStringList{"Spin"});
     for (int row = 0; row < model->rowCount(); ++row)
         QCOMPARE(model->rowCount(model->index(row, 0)), 0);
     QVERIFY(page->modified());
-
-    // Downwards: "D" before "C".
-    QVERIFY(dragTo(tree, dragOf(0).get(), nodeCentre(tree, 3)));
-    QCOMPARE(test::captions(*page), (QStringList{"A", "B", "D", "C", "Spin"}));
+    QVERIFY(dragTo(*page, dragOf(*page, 0).get(), nodeCentre(*page, 3)));
+    QCOMPARE(captions(*page), (QStringList{"A", "B", "D", "C", "Spin"}));
 
     // Onto itself, onto empty space, from another page or from another program: nothing moves.
-    const QStringList order = test::captions(*page);
-    dragTo(tree, dragOf(1).get(), nodeCentre(tree, 1));
-    QVERIFY(!dragTo(tree, dragOf(1).get(), nodeCentre(tree, 4) + QPoint(0, 60)));
-    auto other = loadedPage(f, itemsNamed({"X", "Y"}));
-    std::unique_ptr<QMimeData> foreign(
-        test::treeOf(*other)->model()->mimeData({test::treeOf(*other)->model()->index(1, 0)}));
-    QVERIFY(!dragTo(tree, foreign.get(), nodeCentre(tree, 0)));
+    dragTo(*page, dragOf(*page, 1).get(), nodeCentre(*page, 1));
+    QVERIFY(!dragTo(*page, dragOf(*page, 1).get(), nodeCentre(*page, 4) + QPoint(0, 60)));
+    auto other = f.loaded(named({"X", "Y"}));
+    QVERIFY(!dragTo(*page, dragOf(*other, 1).get(), nodeCentre(*page, 0)));
     QMimeData text;
     text.setText(QStringLiteral("B"));
-    QVERIFY(!dragTo(tree, &text, nodeCentre(tree, 0)));
-    QCOMPARE(test::captions(*page), order);
-    QCOMPARE(test::captions(*other), (QStringList{"X", "Y"}));
-    SKV_VERIFY_PROMPTER(prompter);
+    QVERIFY(!dragTo(*page, &text, nodeCentre(*page, 0)));
+    QCOMPARE(captions(*page), (QStringList{"A", "B", "D", "C", "Spin"}));
+    QCOMPARE(captions(*other), (QStringList{"X", "Y"}));
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 void TestPage::activationKeyStoredOnKeyRelease() {
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    model::TCameraSetList items = itemsNamed({"A"});
-    items[0]->ActivationKey = platform::makeShortcut('Q');
-    auto page = loadedPage(f, std::move(items));
-    test::clickNode(*page, 0);
-    auto* hotkey = page->findChild<ui::THotKeyEdit*>(QStringLiteral("hkActivate"));
-    QCOMPARE(hotkey->shortcut(), platform::makeShortcut('Q'));
+    TFixture f;
+    auto page = f.loaded(named({"A"}));
+    clickNode(*page, 0);
+    auto* hotkey = child<ui::THotKeyEdit>(page.get(), "hkActivate");
+    hotkey->setFocus();
 
     // A combination with Alt is taken as the bare key, and stored when the key comes up.
-    hotkey->setFocus();
     QTest::keyPress(hotkey, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
     QVERIFY(!page->modified());
     QTest::keyRelease(hotkey, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(page->selectedItem()->ActivationKey, platform::makeShortcut('K'));
     QVERIFY(page->modified());
-    QTest::keyClick(hotkey, Qt::Key_F5, Qt::ShiftModifier | Qt::ControlModifier);
-    const platform::Shortcut stored =
-        platform::makeShortcut(platform::vk::F1 + 4, platform::kShortcutShift | platform::kShortcutCtrl);
-    QCOMPARE(page->selectedItem()->ActivationKey, stored);
 
     // Without a selection a key release changes nothing, whatever the field holds.
     QTest::keyPress(hotkey, Qt::Key_J);
-    model::TGPLCarCameraSet* item = page->selectedItem();
-    test::clickNode(*page, 0, Qt::ControlModifier);
-    QVERIFY(!page->selectedItem());
-    QCOMPARE(test::sheetOf(*page), QStringLiteral("tabNone"));
+    model::TGPLCarCameraSet* a = page->selectedItem();
+    clickNode(*page, 0, Qt::ControlModifier);
+    QCOMPARE(sheetOf(*page), QStringLiteral("tabNone"));
     QVERIFY(page->save());
     page->keyReleased();
-    QCOMPARE(item->ActivationKey, stored);
+    QCOMPARE(a->ActivationKey, platform::makeShortcut('K'));
     QVERIFY(!page->modified());
-    SKV_VERIFY_PROMPTER(prompter);
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
-void TestPage::editorsOfTheSelectedItem() {
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    model::TCameraSetList items = itemsNamed({"Set"});
-    items.push_back(test::item("Push in", true));
+void TestPage::editorsAndCamFiles() {
+    TFixture f;
+    Items items = named({"Set"});
+    items.push_back(item("Push in", true));
     items[1]->setEffect("X := X + 0.02;\r\nZOOM := ZOOM * 0.99;");
-    auto page = loadedPage(f, std::move(items));
+    auto page = f.loaded(items);
 
     // The effect's script, read-only; a double click on it opens the editor.
-    test::clickNode(*page, 1);
-    auto* script = page->findChild<QPlainTextEdit*>(QStringLiteral("mmoEffect"));
-    QVERIFY(script->isVisible());
-    QVERIFY(script->isReadOnly());
-    QCOMPARE(script->toPlainText(), QStringLiteral("X := X + 0.02;\nZOOM := ZOOM * 0.99;"));
+    clickNode(*page, 1);
+    auto* script = child<QPlainTextEdit>(page.get(), "mmoEffect");
+    QVERIFY(script->isVisible() && script->isReadOnly());
     TModal edit([](QDialog* d) {
-        auto* text = d->findChild<QPlainTextEdit*>(QStringLiteral("mmoEffect"));
+        auto* text = child<QPlainTextEdit>(d, "mmoEffect");
         text->moveCursor(QTextCursor::End);
         QTest::keyClick(text, Qt::Key_Return);
         QTest::keyClicks(text, QStringLiteral("Y := 1;"));
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+        click(d, "btnOK");
     });
     QTest::mouseDClick(script->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     SKV_VERIFY_MODAL(edit);
@@ -542,111 +621,170 @@ void TestPage::editorsOfTheSelectedItem() {
     QCOMPARE(script->toPlainText(), QStringLiteral("X := X + 0.02;\nZOOM := ZOOM * 0.99;\nY := 1;"));
     QVERIFY(page->modified());
 
-    // "&Edit" opens it too; Cancel stores nothing.
-    QVERIFY(page->save());
-    TModal cancel([](QDialog* d) {
-        QTest::keyClicks(d->findChild<QPlainTextEdit*>(QStringLiteral("mmoEffect")), QStringLiteral("junk"));
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnCancel")), Qt::LeftButton);
-    });
-    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("btnEdit")), Qt::LeftButton);
-    SKV_VERIFY_MODAL(cancel);
-    QVERIFY(!page->modified());
-
     // The set's author's comment: closing its window keeps what was typed.
-    test::clickNode(*page, 0);
-    QString caption;
-    TModal comment([&](QDialog* d) {
-        caption = d->windowTitle();
-        QTest::keyClicks(d->findChild<QPlainTextEdit*>(QStringLiteral("mmoComment")),
-                         QStringLiteral("By me"));
+    clickNode(*page, 0);
+    TModal comment([](QDialog* d) {
+        QTest::keyClicks(child<QPlainTextEdit>(d, "mmoComment"), QStringLiteral("By me"));
         d->close();
     });
-    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("btnAuthorsComment")), Qt::LeftButton);
+    click(page.get(), "btnAuthorsComment");
     SKV_VERIFY_MODAL(comment);
-    QCOMPARE(caption, QStringLiteral("Authors Comment - Set"));
     QCOMPARE(page->selectedItem()->Comment, std::string("By me"));
-    QVERIFY(page->modified());
-    SKV_VERIFY_PROMPTER(prompter);
-}
 
-void TestPage::viewsFollowTheGame() {
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    model::TCameraSetList items = itemsNamed({"Set"});
-    for (std::size_t slot = 0; slot < 5; ++slot)
-        items[0]->camera(slot).Caption = "camera " + std::to_string(slot);
-    auto page = loadedPage(f, std::move(items));
-    struct TSlot {
-        const char* panel;
-        QString gpl, nr2003;
-        int nr2003Camera;
-    };
-    const TSlot places[] = {{"pnlView0", "Roll Bar", "Roof", 0},
-                            {"pnlView1", "Nose", "Front", 1},
-                            {"pnlView2", "Gearbox", "Rear", 2},
-                            {"pnlView3", "Front Suspension", "Left", 4},
-                            {"pnlView4", "Rear Suspension", "Right", 3}};
-    for (int n = 0; n < 5; ++n) {
-        QCOMPARE(viewIn(*page, places[n].panel)->title(), places[n].gpl);
-        QCOMPARE(viewIn(*page, places[n].panel)->camera(), &page->selectedItem()->camera(std::size_t(n)));
-    }
-    QTest::mouseClick(page->view(1), Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(page->focusedView(), 1);
-
-    page->setGame(model::eGame::gNR2003);
-    QCOMPARE(page->focusedView(), -1);
-    QVERIFY(!f.actions.actPropertiesCamera->isEnabled());
-    for (const TSlot& slot : places) {
-        ui::TfrmView* view = viewIn(*page, slot.panel);
-        QCOMPARE(view->title(), slot.nr2003);
-        QCOMPARE(view->findChild<QLabel*>(QStringLiteral("pnlBottom"))->text(),
-                 QStringLiteral("camera %1").arg(slot.nr2003Camera));
-    }
-    SKV_VERIFY_PROMPTER(prompter);
-}
-
-void TestPage::camFilesThroughTheSharedBuffer() {
-    test::TScriptedPrompter prompter;
-    test::TPageFixture f;
-    auto page = loadedPage(f, itemsNamed({"Set"}));
-    test::clickNode(*page, 0);
-
-    // A camera file whose header word is 3 and whose record 3 (camera 0) holds an X of 1.5.
+    // A camera file (header word 3, X 1.5 in record 3) in, shown, and out through the shared buffer.
     QByteArray cam(228, '\0');
     cam.replace(0, 4, "MACC");
     cam[4] = 3;
     cam[8] = char(216);
     const float x = 1.5f;
     std::memcpy(cam.data() + 12 + 3 * 36, &x, 4);
-    const QString in = f.path(QStringLiteral("in.cam")), out = f.path(QStringLiteral("out.cam"));
-    QFile file(in);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(cam);
-    file.close();
-
-    prompter.cancelFile();
+    writeBytes(f.path(QStringLiteral("in.cam")), cam);
+    QVERIFY(page->save());
+    f.prompter.cancelFile();
+    f.prompter.chooseFile(f.path(QStringLiteral("in.cam")));
+    f.prompter.chooseFile(f.path(QStringLiteral("out.cam")));
     f.actions.actImportGPLCamfile->trigger();
     QVERIFY(!page->modified());
-    prompter.chooseFile(in);
     f.actions.actImportGPLCamfile->trigger();
-    QCOMPARE(page->selectedItem()->Camera0.xPos, 1.5f);
-    QCOMPARE(page->view(0)->findChild<QLabel*>(QStringLiteral("lblX"))->text(), QStringLiteral("1.5"));
+    QCOMPARE(child<QLabel>(page->view(0), "lblX")->text(), QStringLiteral("1.5"));
     QVERIFY(page->modified());
-    QCOMPARE(prompter.fileRequests().back().filter, QStringLiteral("GPL Camera File (*.cam)"));
-    QCOMPARE(prompter.fileRequests().back().defaultSuffix, QStringLiteral("cam"));
-
-    prompter.chooseFile(out);
     f.actions.actExportGPLCamfile->trigger();
-    const std::vector<std::uint8_t> exported = test::fileBytes(out);
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(exported.data()), qsizetype(exported.size())), cam);
+    QCOMPARE(fileBytes(f.path(QStringLiteral("out.cam"))), cam);
+    QCOMPARE(f.prompter.fileRequests().back().filter, QStringLiteral("GPL Camera File (*.cam)"));
 
     // A file that cannot be read is told, and the set stays as it was.
-    prompter.chooseFile(f.path(QStringLiteral("missing.cam")));
-    prompter.answer(eAnswer::Ok);
+    f.prompter.chooseFile(f.path(QStringLiteral("missing.cam")));
+    f.prompter.answer(eAnswer::Ok);
     f.actions.actImportGPLCamfile->trigger();
-    QVERIFY(prompter.askedTexts().back().startsWith(QStringLiteral("Cannot open file ")));
+    QVERIFY(f.prompter.askedTexts().back().startsWith(QStringLiteral("Cannot open file ")));
     QCOMPARE(page->selectedItem()->Camera0.xPos, 1.5f);
-    SKV_VERIFY_PROMPTER(prompter);
+    SKV_VERIFY_PROMPTER(f.prompter);
+}
+
+void TestPage::openedAndSavedUntouchedIsByteIdentical() {
+    TFixture f;
+    const QString file = f.save(everyKindOfItem());
+    const QByteArray written = fileBytes(file);
+    auto page = ui::openLibraryPage(file, f.services, model::eGame::gGPL, false);
+    QVERIFY(page);
+    f.show(*page);
+    for (int row : {0, 1, 2, 1}) { // each shown: pictures painted, the script in its field
+        clickNode(*page, row);
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(page->view(1)->pictureBox()->decoded());
+    QVERIFY(!page->modified());
+    QVERIFY(page->save());
+    QVERIFY(fileBytes(file) == written);
+    SKV_VERIFY_PROMPTER(f.prompter);
+}
+
+void TestPage::unreadableFileGivesItsReasonAndNoPage_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("told"); // after "Cannot open file " and the file's name; empty: opens
+    const QByteArray record = recordOf(*item("A"));
+    QByteArray unknown = record, wrongSignature = record;
+    unknown.replace("Caption", "Captain");
+    wrongSignature[0] = 'X';
+    QTest::newRow("no such file") << QByteArray("none") << ": No such file or directory";
+    QTest::newRow("a wrong signature") << wrongSignature << ": offset 0: ";
+    QTest::newRow("an unknown property") << record + unknown << ": offset ";
+    QTest::newRow("cut inside a record") << record + record.left(20) << ": offset ";
+    QTest::newRow("empty: a page without items") << QByteArray() << QString();
+}
+
+void TestPage::unreadableFileGivesItsReasonAndNoPage() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, told);
+    TFixture f;
+    const QString file = f.path(QStringLiteral("broken.cmf"));
+    if (bytes != "none") writeBytes(file, bytes);
+    if (!told.isEmpty()) f.prompter.answer(eAnswer::Ok);
+    const auto page = ui::openLibraryPage(file, f.services, model::eGame::gGPL, false);
+    QCOMPARE(!page, !told.isEmpty());
+    if (page) QVERIFY(captions(*page).isEmpty() && !page->modified());
+    if (!told.isEmpty()) {
+        QCOMPARE(f.prompter.asked().size(), std::size_t(1));
+        QCOMPARE(f.prompter.asked()[0].kind, ui::eQuestion::Error);
+        QVERIFY2(f.prompter.asked()[0].text.startsWith("Cannot open file " + file + told),
+                 qPrintable(f.prompter.asked()[0].text));
+    }
+    // Reopened at start-up: the same, without a word.
+    QCOMPARE(!ui::openLibraryPage(file, f.services, model::eGame::gGPL, true), !told.isEmpty());
+    // Cancel to the overwrite question abandons the file, silently too.
+    writeBytes(file, recordOf(*item("A")) + recordOf(*item("A")));
+    f.prompter.answer(eAnswer::Cancel);
+    QVERIFY(!ui::openLibraryPage(file, f.services, model::eGame::gGPL, false));
+    QCOMPARE(f.prompter.askedTexts().back(),
+             QStringLiteral("The Car Camera Set 'A' already exists, overwrite it?"));
+    SKV_VERIFY_PROMPTER(f.prompter);
+}
+
+void TestPage::openingDecodesOnlyThePicturesShown() {
+    TFixture f;
+    const model::TJPEGImage picture = test::drawnPicture(0.5);
+    Items items;
+    for (int n = 0; n < 2000; ++n) {
+        items.push_back(item("Set " + std::to_string(n), n == 99));
+        for (std::size_t slot = 0; slot < 6; ++slot)
+            items.back()->camera(slot).setImage(picture);
+    }
+    const QString file = f.save(items);
+    items.clear();
+
+    const std::uint64_t before = model::TJPEGImage::decodeCount();
+    auto page = ui::openLibraryPage(file, f.services, model::eGame::gGPL, true);
+    QVERIFY(page);
+    QCOMPARE(model::TJPEGImage::decodeCount() - before, std::uint64_t(0));
+    f.show(*page);
+    QTRY_COMPARE(model::TJPEGImage::decodeCount() - before, std::uint64_t(5)); // the first set's views
+    clickNode(*page, 1);
+    QTRY_COMPARE(model::TJPEGImage::decodeCount() - before, std::uint64_t(10));
+    treeOf(*page)->scrollTo(treeOf(*page)->model()->index(99, 0));
+    clickNode(*page, 99); // an effect shows no pictures
+    QTest::qWait(20);
+    QCOMPARE(page->selectedItem()->Caption, std::string("Set 99"));
+    QCOMPARE(model::TJPEGImage::decodeCount() - before, std::uint64_t(10));
+    SKV_VERIFY_PROMPTER(f.prompter);
+}
+
+void TestPage::closingAsksAndAFailedSaveKeepsThePage() {
+    TFixture f;
+    auto page = f.page();
+    page->newFile(QStringLiteral("Camsets0.cmf"));
+    QVERIFY(page->addCameraSet(item("A")));
+    QVERIFY(page->untitled() && page->modified());
+    f.prompter.answer(eAnswer::Cancel);
+    QVERIFY(!page->closeQuery());
+    f.prompter.answer(eAnswer::No);
+    QVERIFY(page->closeQuery());
+
+    // Yes saves; an untitled page asks for a name first, and a file that cannot be made keeps it open.
+    const QString unwritable = f.path(QStringLiteral("no such folder/lib.cmf"));
+    f.prompter.answer(eAnswer::Yes);
+    f.prompter.chooseFile(unwritable);
+    f.prompter.answer(eAnswer::Ok);
+    QVERIFY(!page->closeQuery());
+    QVERIFY(f.prompter.askedTexts().back().startsWith(QStringLiteral("Cannot create file ") + unwritable));
+    QVERIFY(page->modified() && page->untitled());
+    QCOMPARE(page->fileName(), QStringLiteral("Camsets0.cmf"));
+    const ui::TFileRequest& request = f.prompter.fileRequests().back();
+    QCOMPARE(request.fileName, QStringLiteral("Camsets0.cmf"));
+    QCOMPARE(request.filter, QStringLiteral("Camera Manager Format (*.cmf)"));
+    QCOMPARE(request.defaultSuffix, QStringLiteral("cmf"));
+
+    const QString chosen = f.path(QStringLiteral("lib.cmf"));
+    f.prompter.answer(eAnswer::Yes);
+    f.prompter.chooseFile(chosen);
+    QVERIFY(page->closeQuery());
+    QCOMPARE(page->fileName(), chosen);
+    QVERIFY(!page->untitled() && !page->modified());
+    QCOMPARE(model::loadLibraryFile(chosen.toStdString()).size(), std::size_t(1));
+    QVERIFY(page->closeQuery()); // nothing to save: no question
+    QCOMPARE(
+        f.prompter.askedTexts().count(QStringLiteral("File Camsets0.cmf is changed do you want to save it?")),
+        4);
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 SKV_GUI_TEST_MAIN(TestPage)
