@@ -3,8 +3,6 @@
 #include "ui/Settingsfile.h"
 
 #include <algorithm>
-#include <charconv>
-#include <map>
 
 namespace skv::ui {
 
@@ -13,20 +11,6 @@ namespace {
 constexpr const char* kMainForm = "MainForm";
 constexpr const char* kGeneral = "General";
 constexpr const char* kOpenFiles = "Open Cmf Files";
-
-// The number of an "Open Cmf Files" key ("file3" gives 3); 0 for any other key.
-int openFileNumber(const std::string& key) {
-    if (key.size() < 5 || key.size() > 13) return 0;
-    std::string prefix = key.substr(0, 4);
-    std::transform(prefix.begin(), prefix.end(), prefix.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    if (prefix != "file") return 0;
-    int number = 0;
-    const char* end = key.data() + key.size();
-    const auto [stop, error] = std::from_chars(key.data() + 4, end, number);
-    if (error != std::errc() || stop != end || number < 1) return 0;
-    return number;
-}
 
 // Track bar positions stay on the bar, as the bar itself would keep them.
 int trackBarPosition(const engine::TIniFile& ini, const char* key, int def) {
@@ -47,17 +31,11 @@ void read(const engine::TIniFile& ini, TMainSettings& s) {
     s.gameSelector = ini.ReadBool(kGeneral, "GameSelector", s.gameSelector != 0) ? 1 : 0;
     s.gplRunInWindow = ini.ReadBool(kGeneral, "GPLRunInWindow", s.gplRunInWindow);
 
-    // Ordered by number, so a hand-edited section still reopens the tabs in their order; the first
-    // of two keys with one number wins, as it does for every key.
-    std::map<int, std::string> files;
+    // Every line in file order, as the section was written: a key's name is no file's number.
     for (const std::string& key : ini.ReadSection(kOpenFiles)) {
-        const int number = openFileNumber(key);
-        if (number == 0) continue;
-        const std::string path = ini.ReadString(kOpenFiles, key, "");
-        if (!path.empty()) files.emplace(number, path);
+        std::string path = ini.ReadString(kOpenFiles, key, "");
+        if (!path.empty()) s.openCmfFiles.push_back(std::move(path));
     }
-    for (auto& [number, path] : files)
-        s.openCmfFiles.push_back(std::move(path));
 }
 
 void write(engine::TIniFile& ini, const TMainSettings& s) {
@@ -73,10 +51,6 @@ void write(engine::TIniFile& ini, const TMainSettings& s) {
     ini.WriteBool(kGeneral, "FirstNR2003", s.firstNR2003);
     ini.WriteBool(kGeneral, "GameSelector", s.gameSelector != 0);
     ini.WriteBool(kGeneral, "GPLRunInWindow", s.gplRunInWindow);
-
-    ini.EraseSection(kOpenFiles);
-    for (std::size_t i = 0; i < s.openCmfFiles.size(); ++i)
-        ini.WriteString(kOpenFiles, "file" + std::to_string(i + 1), s.openCmfFiles[i]);
 }
 
 } // namespace
@@ -93,6 +67,15 @@ void writeMainSettings(const std::string& fileName, const TMainSettings& setting
     engine::TIniFile ini;
     loadSettingsFile(ini, fileName);
     write(ini, settings);
+    saveSettingsFile(fileName, ini);
+}
+
+void writeOpenCmfFiles(const std::string& fileName, const std::vector<std::string>& files) {
+    engine::TIniFile ini;
+    loadSettingsFile(ini, fileName);
+    ini.EraseSection(kOpenFiles);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        ini.WriteString(kOpenFiles, "file" + std::to_string(i + 1), files[i]);
     saveSettingsFile(fileName, ini);
 }
 

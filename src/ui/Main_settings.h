@@ -1,5 +1,6 @@
 // The main window's part of the program's settings file ("MainForm", "General", "Open Cmf Files"),
-// read with the defaults for anything missing or unreadable and written back whole at quit.
+// read with the defaults for anything missing or unreadable; the open files are written when the quit
+// begins, the rest when the window goes.
 #pragma once
 
 #include "ui/Settingsfile.h"
@@ -25,7 +26,8 @@ struct TMainSettings {
     int gameSelector = 0; // 0 = "GPL", 1 = "NR2003"
     bool gplRunInWindow = false;
 
-    // "Open Cmf Files": the library files open at the last quit, in tab order.
+    // "Open Cmf Files": the library files open at the last quit, in tab order (every value of the
+    // section in file order, whatever its key).
     std::vector<std::string> openCmfFiles;
 
     bool operator==(const TMainSettings&) const = default;
@@ -35,11 +37,14 @@ struct TMainSettings {
 // its kind, gives the default; problem (when given) receives a line saying why the file was not read.
 TMainSettings readMainSettings(const std::string& fileName, std::string* problem = nullptr);
 
-// Writes the settings into fileName, keeping the sections and keys of others that the file holds (the
-// preferences dialog's among them), and
-// rewriting "Open Cmf Files" whole. The file is replaced only once the new one is complete, so a
-// failed write (raised as skv::model::FileWriteError) leaves the old file as it was. A file that
-// could not be read is replaced by a clean one.
+// Writes "MainForm" and "General" into fileName, keeping every other section and key the file holds
+// (the preferences dialog's, "Open Cmf Files"). The file is replaced only once the new one is
+// complete, so a failed write (raised as skv::model::FileWriteError) leaves the old file as it was. A
+// file that could not be read is replaced by a clean one.
 void writeMainSettings(const std::string& fileName, const TMainSettings& settings);
+
+// Erases "Open Cmf Files" and writes the files as "file1", "file2", ... in their order; the rest of the
+// file is kept, and a failure is raised as by writeMainSettings.
+void writeOpenCmfFiles(const std::string& fileName, const std::vector<std::string>& files);
 
 } // namespace skv::ui

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <sstream>
+#include <vector>
 
 using namespace skv::ui;
 using skv::test::readFile;
@@ -55,6 +57,7 @@ TEST(MainSettings, MissingFileGivesDefaultsAndAWriteReadsBack) {
 
     const TMainSettings saved = changedSettings();
     writeMainSettings(file, saved);
+    writeOpenCmfFiles(file, saved.openCmfFiles);
     EXPECT_EQ(readMainSettings(file), saved);
     const std::string text = readFile(file);
     EXPECT_NE(text.find("FirstRun=0"), std::string::npos);
@@ -76,14 +79,13 @@ TEST(MainSettings, ValuesOfTheWrongKindGiveTheirDefaults) {
     TMainSettings nr2003;
     nr2003.gameSelector = 1;
     nr2003.directControl = false;
-    TMainSettings reordered;
-    reordered.openCmfFiles = {"a.cmf", "b.cmf", "c.cmf"};
+    TMainSettings inFileOrder;
+    inFileOrder.openCmfFiles = {"c.cmf", "b.cmf", "a.cmf", "x.cmf"};
     const Case cases[] = {
         {"[MainForm]\nTop=12abc\nLeft=\nSpeed=fast\nDirectControl=yes\n", TMainSettings{}},
         {"[MainForm]\nSpeed=500\nSmooth=-3\n", clamped},
         {"[General]\nGameSelector=5\n[MainForm]\nDirectControl=0\n", nr2003},
-        {"[Open Cmf Files]\nfile10=c.cmf\nfile2=b.cmf\nfile1=a.cmf\nfileX=x.cmf\nfile0=z.cmf\nfile4=\n",
-         reordered},
+        {"[Open Cmf Files]\nfile10=c.cmf\nfile2=b.cmf\nlibrary=a.cmf\nfile4=\nfileX=x.cmf\n", inFileOrder},
         {"[MainForm\nTop=5\n", TMainSettings{}},
         {"\x01\x02\xff\xfe garbage \x00 more [[[ ===\n\n\xc3\x28", TMainSettings{}},
     };
@@ -114,6 +116,7 @@ TEST(MainSettings, AnUnreadableFileGivesDefaultsAndIsReplacedCleanlyAtQuit) {
     EXPECT_NE(problem.find("the settings start from their defaults"), std::string::npos) << problem;
 
     writeMainSettings(file.string(), changedSettings());
+    writeOpenCmfFiles(file.string(), changedSettings().openCmfFiles);
     EXPECT_LT(fs::file_size(file), 4096u);
     expectClean(readFile(file));
     EXPECT_EQ(readMainSettings(file.string()), changedSettings());
@@ -137,8 +140,10 @@ TEST(MainSettings, AWriteKeepsOtherSectionsAndRewritesTheOpenFilesWhole) {
     TMainSettings s = readMainSettings(file.string());
     EXPECT_EQ(s.openCmfFiles, (std::vector<std::string>{"old1.cmf", "old5.cmf"}));
 
-    s.openCmfFiles = {"new.cmf"};
+    // The window's own sections leave the open files alone; the quit rewrites them whole.
     writeMainSettings(file.string(), s);
+    EXPECT_EQ(readMainSettings(file.string()), s);
+    writeOpenCmfFiles(file.string(), {"new.cmf"});
     const std::string text = readFile(file);
     EXPECT_NE(text.find("Title1=Camera club"), std::string::npos);
     EXPECT_NE(text.find("[Somebody Else]\nKey=Value"), std::string::npos);
@@ -148,4 +153,23 @@ TEST(MainSettings, AWriteKeepsOtherSectionsAndRewritesTheOpenFilesWhole) {
     // The folder is gone: the write fails and says so.
     EXPECT_THROW(writeMainSettings((folder.path() / "gone" / "skyvane.INI").string(), s),
                  skv::model::FileWriteError);
+}
+
+TEST(MainSettings, TheFileLivesBesideTheProgramUnlessItsFolderCannotBeWritten) {
+    TempFolder folder;
+    const std::string config = (folder.path() / "config" / "skyvane").string();
+    const fs::path program = folder.write("bin/skyvane", "");
+    EXPECT_EQ(chooseSettingsFile(program.string(), config), (folder.path() / "bin" / "skyvane.INI").string());
+    EXPECT_FALSE(fs::exists(config));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() / "bin"), fs::directory_iterator()), 1)
+        << "the probe is gone";
+
+    // A folder nobody can write (not even the superuser the tests may run as), and one that is a file.
+    std::vector<fs::path> unwritable = {folder.path() / "bin" / "skyvane" / "skyvane"};
+    if (fs::is_directory("/proc")) unwritable.push_back("/proc/skyvane");
+    for (const fs::path& installed : unwritable) {
+        EXPECT_EQ(chooseSettingsFile(installed.string(), config),
+                  (fs::path(config) / "skyvane.INI").string());
+        EXPECT_TRUE(fs::is_directory(config));
+    }
 }

@@ -77,6 +77,7 @@ TEST(OptionsSettings, DefaultsAnEmptyPathAndTheFilesWrittenBeside) {
     TMainSettings main;
     main.openCmfFiles = {"a.cmf"};
     writeMainSettings(file, main);
+    writeOpenCmfFiles(file, main.openCmfFiles);
     folder.write("skyvane.INI", readFile(file) + "[Best Links]\nTitle1=Club\nLink1=https://club.example/\n");
 
     TOptionsFiles files;
