@@ -6,6 +6,7 @@
 #include "model/Camfile.h"
 #include "model/Distribute.h"
 #include "model/Gplcarcameraset.h"
+#include "ui/Prompts.h"
 
 #include <QString>
 #include <QWidget>
@@ -155,6 +156,9 @@ private:
     std::array<QFrame*, kViews> Panels{};
     std::array<TfrmView*, kViews> Views{};
 };
+
+// The file dialog's request for a library file, starting in folder.
+TFileRequest libraryFileRequest(const QString& caption, const QString& folder);
 
 // Opens a library file into a new page. Null when the file cannot be read (the user is told the
 // file and the reader's reason, unless quietly, as when the last session's files are reopened) or

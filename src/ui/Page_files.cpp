@@ -48,13 +48,18 @@ bool TfrmPage::save() {
     return writeTo(FileName);
 }
 
-bool TfrmPage::saveAs() {
+TFileRequest libraryFileRequest(const QString& caption, const QString& folder) {
     TFileRequest request;
-    request.caption = QStringLiteral("Save As");
-    request.folder = Services.libraryFolder;
-    request.fileName = QFileInfo(FileName).fileName();
+    request.caption = caption;
+    request.folder = folder;
     request.filter = QString::fromStdString(qtFileFilter(kLibraryFilter));
     request.defaultSuffix = QStringLiteral("cmf");
+    return request;
+}
+
+bool TfrmPage::saveAs() {
+    TFileRequest request = libraryFileRequest(QStringLiteral("Save As"), Services.libraryFolder);
+    request.fileName = QFileInfo(FileName).fileName();
     request.confirmOverwrite = true;
     const std::optional<QString> chosen = prompter().saveFileName(this, request);
     if (!chosen) return false;

@@ -1,5 +1,6 @@
 #include "ui/Page_items.h"
 
+#include "ui/Icons.h"
 #include "ui/Qtext.h"
 
 #include <QCoreApplication>

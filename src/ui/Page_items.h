@@ -96,8 +96,4 @@ protected:
     void dropEvent(QDropEvent* event) override;
 };
 
-// The tree's icons, drawn here: a camera for a car camera set, a curved path for an effect.
-QIcon cameraSetIcon();
-QIcon effectIcon();
-
 } // namespace skv::ui

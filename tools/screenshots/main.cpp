@@ -1,6 +1,8 @@
-// Writes a PNG of every dialog, of a camera view in both of its forms and of a library page in both
-// games' layouts, filled from the sample library, so that a person can look at them:
-// skv-screenshots SAMPLE.cmf OUTPUT-FOLDER. Run it with QT_SCALE_FACTOR=2 for the pictures at 200%.
+// Writes a PNG of every dialog, of a camera view in both of its forms, of a library page in both
+// games' layouts and of the main window, filled from the sample library, so that a person can look at
+// them: skv-screenshots SAMPLE.cmf OUTPUT-FOLDER. Run it with QT_SCALE_FACTOR=2 for the pictures at 200%.
+#include "Shots.h"
+
 #include "model/Gamepaths.h"
 #include "model/Libraryfile.h"
 #include "ui/Application.h"
@@ -27,17 +29,15 @@
 #include <functional>
 #include <iostream>
 
-namespace {
-
 using namespace skv;
 
-// The offscreen platform draws no window frames: a window's caption is drawn above its picture in
-// a bar of its own, so that the caption can be checked too.
+namespace shots {
+
 QPixmap withCaption(QWidget& widget) {
     const QPixmap content = widget.grab();
-    if (!widget.isWindow()) return content;
+    if (!widget.isWindow() || widget.windowType() == Qt::Popup) return content;
     const qreal ratio = content.devicePixelRatio();
-    const int bar = 26;
+    const int bar = kCaptionBar;
     QPixmap framed(content.width(), content.height() + qRound(bar * ratio));
     framed.setDevicePixelRatio(ratio);
     framed.fill(QColor(60, 60, 60));
@@ -49,10 +49,14 @@ QPixmap withCaption(QWidget& widget) {
     return framed;
 }
 
-bool write(QWidget& widget, const QString& file) {
-    const bool written = withCaption(widget).save(file);
+bool writePixmap(const QPixmap& picture, const QString& file) {
+    const bool written = picture.save(file);
     std::cout << (written ? "wrote " : "could not write ") << file.toStdString() << '\n';
     return written;
+}
+
+bool write(QWidget& widget, const QString& file) {
+    return writePixmap(withCaption(widget), file);
 }
 
 // Takes the picture of a widget once it is laid out and painted.
@@ -62,7 +66,6 @@ bool save(QWidget& widget, const QString& file) {
     return write(widget, file);
 }
 
-// Opens a modal dialog through open and takes its picture while it is up, then closes it.
 bool saveModal(const QString& file, const std::function<void()>& open) {
     bool written = false;
     QTimer::singleShot(0, [&] {
@@ -75,6 +78,13 @@ bool saveModal(const QString& file, const std::function<void()>& open) {
     open();
     return written;
 }
+
+} // namespace shots
+
+namespace {
+
+using shots::save;
+using shots::saveModal;
 
 const model::TGPLCarCameraSet* firstOf(const model::TCameraSetList& items, bool effect) {
     for (const auto& item : items)
@@ -213,5 +223,6 @@ int main(int argc, char** argv) {
     ui::TPageServices services{name,          properties, editor,  comment, distribution,
                                camFileBuffer, clipboard,  actions, {},      {}};
     ok &= savePages(argv[1], items, services, out);
+    ok &= shots::saveMainWindow(argv[1], out);
     return ok ? 0 : 1;
 }

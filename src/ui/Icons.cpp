@@ -1,0 +1,188 @@
+#include "ui/Icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <functional>
+
+namespace skv::ui {
+
+QIcon drawnIcon(const std::function<void(QPainter&)>& draw) {
+    QIcon icon;
+    for (int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / 16.0, size / 16.0);
+        draw(painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+namespace {
+
+// A camera body with its lens, and the viewfinder on top.
+void drawCamera(QPainter& p) {
+    p.setPen(QPen(QColor(30, 30, 30), 1.0));
+    p.setBrush(QColor(70, 78, 90));
+    p.drawRoundedRect(QRectF(1.5, 5.5, 13, 9), 1.5, 1.5);
+    p.drawRect(QRectF(4.5, 3.5, 4, 2));
+    p.setBrush(QColor(90, 150, 230));
+    p.drawEllipse(QPointF(8, 10), 3.2, 3.2);
+    p.setBrush(QColor(230, 240, 255));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(7, 9), 0.9, 0.9);
+}
+
+// A camera's path: a curve ending in an arrow head, with the camera as a dot where it starts.
+void drawEffect(QPainter& p) {
+    const QColor path(230, 130, 20);
+    QPainterPath curve;
+    curve.moveTo(2.5, 13);
+    curve.cubicTo(3, 4, 9, 2, 13, 5.5);
+    p.setPen(QPen(path, 1.8, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(curve);
+    QPolygonF head;
+    head << QPointF(15, 7.5) << QPointF(10.2, 7.2) << QPointF(13.6, 2.8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(path);
+    p.drawPolygon(head);
+    p.setPen(QPen(QColor(30, 30, 30), 1.0));
+    p.setBrush(QColor(70, 78, 90));
+    p.drawEllipse(QPointF(3, 12.5), 2.2, 2.2);
+}
+
+const QColor kOutline(40, 40, 40);
+
+// A sheet of paper with its corner folded, in the rectangle given.
+void drawSheet(QPainter& p, const QRectF& r) {
+    const qreal fold = r.width() * 0.35;
+    QPolygonF sheet;
+    sheet << r.topLeft() << QPointF(r.right() - fold, r.top()) << QPointF(r.right(), r.top() + fold)
+          << r.bottomRight() << r.bottomLeft();
+    p.setPen(QPen(kOutline, 1.0));
+    p.setBrush(Qt::white);
+    p.drawPolygon(sheet);
+    p.drawPolyline(QPolygonF() << QPointF(r.right() - fold, r.top())
+                               << QPointF(r.right() - fold, r.top() + fold)
+                               << QPointF(r.right(), r.top() + fold));
+}
+
+void drawFolder(QPainter& p) {
+    p.setPen(QPen(kOutline, 1.0));
+    p.setBrush(QColor(220, 170, 60));
+    p.drawPolygon(QPolygonF() << QPointF(1.5, 3.5) << QPointF(6, 3.5) << QPointF(7.5, 5) << QPointF(13.5, 5)
+                              << QPointF(13.5, 13.5) << QPointF(1.5, 13.5));
+    p.setBrush(QColor(245, 205, 100));
+    p.drawPolygon(QPolygonF() << QPointF(3.5, 7.5) << QPointF(15.5, 7.5) << QPointF(13.5, 13.5)
+                              << QPointF(1.5, 13.5));
+}
+
+void drawDisk(QPainter& p) {
+    p.setPen(QPen(kOutline, 1.0));
+    p.setBrush(QColor(50, 90, 170));
+    p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.2, 1.2);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(3.5, 1.5, 9, 6));
+    p.setBrush(QColor(160, 160, 170));
+    p.drawRect(QRectF(5.5, 10, 5, 4.5));
+}
+
+// A sign in the bottom right corner: a plus on green, a cross on red.
+void drawBadge(QPainter& p, bool plus) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(plus ? QColor(40, 150, 60) : QColor(200, 40, 40));
+    p.drawEllipse(QPointF(11.5, 11.5), 4.2, 4.2);
+    p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
+    if (plus) {
+        p.drawLine(QPointF(11.5, 9.3), QPointF(11.5, 13.7));
+        p.drawLine(QPointF(9.3, 11.5), QPointF(13.7, 11.5));
+    } else {
+        p.drawLine(QPointF(10, 10), QPointF(13, 13));
+        p.drawLine(QPointF(13, 10), QPointF(10, 13));
+    }
+}
+
+void drawCopy(QPainter& p) {
+    drawSheet(p, QRectF(1.5, 1.5, 8.5, 10.5));
+    drawSheet(p, QRectF(6, 4.5, 8.5, 10.5));
+}
+
+void drawScissors(QPainter& p) {
+    p.setPen(QPen(kOutline, 1.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(4, 1.5), QPointF(10.5, 10));
+    p.drawLine(QPointF(12, 1.5), QPointF(5.5, 10));
+    p.setPen(QPen(QColor(190, 40, 40), 1.4));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(4.2, 12.2), 2.4, 2.4);
+    p.drawEllipse(QPointF(11.8, 12.2), 2.4, 2.4);
+}
+
+void drawClipboard(QPainter& p) {
+    p.setPen(QPen(kOutline, 1.0));
+    p.setBrush(QColor(170, 120, 70));
+    p.drawRoundedRect(QRectF(2.5, 2.5, 11, 12.5), 1, 1);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(4.5, 5, 7, 8.5));
+    p.setBrush(QColor(150, 150, 160));
+    p.drawRoundedRect(QRectF(5.5, 1, 5, 3), 0.8, 0.8);
+}
+
+// The small camera that marks the camera actions, top left of what it goes with.
+void drawCameraMark(QPainter& p) {
+    p.save();
+    p.translate(-0.5, -1.5);
+    p.scale(0.62, 0.62);
+    drawCamera(p);
+    p.restore();
+}
+
+void drawTool(QPainter& p, eToolIcon icon) {
+    switch (icon) {
+    case eToolIcon::NewFile:
+        return drawSheet(p, QRectF(2.5, 1.5, 11, 13));
+    case eToolIcon::OpenFile:
+        return drawFolder(p);
+    case eToolIcon::SaveFile:
+        return drawDisk(p);
+    case eToolIcon::NewSet:
+        drawCamera(p);
+        return drawBadge(p, true);
+    case eToolIcon::DeleteSet:
+        drawCamera(p);
+        return drawBadge(p, false);
+    case eToolIcon::CutSet:
+        return drawScissors(p);
+    case eToolIcon::CopySet:
+        return drawCopy(p);
+    case eToolIcon::PasteSet:
+        return drawClipboard(p);
+    case eToolIcon::CopyCamera:
+        drawCopy(p);
+        return drawCameraMark(p);
+    case eToolIcon::PasteCamera:
+        drawClipboard(p);
+        return drawCameraMark(p);
+    }
+}
+
+} // namespace
+
+QIcon cameraSetIcon() {
+    return drawnIcon(drawCamera);
+}
+
+QIcon effectIcon() {
+    return drawnIcon(drawEffect);
+}
+
+QIcon toolIcon(eToolIcon icon) {
+    return drawnIcon([icon](QPainter& p) { drawTool(p, icon); });
+}
+
+} // namespace skv::ui

@@ -1,0 +1,35 @@
+// The program's icons, drawn here at 16 and 32 pixels so that they stay sharp at 200%: the two of the
+// library page's tree and those of the main window's tool bar.
+#pragma once
+
+#include <QIcon>
+
+#include <functional>
+
+class QPainter;
+
+namespace skv::ui {
+
+// An icon drawn by draw on a 16 x 16 grid, at each size.
+QIcon drawnIcon(const std::function<void(QPainter&)>& draw);
+
+// The tree's: a camera for a car camera set, a curved path for an effect.
+QIcon cameraSetIcon();
+QIcon effectIcon();
+
+// The tool bar's: files, items and cameras.
+enum class eToolIcon {
+    NewFile,
+    OpenFile,
+    SaveFile,
+    NewSet,
+    DeleteSet,
+    CutSet,
+    CopySet,
+    PasteSet,
+    CopyCamera,
+    PasteCamera
+};
+QIcon toolIcon(eToolIcon icon);
+
+} // namespace skv::ui

@@ -1,0 +1,55 @@
+// The program's windows, made once at start-up in their order and kept until exit: the main window,
+// then the dialogs it uses, with what they share (the settings file, the game paths).
+#pragma once
+
+#include "model/Gamepaths.h"
+#include "ui/Options_link.h"
+
+#include <QString>
+
+#include <memory>
+#include <string>
+
+namespace skv::ui {
+
+class TdlgDistributeCarCamSet;
+class TdlgName;
+class TdlgOptions;
+class TdlgProperties;
+class TfrmComment;
+class TfrmEffect;
+class TfrmMain;
+
+struct TProgramSetup {
+    std::string settingsFile;
+    QString programFolder; // where the file dialogs start and the reference camera files lie
+};
+
+class TProgram {
+public:
+    // paths finds the games' paths on disk; it must outlive the program.
+    TProgram(TProgramSetup setup, const model::TGamePaths& paths);
+    // The preferences write their part of the settings, then the main window goes with its pages and
+    // dialogs, writing its own part.
+    ~TProgram();
+    TProgram(const TProgram&) = delete;
+    TProgram& operator=(const TProgram&) = delete;
+
+    TfrmMain& main() const { return *Main; }
+    TdlgOptions& options() const { return *Options; }
+    TGameProgramsLink& gamePrograms() { return GamePrograms; }
+
+private:
+    TProgramSetup Setup;
+    TGameProgramsLink GamePrograms;
+    std::unique_ptr<TfrmMain> Main;
+    // Owned by the main window, so that each comes up over it.
+    TdlgName* Name = nullptr;
+    TdlgOptions* Options = nullptr;
+    TdlgProperties* Properties = nullptr;
+    TfrmEffect* Effect = nullptr;
+    TdlgDistributeCarCamSet* Distribution = nullptr;
+    TfrmComment* Comment = nullptr;
+};
+
+} // namespace skv::ui
