@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QWidget>
 
+#include <clocale>
+
 namespace skv::ui {
 
 namespace {
@@ -21,8 +23,10 @@ QWidget* boxParent() {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Not the display name: Qt would append that to every window's caption.
     setApplicationName(QStringLiteral("skyvane"));
-    // Numbers are written and read with "." whatever the user's language.
+    // Numbers are written and read with "." whatever the user's language: by Qt, and by the C library,
+    // which QApplication has just set to the user's locale.
     QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

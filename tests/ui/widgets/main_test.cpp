@@ -1,0 +1,552 @@
+// The main window as the program starts it, under a language whose decimal separator is a comma: the
+// first start and its messages, the settings read and written back, new, open, save and close, the
+// tab-change step and the lists it feeds, reopening, the quit and a page that stops it, and the
+// shortcuts that leave their keys to the fields that take text.
+#include "ui/Guitest.h"
+
+#include "engine/Inifile.h"
+#include "model/Libraryfile.h"
+#include "ui/Hotkeyedit.h"
+#include "ui/Main.h"
+#include "ui/Main_settings.h"
+#include "ui/Options.h"
+#include "ui/Page.h"
+#include "ui/Page_actions.h"
+#include "ui/Page_clipboard.h"
+#include "ui/Program.h"
+#include "ui/Qtext.h"
+#include "ui/View.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <clocale>
+#include <cstdio>
+
+using namespace skv;
+using test::TModal;
+using ui::eAnswer;
+
+namespace {
+
+const char* const kNoMessages = "[General]\nFirstRun=0\nFirstNR2003=0\n";
+
+void writeText(const QString& file, const std::string& text) {
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(file));
+    out.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+template <typename T> T* child(const QWidget& parent, const char* name) {
+    return parent.findChild<T*>(QString::fromLatin1(name));
+}
+
+// A program started as main() starts it, in a folder of its own, with its settings file there.
+struct TStart {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    model::TGamePaths paths{[](const std::string&) { return std::nullopt; }};
+    std::unique_ptr<ui::TProgram> program;
+
+    QString path(const QString& file) const { return folder.filePath(file); }
+    std::string settings() const { return path(QStringLiteral("skyvane.INI")).toStdString(); }
+    void writeSettings(const std::string& text) const {
+        writeText(path(QStringLiteral("skyvane.INI")), text);
+    }
+    std::string setting(const char* section, const char* key) const {
+        engine::TIniFile ini;
+        ini.LoadFromFile(settings());
+        return ini.ReadString(section, key, "<none>");
+    }
+
+    // Shows the window and waits until its first show has run.
+    ui::TfrmMain& start() {
+        program = std::make_unique<ui::TProgram>(ui::TProgramSetup{settings(), folder.path()}, paths);
+        ui::TfrmMain& window = program->main();
+        QSignalSpy started(&window, &ui::TfrmMain::started);
+        window.show();
+        if (!started.wait(5000)) qWarning("the window did not start");
+        QApplication::setActiveWindow(&window);
+        return window;
+    }
+    // Closes the window as the user does; true when it closed. The program goes when it did.
+    bool quit() {
+        const bool closed = program->main().close();
+        if (closed) program.reset();
+        return closed;
+    }
+
+    QString library(const char* name, std::initializer_list<const char*> sets, const char* effect = nullptr) {
+        model::TCameraSetList items;
+        for (const char* caption : sets) {
+            items.push_back(std::make_unique<model::TGPLCarCameraSet>());
+            items.back()->Caption = caption;
+            items.back()->Camera0.xPos = 1.5f;
+        }
+        if (effect) {
+            items.push_back(std::make_unique<model::TGPLCarCameraSet>());
+            items.back()->Caption = effect;
+            items.back()->Type = model::eCameraSetType::CstRollBarCam;
+            items.back()->setEffect("X := X + 0.5;\r\n");
+        }
+        const QString file = path(QString::fromLatin1(name));
+        model::saveLibraryFile(file.toStdString(), items);
+        return file;
+    }
+};
+
+QTabWidget* tabsOf(const ui::TfrmMain& window) {
+    return child<QTabWidget>(window, "pgcMain");
+}
+
+QStringList tabCaptions(const ui::TfrmMain& window) {
+    QStringList captions;
+    for (int i = 0; i < tabsOf(window)->count(); ++i)
+        captions << tabsOf(window)->tabText(i);
+    return captions;
+}
+
+QStringList listed(const std::vector<const model::TGPLCarCameraSet*>& items) {
+    QStringList captions;
+    for (const auto* item : items)
+        captions << ui::toQString(item->Caption);
+    return captions;
+}
+
+QStringList listedSets(ui::TfrmMain& window) {
+    return listed(window.itemLists().carCameraSetList());
+}
+
+// The nine actions the "Main" tab turns off.
+std::vector<QAction*> setActions(const ui::TfrmMain& window) {
+    const ui::TPageActions& a = window.pageActions();
+    return {a.actNewCamSet,        a.actDeleteCamSet,     a.actCopyCamSet,
+            a.actCutCamSet,        a.actPasteCamSet,      a.actRenameCamSet,
+            a.actImportGPLCamfile, a.actExportGPLCamfile, a.actDistributeCamSet};
+}
+
+bool anyEnabled(const std::vector<QAction*>& actions) {
+    return std::any_of(actions.begin(), actions.end(), [](QAction* a) { return a->isEnabled(); });
+}
+
+QTreeView* treeOf(const ui::TfrmPage& page) {
+    return child<QTreeView>(page, "treCameraSets");
+}
+
+void selectRow(const ui::TfrmPage& page, int row) {
+    treeOf(page)->setCurrentIndex(treeOf(page)->model()->index(row, 0));
+}
+
+} // namespace
+
+class TestMain : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsBothMessagesOnce();
+    void settingsAreAppliedAndWrittenBack();
+    void newOpenSaveAsAndClose();
+    void theListsFollowTheActivePage();
+    void reopenInFileOrderSkippingWhatIsGone();
+    void quitRecordsTheFilesAndAPageCanStopIt();
+    void fieldsThatTakeTextKeepTheirKeys();
+    void aDecimalCommaLanguageStillShowsAndReadsPoints();
+};
+
+void TestMain::firstStartShowsBothMessagesOnce() {
+    TStart s;
+    bool keysHidden = false;
+    s.prompter.answer(eAnswer::Ok);
+    s.prompter.answer(eAnswer::Ok);
+    TModal preferences([&](QDialog* d) {
+        keysHidden = d->objectName() == QStringLiteral("dlgOptions") &&
+                     !child<QTabWidget>(*d, "pgcOptions")->isTabVisible(1);
+        d->reject();
+    });
+    ui::TfrmMain& window = s.start();
+    SKV_VERIFY_MODAL(preferences);
+    SKV_VERIFY_PROMPTER(s.prompter);
+    QCOMPARE(s.prompter.askedTexts(), (QStringList{ui::gettingStartedText(), ui::nr2003NotesText()}));
+    QVERIFY(keysHidden);
+    const QString started = ui::gettingStartedText();
+    QVERIFY(started.startsWith(
+        "This is the first time you run BrightlapSkv V3.X, please read the following:\n\n"));
+    QVERIFY(started.contains("the cars\\cars67 directory of GPL.") &&
+            started.contains("movies immediatly but"));
+    QVERIFY(started.endsWith("'Help/Getting Started Dialog' menu option.\n\nSuccess!!"));
+    QCOMPARE(ui::nr2003NotesText().count('\n'), 8);
+    QVERIFY(ui::nr2003NotesText().endsWith("instead of GPL cars\n"));
+
+    // What a first start shows.
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brightlap Skyvane"));
+    QCOMPARE(window.size(), QSize(598, 564));
+    QCOMPARE(window.pos(), QPoint(100, 100));
+    QCOMPARE(tabCaptions(window), QStringList{"Main"});
+    QCOMPARE(child<QSlider>(window, "trkSpeed")->value(), 50);
+    QCOMPARE(child<QLabel>(window, "lblSpeedValue")->text(), QStringLiteral("50%"));
+    QCOMPARE(child<QSlider>(window, "trkSmooth")->value(), 94);
+    QVERIFY(child<QCheckBox>(window, "chkDirectControl")->isChecked());
+    QCOMPARE(child<QComboBox>(window, "cbxGameSelector")->currentText(), QStringLiteral("GPL"));
+    QCOMPARE(child<QLabel>(window, "pnlStatus")->text(), QStringLiteral("Not Attached"));
+    QCOMPARE(child<QLabel>(window, "Label1")->text(), QStringLiteral("Skyvane"));
+    QVERIFY(window.shown());
+
+    // The actions as they start: caption, hint, shortcut, state.
+    struct Row {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        const char* shortcut;
+        bool enabled;
+    };
+    const Row rows[] = {
+        {"actNew", "&New", "New File", "", true},
+        {"actOpen", "&Open", "Open File", "", true},
+        {"actClose", "&Close", "Close File", "", true},
+        {"actSave", "&Save", "Save File", "Ctrl+S", true},
+        {"actSaveAs", "Save &As", "Save File As", "", true},
+        {"actImportGPLCamfile", "Import GPL camfile", "Import GPL camfile", "", false},
+        {"actExportGPLCamfile", "Export GPL camfile", "Export GPL camfile", "", false},
+        {"actExit", "&Exit", "Exit", "", true},
+        {"actNewCamSet", "&New", "New Camera Set", "", false},
+        {"actDeleteCamSet", "&Delete", "Delete Camera Set", "Del", false},
+        {"actRenameCamSet", "&Rename", "Rename Camera Set", "", false},
+        {"actCopyCamSet", "&Copy", "Copy Camera Set", "Ctrl+C", false},
+        {"actCutCamSet", "&Cut", "Cut Camera Set", "Ctrl+X", false},
+        {"actPasteCamSet", "&Paste", "Paste Camera Set", "Ctrl+V", false},
+        {"actDistributeCamSet", "&Distribute", "Distribute Camera Set", "", false},
+        {"actCopyCamera", "&Copy", "Copy Camera", "Shift+Ctrl+C", false},
+        {"actPasteCamera", "&Paste", "Paste Camera", "Shift+Ctrl+V", false},
+        {"actPropertiesCamera", "&Properties", "Properties Camera", "", false},
+        {"actPreferences", "&Preferences", "Preferences", "", true},
+        {"actSavedPositions", "&Show Saved Positions", "", "", false},
+        {"actHelp", "BrightlapSkv &Help", "Help", "F1", true},
+        {"actGettingStarted", "&Getting Started Dialog", "Show Getting Started Dialog", "", true},
+        {"actNR2003Notes", "NR2003 Notes", "", "", true},
+        {"actAbout", "&About", "About", "", false},
+    };
+    for (const Row& row : rows) {
+        const auto* action = child<QAction>(window, row.name);
+        QVERIFY2(action, row.name);
+        QCOMPARE(action->text(), QString::fromLatin1(row.caption));
+        QCOMPARE(action->statusTip(), QString::fromLatin1(row.hint));
+        QCOMPARE(action->shortcut(), QKeySequence(QString::fromLatin1(row.shortcut)));
+        QVERIFY2(action->isEnabled() == row.enabled, row.name);
+    }
+
+    QVERIFY(s.quit());
+    QCOMPARE(s.setting("General", "FirstRun"), std::string("0"));
+    QCOMPARE(s.setting("General", "FirstNR2003"), std::string("0"));
+    QCOMPARE(s.setting("MainForm", "Speed"), std::string("50"));
+    QCOMPARE(s.setting("MainForm", "Smooth"), std::string("94"));
+    QCOMPARE(s.setting("MainForm", "DirectControl"), std::string("1"));
+    QCOMPARE(s.setting("Files", "GPL"),
+             std::string("C:\\Sierra\\gpl\\gpl.exe")); // the preferences wrote theirs
+
+    // Shown once: the next start asks nothing.
+    s.start();
+    SKV_VERIFY_PROMPTER(s.prompter);
+    QCOMPARE(s.prompter.asked().size(), std::size_t(2));
+}
+
+void TestMain::settingsAreAppliedAndWrittenBack() {
+    TStart s;
+    // A "GameSelector" of 5 is NR2003; a window place on no screen gives the first start's place.
+    s.writeSettings("[MainForm]\nLeft=9000\nTop=9000\nSpeed=7\nSmooth=0\nDirectControl=0\nDefaultBankMode=1\n"
+                    "[General]\nFirstRun=0\nFirstNR2003=0\nGameSelector=5\nGPLRunInWindow=1\n");
+    ui::TfrmMain& window = s.start();
+    QCOMPARE(window.pos(), QPoint(100, 100));
+    auto* selector = child<QComboBox>(window, "cbxGameSelector");
+    QCOMPARE(selector->currentIndex(), 1);
+    QCOMPARE(window.actGPL->text(), QStringLiteral("Nascar Racing 2003"));
+    QCOMPARE(child<QLabel>(window, "lblSmoothValue")->text(), QStringLiteral("0%"));
+    QVERIFY(!child<QCheckBox>(window, "chkDirectControl")->isChecked());
+    QVERIFY(child<QCheckBox>(window, "chkBankMode")->isChecked() &&
+            child<QCheckBox>(window, "chkGPLInWindow")->isChecked());
+
+    // The selector retitles the views of every open page and the game's launcher.
+    window.actNew->trigger();
+    QCOMPARE(window.activePage()->view(0)->title(), QStringLiteral("Roof"));
+    selector->setCurrentIndex(0);
+    QCOMPARE(window.activePage()->view(0)->title(), QStringLiteral("Roll Bar"));
+    QCOMPARE(window.actGPL->text(), QStringLiteral("Grand Prix Legends"));
+    selector->setCurrentIndex(1);
+    window.move(140, 120);
+    QVERIFY(s.quit());
+    const char* const written[][3] = {
+        {"General", "GameSelector", "1"},     {"General", "GPLRunInWindow", "1"},
+        {"MainForm", "Left", "140"},          {"MainForm", "Top", "120"},
+        {"MainForm", "Speed", "7"},           {"MainForm", "DefaultBankMode", "1"},
+        {"MainForm", "DefaultLookMode", "0"}, {"MainForm", "DirectControl", "0"},
+    };
+    for (const auto& [section, key, value] : written)
+        QCOMPARE(s.setting(section, key), std::string(value));
+}
+
+void TestMain::newOpenSaveAsAndClose() {
+    TStart s;
+    s.writeSettings(kNoMessages);
+    ui::TfrmMain& window = s.start();
+    const QString library = s.library("Ovals.cmf", {"Broadcast"});
+
+    // New pages count on, and closing does not count back.
+    window.actNew->trigger();
+    QCOMPARE(window.activePage()->fileName(), QStringLiteral("Camsets0.cmf"));
+    QVERIFY(window.activePage()->untitled() && window.pageActions().actNewCamSet->isEnabled());
+    window.actClose->trigger();
+    window.actNew->trigger();
+    QCOMPARE(tabCaptions(window), (QStringList{"Main", "Camsets1.cmf"}));
+    QCOMPARE(window.newFileCounter(), 2);
+
+    // The library dialogs start in the program's folder and take *.cmf.
+    s.prompter.chooseFile(library);
+    window.actOpen->trigger();
+    QCOMPARE(tabCaptions(window), (QStringList{"Main", "Camsets1.cmf", "Ovals.cmf"}));
+    QCOMPARE(tabsOf(window)->currentIndex(), 2);
+    const ui::TFileRequest& request = s.prompter.fileRequests().back();
+    QCOMPARE(request.folder, s.folder.path());
+    QCOMPARE(request.filter, QStringLiteral("Camera Manager Format (*.cmf)"));
+    QCOMPARE(request.defaultSuffix, QStringLiteral("cmf"));
+
+    // Save of an untitled page asks for a name, and the tab takes it; so does Save As.
+    tabsOf(window)->setCurrentIndex(1);
+    s.prompter.chooseFile(s.path(QStringLiteral("Road.cmf")));
+    window.actSave->trigger();
+    s.prompter.chooseFile(s.path(QStringLiteral("Road two.cmf")));
+    window.actSaveAs->trigger();
+    QCOMPARE(tabCaptions(window), (QStringList{"Main", "Road two.cmf", "Ovals.cmf"}));
+    QVERIFY(QFileInfo::exists(s.path(QStringLiteral("Road two.cmf"))));
+
+    // A file that cannot be read says why and opens no tab.
+    writeText(s.path(QStringLiteral("Broken.cmf")), "not a library");
+    s.prompter.chooseFile(s.path(QStringLiteral("Broken.cmf")));
+    s.prompter.answer(eAnswer::Ok);
+    window.actOpen->trigger();
+    QCOMPARE(tabsOf(window)->count(), 3);
+    QVERIFY(s.prompter.askedTexts().back().startsWith("Cannot open file "));
+
+    // On "Main" the page's file actions do nothing.
+    tabsOf(window)->setCurrentIndex(0);
+    window.actClose->trigger();
+    window.actSave->trigger();
+    QCOMPARE(tabsOf(window)->count(), 3);
+    SKV_VERIFY_PROMPTER(s.prompter);
+}
+
+void TestMain::theListsFollowTheActivePage() {
+    TStart s;
+    s.writeSettings(kNoMessages);
+    ui::TfrmMain& window = s.start();
+    s.prompter.chooseFile(s.library("Ovals.cmf", {"Broadcast", "Low"}, "Orbit"));
+    window.actOpen->trigger();
+    QCOMPARE(listedSets(window), (QStringList{"Broadcast", "Low"}));
+    QCOMPARE(listed(window.itemLists().effectList()), QStringList{"Orbit"});
+    QVERIFY(window.pageActions().actDeleteCamSet->isEnabled());
+
+    // On "Main" the set actions are off and the lists keep the last page's items.
+    tabsOf(window)->setCurrentIndex(0);
+    QVERIFY(!anyEnabled(setActions(window)));
+    QCOMPARE(listedSets(window), (QStringList{"Broadcast", "Low"}));
+
+    // Going over to another program runs the step: the page's new item joins the lists.
+    tabsOf(window)->setCurrentIndex(1);
+    QVERIFY(anyEnabled(setActions(window)));
+    TModal name([](QDialog* d) {
+        child<QLineEdit>(*d, "edtName")->setText(QStringLiteral("Chase"));
+        d->accept();
+    });
+    window.pageActions().actNewCamSet->trigger();
+    SKV_VERIFY_MODAL(name);
+    QCOMPARE(listedSets(window).size(), 2);
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    QCOMPARE(listedSets(window), (QStringList{"Broadcast", "Low", "Chase"}));
+
+    // The page closed and the game in front: both lists are empty.
+    s.prompter.answer(eAnswer::No);
+    window.actClose->trigger();
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    QVERIFY(listedSets(window).isEmpty() && window.itemLists().effectList().empty());
+    QVERIFY(!anyEnabled(setActions(window)));
+    SKV_VERIFY_PROMPTER(s.prompter);
+}
+
+void TestMain::reopenInFileOrderSkippingWhatIsGone() {
+    TStart s;
+    const QString first = s.library("Second key.cmf", {"From the first line"});
+    const QString last = s.library("First key.cmf", {"From the last line"});
+    writeText(s.path(QStringLiteral("Broken.cmf")), "not a library");
+    const std::string text = std::string(kNoMessages) + "[Open Cmf Files]\nfile2=" + first.toStdString() +
+                             "\nlibrary=" + s.path(QStringLiteral("Gone.cmf")).toStdString() +
+                             "\nfile3=" + s.path(QStringLiteral("Broken.cmf")).toStdString() +
+                             "\nfile1=" + last.toStdString() + "\n";
+    s.writeSettings(text);
+    ui::TfrmMain& window = s.start();
+    QCOMPARE(tabCaptions(window), (QStringList{"Main", "Second key.cmf", "First key.cmf"}));
+    QCOMPARE(tabsOf(window)->currentIndex(), 0);
+    QCOMPARE(listedSets(window), QStringList{"From the last line"});
+    QVERIFY(!anyEnabled(setActions(window)));
+    SKV_VERIFY_PROMPTER(s.prompter);
+}
+
+void TestMain::quitRecordsTheFilesAndAPageCanStopIt() {
+    TStart s;
+    s.writeSettings(kNoMessages);
+    ui::TfrmMain& window = s.start();
+    const QString ovals = s.library("Ovals.cmf", {"Broadcast"});
+    s.prompter.chooseFile(ovals);
+    window.actOpen->trigger();
+    window.actNew->trigger();
+    window.actNew->trigger();
+    window.activePage()->addCameraSet(std::make_unique<model::TGPLCarCameraSet>()); // changed, so it asks
+
+    // The files are recorded first; the changed page answers Cancel and the window stays.
+    s.prompter.answer(eAnswer::Cancel);
+    QVERIFY(!s.quit());
+    QVERIFY(window.isVisible());
+    QCOMPARE(s.setting("Open Cmf Files", "file1"), ovals.toStdString());
+    QCOMPARE(s.setting("Open Cmf Files", "file2"), std::string("Camsets0.cmf"));
+    QCOMPARE(s.setting("Open Cmf Files", "file3"), std::string("Camsets1.cmf"));
+    QCOMPARE(tabCaptions(window), (QStringList{"Main", "Camsets1.cmf"}));
+
+    // Saved under a name while being asked, the page is recorded under that name.
+    const QString saved = s.path(QStringLiteral("Saved at quit.cmf"));
+    s.prompter.answer(eAnswer::Yes);
+    s.prompter.chooseFile(saved);
+    QVERIFY(s.quit());
+    QCOMPARE(s.setting("Open Cmf Files", "file1"), saved.toStdString());
+    QCOMPARE(s.setting("Open Cmf Files", "file2"), std::string("<none>"));
+    QVERIFY(QFileInfo::exists(saved));
+    SKV_VERIFY_PROMPTER(s.prompter);
+}
+
+// Del, Ctrl+C/X/V and Shift+Ctrl+C/V belong to the field with the focus when it takes text; on the
+// tree they are the page's.
+void TestMain::fieldsThatTakeTextKeepTheirKeys() {
+    TStart s;
+    s.writeSettings(kNoMessages);
+    ui::TfrmMain& window = s.start();
+    s.prompter.chooseFile(s.library("Ovals.cmf", {"Spin", "Low"}, "Orbit"));
+    window.actOpen->trigger();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    ui::TfrmPage& page = *window.activePage();
+    const auto items = [&] { return treeOf(page)->model()->rowCount(); };
+    const ui::TItemClipboard& clipboard = *window.findChild<ui::TItemClipboard*>();
+    const auto keys = [](QWidget* field) {
+        for (const auto& [key, modifiers] : {std::pair{Qt::Key_Delete, Qt::KeyboardModifiers()},
+                                             {Qt::Key_C, Qt::ShiftModifier | Qt::ControlModifier},
+                                             {Qt::Key_V, Qt::ShiftModifier | Qt::ControlModifier}})
+            QTest::keyClick(field, key, modifiers);
+    };
+
+    // The rename editor: the text is cut and pasted back, the items stay.
+    selectRow(page, 0);
+    window.pageActions().actRenameCamSet->trigger();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(editor->text(), QString());
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Home);
+    keys(editor);
+    QTest::keyClick(editor, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor hands its text over queued
+    QCOMPARE(ui::toQString(page.selectedItem()->Caption), QStringLiteral("pinSpin"));
+    QCOMPARE(items(), 3);
+    QVERIFY(!clipboard.holdsItem());
+
+    // The activation key field takes the combinations themselves.
+    auto* hotKey = child<ui::THotKeyEdit>(page, "hkActivate");
+    hotKey->setFocus();
+    QTest::keyClick(hotKey, Qt::Key_Delete);
+    QCOMPARE(hotKey->text(), QStringLiteral("Delete"));
+    QTest::keyClick(hotKey, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(page.selectedItem()->ActivationKey, platform::makeShortcut('X', platform::kShortcutCtrl));
+    QCOMPARE(items(), 3);
+
+    // The effect's script: Ctrl+C copies the text, Del removes nothing.
+    selectRow(page, 2);
+    auto* script = child<QPlainTextEdit>(page, "mmoEffect");
+    script->setFocus();
+    script->selectAll();
+    keys(script);
+    QTest::keyClick(script, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("X := X + 0.5;\n"));
+    QCOMPARE(items(), 3);
+    QVERIFY(!clipboard.holdsItem());
+
+    // On the tree the keys are the page's: Ctrl+C copies the item, Del asks to delete it.
+    treeOf(page)->setFocus();
+    QTest::keyClick(treeOf(page), Qt::Key_C, Qt::ControlModifier);
+    QVERIFY(clipboard.holdsItem());
+    s.prompter.answer(eAnswer::No);
+    QTest::keyClick(treeOf(page), Qt::Key_Delete);
+    QCOMPARE(s.prompter.askedTexts(), QStringList{"Delete current Camera Set ?"});
+
+    // A key release anywhere in the window stores what the field holds.
+    selectRow(page, 1);
+    hotKey->setShortcut(platform::makeShortcut('L', 0));
+    QTest::keyRelease(treeOf(page), Qt::Key_Shift);
+    QCOMPARE(page.selectedItem()->ActivationKey, platform::makeShortcut('L', 0));
+    SKV_VERIFY_PROMPTER(s.prompter);
+}
+
+void TestMain::aDecimalCommaLanguageStillShowsAndReadsPoints() {
+    QVERIFY2(QLocale::system().decimalPoint() == QStringLiteral(","),
+             "the tests run under de_DE.UTF-8, which scripts/deps.sh generates");
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 2.5);
+    QCOMPARE(QString::fromLatin1(text), QStringLiteral("2.5"));
+    QCOMPARE(QLocale().toString(2.5), QStringLiteral("2.5"));
+
+    TStart s;
+    s.writeSettings(kNoMessages);
+    ui::TfrmMain& window = s.start();
+    s.prompter.chooseFile(s.library("Ovals.cmf", {"Values"}));
+    window.actOpen->trigger();
+    ui::TfrmPage& page = *window.activePage();
+    page.selectedItem()->Camera0.removeImage();
+    page.view(0)->refresh();
+    QCOMPARE(child<QLabel>(*page.view(0), "lblX")->text(), QStringLiteral("1.5"));
+
+    // The language's own form is refused; the program's is taken.
+    s.prompter.answer(eAnswer::Ok);
+    TModal properties([](QDialog* d) {
+        auto* x = child<QLineEdit>(*d, "edtX");
+        for (const char* typed : {"2,25", "2.25"}) {
+            x->selectAll();
+            QTest::keyClicks(x, QString::fromLatin1(typed));
+            d->accept();
+        }
+    });
+    QVERIFY(page.view(0)->editProperties());
+    SKV_VERIFY_MODAL(properties);
+    QCOMPARE(page.selectedItem()->Camera0.xPos, 2.25f);
+    QCOMPARE(child<QLabel>(*page.view(0), "lblX")->text(), QStringLiteral("2.25"));
+    QCOMPARE(s.prompter.askedTexts(), QStringList{"'2,25' is not a valid floating point value"});
+    SKV_VERIFY_PROMPTER(s.prompter);
+}
+
+// The whole program runs under a language that writes numbers with a decimal comma.
+int main(int argc, char** argv) {
+    qputenv("LC_ALL", "de_DE.UTF-8");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    skv::ui::TApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    TestMain test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_test.moc"
