@@ -17,17 +17,22 @@
 #include "ui/Qtext.h"
 #include "ui/View.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 
 #include <clocale>
@@ -109,6 +114,43 @@ QTabWidget* tabsOf(const ui::TfrmMain& window) {
     return child<QTabWidget>(window, "pgcMain");
 }
 
+// The user's ways in: a tool bar button, an item of a drop-down menu, a tab.
+void click(const ui::TfrmMain& window, const char* button) {
+    auto* b = child<QAbstractButton>(window, button);
+    QVERIFY2(b, button);
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Clicks the menu's button, then the action's item in the menu it drops down. A disabled item is not
+// clicked: the menu is closed and the test fails.
+void choose(const ui::TfrmMain& window, const char* button, const QAction* action) {
+    auto* b = child<QToolButton>(window, button);
+    QVERIFY2(b && b->menu(), button);
+    QMenu* menu = b->menu();
+    bool clicked = false;
+    QTimer::singleShot(0, menu, [&] {
+        if (!action->isEnabled()) {
+            menu->close();
+            return;
+        }
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(const_cast<QAction*>(action)).center());
+        clicked = true;
+    });
+    QSignalSpy triggered(action, &QAction::triggered);
+    QTest::mouseClick(b, Qt::LeftButton);
+    QVERIFY2(clicked && triggered.size() == 1, qPrintable(action->objectName()));
+    // The offscreen platform makes the menu the active window and leaves it so once it has closed,
+    // where a window system gives the activation back to the window.
+    QApplication::setActiveWindow(const_cast<ui::TfrmMain*>(&window));
+}
+
+void clickTab(const ui::TfrmMain& window, int index) {
+    QTabBar* bar = tabsOf(window)->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    QCOMPARE(tabsOf(window)->currentIndex(), index);
+}
+
 QStringList tabCaptions(const ui::TfrmMain& window) {
     QStringList captions;
     for (int i = 0; i < tabsOf(window)->count(); ++i)
@@ -144,7 +186,9 @@ QTreeView* treeOf(const ui::TfrmPage& page) {
 }
 
 void selectRow(const ui::TfrmPage& page, int row) {
-    treeOf(page)->setCurrentIndex(treeOf(page)->model()->index(row, 0));
+    QTreeView* tree = treeOf(page);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualRect(tree->model()->index(row, 0)).center());
 }
 
 } // namespace
@@ -275,12 +319,12 @@ void TestMain::settingsAreAppliedAndWrittenBack() {
             child<QCheckBox>(window, "chkGPLInWindow")->isChecked());
 
     // The selector retitles the views of every open page and the game's launcher.
-    window.actNew->trigger();
+    click(window, "btnNew");
     QCOMPARE(window.activePage()->view(0)->title(), QStringLiteral("Roof"));
-    selector->setCurrentIndex(0);
+    QTest::keyClick(selector, Qt::Key_Up);
     QCOMPARE(window.activePage()->view(0)->title(), QStringLiteral("Roll Bar"));
     QCOMPARE(window.actGPL->text(), QStringLiteral("Grand Prix Legends"));
-    selector->setCurrentIndex(1);
+    QTest::keyClick(selector, Qt::Key_Down);
     window.move(140, 120);
     QVERIFY(s.quit());
     const char* const written[][3] = {
@@ -300,17 +344,17 @@ void TestMain::newOpenSaveAsAndClose() {
     const QString library = s.library("Ovals.cmf", {"Broadcast"});
 
     // New pages count on, and closing does not count back.
-    window.actNew->trigger();
+    click(window, "btnNew");
     QCOMPARE(window.activePage()->fileName(), QStringLiteral("Camsets0.cmf"));
     QVERIFY(window.activePage()->untitled() && window.pageActions().actNewCamSet->isEnabled());
-    window.actClose->trigger();
-    window.actNew->trigger();
+    choose(window, "btnFile", window.actClose);
+    choose(window, "btnFile", window.actNew);
     QCOMPARE(tabCaptions(window), (QStringList{"Main", "Camsets1.cmf"}));
     QCOMPARE(window.newFileCounter(), 2);
 
     // The library dialogs start in the program's folder and take *.cmf.
     s.prompter.chooseFile(library);
-    window.actOpen->trigger();
+    choose(window, "btnFile", window.actOpen);
     QCOMPARE(tabCaptions(window), (QStringList{"Main", "Camsets1.cmf", "Ovals.cmf"}));
     QCOMPARE(tabsOf(window)->currentIndex(), 2);
     const ui::TFileRequest& request = s.prompter.fileRequests().back();
@@ -319,11 +363,11 @@ void TestMain::newOpenSaveAsAndClose() {
     QCOMPARE(request.defaultSuffix, QStringLiteral("cmf"));
 
     // Save of an untitled page asks for a name, and the tab takes it; so does Save As.
-    tabsOf(window)->setCurrentIndex(1);
+    clickTab(window, 1);
     s.prompter.chooseFile(s.path(QStringLiteral("Road.cmf")));
-    window.actSave->trigger();
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
     s.prompter.chooseFile(s.path(QStringLiteral("Road two.cmf")));
-    window.actSaveAs->trigger();
+    choose(window, "btnFile", window.actSaveAs);
     QCOMPARE(tabCaptions(window), (QStringList{"Main", "Road two.cmf", "Ovals.cmf"}));
     QVERIFY(QFileInfo::exists(s.path(QStringLiteral("Road two.cmf"))));
 
@@ -331,14 +375,14 @@ void TestMain::newOpenSaveAsAndClose() {
     writeText(s.path(QStringLiteral("Broken.cmf")), "not a library");
     s.prompter.chooseFile(s.path(QStringLiteral("Broken.cmf")));
     s.prompter.answer(eAnswer::Ok);
-    window.actOpen->trigger();
+    click(window, "btnOpen");
     QCOMPARE(tabsOf(window)->count(), 3);
     QVERIFY(s.prompter.askedTexts().back().startsWith("Cannot open file "));
 
     // On "Main" the page's file actions do nothing.
-    tabsOf(window)->setCurrentIndex(0);
-    window.actClose->trigger();
-    window.actSave->trigger();
+    clickTab(window, 0);
+    choose(window, "btnFile", window.actClose);
+    click(window, "btnSave");
     QCOMPARE(tabsOf(window)->count(), 3);
     SKV_VERIFY_PROMPTER(s.prompter);
 }
@@ -348,24 +392,24 @@ void TestMain::theListsFollowTheActivePage() {
     s.writeSettings(kNoMessages);
     ui::TfrmMain& window = s.start();
     s.prompter.chooseFile(s.library("Ovals.cmf", {"Broadcast", "Low"}, "Orbit"));
-    window.actOpen->trigger();
+    click(window, "btnOpen");
     QCOMPARE(listedSets(window), (QStringList{"Broadcast", "Low"}));
     QCOMPARE(listed(window.itemLists().effectList()), QStringList{"Orbit"});
     QVERIFY(window.pageActions().actDeleteCamSet->isEnabled());
 
     // On "Main" the set actions are off and the lists keep the last page's items.
-    tabsOf(window)->setCurrentIndex(0);
+    clickTab(window, 0);
     QVERIFY(!anyEnabled(setActions(window)));
     QCOMPARE(listedSets(window), (QStringList{"Broadcast", "Low"}));
 
     // Going over to another program runs the step: the page's new item joins the lists.
-    tabsOf(window)->setCurrentIndex(1);
+    clickTab(window, 1);
     QVERIFY(anyEnabled(setActions(window)));
     TModal name([](QDialog* d) {
         child<QLineEdit>(*d, "edtName")->setText(QStringLiteral("Chase"));
         d->accept();
     });
-    window.pageActions().actNewCamSet->trigger();
+    click(window, "btnNewCamSet");
     SKV_VERIFY_MODAL(name);
     QCOMPARE(listedSets(window).size(), 2);
     emit qApp->applicationStateChanged(Qt::ApplicationInactive);
@@ -373,7 +417,7 @@ void TestMain::theListsFollowTheActivePage() {
 
     // The page closed and the game in front: both lists are empty.
     s.prompter.answer(eAnswer::No);
-    window.actClose->trigger();
+    choose(window, "btnFile", window.actClose);
     emit qApp->applicationStateChanged(Qt::ApplicationInactive);
     QVERIFY(listedSets(window).isEmpty() && window.itemLists().effectList().empty());
     QVERIFY(!anyEnabled(setActions(window)));
@@ -404,9 +448,9 @@ void TestMain::quitRecordsTheFilesAndAPageCanStopIt() {
     ui::TfrmMain& window = s.start();
     const QString ovals = s.library("Ovals.cmf", {"Broadcast"});
     s.prompter.chooseFile(ovals);
-    window.actOpen->trigger();
-    window.actNew->trigger();
-    window.actNew->trigger();
+    click(window, "btnOpen");
+    click(window, "btnNew");
+    click(window, "btnNew");
     window.activePage()->addCameraSet(std::make_unique<model::TGPLCarCameraSet>()); // changed, so it asks
 
     // The files are recorded first; the changed page answers Cancel and the window stays.
@@ -436,7 +480,7 @@ void TestMain::fieldsThatTakeTextKeepTheirKeys() {
     s.writeSettings(kNoMessages);
     ui::TfrmMain& window = s.start();
     s.prompter.chooseFile(s.library("Ovals.cmf", {"Spin", "Low"}, "Orbit"));
-    window.actOpen->trigger();
+    click(window, "btnOpen");
     QVERIFY(QTest::qWaitForWindowActive(&window));
     ui::TfrmPage& page = *window.activePage();
     const auto items = [&] { return treeOf(page)->model()->rowCount(); };
@@ -448,9 +492,9 @@ void TestMain::fieldsThatTakeTextKeepTheirKeys() {
             QTest::keyClick(field, key, modifiers);
     };
 
-    // The rename editor: the text is cut and pasted back, the items stay.
+    // The rename editor (F2 on the tree): the text is cut and pasted back, the items stay.
     selectRow(page, 0);
-    window.pageActions().actRenameCamSet->trigger();
+    QTest::keyClick(treeOf(page), Qt::Key_F2);
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     QVERIFY(editor);
     editor->selectAll();
@@ -515,7 +559,7 @@ void TestMain::aDecimalCommaLanguageStillShowsAndReadsPoints() {
     s.writeSettings(kNoMessages);
     ui::TfrmMain& window = s.start();
     s.prompter.chooseFile(s.library("Ovals.cmf", {"Values"}));
-    window.actOpen->trigger();
+    click(window, "btnOpen");
     ui::TfrmPage& page = *window.activePage();
     page.selectedItem()->Camera0.removeImage();
     page.view(0)->refresh();
