@@ -76,13 +76,19 @@ void TfrmMain::saveFileAs() {
 }
 
 // The files open at the last quit, in their order; one that cannot be read any more is left out without
-// a word. "Main" is the active tab at the end, and the lists hold the last file's items.
+// a word. "Main" is the active tab at the end, and the lists hold the last file's items. A reopened
+// page is not shown on its way (which would lay it out only to hide it again): its tab is added and
+// the lists take its items, as its activation would have left them.
 void TfrmMain::reopenFiles() {
     if (!Services) return;
-    for (const std::string& file : Settings.openCmfFiles)
-        if (std::unique_ptr<TfrmPage> page =
-                openLibraryPage(pathToQString(file), *Services, game(), true, this))
-            addPage(std::move(page));
+    for (const std::string& file : Settings.openCmfFiles) {
+        std::unique_ptr<TfrmPage> page = openLibraryPage(pathToQString(file), *Services, game(), true, this);
+        if (!page) continue;
+        ItemLists.rebuild(page->identities());
+        TfrmPage* added = page.release();
+        Tabs->addTab(added, QString());
+        showFileName(added);
+    }
     activateTab(0);
 }
 
