@@ -1,6 +1,6 @@
 // The main window's pictures: its first start, with the getting-started message, the preferences and
-// the NR2003 notes each over it, then two libraries open, a page and the "Main" tab, and each of its
-// drop-down menus open.
+// the NR2003 notes each over it, then two libraries open, a page and the "Main" tab, each of its
+// drop-down menus open, and a page in the NR2003 layout.
 #include "Shots.h"
 
 #include "engine/Inifile.h"
@@ -11,6 +11,7 @@
 #include "ui/Program.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QEventLoop>
@@ -136,6 +137,10 @@ bool saveMainWindow(const char* sample, const QDir& out) {
     selectFirstSet(window, 1);
     ok &= write(window, out.filePath(QStringLiteral("main-two-libraries.png")));
     ok &= pictureMenus(window, out);
+    // The same window for NR2003: the pages lay their views out for that game.
+    window.findChild<QComboBox*>(QStringLiteral("cbxGameSelector"))->setCurrentIndex(1);
+    selectFirstSet(window, 2);
+    ok &= write(window, out.filePath(QStringLiteral("main-two-libraries-nr2003.png")));
     return ok;
 }
 
