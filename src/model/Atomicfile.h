@@ -24,7 +24,10 @@ public:
 using TRawWrite = std::function<std::ptrdiff_t(int fd, const void* data, std::size_t size)>;
 
 // On any failure the target keeps its old content, the temporary file is removed and FileWriteError is
-// raised ("Cannot create file <name>" when no file can be made there).
+// raised ("Cannot create file <name>" when no file can be made there). A target that is a symbolic
+// link stays one: the file at the end of its links is replaced. A target that exists but is no
+// regular file (a device, a named pipe, a socket, a folder) is refused ("Cannot replace file <name>
+// (a device, not a regular file)") and left alone. A replaced file keeps its permissions.
 void writeFileAtomically(const std::string& fileName, std::span<const std::uint8_t> bytes,
                          const TRawWrite& rawWrite = {});
 

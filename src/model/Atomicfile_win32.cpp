@@ -1,7 +1,7 @@
 // The atomic save's system calls on Windows: the temporary file is a C run-time file in the target's
 // folder, flushed with FlushFileBuffers; ReplaceFileW puts it in place of an existing target
 // (which keeps that file's attributes and security, as the POSIX save keeps its permissions), and
-// MoveFileExW, writing through, makes a new one.
+// MoveFileExW, writing through, makes a new one. A folder in the target's place is refused.
 #include "model/Atomicfile_system.h"
 
 #include <atomic>
@@ -48,6 +48,10 @@ TTempFile::TTempFile(const std::string& target) : state_(std::make_unique<State>
     s.target = target;
     s.targetPath = std::filesystem::path(target);
     if (s.targetPath.filename().empty()) raise("Cannot create file ", target, std::strerror(EISDIR));
+    // A rename would not put a file in a folder's place anyway; this says why in the user's words.
+    const DWORD attributes = GetFileAttributesW(s.targetPath.wstring().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        raise("Cannot replace file ", target, "a folder, not a regular file");
     static std::atomic<unsigned> counter{0};
     int error = 0;
     for (int attempt = 0; attempt < 100 && s.fd < 0; ++attempt) {
