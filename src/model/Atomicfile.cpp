@@ -11,8 +11,11 @@ using namespace skv::stream;
 
 namespace systemfile {
 
-void raise(const char* what, const std::string& target, const std::string& why) {
-    throw FileWriteError(what + target + " (" + why + ")");
+void raise(eFileStep step, const std::string& target, const std::string& why) {
+    if (step == eFileStep::fsCreate)
+        throw FileCreateError("Cannot create file " + target + " (" + why + ")", why);
+    const char* what = step == eFileStep::fsWrite ? "Cannot write file " : "Cannot replace file ";
+    throw FileWriteError(what + target + " (" + why + ")", why);
 }
 
 } // namespace systemfile
@@ -31,7 +34,9 @@ public:
             const std::ptrdiff_t n = attempt(bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR) continue;
             // A system that makes no progress would otherwise hold the save in this loop for ever.
-            if (n <= 0) systemfile::raise("Cannot write file ", target_, std::strerror(n < 0 ? errno : EIO));
+            if (n <= 0)
+                systemfile::raise(systemfile::eFileStep::fsWrite, target_,
+                                  std::strerror(n < 0 ? errno : EIO));
             done += static_cast<std::size_t>(n);
         }
     }

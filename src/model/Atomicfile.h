@@ -3,6 +3,7 @@
 // operating system sit behind Atomicfile_system.h.
 #pragma once
 
+#include "model/Fileerror.h"
 #include "stream/Bytesink.h"
 
 #include <cstddef>
@@ -11,12 +12,25 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace skv::model {
 
-class FileWriteError : public std::runtime_error {
+// A save that failed: "Cannot write file <name> (<why>)", "Cannot replace file ..." or, as
+// FileCreateError, "Cannot create file ...". reason() is the why alone.
+class FileWriteError : public EFWriteError {
 public:
-    using std::runtime_error::runtime_error;
+    FileWriteError(const std::string& message, std::string reason)
+        : EFWriteError(message), Reason(std::move(reason)) {}
+    const std::string& reason() const { return Reason; }
+
+private:
+    std::string Reason;
+};
+
+class FileCreateError : public FileWriteError {
+public:
+    using FileWriteError::FileWriteError;
 };
 
 // Writes up to size bytes to an open file descriptor of the C run-time, as write(2) and _write do: the

@@ -17,8 +17,8 @@ namespace skv::model::systemfile {
 
 namespace {
 
-[[noreturn]] void fail(const char* what, const std::string& target, int error) {
-    raise(what, target, std::strerror(error));
+[[noreturn]] void fail(eFileStep step, const std::string& target, int error) {
+    raise(step, target, std::strerror(error));
 }
 
 // Links are followed at most this often, as the system itself does before it reports ELOOP.
@@ -33,10 +33,10 @@ std::string followLinks(const std::string& target) {
         std::error_code ec;
         if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) return path.string();
         const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
-        if (ec) fail("Cannot create file ", target, ec.value());
+        if (ec) fail(eFileStep::fsCreate, target, ec.value());
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    fail("Cannot create file ", target, ELOOP);
+    fail(eFileStep::fsCreate, target, ELOOP);
 }
 
 // What a file that is not a regular one is, for the refusal; nullptr for a regular file.
@@ -58,13 +58,13 @@ public:
         name_ = file.filename().string();
         path_ = file.parent_path().string();
         if (path_.empty()) path_ = ".";
-        if (name_.empty()) fail("Cannot create file ", target, EISDIR);
+        if (name_.empty()) fail(eFileStep::fsCreate, target, EISDIR);
         fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd_ < 0) fail("Cannot create file ", target, errno);
+        if (fd_ < 0) fail(eFileStep::fsCreate, target, errno);
         if (::fstat(fd_, &opened_) != 0) {
             const int error = errno;
             ::close(fd_);
-            fail("Cannot create file ", target, error);
+            fail(eFileStep::fsCreate, target, error);
         }
     }
     ~Folder() {
@@ -97,7 +97,7 @@ private:
 std::optional<struct stat> checkReplaceable(const Folder& folder, const std::string& target) {
     struct stat st {};
     if (::fstatat(folder.fd(), folder.fileName().c_str(), &st, 0) != 0) return std::nullopt;
-    if (const char* kind = otherKind(st.st_mode)) raise("Cannot replace file ", target, kind);
+    if (const char* kind = otherKind(st.st_mode)) raise(eFileStep::fsReplace, target, kind);
     return st;
 }
 
@@ -131,7 +131,7 @@ TTempFile::TTempFile(const std::string& target) : state_(std::make_unique<State>
         s.fd = ::openat(s.folder.fd(), s.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (s.fd < 0 && errno != EEXIST) break;
     }
-    if (s.fd < 0) fail("Cannot create file ", target, errno);
+    if (s.fd < 0) fail(eFileStep::fsCreate, target, errno);
     if (existing) keepOwnerAndPermissions(s.fd, *existing);
 }
 
@@ -149,19 +149,19 @@ std::ptrdiff_t TTempFile::write(const void* data, std::size_t size) {
 }
 
 void TTempFile::flush() {
-    if (::fsync(state_->fd) != 0) fail("Cannot write file ", state_->target, errno);
+    if (::fsync(state_->fd) != 0) fail(eFileStep::fsWrite, state_->target, errno);
 }
 
 void TTempFile::replaceTarget() {
     State& s = *state_;
     const int fd = s.fd;
     s.fd = -1;
-    if (::close(fd) != 0) fail("Cannot write file ", s.target, errno);
-    if (const int error = s.folder.checkStillThere()) fail("Cannot replace file ", s.target, error);
+    if (::close(fd) != 0) fail(eFileStep::fsWrite, s.target, errno);
+    if (const int error = s.folder.checkStillThere()) fail(eFileStep::fsReplace, s.target, error);
     checkReplaceable(s.folder, s.target); // it may have changed while the content was written
     const int dir = s.folder.fd();
     if (::renameat(dir, s.name.c_str(), dir, s.folder.fileName().c_str()) != 0)
-        fail("Cannot replace file ", s.target, errno);
+        fail(eFileStep::fsReplace, s.target, errno);
     s.committed = true;
     // Makes the rename itself durable; a folder that cannot be synced is not an error of the save.
     ::fsync(dir);

@@ -9,8 +9,15 @@
 
 namespace skv::model::systemfile {
 
-// Raises FileWriteError: what ("Cannot write file "), the target, and why in parentheses.
-[[noreturn]] void raise(const char* what, const std::string& target, const std::string& why);
+// The step of the save that failed, which names it in the message.
+enum class eFileStep {
+    fsCreate,  // "Cannot create file ": no file can be made in the target's place (FileCreateError)
+    fsWrite,   // "Cannot write file "
+    fsReplace, // "Cannot replace file "
+};
+
+// Raises FileWriteError: the step's words, the target, and why in parentheses.
+[[noreturn]] void raise(eFileStep step, const std::string& target, const std::string& why);
 
 class TTempFile {
 public:

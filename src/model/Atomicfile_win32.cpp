@@ -47,11 +47,11 @@ TTempFile::TTempFile(const std::string& target) : state_(std::make_unique<State>
     State& s = *state_;
     s.target = target;
     s.targetPath = std::filesystem::path(target);
-    if (s.targetPath.filename().empty()) raise("Cannot create file ", target, std::strerror(EISDIR));
+    if (s.targetPath.filename().empty()) raise(eFileStep::fsCreate, target, std::strerror(EISDIR));
     // A rename would not put a file in a folder's place anyway; this says why in the user's words.
     const DWORD attributes = GetFileAttributesW(s.targetPath.wstring().c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        raise("Cannot replace file ", target, "a folder, not a regular file");
+        raise(eFileStep::fsReplace, target, "a folder, not a regular file");
     static std::atomic<unsigned> counter{0};
     int error = 0;
     for (int attempt = 0; attempt < 100 && s.fd < 0; ++attempt) {
@@ -63,7 +63,7 @@ TTempFile::TTempFile(const std::string& target) : state_(std::make_unique<State>
         if (error != 0) s.fd = -1;
         if (s.fd < 0 && error != EEXIST) break;
     }
-    if (s.fd < 0) raise("Cannot create file ", target, std::strerror(error));
+    if (s.fd < 0) raise(eFileStep::fsCreate, target, std::strerror(error));
 }
 
 TTempFile::~TTempFile() {
@@ -81,15 +81,15 @@ std::ptrdiff_t TTempFile::write(const void* data, std::size_t size) {
 
 void TTempFile::flush() {
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(state_->fd));
-    if (handle == INVALID_HANDLE_VALUE) raise("Cannot write file ", state_->target, std::strerror(EBADF));
-    if (!FlushFileBuffers(handle)) raise("Cannot write file ", state_->target, windowsError(GetLastError()));
+    if (handle == INVALID_HANDLE_VALUE) raise(eFileStep::fsWrite, state_->target, std::strerror(EBADF));
+    if (!FlushFileBuffers(handle)) raise(eFileStep::fsWrite, state_->target, windowsError(GetLastError()));
 }
 
 void TTempFile::replaceTarget() {
     State& s = *state_;
     const int fd = s.fd;
     s.fd = -1;
-    if (_close(fd) != 0) raise("Cannot write file ", s.target, std::strerror(errno));
+    if (_close(fd) != 0) raise(eFileStep::fsWrite, s.target, std::strerror(errno));
     const std::wstring target = s.targetPath.wstring(), temp = s.tempPath.wstring();
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool replaces = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -97,7 +97,7 @@ void TTempFile::replaceTarget() {
                                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                                : MoveFileExW(temp.c_str(), target.c_str(),
                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!done) raise("Cannot replace file ", s.target, windowsError(GetLastError()));
+    if (!done) raise(eFileStep::fsReplace, s.target, windowsError(GetLastError()));
     s.committed = true;
 }
 

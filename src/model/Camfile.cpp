@@ -1,11 +1,14 @@
 #include "model/Camfile.h"
 
+#include "model/Atomicfile.h"
 #include "model/Fileerror.h"
 #include "stream/Littleendian.h"
 
 #include <bit>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory>
 
 namespace skv::model {
 
@@ -21,15 +24,21 @@ std::span<std::uint8_t, kCameraBlockSize> recordBytes(TCamFileBuffer::Bytes& buf
     return std::span<std::uint8_t, kCamFileSize>(buffer).subspan<kCamFileRecordsOffset, kCameraBlockSize>();
 }
 
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
 // Reads at most buffer.size() bytes; returns how many the file held.
 std::size_t readPrefix(const std::filesystem::path& fileName, TCamFileBuffer::Bytes& buffer) {
     std::error_code ec;
-    if (std::filesystem::is_directory(fileName, ec)) throw EFOpenError(fileName.string());
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) throw EFOpenError(fileName.string());
-    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
-    if (in.bad()) throw EFReadError("Cannot read file " + fileName.string());
-    return static_cast<std::size_t>(in.gcount());
+    if (std::filesystem::is_directory(fileName, ec))
+        throw EFOpenError(fileName.string(), std::strerror(EISDIR));
+    const std::unique_ptr<std::FILE, FileCloser> in(std::fopen(fileName.string().c_str(), "rb"));
+    if (!in) throw EFOpenError(fileName.string(), std::strerror(errno));
+    const std::size_t size = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    if (std::ferror(in.get()))
+        throw EFReadError("Cannot read file " + fileName.string() + " (" + std::strerror(errno) + ")");
+    return size;
 }
 
 } // namespace
@@ -66,18 +75,17 @@ void TCamFileBuffer::importCamFile(TGPLCarCameraSet& set, const std::filesystem:
 }
 
 void TCamFileBuffer::exportCamFile(const TGPLCarCameraSet& set, const std::filesystem::path& fileName) {
-    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-    if (!out) throw EFCreateError(fileName.string());
-
     CarCameraBlock records = decodeCameraBlock(recordBytes(Buffer));
     set.getValues(records);
     encodeCameraBlock(records, recordBytes(Buffer));
     std::memcpy(Buffer.data(), "MACC", 4);
     writeU32(Buffer.data() + kCamFileLengthOffset, kCamFileRecordsLength);
-
-    out.write(reinterpret_cast<const char*>(Buffer.data()), static_cast<std::streamsize>(Buffer.size()));
-    out.close();
-    if (!out) throw EFWriteError("Cannot write file " + fileName.string());
+    // Written as the library is, so that a failed write leaves the game's old file whole.
+    try {
+        writeFileAtomically(fileName.string(), Buffer);
+    } catch (const FileCreateError& e) {
+        throw EFCreateError(fileName.string(), e.reason());
+    }
 }
 
 } // namespace skv::model

@@ -32,14 +32,16 @@ public:
     TCamFileBuffer() = default;
 
     // Reads the first 228 bytes of the file into the buffer and hands its six records to set.setValues.
-    // Magic, header word and length are not checked. A file that cannot be opened throws EFOpenError;
+    // Magic, header word and length are not checked. A file that cannot be opened throws EFOpenError
+    // with the system's reason;
     // a file shorter than 228 bytes is no camera file and throws EFReadError naming it and its size;
     // either way the set and the buffer are unchanged.
     void importCamFile(TGPLCarCameraSet& set, const std::filesystem::path& fileName);
 
-    // Creates (or truncates) the file and writes the buffer with the set's records (set.getValues),
-    // "MACC" at 0 and 216 at 8; the header word stays that of the last import. A file that cannot be
-    // created throws EFCreateError with the path, a failed write EFWriteError.
+    // Writes the buffer with the set's records (set.getValues), "MACC" at 0 and 216 at 8, in the
+    // file's place once complete (as writeFileAtomically does); the header word stays that of the
+    // last import. A file that cannot be created throws EFCreateError with the path and the reason,
+    // any other failure FileWriteError (an EFWriteError); the old file stays as it was.
     void exportCamFile(const TGPLCarCameraSet& set, const std::filesystem::path& fileName);
 
     const Bytes& bytes() const { return Buffer; }

@@ -94,7 +94,7 @@ public:
     // through the shared camera file buffer. When the car folder is missing the GUI is told and the
     // folder is found again from the program path the preferences leave; if it is still missing,
     // nothing is asked or written. The first car file that cannot be created throws EFCreateError
-    // ("Cannot create file %s"); the cars before it stay written. Car folders are never created.
+    // ("Cannot create file %s (reason)"); the cars before it stay written. Car folders are never created.
     TDistributionResult distribute(const TGPLCarCameraSet& set, eGame game, const std::string& programPath,
                                    const TDistributionChecks& checks);
 

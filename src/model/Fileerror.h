@@ -11,16 +11,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// "Cannot open file %s"
+// "Cannot open file %s", with the system's reason in parentheses when there is one.
 class EFOpenError : public EFileError {
 public:
-    explicit EFOpenError(const std::string& fileName) : EFileError("Cannot open file " + fileName) {}
+    explicit EFOpenError(const std::string& fileName, const std::string& why = {})
+        : EFileError("Cannot open file " + fileName + (why.empty() ? "" : " (" + why + ")")) {}
 };
 
-// "Cannot create file %s"
+// "Cannot create file %s", the same way.
 class EFCreateError : public EFileError {
 public:
-    explicit EFCreateError(const std::string& fileName) : EFileError("Cannot create file " + fileName) {}
+    explicit EFCreateError(const std::string& fileName, const std::string& why = {})
+        : EFileError("Cannot create file " + fileName + (why.empty() ? "" : " (" + why + ")")) {}
 };
 
 // A file that opened but could not be read or written whole, or whose content is refused.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace skv::model;
 using skv::test::readFile;
 using skv::test::TempFolder;
@@ -135,7 +137,8 @@ TEST_F(CamFile, MissingFileAndUncreatableFileReportThePath) {
     const auto missing = tmp.path() / "none.cam";
     EXPECT_THROW(
         try { buffer.importCamFile(set, missing); } catch (const EFOpenError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing.string());
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot open file " + missing.string() + " (No such file or directory)");
             throw;
         },
         EFOpenError);
@@ -144,7 +147,8 @@ TEST_F(CamFile, MissingFileAndUncreatableFileReportThePath) {
     const auto nowhere = tmp.path() / "no-folder" / "x.cam";
     EXPECT_THROW(
         try { buffer.exportCamFile(set, nowhere); } catch (const EFCreateError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot create file " + nowhere.string());
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot create file " + nowhere.string() + " (No such file or directory)");
             throw;
         },
         EFCreateError);
@@ -161,4 +165,20 @@ TEST_F(CamFile, EffectItemExportsRecord3AndKeepsTheOtherRecordsOfTheBuffer) {
     std::string want = numberedRecords();
     want.replace(12 + 3 * 36, 4, "\x00\x00\x00\x3F", 4);
     EXPECT_EQ(readFile(tmp.path() / "e.cam"), want);
+}
+
+TEST_F(CamFile, ExportReplacesALinksTargetAndRefusesAPipe) {
+    buffer.importCamFile(set, tmp.write("in.cam", numberedRecords()));
+    const auto real = tmp.mkdir("car") / "car.cam";
+    tmp.write("car/car.cam", camFile("MACC", 0));
+    std::filesystem::create_symlink(real, tmp.path() / "link.cam");
+    buffer.exportCamFile(set, tmp.path() / "link.cam");
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp.path() / "link.cam"));
+    EXPECT_EQ(readFile(real), numberedRecords());
+
+    // A game reading its camera file through a pipe would otherwise find a plain file there.
+    const auto pipe = tmp.path() / "pipe.cam";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_THROW(buffer.exportCamFile(set, pipe), EFWriteError);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
 }

@@ -157,7 +157,8 @@ TEST_F(Distribution, CarFolderMissingHalfwayStopsAtThatCar) {
         distribution.distribute(set, eGame::gGPL, kGplPath, kAllTargetsChecked);
         ADD_FAILURE() << "a missing car folder went unreported";
     } catch (const EFCreateError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + eagle.string());
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file " + eagle.string() + " (No such file or directory)");
     }
     EXPECT_TRUE(fs::exists(gplCars / "Lotus/lotus.cam"));
     EXPECT_TRUE(fs::exists(gplCars / "ferrari/ferrari.cam"));
