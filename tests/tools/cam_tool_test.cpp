@@ -33,10 +33,10 @@ void writeText(const std::string& name, const std::string& bytes) {
 
 TEST_F(CamTool, ImportThenExportGivesTheCameraFileBack) {
     for (const std::string& cam : kReferenceCams) {
-        const ToolRun imported =
-            run("cam import " + quoted(cam) + " " + quoted(file("set.cmf")) + " --caption 'My car'");
+        const std::string lib = file(fs::path(cam).stem().string() + ".cmf");
+        const ToolRun imported = run("cam import " + quoted(cam) + " " + quoted(lib) + " --caption 'My car'");
         ASSERT_EQ(imported.exitCode, 0) << imported.err;
-        const auto items = loadLibraryFile(file("set.cmf"));
+        const auto items = loadLibraryFile(lib);
         ASSERT_EQ(items.size(), 1u);
         EXPECT_EQ(items[0]->Caption, "My car");
         EXPECT_FALSE(items[0]->isEffect());
@@ -51,7 +51,7 @@ TEST_F(CamTool, ImportThenExportGivesTheCameraFileBack) {
                     << cam << " slot " << slot;
 
         const ToolRun exported =
-            run("cam export " + quoted(file("set.cmf")) + " 'My car' " + quoted(file("out.cam")));
+            run("cam export " + quoted(lib) + " 'My car' " + quoted(file("out.cam")) + " --force");
         ASSERT_EQ(exported.exitCode, 0) << exported.err;
         EXPECT_TRUE(readText(file("out.cam")) == readText(cam)) << cam;
     }
@@ -70,7 +70,7 @@ TEST_F(CamTool, JsonFormPrintsTheSetAndWritesNothing) {
     buffer.importCamFile(direct, kReferenceCams[1]);
     ASSERT_EQ(json[0]["cameras"].size(), kCamerasPerSet);
     for (std::size_t slot = 0; slot < kCamerasPerSet; ++slot)
-        EXPECT_EQ(json[0]["cameras"][slot]["values"][2].get<float>(), direct.camera(slot).zPos) << slot;
+        EXPECT_EQ(json[0]["cameras"][slot]["values"]["zPos"].get<float>(), direct.camera(slot).zPos) << slot;
     EXPECT_EQ(entries(), 0u);
 }
 
@@ -112,7 +112,7 @@ TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
         {"cam export " + quoted(file("missing.cmf")) + " Car " + quoted(file("out.cam")),
          file("missing.cmf") + ": No such file or directory"},
         {"cam import " + quoted(file("missing.cam")) + " " + quoted(file("out.cmf")),
-         "Cannot open file " + file("missing.cam")},
+         "Cannot open file " + file("missing.cam") + " (No such file or directory)"},
         {"cam import " + quoted(file("short.cam")) + " " + quoted(file("out.cmf")) + " --caption S",
          "The file " + file("short.cam") +
              " is not a camera file: it holds 100 bytes, a camera file holds 228"},
@@ -135,4 +135,42 @@ TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
         EXPECT_EQ(r.exitCode, 2) << args;
         EXPECT_NE(r.err.find("usage: skyvane-tool cam import"), std::string::npos) << args;
     }
+}
+
+TEST_F(CamTool, ImportAddsToALibraryAndReplacesOnlyWhenAsked) {
+    fs::copy_file(SKV_SAMPLE_LIBRARY, file("lib.cmf"));
+    const std::string cam = quoted(kReferenceCams[0]), lib = quoted(file("lib.cmf"));
+    const auto captions = [&] {
+        std::vector<std::string> out;
+        for (const auto& item : loadLibraryFile(file("lib.cmf")))
+            out.push_back(item->Caption);
+        return out;
+    };
+    const std::vector<std::string> before = captions();
+
+    ASSERT_EQ(
+        run("cam import " + cam + " " + lib + " --caption 'Brabham BT20 \u2013 Gurney \u00e9'").exitCode, 0);
+    std::vector<std::string> expected = before;
+    expected.push_back("Brabham BT20 \x96 Gurney \xE9"); // the library's texts are code page 1252
+    EXPECT_EQ(captions(), expected);
+
+    // The same caption again is refused and leaves the library as it was.
+    const std::string bytes = readText(file("lib.cmf"));
+    const ToolRun again = run("cam import " + cam + " " + lib + " --caption Broadcast");
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(again.err,
+              "skyvane-tool: " + file("lib.cmf") +
+                  " already has an item \"Broadcast\"; give --replace to replace it, or --caption NAME\n");
+    EXPECT_TRUE(readText(file("lib.cmf")) == bytes);
+
+    // --replace takes the place of that set and keeps the order.
+    ASSERT_EQ(run("cam import " + cam + " " + lib + " --caption Broadcast --replace").exitCode, 0);
+    EXPECT_EQ(captions(), expected);
+    EXPECT_EQ(loadLibraryFile(file("lib.cmf"))[0]->ActivationKey, 0);
+
+    // A character the library cannot hold is refused, naming it.
+    const ToolRun snow = run("cam import " + cam + " " + lib + " --caption 'snow \u2603'");
+    EXPECT_EQ(snow.exitCode, 1);
+    EXPECT_NE(snow.err.find("--caption: The character \"\u2603\" (U+2603)"), std::string::npos) << snow.err;
+    EXPECT_EQ(captions(), expected);
 }

@@ -1,6 +1,8 @@
 // The "effect" command: an effect script played as direct control plays it, step by step, with the
 // camera values of every step printed as CSV.
 #include "Commands.h"
+#include "Toolargs.h"
+#include "Tooltext.h"
 
 #include "directcontrol/Directcontrol_effects.h"
 
@@ -79,13 +81,9 @@ std::optional<EffectArgs> parseEffect(const std::vector<std::string>& words, std
             return std::nullopt;
         }
         if (w == "--frames") {
-            const auto n = parseNumber<std::int32_t>(words[++i]);
-            if (!n || *n < 0) {
-                err << "skyvane-tool effect: --frames needs a whole number of 0 or more, not \"" << words[i]
-                    << "\"\n";
-                return std::nullopt;
-            }
-            args.frames = *n;
+            const auto n = parseWholeNumber(words[++i], 0, INT32_MAX, "skyvane-tool effect: --frames", err);
+            if (!n) return std::nullopt;
+            args.frames = static_cast<std::int32_t>(*n);
             haveFrames = true;
         } else if (w == "--start") {
             if (!parseStart(words[++i], args.start, err)) return std::nullopt;
@@ -121,7 +119,7 @@ std::string readScript(const std::string& name) {
     if (!in) throw std::runtime_error(name + ": cannot open the file");
     std::string text{std::istreambuf_iterator<char>(in), {}};
     if (in.bad()) throw std::runtime_error(name + ": cannot read the file");
-    return text;
+    return textFileToAnsi(text, name);
 }
 
 // The shortest text that reads back to the same 32-bit float.
@@ -153,7 +151,7 @@ int play(const EffectArgs& args, std::ostream& out, std::ostream& err) {
             player.step(frame, next, directcontrol::EffectBudget::fromNow());
         } catch (const std::exception& e) {
             out.flush();
-            err << "skyvane-tool: " << args.file << ": frame " << frame << ": " << e.what() << '\n';
+            printError(err, args.file + ": frame " + std::to_string(frame) + ": " + e.what());
             return 1;
         }
         camera = next;
@@ -164,7 +162,7 @@ int play(const EffectArgs& args, std::ostream& out, std::ostream& err) {
 }
 
 int runEffect(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    return parseAndRun(words, err, kUsage, parseEffect,
+    return parseAndRun(words, out, err, kUsage, parseEffect,
                        [&](const EffectArgs& args) { return play(args, out, err); });
 }
 

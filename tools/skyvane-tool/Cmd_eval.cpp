@@ -1,12 +1,14 @@
 // The "eval" command: one expression or script evaluated with the functions effects have, so that
 // users can try a formula from the shell.
 #include "Commands.h"
+#include "Tooltext.h"
 
 #include "directcontrol/Directcontrol_effects.h"
 #include "engine/Exfuncs.h"
 #include "engine/Expars.h"
 #include "engine/Parstype.h"
 #include "engine/Vars.h"
+#include "model/Ansitext.h"
 
 #include <optional>
 #include <utility>
@@ -84,7 +86,7 @@ int evaluate(const EvalArgs& args, std::ostream& out) {
     }
     TExParser parser;
     directcontrol::connectEffectParser(parser, vars, regFuncs);
-    parser.SetExpr(args.text);
+    parser.SetExpr(argumentToAnsi(args.text, "TEXT"));
     // The limit of an effect step, so that an endless loop ends with an error.
     const auto budget = directcontrol::EffectBudget::fromNow();
     Variant result;
@@ -93,12 +95,12 @@ int evaluate(const EvalArgs& args, std::ostream& out) {
         result = parser.F();
     }
     const std::string text = result.ToString(); // may raise for values with no text form
-    out << result.VType() << ' ' << text << '\n';
+    out << result.VType() << ' ' << model::ansiToUtf8(text) << '\n';
     return 0;
 }
 
 int runEval(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-    return parseAndRun(words, err, kUsage, parseEval,
+    return parseAndRun(words, out, err, kUsage, parseEval,
                        [&](const EvalArgs& args) { return evaluate(args, out); });
 }
 

@@ -4,13 +4,23 @@
 
 #include <nlohmann/json.hpp>
 
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 
 namespace skv::tool {
 
 // The files' texts are Windows code page 1252; JSON wants UTF-8.
 using model::ansiToUtf8;
+
+std::string nanText(float value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "nan:0x%08X",
+                  static_cast<unsigned>(std::bit_cast<std::uint32_t>(value)));
+    return text;
+}
 
 void JsonWriter::newline() {
     out_ += '\n';
@@ -42,8 +52,8 @@ void JsonWriter::close(char bracket) {
     out_ += bracket;
 }
 
-JsonWriter& JsonWriter::beginObject() {
-    open('{', false);
+JsonWriter& JsonWriter::beginObject(bool compact) {
+    open('{', compact);
     return *this;
 }
 
@@ -76,6 +86,12 @@ JsonWriter& JsonWriter::string(std::string_view ansiText) {
     return *this;
 }
 
+JsonWriter& JsonWriter::utf8String(std::string_view text) {
+    beforeValue();
+    out_ += nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return *this;
+}
+
 JsonWriter& JsonWriter::integer(long long value) {
     beforeValue();
     out_ += std::to_string(value);
@@ -83,7 +99,7 @@ JsonWriter& JsonWriter::integer(long long value) {
 }
 
 JsonWriter& JsonWriter::number(float value) {
-    if (std::isnan(value)) return string("nan");
+    if (std::isnan(value)) return string(nanText(value));
     if (std::isinf(value)) return string(value < 0 ? "-inf" : "inf");
     beforeValue();
     char text[32];

@@ -8,19 +8,25 @@
 
 namespace skv::tool {
 
+// "nan:0x7FC00000": a NaN with its 32-bit pattern in hexadecimal, so that its payload comes back.
+std::string nanText(float value);
+
 class JsonWriter {
 public:
     explicit JsonWriter(std::string& out) : out_(out) {}
 
-    JsonWriter& beginObject();
+    // A compact object or array stays on one line (for short lists of numbers).
+    JsonWriter& beginObject(bool compact = false);
     JsonWriter& endObject();
-    // A compact array stays on one line (for short lists of numbers).
     JsonWriter& beginArray(bool compact = false);
     JsonWriter& endArray();
     JsonWriter& key(std::string_view name);
     JsonWriter& string(std::string_view ansiText);
+    // A text that is UTF-8 already (a file name, a key's name).
+    JsonWriter& utf8String(std::string_view text);
     JsonWriter& integer(long long value);
-    // Infinities and NaN have no JSON number: they are written as the strings "inf", "-inf", "nan".
+    // Infinities and NaN have no JSON number: they are written as the strings "inf", "-inf" and
+    // nanText(value), which keeps the NaN's 32-bit pattern.
     JsonWriter& number(float value);
 
 private:

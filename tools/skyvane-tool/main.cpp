@@ -36,6 +36,7 @@ void printUsage(std::ostream& out) {
     out << "usage: skyvane-tool COMMAND ...\n"
            "\n"
            "Works on Skyvane's library (.cmf) and camera (.cam) files from the shell.\n"
+           "Each command also takes --help; skyvane-tool --version prints the version.\n"
            "\n";
     for (const auto& group : skv::tool::commandGroups())
         out << group.usage;
@@ -45,13 +46,21 @@ void printUsage(std::ostream& out) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);
-    if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
+    if (words.empty()) {
+        printUsage(std::cerr);
+        return 2;
+    }
+    if (words[0] == "--help" || words[0] == "-h") {
         printUsage(std::cout);
         return 0;
     }
+    if (words[0] == "--version") {
+        std::cout << "skyvane-tool " << SKV_VERSION << '\n';
+        return 0;
+    }
     for (const auto& group : skv::tool::commandGroups())
-        if (!words.empty() && words[0] == group.name)
-            return group.run({words.begin() + 1, words.end()}, std::cout, std::cerr);
-    printUsage(std::cerr);
+        if (words[0] == group.name) return group.run({words.begin() + 1, words.end()}, std::cout, std::cerr);
+    skv::tool::printError(std::cerr, (words[0].starts_with("-") ? "unknown option " : "unknown command ") +
+                                         words[0] + " (skyvane-tool --help lists the commands)");
     return 2;
 }
