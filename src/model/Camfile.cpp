@@ -30,9 +30,8 @@ struct FileCloser {
 
 // Reads at most buffer.size() bytes; returns how many the file held.
 std::size_t readPrefix(const std::filesystem::path& fileName, TCamFileBuffer::Bytes& buffer) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(fileName, ec))
-        throw EFOpenError(fileName.string(), std::strerror(EISDIR));
+    if (const std::string why = notReadableReason(fileName); !why.empty())
+        throw EFOpenError(fileName.string(), why);
     const std::unique_ptr<std::FILE, FileCloser> in(std::fopen(fileName.string().c_str(), "rb"));
     if (!in) throw EFOpenError(fileName.string(), std::strerror(errno));
     const std::size_t size = std::fread(buffer.data(), 1, buffer.size(), in.get());

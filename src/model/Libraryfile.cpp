@@ -1,6 +1,7 @@
 #include "model/Libraryfile.h"
 
 #include "model/Camerasetstream.h"
+#include "model/Fileerror.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -40,6 +41,8 @@ void checkFirstRecord(const std::string& fileName, std::span<const std::uint8_t>
 }
 
 std::vector<std::uint8_t> readWholeFile(const std::string& fileName) {
+    if (const std::string why = notReadableReason(fileName); !why.empty())
+        throw LibraryFileError(fileName, why);
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
     if (!file) throw LibraryFileError(fileName, std::strerror(errno));
     std::vector<std::uint8_t> bytes(kFirstChunk);

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <limits>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace skv::model;
@@ -290,6 +291,7 @@ TEST_F(CmfTool, ErrorsSayWhatIsWrong) {
     bytes.replace(at, 7, "Co\x04\x1B[\x9Bt"); // a property name with controls, of the same length
     std::ofstream(file("ctl.cmf"), std::ios::binary) << bytes;
     std::ofstream(file("bom.txt"), std::ios::binary) << "\xEF\xBB\xBFX := X + 1;";
+    ASSERT_EQ(::mkfifo(file("pipe").c_str(), 0600), 0); // reading it would wait for a writer for ever
     struct Case {
         std::string args;
         int exitCode;
@@ -309,6 +311,10 @@ TEST_F(CmfTool, ErrorsSayWhatIsWrong) {
         {"cmf picture get x.cmf A 6 out.jpg", 1, "skyvane-tool: x.cmf: No such file or directory\n"},
         {"cmf list '" + file("ctl.cmf") + "'", 1,
          "skyvane-tool: " + file("ctl.cmf") + ": offset 51: unknown property path \"Co\\x04\\x1B[\\x9Bt\"\n"},
+        {"cmf list '" + file("pipe") + "'", 1,
+         "skyvane-tool: " + file("pipe") + ": a named pipe, not a regular file\n"},
+        {"cam import '" + file("pipe") + "' x.cmf", 1,
+         "skyvane-tool: Cannot open file " + file("pipe") + " (a named pipe, not a regular file)\n"},
         {"effect '" + file("bom.txt") + "' --frames 1", 0, "",
          "FRAMES,X,Y,Z,YAW,PITCH,BANK,ZOOM\n1,1,0,0,0,0,0,0\n"},
         {"eval 'LENGTH(\"\u00E9\u20AC\")'", 0, "", "3 2\n"},

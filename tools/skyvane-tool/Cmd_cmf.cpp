@@ -39,8 +39,7 @@ struct FileCloser {
 
 // The whole file, refused when larger than limit bytes (what is that large is no such file).
 std::string readFileText(const std::string& name, std::size_t limit, const char* kind) {
-    std::error_code ec;
-    if (fs::is_directory(name, ec)) throw EFOpenError(name, std::strerror(EISDIR));
+    if (const std::string why = notReadableReason(name); !why.empty()) throw EFOpenError(name, why);
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
     if (!file) throw EFOpenError(name, std::strerror(errno));
     std::string bytes;
