@@ -39,7 +39,6 @@ TCameraSetList sampleItems() {
     set->Name = "Set1";
     set->Camera1.bank = std::numeric_limits<float>::infinity();
     set->Camera1.pitch = std::bit_cast<float>(0x7FC00123u); // a NaN with a payload of its own
-    set->Camera1.zoomAngle = -0.0f;
     set->Camera2.setImage(TJPEGImage(std::vector<std::uint8_t>(1234, 0x55)));
     set->Camera2.Caption = "Gearbox";
     items.push_back(std::move(set));

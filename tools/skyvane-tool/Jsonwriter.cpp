@@ -102,6 +102,11 @@ JsonWriter& JsonWriter::number(float value) {
     if (std::isnan(value)) return string(nanText(value));
     if (std::isinf(value)) return string(value < 0 ? "-inf" : "inf");
     beforeValue();
+    // "-0" reads back as the integer 0: the fraction keeps the sign bit.
+    if (value == 0 && std::signbit(value)) {
+        out_ += "-0.0";
+        return *this;
+    }
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, value);
     out_.append(text, result.ptr);
