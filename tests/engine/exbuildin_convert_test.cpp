@@ -103,6 +103,7 @@ TEST_F(BuildInConvert, DateTexts) {
         {"FormatDateTime", {"dddd, mmmm d (ddd mmm)", d}, "Saturday, March 7 (Sat Mar)"},
         {"FormatDateTime", {"h:mm am/pm", d}, "2:05 PM"},
         {"FormatDateTime", {"hh:mm a/p", d}, "02:05 p"},
+        {"FormatDateTime", {"h m", d}, "14 5"}, // minutes after the hour, across a blank
         {"FormatDateTime", {"c", d}, "2026-03-07 14:05:09"},
         {"FormatDateTime", {"'day' ddddd t", d}, "day 2026-03-07 14:05"},
         {"FormatDateTime", {"dddddd", d}, "Saturday, March 7, 2026"},
@@ -143,6 +144,7 @@ TEST_F(BuildInConvert, NumbersFromTexts) {
     ExpectTexts({
         {"StrToInt", {"abc"}, "raised: 'abc' is not a valid integer value"},
         {"StrToInt", {"2147483648"}, "raised: '2147483648' is not a valid integer value"},
+        {"StrToInt", {"-2147483649"}, "raised: '-2147483649' is not a valid integer value"},
         {"StrToInt", {""}, "raised: '' is not a valid integer value"},
         {"StrToIntDef", {"x", 9}, "9"},
         {"StrToFloat", {"2.5"}, "2.5"},
@@ -188,6 +190,9 @@ TEST_F(BuildInConvert, DosStamps) {
     EXPECT_DOUBLE_EQ(CallByName(R, "FileDateToDateTime", {stamp}).ToDate(),
                      EncodeDate(2026, 3, 7) + EncodeTime(14, 5, 8, 0));
     EXPECT_EQ(CallByName(R, "DateTimeToFileDate", {Variant::Date(EncodeDate(1970, 1, 1))}).ToInteger(), 0);
+    // The stamp's seven year bits end with 2107.
+    EXPECT_NE(CallByName(R, "DateTimeToFileDate", {Variant::Date(EncodeDate(2107, 12, 31))}).ToInteger(), 0);
+    EXPECT_EQ(CallByName(R, "DateTimeToFileDate", {Variant::Date(EncodeDate(2108, 1, 1))}).ToInteger(), 0);
     EXPECT_THROW(CallByName(R, "FileDateToDateTime", {0}), EConvertError);
 }
 

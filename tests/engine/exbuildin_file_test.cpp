@@ -107,6 +107,7 @@ TEST_F(BuildInFile, HandlesReadWriteSeekAndStamps) {
     EXPECT_EQ(Call("FileWrite", {h, buf, 2}).ToInteger(), 2);
     EXPECT_ENGINE_ERROR(Call("FileRead", {h, buf + 8, 9}), EMathParserError,
                         std::string(_msgInvalidMemory) + ": " + std::to_string(buf + 8));
+    EXPECT_EQ(Call("FileWrite", {h, buf + 16, 0}).ToInteger(), 0); // no bytes, just past the block's end
 
     const std::int32_t stamp = (23655 << 16) | 28836; // 2026-03-07 14:05:08
     EXPECT_EQ(Call("FileSetDate", {h, stamp}).ToInteger(), 0);

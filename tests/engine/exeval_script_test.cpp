@@ -21,7 +21,10 @@ public:
     double Scaled(double X) const { return X * 2.0; }
     std::int32_t Level() const { return Level_; }
     void SetLevel(std::int32_t V) { Level_ = V; }
+    std::int32_t Slot(std::int32_t I) const { return Slots_[I & 3]; }
+    void SetSlot(std::int32_t I, std::int32_t V) { Slots_[I & 3] = V; }
     std::int32_t Level_ = 1;
+    std::int32_t Slots_[4] = {};
 };
 
 // A global variable collection, a registry with SIN, COS, SQR, UpperCase and MAX2, and a
@@ -38,6 +41,8 @@ protected:
                                typeDouble);
         Classes.AddClassProperty("TGauge", "Level", MakeClassMethodStub(&TGauge::Level),
                                  MakeClassMethodStub(&TGauge::SetLevel), {}, typeInteger);
+        Classes.AddClassProperty("TGauge", "Slot", MakeClassMethodStub(&TGauge::Slot),
+                                 MakeClassMethodStub(&TGauge::SetSlot), {typeInteger}, typeInteger);
         Vars.SetRegFuncs(&Funcs);
         Vars.SetValues("G", Variant(std::int32_t{10}));
         Vars.SetValues("ARR", Variant::ArrayOf({Variant(std::int32_t{1}), Variant(std::int32_t{2})}));
@@ -118,6 +123,7 @@ TEST_F(ScriptTest, StatementsComputeTheirResult) {
         {"g := [TGauge].Create; RESULT := g.Scaled(3)", Variant(6.0)},
         {"g := [TGauge].Create; g.Level := 5; RESULT := g.Level + 1", I(6)},
         {"[TGauge].Create.Level", I(1)},
+        {"g := [TGauge].Create; g.Slot[2] := 7; RESULT := g.Slot(2) * 10 + g.Slot(1)", I(70)},
     };
     for (const TValueCase& c : cases) {
         try {
@@ -169,6 +175,7 @@ TEST_F(ScriptTest, StatementErrorsNameTheStatement) {
         {"x := 1; DO", "Unexpected token: DO. Statement: DO"},
         {"BEGIN END garbage", "Unexpected EOF. Statement: END garbage"},
         {"BEGIN END x := 1", "Semicolon expected. Statement: END x"},
+        {"IF 1 THEN; ELSE x := 2;", "Unexpected token: ELSE. Statement: ELSE"}, // the ";" ended the IF
     };
     for (const TErrorCase& c : cases) {
         try {
@@ -195,6 +202,19 @@ TEST_F(ScriptTest, ExpressionErrorsKeepTheirOwnKinds) {
                         "Returned variant array has dimensions that do not match required: ARR");
     EXPECT_ENGINE_ERROR(Run("x := [TGauge].Create; x.Missing(1);"), EMathParserError,
                         "Invalid object method: TGauge.Missing");
+}
+
+// Stops a script once its turns are spent, so that a loop that would not end fails the test.
+void SpendTurn(void* Data) {
+    if (--*static_cast<int*>(Data) < 0) throw EEvalAborted("endless");
+}
+
+TEST_F(ScriptTest, ALoopVariableSetToNullEndsTheLoop) {
+    // A null compares with nothing: the FOR ends instead of counting on from it.
+    int turns = 1000;
+    const TEvalCheckPointScope bound(&SpendTurn, &turns);
+    EXPECT_EQ(Run("FOR i := 1 TO 3 DO BEGIN n := n + 1; i := NULL; END; RESULT := n").RawInteger(), 1);
+    EXPECT_EQ(Run("FOR i := 3 DOWNTO 1 DO BEGIN n := n + 1; i := NULL; END; RESULT := n").RawInteger(), 1);
 }
 
 TEST_F(ScriptTest, AssignedNamesBecomeUpperCasedLocalsOrWriteGlobals) {

@@ -179,6 +179,12 @@ TEST_F(RegistryTest, MovingAFunctionRenamesItOnAClash) {
 
 TEST_F(RegistryTest, GenericCallChecksTheArgumentCount) {
     EXPECT_ENGINE_ERROR(CallByName(r, "SQR", {}), EFuncParamsError, "Arguments mismatching: SQR");
+    // A function of any number of arguments takes no fewer than none.
+    const TFuncObj* any = r.AddFunction(
+        "ANYCOUNT", [](PParserOperation) {}, -1, "", fct_Custom);
+    Variant result;
+    EXPECT_ENGINE_ERROR(any->Call(nullptr, -1, result), EFuncParamsError, "Arguments mismatching: ANYCOUNT");
+    EXPECT_NO_THROW(any->Call(nullptr, 0, result));
     EXPECT_EQ(CallByName(r, "SQR", {Variant(3)}).RawDouble(), 9.0);
 }
 

@@ -8,6 +8,7 @@
 #include "engine/Inifile.h"
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <tuple>
 
@@ -115,6 +116,21 @@ TEST_F(ParserTest, UnknownNamesAreRefusedOrAskedBeforeEachEvaluation) {
     EXPECT_EQ(P.UndefVars().Count(), 0);
     P.OnVariable = nullptr;
     EXPECT_EQ(P.F().RawInteger(), 1);
+}
+
+TEST_F(ParserTest, AHandlerThatMakesAVariableStopsAskingForPlaceholders) {
+    TEPVars vars;
+    P.SetUserVars(&vars);
+    P.SetExpr("P1 + P2");
+    std::vector<std::string> asked;
+    P.OnVariable = [&](TComponent*, const std::string& Name) {
+        asked.push_back(Name);
+        P.SetVariable(Name, Int(5)); // compiles the expression again: the placeholders go
+        return Int(1);
+    };
+    EXPECT_EQ(P.F().RawInteger(), 5); // P2 is still a placeholder, read as 0
+    EXPECT_EQ(P.F().RawInteger(), 10);
+    EXPECT_EQ(asked, (std::vector<std::string>{"P1", "P2"}));
 }
 
 TEST_F(ParserTest, ANewVariableMakesTheExpressionCompileAgain) {
@@ -355,6 +371,52 @@ TEST_F(UserLibTest, UpdatesAreCountedAndHoldCompilingBack) {
     EXPECT_TRUE(Lib.UpdateEnabled());
     EXPECT_FALSE(Lib.Functions().Items(0)->Valid()); // the end invalidated the items
     EXPECT_EQ(P.F().RawInteger(), 1);
+    // An end without its beginning still makes the items compile again.
+    EXPECT_TRUE(Lib.Functions().Items(0)->Valid());
+    Lib.EndUpdate();
+    EXPECT_FALSE(Lib.Functions().Items(0)->Valid());
+}
+
+TEST_F(UserLibTest, ReadingAFileCompilesNoItemBeforeAllAreRead) {
+    const skv::test::TempFolder folder;
+    const std::string file = (folder.path() / "userlib.ini").string();
+    {
+        TIniFile ini(file);
+        // FIRST calls a function and an alias that come after it.
+        ini.LoadFromString(
+            "[Aliases]\nTEN=2\n@TEN_001=LATER(1)\n[Functions]\nFIRST=2\n@FIRST_001=LATER(%0) + "
+            "TEN\nLATER=2\n@LATER_001=%0 * 10\n");
+        ini.UpdateFile();
+    }
+    TEPUserLib loaded;
+    loaded.SetRegFuncs(&Funcs);
+    loaded.ReadUserLibFrom(file);
+    EXPECT_EQ(loaded.Functions().Count(), 2);
+    P.SetUserLib(&loaded);
+    P.SetExpr("FIRST(2)");
+    EXPECT_EQ(P.F().RawInteger(), 30);
+
+    // A file that cannot be read leaves the library as it was.
+    const std::string big = (folder.path() / "big.ini").string();
+    std::ofstream(big) << "[Functions]\n";
+    std::filesystem::resize_file(big, (std::uintmax_t{64} << 20) + 1);
+    EXPECT_THROW(loaded.ReadUserLibFrom(big), EIniFileError);
+    EXPECT_EQ(loaded.Functions().Count(), 2);
+    EXPECT_EQ(P.F().RawInteger(), 30);
+}
+
+TEST_F(UserLibTest, AliasesThatMultiplyTheTextAreRefused) {
+    // Each alias names the next one twice: the whole expansion would hold a million ones.
+    Lib.BeginUpdate();
+    for (int i = 0; i < 20; ++i)
+        Lib.Aliases().Add("D" + std::to_string(i),
+                          {"D" + std::to_string(i + 1) + " + D" + std::to_string(i + 1)});
+    Lib.Aliases().Add("D20", {"1"});
+    Lib.EndUpdate();
+    P.SetExpr("D0");
+    EXPECT_THROW(P.F(), EMathParserError);
+    P.SetExpr("D17");
+    EXPECT_EQ(P.F().RawInteger(), 8);
 }
 
 TEST_F(UserLibTest, IniRoundTripKeepsNamesDescriptionsAndLines) {
@@ -398,6 +460,8 @@ TEST_F(UserLibTest, IniReadingFollowsTheKeysInFileOrder) {
         {"[Functions]\nSEVEN=7\n", {{"SEVEN", "", {"7"}}}},
         // Lines close at the counted number; later ones start again at line 1.
         {"[Functions]\nF=3\n@F_Descr=d\n@F_001=a\n@F_002=b\n@F_1=c\n", {{"F", "d", {"c"}}}},
+        // A line past the count closes on its own.
+        {"[Functions]\nF=2\n@F_001=a\n@F_002=b\n", {{"F", "", {"b"}}}},
         // Keys of another name are skipped; a name that cannot be an item takes nothing from the
         // item before it.
         {"[Functions]\nA=2\n@A_DESCR=x\n@A_001=1 + "

@@ -221,6 +221,10 @@ TEST(ExpressionEval, DateLiteralIsMonthFirst) {
     const Variant v = Eval("'12/31/2003'", env);
     ASSERT_EQ(v.VType(), varDate);
     EXPECT_DOUBLE_EQ(v.ToDate(), EncodeDate(2003, 12, 31));
+    // Blanks may stand between the parts; any other character makes it no date.
+    EXPECT_DOUBLE_EQ(Eval("'12/ 31 /03'", env).ToDate(), EncodeDate(2003, 12, 31));
+    for (const char* bad : {"'12/31/2003x'", "'1a/2/2003'", "'12-31-2003'"})
+        EXPECT_THROW(Eval(bad, env), ESyntaxError) << bad;
 }
 
 TEST(ExpressionEval, ErrorsAreEngineErrors) {

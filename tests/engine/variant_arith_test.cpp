@@ -73,6 +73,8 @@ TEST(VariantArith, SubtractMultiplyRows) {
         {"int*int overflow", mul, Variant(65536), Variant(65536), varDouble, "4294967296"},
         {"strings multiply as numbers", mul, Variant("2"), Variant("3"), varDouble, "6"},
         {"currency*currency", mul, cy(1.5), cy(1.5), varCurrency, "2.25"},
+        {"currency*currency half rounds to even (down)", mul, cy(0.0001), cy(0.5), varCurrency, "0"},
+        {"currency*currency half rounds to even (up)", mul, cy(0.0003), cy(0.5), varCurrency, "0.0002"},
         {"currency*double", mul, cy(2), Variant(0.25), varCurrency, "0.5"},
         {"double operand rounds to currency first", mul, cy(3), Variant(0.00005), varCurrency, "0"},
         {"date*int is double", mul, Variant::Date(2), Variant(3), varDouble, "6"},

@@ -198,6 +198,19 @@ TEST_F(VarsTest, ExpressionsRecomputeWhenWhatTheyReadChanges) {
     EXPECT_THROW(self->SetValueType(vvExpression), EMathParserError);
 }
 
+TEST_F(VarsTest, ANewExpressionTextRecomputesOnlyAnExpressionVariable) {
+    int calls = 0;
+    TVariable* e = vars->CreateVariable(&form, "EV", "");
+    e->SetValueType(vvOnEvent);
+    e->SetOnCalcValue([&](TVariable&) { return Variant(std::int32_t{++calls}); });
+    const int before = calls;
+    e->SetExpression("A+B"); // kept for when the kind changes; the event still gives the value
+    EXPECT_EQ(calls, before);
+    EXPECT_EQ(e->Value().RawInteger(), before);
+    e->SetValueType(vvExpression);
+    EXPECT_EQ(e->Expression(), "A+B");
+}
+
 TEST_F(VarsTest, WithoutEvaluatorAnExpressionIsAnEngineError) {
     SetVarExpressionFactory({});
     TVariable* v = vars->CreateVariable(&form, "E", "");
