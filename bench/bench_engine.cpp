@@ -6,9 +6,9 @@
 // give the same results; a mismatch aborts the run. At the end a table prints ns per evaluation and
 // the ratios (medians when run with --benchmark_repetitions).
 #include "directcontrol/Directcontrol_effects.h"
-#include "engine/Exeval.h"
-#include "engine/Exfuncs.h"
-#include "engine/Vars.h"
+#include "engine/eval/Exeval.h"
+#include "engine/funcs/Exfuncs.h"
+#include "engine/vars/Vars.h"
 
 #include <benchmark/benchmark.h>
 #include <lua.hpp>

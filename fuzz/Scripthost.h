@@ -4,12 +4,12 @@
 
 #include "Fuzzcheck.h"
 
-#include "engine/Dataaccess.h"
-#include "engine/Exbuildin.h"
-#include "engine/Exeval.h"
-#include "engine/Exfuncs_classes.h"
 #include "engine/Inifile.h"
-#include "engine/Vars.h"
+#include "engine/bldfuncs/Bldfuncs.h"
+#include "engine/data/Dataaccess.h"
+#include "engine/eval/Exeval.h"
+#include "engine/funcs/Exfuncs_classes.h"
+#include "engine/vars/Vars.h"
 
 #include <algorithm>
 #include <cstdint>

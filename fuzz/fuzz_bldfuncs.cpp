@@ -3,7 +3,7 @@
 // print and parse back.
 #include "Fuzzcheck.h"
 
-#include "engine/Exbuildin.h"
+#include "engine/bldfuncs/Bldfuncs.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // functions with a check point budget ends with a value or an engine error.
 #include "Scripthost.h"
 
-#include "engine/Expars.h"
+#include "engine/component/Expars.h"
 
 #include <tuple>
 

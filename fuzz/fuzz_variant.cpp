@@ -2,7 +2,7 @@
 // date texts that parse print to texts that parse back to the same text; comparison is consistent.
 #include "Fuzzcheck.h"
 
-#include "engine/Variant.h"
+#include "engine/values/Variant.h"
 
 #include <cmath>
 #include <cstddef>

@@ -3,10 +3,10 @@
 // back to variables that write the same text again.
 #include "Fuzzcheck.h"
 
-#include "engine/Dataaccess.h"
 #include "engine/Inifile.h"
 #include "engine/Parstype.h"
-#include "engine/Vars.h"
+#include "engine/data/Dataaccess.h"
+#include "engine/vars/Vars.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "directcontrol/Directcontrol_ports.h"
-#include "engine/Exeval.h"
-#include "engine/Exfuncs.h"
-#include "engine/Expars.h"
-#include "engine/Vars.h"
+#include "engine/component/Expars.h"
+#include "engine/eval/Exeval.h"
+#include "engine/funcs/Exfuncs.h"
+#include "engine/vars/Vars.h"
 
 #include <array>
 #include <cstdint>

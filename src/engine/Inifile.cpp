@@ -3,7 +3,7 @@
 
 #include "engine/Texttrim.h"
 
-#include "engine/Variant.h"
+#include "engine/values/Variant.h"
 
 // Texts are 8-bit bytes passed through as they are.
 #define SI_NO_CONVERSION

@@ -2,7 +2,7 @@
 // and records of compiled programs, the statement scanner and the text helpers for names.
 #pragma once
 
-#include "engine/Variant.h"
+#include "engine/values/Variant.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 // The helpers of the script engine's lowest layer that make or free values.
 #include "engine/Parstype.h"
-#include "engine/Variant.h"
+#include "engine/values/Variant.h"
 
 #include <cmath>
 #include <cstdlib>

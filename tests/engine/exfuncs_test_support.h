@@ -2,7 +2,7 @@
 // library of built-in groups.
 #pragma once
 
-#include "engine/Exfuncs.h"
+#include "engine/funcs/Exfuncs.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 #include "Tooltext.h"
 
 #include "directcontrol/Directcontrol_effects.h"
-#include "engine/Exfuncs.h"
-#include "engine/Expars.h"
 #include "engine/Parstype.h"
-#include "engine/Vars.h"
+#include "engine/component/Expars.h"
+#include "engine/funcs/Exfuncs.h"
+#include "engine/vars/Vars.h"
 #include "model/Ansitext.h"
 
 #include <optional>

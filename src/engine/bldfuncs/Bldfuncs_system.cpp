@@ -1,0 +1,494 @@
+// The system group: result-code helpers, message boxes through the host, script memory blocks,
+// random numbers, and the COM functions, which this system does not have. Also the array lock
+// functions of the variant group, which hand out script memory.
+#include "engine/bldfuncs/Bldfuncs.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <random>
+
+namespace skv::engine {
+
+// ---------------------------------------------------------------------------------------------
+// Script memory
+
+namespace scriptmem {
+
+namespace {
+
+// The numbers handed out start well away from 0 so that small integers are never addresses, and
+// blocks are spaced so that running off one end never lands in the next.
+constexpr std::int64_t kFirstAddress = 0x10000000;
+constexpr std::int64_t kLastAddress = 0x7FFFFFFF;
+constexpr std::int64_t kGap = 16;
+constexpr std::int64_t kMaxLiveBytes = std::int64_t{256} << 20;
+
+struct TBlock {
+    std::vector<std::uint8_t> Bytes;
+    // A locked array's view: the array's element storage it came from (compared only, never read).
+    const void* ArrayKey = nullptr;
+};
+
+std::mutex gLock;
+std::map<std::int64_t, TBlock> gBlocks; // by base address
+std::int64_t gLiveBytes = 0;
+
+std::int64_t NextBase() {
+    if (gBlocks.empty()) return kFirstAddress;
+    const auto& last = *gBlocks.rbegin();
+    const std::int64_t end = last.first + static_cast<std::int64_t>(last.second.Bytes.size()) + kGap;
+    return (end + 15) & ~std::int64_t{15};
+}
+
+std::int32_t Insert(TBlock Block) {
+    const auto size = static_cast<std::int64_t>(Block.Bytes.size());
+    const std::int64_t base = NextBase();
+    if (base + size > kLastAddress || gLiveBytes + size > kMaxLiveBytes)
+        throw EMathParserError(_msgOutOfMemory);
+    gLiveBytes += size;
+    gBlocks.emplace(base, std::move(Block));
+    return static_cast<std::int32_t>(base);
+}
+
+std::map<std::int64_t, TBlock>::iterator FindBase(std::int64_t Address) {
+    auto it = gBlocks.find(Address);
+    if (it == gBlocks.end()) throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
+    return it;
+}
+
+void Erase(std::map<std::int64_t, TBlock>::iterator It) {
+    gLiveBytes -= static_cast<std::int64_t>(It->second.Bytes.size());
+    gBlocks.erase(It);
+}
+
+std::size_t CheckedSize(std::int64_t Size) {
+    if (Size < 0 || Size > kMaxLiveBytes) throw EMathParserError(_msgOutOfMemory);
+    return static_cast<std::size_t>(Size);
+}
+
+// Refuses a block that would not fit beside the live ones, before its bytes are allocated.
+std::size_t CheckedRoom(std::int64_t Size) {
+    const std::size_t size = CheckedSize(Size);
+    std::lock_guard lock(gLock);
+    if (gLiveBytes + Size > kMaxLiveBytes) throw EMathParserError(_msgOutOfMemory);
+    return size;
+}
+
+} // namespace
+
+std::int32_t Alloc(std::int64_t Size) {
+    TBlock block;
+    block.Bytes.assign(CheckedRoom(Size), 0);
+    std::lock_guard lock(gLock);
+    return Insert(std::move(block));
+}
+
+std::int32_t Realloc(std::int32_t Address, std::int64_t Size) {
+    const std::size_t size = CheckedRoom(Size);
+    std::lock_guard lock(gLock);
+    if (Address == 0) {
+        TBlock block;
+        block.Bytes.assign(size, 0);
+        return Insert(std::move(block));
+    }
+    auto it = FindBase(Address);
+    if (it->second.ArrayKey) throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
+    if (size == 0) { // a new size of 0 frees the block
+        Erase(it);
+        return 0;
+    }
+    // The new block is made before the old one goes, so a refusal leaves the old one as it was.
+    TBlock block;
+    block.Bytes.assign(size, 0);
+    const std::vector<std::uint8_t>& old = it->second.Bytes;
+    std::copy(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(std::min(size, old.size())),
+              block.Bytes.begin());
+    const std::int32_t address = Insert(std::move(block));
+    Erase(it);
+    return address;
+}
+
+void Free(std::int32_t Address) {
+    if (Address == 0) return; // nothing to free
+    std::lock_guard lock(gLock);
+    auto it = FindBase(Address);
+    if (it->second.ArrayKey) throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
+    Erase(it);
+}
+
+std::uint8_t* Resolve(std::int64_t Address, std::int64_t Count) {
+    std::lock_guard lock(gLock);
+    auto it = gBlocks.upper_bound(Address);
+    const bool inside = it != gBlocks.begin() && Count >= 0;
+    if (inside) {
+        --it;
+        const std::int64_t offset = Address - it->first;
+        const auto size = static_cast<std::int64_t>(it->second.Bytes.size());
+        if (offset <= size && Count <= size - offset) return it->second.Bytes.data() + offset;
+    }
+    throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
+}
+
+std::int64_t LiveBytes() {
+    std::lock_guard lock(gLock);
+    return gLiveBytes;
+}
+
+// Refuses a locked array's view that could not be kept, before it is packed.
+void CheckLockRoom(std::int64_t Size) {
+    CheckedRoom(Size);
+}
+
+// A locked array's elements as packed bytes of its element type; written back at the unlock.
+
+std::int32_t LockArray(const void* Key, std::vector<std::uint8_t> Bytes) {
+    TBlock block;
+    block.Bytes = std::move(Bytes);
+    block.ArrayKey = Key;
+    std::lock_guard lock(gLock);
+    return Insert(std::move(block));
+}
+
+// The bytes of the view made for Key; false when there is none.
+bool UnlockArray(const void* Key, std::vector<std::uint8_t>& Bytes) {
+    std::lock_guard lock(gLock);
+    for (auto it = gBlocks.begin(); it != gBlocks.end(); ++it) {
+        if (it->second.ArrayKey != Key) continue;
+        Bytes = std::move(it->second.Bytes);
+        Erase(it);
+        return true;
+    }
+    return false;
+}
+
+} // namespace scriptmem
+
+// ---------------------------------------------------------------------------------------------
+// Variant array locks
+
+namespace {
+
+// The size of one element in a locked array's packed view; 0 for element types that have no
+// plain byte form (values, texts, objects), whose view is empty.
+std::size_t PackedSize(TVarType Type) {
+    switch (Type) {
+    case varSmallint:
+    case varBoolean:
+        return 2;
+    case varInteger:
+    case varSingle:
+        return 4;
+    case varDouble:
+    case varCurrency:
+    case varDate:
+        return 8;
+    case varByte:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+void PackElement(const Variant& V, TVarType Type, std::uint8_t* P) {
+    switch (Type) {
+    case varSmallint:
+    case varBoolean: {
+        const auto v =
+            static_cast<std::int16_t>(Type == varBoolean ? (V.ToBoolean() ? -1 : 0) : V.ToInteger());
+        std::memcpy(P, &v, 2);
+        return;
+    }
+    case varInteger: {
+        const std::int32_t v = V.ToInteger();
+        std::memcpy(P, &v, 4);
+        return;
+    }
+    case varSingle: {
+        const auto v = static_cast<float>(V.ToReal());
+        std::memcpy(P, &v, 4);
+        return;
+    }
+    case varCurrency: {
+        const std::int64_t v = V.ToCurrency().Value;
+        std::memcpy(P, &v, 8);
+        return;
+    }
+    case varDouble:
+    case varDate: {
+        const double v = Type == varDate ? V.ToDate() : V.ToReal();
+        std::memcpy(P, &v, 8);
+        return;
+    }
+    case varByte:
+        *P = static_cast<std::uint8_t>(V.ToInteger());
+        return;
+    default:
+        return;
+    }
+}
+
+Variant UnpackElement(TVarType Type, const std::uint8_t* P) {
+    switch (Type) {
+    case varSmallint:
+    case varBoolean: {
+        std::int16_t v = 0;
+        std::memcpy(&v, P, 2);
+        return Type == varBoolean ? Variant(v != 0) : Variant::Smallint(v);
+    }
+    case varInteger: {
+        std::int32_t v = 0;
+        std::memcpy(&v, P, 4);
+        return Variant(v);
+    }
+    case varSingle: {
+        float v = 0;
+        std::memcpy(&v, P, 4);
+        return Variant::Single(v);
+    }
+    case varCurrency: {
+        std::int64_t v = 0;
+        std::memcpy(&v, P, 8);
+        return Variant::Currency(TCurrency{v});
+    }
+    case varDouble:
+    case varDate: {
+        double v = 0;
+        std::memcpy(&v, P, 8);
+        return Type == varDate ? Variant::Date(v) : Variant(v);
+    }
+    case varByte:
+        return Variant::Byte(*P);
+    default:
+        return Variant();
+    }
+}
+
+// The element storage of an array: its identity while it is locked (a locked array cannot be
+// resized, so the storage stays where it is).
+const void* ArrayKeyOf(Variant& A) {
+    const void* key = A.ArrayLock();
+    A.ArrayUnlock();
+    return key ? key : &A;
+}
+
+} // namespace
+
+void VarArrayLockProc(PParserOperation Op) {
+    Variant& a = *Op->Arg1;
+    if (!a.IsArray()) RaiseVariantError(TVariantError::NotArray);
+    const TVarType type = a.ArrayElementType();
+    const std::size_t size = PackedSize(type);
+    const auto count = static_cast<std::size_t>(a.ArrayElementCount());
+    const void* key = ArrayKeyOf(a);
+    scriptmem::CheckLockRoom(static_cast<std::int64_t>(size * count));
+    std::vector<std::uint8_t> bytes(size * count);
+    const auto* elements = static_cast<const Variant*>(key);
+    if (size > 0 && key != &a)
+        for (std::size_t i = 0; i < count; ++i)
+            PackElement(elements[i], type, bytes.data() + i * size);
+    const std::int32_t address = scriptmem::LockArray(key, std::move(bytes));
+    a.ArrayLock();
+    *Op->Result = Variant(address);
+}
+
+void VarArrayUnlockProc(PParserOperation Op) {
+    Variant& a = *Op->Arg1;
+    if (!a.IsArray()) RaiseVariantError(TVariantError::NotArray);
+    const void* key = ArrayKeyOf(a);
+    std::vector<std::uint8_t> bytes;
+    if (!scriptmem::UnlockArray(key, bytes)) return; // not locked through VarArrayLock
+    const TVarType type = a.ArrayElementType();
+    const std::size_t size = PackedSize(type);
+    a.ArrayUnlock();
+    if (size == 0 || key == &a) return;
+    auto* elements = static_cast<Variant*>(const_cast<void*>(key));
+    const std::size_t count = std::min(bytes.size() / size, static_cast<std::size_t>(a.ArrayElementCount()));
+    for (std::size_t i = 0; i < count; ++i)
+        elements[i] = UnpackElement(type, bytes.data() + i * size);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+namespace {
+
+// Prints the texts; a tool that has no window answers as if the first button were pressed.
+class TPrintingMessageHost final : public TMessageHost {
+public:
+    void ShowMessage(const std::string& Text) override { std::cout << Text << std::endl; }
+    std::int32_t MessageBox(const std::string& Text, const std::string& Caption,
+                            std::int32_t /*Flags*/) override {
+        std::cout << Caption << ": " << Text << std::endl;
+        return 1;
+    }
+    std::int32_t MessageDlg(const std::string& Text, std::int32_t /*DlgType*/, std::int32_t /*Buttons*/,
+                            std::int32_t /*HelpContext*/) override {
+        std::cout << Text << std::endl;
+        return 1;
+    }
+    void ShowError(const std::string& Text) override { std::cerr << Text << std::endl; }
+};
+
+std::mutex gHostLock;
+TMessageHost* gHost = nullptr;
+
+TMessageHost& Host() {
+    static TPrintingMessageHost printing;
+    std::lock_guard lock(gHostLock);
+    return gHost ? *gHost : printing;
+}
+
+void ShowMessageFn(const std::string& Text) {
+    Host().ShowMessage(Text);
+}
+std::int32_t MessageBoxFn(std::int32_t /*Parent*/, const std::string& Text, const std::string& Caption,
+                          std::int32_t Flags) {
+    return Host().MessageBox(Text, Caption, Flags);
+}
+std::int32_t MessageDlgFn(const std::string& Text, std::int32_t DlgType, std::int32_t Buttons,
+                          std::int32_t HelpContext) {
+    return Host().MessageDlg(Text, DlgType, Buttons, HelpContext);
+}
+
+// ---- COM, which this system lacks ----
+
+[[noreturn]] void NotAvailable(const char* Name) {
+    throw EMathParserError(MsgWithName(_msgNotAvailable, Name));
+}
+Variant CreateComObjectFn(const std::string& /*ClassId*/) {
+    NotAvailable("CreateComObject");
+}
+Variant CreateOleObjectFn(const std::string& /*ClassName*/) {
+    NotAvailable("CreateOleObject");
+}
+std::int32_t CoInitializeFn(std::int32_t /*Reserved*/) {
+    NotAvailable("CoInitialize");
+}
+void CoUnInitializeFn() {
+    NotAvailable("CoUnInitialize");
+}
+
+// ---- result codes: severity in bit 31, facility in bits 16..28, code in the low word ----
+
+bool SucceededFn(std::int32_t Result) {
+    return Result >= 0;
+}
+bool FailedFn(std::int32_t Result) {
+    return Result < 0;
+}
+std::int32_t ResultCodeFn(std::int32_t Result) {
+    return Result & 0xFFFF;
+}
+std::int32_t ResultFacilityFn(std::int32_t Result) {
+    return (Result >> 16) & 0x1FFF;
+}
+std::int32_t ResultSeverityFn(std::int32_t Result) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(Result) >> 31);
+}
+std::int32_t MakeResultFn(std::int32_t Severity, std::int32_t Facility, std::int32_t Code) {
+    const std::uint32_t r = (static_cast<std::uint32_t>(Severity & 1) << 31) |
+                            (static_cast<std::uint32_t>(Facility & 0x1FFF) << 16) |
+                            static_cast<std::uint32_t>(Code & 0xFFFF);
+    return static_cast<std::int32_t>(r);
+}
+
+// ---- memory ----
+
+std::int32_t AllocMemFn(std::int32_t Size) {
+    return scriptmem::Alloc(Size);
+}
+bool CompareMemFn(std::int32_t P1, std::int32_t P2, std::int32_t Length) {
+    if (Length <= 0) return true;
+    const std::uint8_t* a = scriptmem::Resolve(P1, Length);
+    const std::uint8_t* b = scriptmem::Resolve(P2, Length);
+    return std::memcmp(a, b, static_cast<std::size_t>(Length)) == 0;
+}
+void FnReallocMem(PParserOperation Op) {
+    *Op->Arg1 = Variant(scriptmem::Realloc(Op->Arg1->ToInteger(), Op->Arg2->ToInteger()));
+}
+void FnFreeMem(PParserOperation Op) {
+    scriptmem::Free(Op->Arg1->ToInteger());
+}
+void FillCharFn(std::int32_t Address, std::int32_t Count, std::int32_t Value) {
+    if (Count <= 0) return;
+    std::memset(scriptmem::Resolve(Address, Count), Value & 0xFF, static_cast<std::size_t>(Count));
+}
+
+// ---- random numbers ----
+
+std::mt19937& Generator() {
+    thread_local std::mt19937 generator{0x5EED};
+    return generator;
+}
+std::int32_t RandomFn(std::int32_t Range) {
+    if (Range <= 0) return 0;
+    return std::uniform_int_distribution<std::int32_t>(0, Range - 1)(Generator());
+}
+void RandomizeFn() {
+    Generator().seed(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+}
+
+} // namespace
+
+TMessageHost* SetMessageHost(TMessageHost* NewHost) {
+    std::lock_guard lock(gHostLock);
+    TMessageHost* old = gHost;
+    gHost = NewHost;
+    return old;
+}
+
+void ReportError(const std::string& Text) {
+    Host().ShowError(Text);
+}
+
+const TBuildInTable& SystemFuncTable() {
+    constexpr TFuncCategory Y = fct_System;
+    constexpr TEPTypesType L = typeLongInt;
+    constexpr TEPTypesType I = typeInteger;
+    static const TBuildInTable table = {
+        TypedFunc<&CreateComObjectFn>("CreateComObject", {typeString}, typeVariant,
+                                      "Instantiates a single instance of a COM object", Y),
+        TypedFunc<&CreateOleObjectFn>("CreateOleObject", {typeString}, typeVariant,
+                                      "Instantiates a single instance of an Automation object", Y),
+        TypedFunc<&CoInitializeFn>("CoInitialize", {L}, L, "Initializes the OLE COM library", Y),
+        TypedFunc<&CoUnInitializeFn>(
+            "CoUnInitialize", {typeVoid}, typeVoid,
+            "Closes the OLE COM library, freeing any allocated resources and forceing RPC "
+            "connections to close",
+            Y),
+        TypedFunc<&SucceededFn>("Succeeded", {L}, typeBoolean, "HResult facility function", Y),
+        TypedFunc<&FailedFn>("Failed", {L}, typeBoolean, "HResult facility function", Y),
+        TypedFunc<&ResultCodeFn>("ResultCode", {L}, I, "HResult facility function", Y),
+        TypedFunc<&ResultFacilityFn>("ResultFacility", {L}, I, "HResult facility function", Y),
+        TypedFunc<&ResultSeverityFn>("ResultSeverity", {L}, I, "HResult facility function", Y),
+        TypedFunc<&MakeResultFn>("MakeResult", {I, I, I}, L, "HResult facility function", Y),
+        TypedFunc<&ShowMessageFn>("ShowMessage", {typeString}, typeVoid,
+                                  "Displays a message box with an OK button", Y),
+        TypedFunc<&MessageBoxFn>("MessageBox", {I, typeString, typeString, L}, I,
+                                 "Displays a message box using standard Windows API function", Y),
+        TypedFunc<&MessageDlgFn>(
+            "MessageDlg", {typeString, I, I, L}, typeWord,
+            "Displays a message dialog box using the standard dialog function of the run-time "
+            "library",
+            Y),
+        TypedFunc<&AllocMemFn>("AllocMem", {I}, L,
+                               "Allocates a memory block and initializes each byte to zero", Y),
+        TypedFunc<&CompareMemFn>("CompareMem", {L, L, I}, typeBoolean,
+                                 "Performs a binary comparison of two memory images", Y),
+        RawFunc("ReallocMem", &FnReallocMem, 2, "Reallocates a dynamic variable", Y),
+        RawFunc("FreeMem", &FnFreeMem, 2, "Disposes of a dynamic variable of a given size", Y),
+        TypedFunc<&FillCharFn>("FillChar", {L, I, typeByte}, typeVoid,
+                               "Fills contiguous bytes with a specified value", Y),
+        TypedFunc<&RandomFn>("Random", {I}, I, "Generates random numbers within a specified range", Y),
+        TypedFunc<&RandomizeFn>("Randomize", {typeVoid}, typeVoid,
+                                "Initializes the random number generator with a random value", Y),
+    };
+    return table;
+}
+
+} // namespace skv::engine

@@ -1,0 +1,340 @@
+// The statement parser: reads a script's statement tokens with TParserScanner and builds the
+// statement chain, handing every expression text to the operation builder.
+#include "engine/compiler/Expbuild.h"
+#include "engine/eval/Exeval.h"
+
+namespace skv::engine {
+
+namespace {
+
+class TStatementParser {
+public:
+    TStatementParser(const std::string& Text, TParseEnv& Env, TParserPools& Pools, bool& ParseFailed)
+        : Sc_(Text.c_str()), Env_(Env), Pools_(Pools), ParseFailed_(ParseFailed) {}
+
+    // The whole text as statement lists; a top-level BEGIN..END block may be followed by more
+    // statements after a ";".
+    void ParseScript(PParserStatement& Chain) {
+        PParserStatement* tail = &Chain;
+        for (;;) {
+            const bool ended = ParseList(tail, true, tid_NoToken, false, false);
+            if (Sc_.Token == tid_EOF) {
+                // What follows the last END is no statement; a closing "." is customary.
+                if (ended && !Sc_.TextBetween.empty() && Sc_.TextBetween != ".") Fail(_msgUnexpectedEOF);
+                return;
+            }
+            // Only an END leaves a top-level list before the end of the text.
+            if (!ended || Sc_.Token != tid_SEMICOL) Fail(_msgSemiExpected);
+            Sc_.MarkEndOfStatement();
+            Sc_.NextToken();
+        }
+    }
+
+    TParserScanner& Scanner() { return Sc_; }
+
+private:
+    [[noreturn]] void Fail(const char* Msg) const {
+        throw ESyntaxError(MsgWithStatement(Msg, Sc_.LastStatement(false)));
+    }
+    // A keyword out of place: the statement shown ends with it.
+    [[noreturn]] void FailAtKeyword(const char* Msg) const {
+        throw ESyntaxError(MsgWithStatement(Msg, Sc_.LastStatement(true)));
+    }
+    [[noreturn]] void FailToken() const {
+        throw ESyntaxError(
+            MsgWithStatement(MsgWithName(_msgUnexpectedToken, Sc_.GetTokenText()), Sc_.LastStatement(true)));
+    }
+    void RequireEmptyBefore() const {
+        if (!Sc_.TextBetween.empty()) Fail(_msgSemiExpected);
+    }
+    // A statement ends at the end of the text, a ";" or an ELSE that an enclosing IF may take.
+    void RequireStatementEnd(bool ElseAllowed) const {
+        const TSTToken t = Sc_.Token;
+        if (t == tid_EOF || t == tid_SEMICOL || (t == tid_ELSE && ElseAllowed)) return;
+        Fail(_msgSemiExpected);
+    }
+    void Next() { Sc_.NextToken(); }
+    // Moves past a token that separates statements, so that messages start after it.
+    void NextAfterSeparator() {
+        Sc_.MarkEndOfStatement();
+        Sc_.NextToken();
+    }
+
+    PParserStatement& Append(PParserStatement*& Tail, TStatementToken Token, Variant* Var = nullptr,
+                             TValueOwner* VarObj = nullptr) {
+        // Linked in at once: a failure later frees it with the whole chain.
+        *Tail = CreateStatement(Token, ProcOfStatement(Token), Var, VarObj);
+        PParserStatement& st = *Tail;
+        Tail = &st->Next;
+        return st;
+    }
+
+    PParserOperation Build(const std::string& Text, Variant* Dest) {
+        return BuildExpression(Text, Env_, Pools_, Dest, ParseFailed_);
+    }
+
+    // Resolves an assignment target name; false when the text cannot be a variable.
+    bool ResolveTarget(const std::string& Text, TVarRef& Ref) {
+        if (Variant* slot = FindSlot(Text, Pools_)) {
+            Ref = {slot, nullptr};
+            return true;
+        }
+        if (!IsValidIdentCyr(Text) || HasReservedWord(Text)) return false;
+        return Env_.FindTarget(Text, Ref);
+    }
+
+    // A nested statement or block: block mode when it starts with BEGIN.
+    void ParseBody(PParserStatement& Body, bool InLoop, bool ElseAllowed) {
+        PParserStatement* tail = &Body;
+        ParseList(tail, Sc_.Token == tid_BEGIN, tid_NoToken, InLoop, ElseAllowed);
+    }
+
+    // Answers true when the list ended at its END.
+    bool ParseList(PParserStatement*& Tail, bool Block, TSTToken Term, bool InLoop, bool ElseAllowed);
+    void ParseAssignment(PParserStatement*& Tail, bool& ElseAllowed);
+    void ParseIf(PParserStatement*& Tail, bool InLoop, bool& ElseAllowed);
+    void ParseFor(PParserStatement*& Tail, bool ElseAllowed);
+    void ParseWhile(PParserStatement*& Tail, bool ElseAllowed);
+    void ParseRepeat(PParserStatement*& Tail, bool ElseAllowed);
+    void ParseTry(PParserStatement*& Tail, bool InLoop, bool ElseAllowed);
+
+    TParserScanner Sc_;
+    TParseEnv& Env_;
+    TParserPools& Pools_;
+    bool& ParseFailed_;
+    int Depth_ = 0;
+};
+
+// Clears a depth counter's step when the scope ends, also by an exception.
+class TDepthStep {
+public:
+    explicit TDepthStep(int& Depth) : Depth_(Depth) { ++Depth_; }
+    ~TDepthStep() { --Depth_; }
+    TDepthStep(const TDepthStep&) = delete;
+    TDepthStep& operator=(const TDepthStep&) = delete;
+
+private:
+    int& Depth_;
+};
+
+bool TStatementParser::ParseList(PParserStatement*& Tail, bool Block, TSTToken Term, bool InLoop,
+                                 bool ElseAllowed) {
+    const TDepthStep step(Depth_);
+    if (Depth_ > kMaxParseDepth) Fail(_msgParseError);
+    bool inBegin = Term == tid_END;
+    for (;;) {
+        switch (Sc_.Token) {
+        case tid_EQ:
+            ParseAssignment(Tail, ElseAllowed);
+            break;
+        case tid_SEMICOL:
+            if (!Sc_.TextBetween.empty()) Append(Tail, stEQ)->Expr1 = Build(Sc_.TextBetween, nullptr);
+            ElseAllowed = false;
+            break;
+        case tid_IF:
+            ParseIf(Tail, InLoop, ElseAllowed);
+            break;
+        case tid_FOR:
+            ParseFor(Tail, ElseAllowed);
+            break;
+        case tid_WHILE:
+            ParseWhile(Tail, ElseAllowed);
+            break;
+        case tid_REPEAT:
+            ParseRepeat(Tail, ElseAllowed);
+            break;
+        case tid_TRY:
+            ParseTry(Tail, InLoop, ElseAllowed);
+            break;
+        case tid_BREAK:
+            RequireEmptyBefore();
+            if (!InLoop) FailAtKeyword(_msgBreakNotInCycle);
+            Append(Tail, stBreak);
+            Next();
+            RequireStatementEnd(ElseAllowed);
+            break;
+        case tid_BEGIN:
+            RequireEmptyBefore();
+            if (inBegin) FailAtKeyword(_msgUnexpectedBegin);
+            inBegin = true;
+            ElseAllowed = false;
+            NextAfterSeparator();
+            continue;
+        case tid_END:
+            RequireEmptyBefore();
+            if (!inBegin) FailAtKeyword(_msgEndWOBegin);
+            Next();
+            return true;
+        case tid_UNTIL:
+            RequireEmptyBefore();
+            if (Term != tid_UNTIL) FailAtKeyword(_msgUntilNotExpected);
+            Next();
+            return false;
+        case tid_FINALLY:
+        case tid_EXCEPT:
+            RequireEmptyBefore();
+            if (Term != tid_FINALLY)
+                FailAtKeyword(Sc_.Token == tid_FINALLY ? _msgFinallyNotExpected : _msgExceptNotExpected);
+            return false;
+        case tid_ELSE:
+            if (inBegin || Term != tid_NoToken || !ElseAllowed) FailToken();
+            if (!Sc_.TextBetween.empty()) Append(Tail, stEQ)->Expr1 = Build(Sc_.TextBetween, nullptr);
+            return false;
+        case tid_EOF:
+            if (inBegin) Fail(_msgBeginWOEnd);
+            if (Term == tid_UNTIL) Fail(_msgUntilExpected);
+            if (Term == tid_FINALLY) Fail(_msgFinallyExpected);
+            if (!Sc_.TextBetween.empty()) Fail(_msgUnexpectedEOF);
+            return false;
+        default:
+            FailToken();
+        }
+        // The text before the end of the text belonged to the statement just read.
+        if (Sc_.Token == tid_EOF) Sc_.FreeTextBetween();
+        if (!Block) return false;
+        if (Sc_.Token == tid_SEMICOL) NextAfterSeparator();
+    }
+}
+
+void TStatementParser::ParseAssignment(PParserStatement*& Tail, bool& ElseAllowed) {
+    const std::string target = Sc_.TextBetween;
+    TVarRef ref;
+    const bool named = ResolveTarget(target, ref);
+    // An element or property target is built together with its value, after that is read.
+    const bool storeForm = !target.empty() && (target.back() == ']' || target.find('.') != std::string::npos);
+    if (!named && !storeForm) throw ESyntaxError(MsgWithName(_msgIdentExpected, target));
+    PParserStatement& st = Append(Tail, stEQ, ref.Value, ref.Owner);
+    Next();
+    RequireStatementEnd(ElseAllowed);
+    const std::string value = Sc_.TextBetween;
+    if (value.empty()) Fail(_msgInvalidAssignment);
+    if (named) {
+        st->Expr1 = Build(value, ref.Value);
+    } else {
+        TValueOwner* owner = nullptr;
+        if (!BuildStore(target, value, Env_, Pools_, st->Expr1, owner, ParseFailed_))
+            throw ESyntaxError(MsgWithName(_msgIdentExpected, target));
+        st->VarObj = owner; // the array variable is told of the store like any assignment
+    }
+    if (Sc_.Token == tid_SEMICOL) ElseAllowed = false;
+}
+
+void TStatementParser::ParseIf(PParserStatement*& Tail, bool InLoop, bool& ElseAllowed) {
+    RequireEmptyBefore();
+    Sc_.MarkBeginOfStatement();
+    const bool received = ElseAllowed;
+    PParserStatement& st = Append(Tail, stIfThen);
+    Next();
+    if (Sc_.Token != tid_THEN) Fail(_msgThenExpected);
+    if (Sc_.TextBetween.empty()) Fail(_msgInvalidCondition);
+    st->Expr1 = Build(Sc_.TextBetween, nullptr);
+    NextAfterSeparator();
+    ParseBody(st->Body1, InLoop, Sc_.Token != tid_SEMICOL);
+    if (Sc_.Token == tid_ELSE) {
+        NextAfterSeparator();
+        ParseBody(st->Body2, InLoop, received);
+        RequireStatementEnd(received);
+    } else {
+        RequireStatementEnd(false);
+    }
+    if (Sc_.Token == tid_SEMICOL) ElseAllowed = false;
+}
+
+void TStatementParser::ParseFor(PParserStatement*& Tail, bool ElseAllowed) {
+    RequireEmptyBefore();
+    Sc_.MarkBeginOfStatement();
+    PParserStatement& st = Append(Tail, stForUp);
+    Next();
+    if (Sc_.Token != tid_EQ) Fail(_msgEQExpected);
+    TVarRef ref;
+    if (!ResolveTarget(Sc_.TextBetween, ref))
+        throw ESyntaxError(MsgWithName(_msgIdentExpected, Sc_.TextBetween));
+    st->Var = ref.Value;
+    st->VarObj = ref.Owner;
+    Next();
+    if (Sc_.Token != tid_TO && Sc_.Token != tid_DOWNTO) Fail(_msgTOExpected);
+    if (Sc_.Token == tid_DOWNTO) {
+        st->Token = stForDown;
+        st->Proc = ProcOfStatement(stForDown);
+    }
+    if (Sc_.TextBetween.empty()) Fail(_msgInvalidForCycle);
+    st->Expr1 = Build(Sc_.TextBetween, st->Var);
+    Next();
+    if (Sc_.Token != tid_DO) Fail(_msgDOExpected);
+    if (Sc_.TextBetween.empty()) Fail(_msgInvalidForCycle);
+    st->Expr2 = Build(Sc_.TextBetween, nullptr);
+    NextAfterSeparator();
+    ParseBody(st->Body1, true, ElseAllowed);
+    RequireStatementEnd(ElseAllowed);
+}
+
+void TStatementParser::ParseWhile(PParserStatement*& Tail, bool ElseAllowed) {
+    RequireEmptyBefore();
+    Sc_.MarkBeginOfStatement();
+    PParserStatement& st = Append(Tail, stWhile);
+    Next();
+    if (Sc_.Token != tid_DO) Fail(_msgDOExpected);
+    if (Sc_.TextBetween.empty()) Fail(_msgInvalidCondition);
+    st->Expr1 = Build(Sc_.TextBetween, nullptr);
+    NextAfterSeparator();
+    ParseBody(st->Body1, true, ElseAllowed);
+    RequireStatementEnd(ElseAllowed);
+}
+
+void TStatementParser::ParseRepeat(PParserStatement*& Tail, bool ElseAllowed) {
+    RequireEmptyBefore();
+    Sc_.MarkBeginOfStatement();
+    PParserStatement& st = Append(Tail, stRepeat);
+    NextAfterSeparator();
+    PParserStatement* body = &st->Body1;
+    if (ParseList(body, true, tid_UNTIL, true, false)) Fail(_msgUntilExpected); // ended at an END
+    RequireStatementEnd(ElseAllowed);
+    if (Sc_.TextBetween.empty()) Fail(_msgInvalidCondition);
+    st->Expr1 = Build(Sc_.TextBetween, nullptr);
+}
+
+void TStatementParser::ParseTry(PParserStatement*& Tail, bool InLoop, bool ElseAllowed) {
+    RequireEmptyBefore();
+    Sc_.MarkBeginOfStatement();
+    PParserStatement& st = Append(Tail, stTryFinally);
+    NextAfterSeparator();
+    PParserStatement* body = &st->Body1;
+    if (ParseList(body, true, tid_FINALLY, InLoop, false)) Fail(_msgFinallyExpected); // ended at an END
+    if (Sc_.Token == tid_EXCEPT) {
+        st->Token = stTryExcept;
+        st->Proc = ProcOfStatement(stTryExcept);
+    }
+    NextAfterSeparator();
+    body = &st->Body2;
+    ParseList(body, true, tid_END, InLoop, false);
+    RequireStatementEnd(ElseAllowed);
+}
+
+} // namespace
+
+PParserStatement ParseProcedure(const std::string& Text, TParseEnv& Env, TParserPools& Pools, TVarRef Result,
+                                bool& ParseFailed) {
+    ParseFailed = false;
+    // The scanner stops at a NUL: a text holding one would lose what follows without a word.
+    if (const std::size_t nul = Text.find('\0'); nul != std::string::npos)
+        throw ESyntaxError(std::string(_msgParseError) + " character #0 at position " +
+                           std::to_string(nul + 1));
+    TStatementParser parser(Text, Env, Pools, ParseFailed);
+    PParserStatement chain = nullptr;
+    try {
+        parser.Scanner().NextToken();
+        if (parser.Scanner().Token == tid_EOF) {
+            chain = CreateStatement(stEQ, ProcOfStatement(stEQ), Result.Value, Result.Owner);
+            chain->Expr1 = BuildExpression(Text, Env, Pools, Result.Value, ParseFailed);
+        } else {
+            parser.ParseScript(chain);
+        }
+        PrepareFastChains(chain, Pools);
+    } catch (...) {
+        FreeStatementChain(chain);
+        throw;
+    }
+    return chain;
+}
+
+} // namespace skv::engine

@@ -1,0 +1,167 @@
+// Engine objects, published properties and components.
+#include "engine/objects/Component.h"
+
+#include "engine/Parstype.h"
+
+#include <algorithm>
+#include <mutex>
+#include <unordered_map>
+
+namespace skv::engine {
+
+namespace {
+// The live objects by reference number. Both threads of the program may hand objects to scripts.
+struct TObjectRefTable {
+    std::mutex Lock;
+    std::unordered_map<std::int32_t, TObject*> Objects;
+    std::int32_t Last = 0;
+};
+
+TObjectRefTable& RefTable() {
+    static TObjectRefTable table;
+    return table;
+}
+} // namespace
+
+TObject::~TObject() {
+    if (Ref_ == 0) return;
+    TObjectRefTable& table = RefTable();
+    const std::lock_guard<std::mutex> guard(table.Lock);
+    table.Objects.erase(Ref_);
+}
+
+std::int32_t ObjectToRef(const TObject* Obj) {
+    if (!Obj) return 0;
+    TObjectRefTable& table = RefTable();
+    const std::lock_guard<std::mutex> guard(table.Lock);
+    if (Obj->Ref_ != 0) return Obj->Ref_;
+    // Numbers are not reused until the counter wraps, so a stale one rarely names a new object.
+    do {
+        table.Last = table.Last == INT32_MAX ? 1 : table.Last + 1;
+    } while (table.Objects.count(table.Last) != 0);
+    Obj->Ref_ = table.Last;
+    table.Objects.emplace(table.Last, const_cast<TObject*>(Obj));
+    return Obj->Ref_;
+}
+
+TObject* RefToObject(std::int32_t Ref) {
+    if (Ref == 0) return nullptr;
+    TObjectRefTable& table = RefTable();
+    const std::lock_guard<std::mutex> guard(table.Lock);
+    const auto it = table.Objects.find(Ref);
+    return it == table.Objects.end() ? nullptr : it->second;
+}
+
+TObject* ValueToObject(const Variant& Value) {
+    switch (Value.VType()) {
+    case varInteger:
+    case varSmallint:
+    case varByte:
+        return RefToObject(Value.ToInteger());
+    default:
+        return nullptr;
+    }
+}
+
+const TPublishedProp* FindPublishedProp(const TObject& Object, std::string_view Name) {
+    for (const TPublishedProps* table = Object.PublishedProps(); table; table = table->Parent) {
+        for (std::size_t i = 0; i < table->Count; ++i)
+            if (CompareNames(table->Props[i].Name, Name) == 0) return &table->Props[i];
+    }
+    return nullptr;
+}
+
+Variant ConvertForProp(TPropKind Kind, const Variant& Value) {
+    switch (Kind) {
+    case TPropKind::pkOrdinal:
+        return Variant(Value.ToInteger());
+    case TPropKind::pkString:
+        return Variant(Value.ToString());
+    case TPropKind::pkFloat:
+        return Variant(Value.ToReal());
+    case TPropKind::pkInt64: {
+        // Kept as a double when it does not fit an integer value: the value type has no 64-bit kind.
+        const std::int64_t v = Value.ToInt64();
+        if (v >= INT32_MIN && v <= INT32_MAX) return Variant(static_cast<std::int32_t>(v));
+        return Variant(static_cast<double>(v));
+    }
+    case TPropKind::pkVariant:
+        break;
+    }
+    return Value;
+}
+
+namespace {
+void EraseFrom(std::vector<TComponent*>& List, const TComponent* C) {
+    List.erase(std::remove(List.begin(), List.end(), C), List.end());
+}
+} // namespace
+
+TComponent::TComponent(TComponent* AOwner) {
+    if (AOwner) AOwner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+    // Tell the interested first, then free what this one owns, then leave the owner.
+    std::vector<TComponent*> notifies;
+    notifies.swap(FreeNotifies_);
+    for (TComponent* c : notifies) {
+        EraseFrom(c->FreeNotifies_, this);
+        c->Notification(this, opRemove);
+    }
+    while (!Components_.empty())
+        delete Components_.back(); // its destructor removes it from the list
+    if (Owner_) Owner_->RemoveComponent(this);
+}
+
+TComponent* TComponent::FindComponent(std::string_view AName) const {
+    if (AName.empty()) return nullptr;
+    for (TComponent* c : Components_)
+        if (CompareNames(c->Name(), AName) == 0) return c;
+    return nullptr;
+}
+
+std::vector<std::string> TComponent::ComponentNames() const {
+    std::vector<std::string> names;
+    names.reserve(Components_.size());
+    for (const TComponent* c : Components_)
+        names.push_back(c->Name());
+    return names;
+}
+
+void TComponent::EndLoading() {
+    if (!Loading_) return;
+    Loading_ = false;
+    Loaded();
+}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+    if (!AComponent || AComponent == this) return;
+    if (std::find(FreeNotifies_.begin(), FreeNotifies_.end(), AComponent) == FreeNotifies_.end())
+        FreeNotifies_.push_back(AComponent);
+    if (std::find(AComponent->FreeNotifies_.begin(), AComponent->FreeNotifies_.end(), this) ==
+        AComponent->FreeNotifies_.end())
+        AComponent->FreeNotifies_.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+    if (!AComponent) return;
+    EraseFrom(FreeNotifies_, AComponent);
+    EraseFrom(AComponent->FreeNotifies_, this);
+}
+
+void TComponent::Notification(TComponent* /*AComponent*/, TOperation /*Operation*/) {}
+
+void TComponent::InsertComponent(TComponent* AComponent) {
+    Components_.push_back(AComponent);
+    AComponent->Owner_ = this;
+    Notification(AComponent, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* AComponent) {
+    EraseFrom(Components_, AComponent);
+    AComponent->Owner_ = nullptr;
+    Notification(AComponent, opRemove);
+}
+
+} // namespace skv::engine

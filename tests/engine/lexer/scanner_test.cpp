@@ -1,0 +1,146 @@
+// The statement scanner: which tokens a script yields and what text lies between them.
+#include "engine/Parstype.h"
+#include "engine/exfuncs_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace skv::engine;
+
+namespace {
+
+using TTokenRun = std::vector<std::pair<TSTToken, std::string>>;
+
+// Every token up to the end with the trimmed text before it.
+TTokenRun Scan(const std::string& script) {
+    TParserScanner s(script.c_str());
+    TTokenRun run;
+    do {
+        s.NextToken();
+        run.emplace_back(s.Token, s.TextBetween);
+    } while (s.Token != tid_EOF && run.size() < 100);
+    return run;
+}
+
+struct TScanCase {
+    const char* Script;
+    TTokenRun Expected;
+};
+
+} // namespace
+
+TEST(ParstypeScanner, TokenRuns) {
+    const std::vector<TScanCase> cases = {
+        {"", {{tid_EOF, ""}}},
+        {"   ", {{tid_EOF, ""}}},
+        {"x := 1; y := 2", {{tid_EQ, "x"}, {tid_SEMICOL, "1"}, {tid_EQ, "y"}, {tid_EOF, "2"}}},
+        {"IF a THEN b := \"END\";",
+         {{tid_IF, ""}, {tid_THEN, "a"}, {tid_EQ, "b"}, {tid_SEMICOL, "\"END\""}, {tid_EOF, ""}}},
+        {"begin Begin BEGIN", {{tid_BEGIN, ""}, {tid_BEGIN, ""}, {tid_BEGIN, ""}, {tid_EOF, ""}}},
+        // The letter run decides: BEGINX is a name, but the run after "_" or a digit is a keyword.
+        {"BEGINX := 1", {{tid_EQ, "BEGINX"}, {tid_EOF, "1"}}},
+        {"X_BEGIN", {{tid_BEGIN, "X_"}, {tid_EOF, ""}}},
+        {"X1THEN", {{tid_THEN, "X1"}, {tid_EOF, ""}}},
+        {"a : = b", {{tid_EOF, "a : = b"}}},
+        {"s := \"a\"\"b;\"", {{tid_EQ, "s"}, {tid_EOF, "\"a\"\"b;\""}}},
+        {"FOR i := 1 DOWNTO 0 DO BREAK",
+         {{tid_FOR, ""}, {tid_EQ, "i"}, {tid_DOWNTO, "1"}, {tid_DO, "0"}, {tid_BREAK, ""}, {tid_EOF, ""}}},
+        {"TRY x EXCEPT y FINALLY z END",
+         {{tid_TRY, ""}, {tid_EXCEPT, "x"}, {tid_FINALLY, "y"}, {tid_END, "z"}, {tid_EOF, ""}}},
+        {"REPEAT WHILE UNTIL ELSE TO",
+         {{tid_REPEAT, ""}, {tid_WHILE, ""}, {tid_UNTIL, ""}, {tid_ELSE, ""}, {tid_TO, ""}, {tid_EOF, ""}}},
+        // Tabs are not blanks.
+        {"\tx\t;", {{tid_SEMICOL, "\tx\t"}, {tid_EOF, ""}}},
+    };
+    for (const TScanCase& c : cases)
+        EXPECT_EQ(Scan(c.Script), c.Expected) << c.Script;
+}
+
+TEST(ParstypeScanner, UnterminatedStringNamesTheRestOfTheScript) {
+    const std::string script = "x := 1; y := \"abc END";
+    TParserScanner s(script.c_str());
+    s.NextToken();
+    s.NextToken();
+    s.NextToken();
+    ASSERT_EQ(s.Token, tid_EQ);
+    EXPECT_ENGINE_ERROR(s.NextToken(), ESyntaxError,
+                        "The string exceeds the end of the script. Expression:  \"abc END");
+}
+
+TEST(ParstypeScanner, StaysAtEndOfText) {
+    const std::string script = "a;";
+    TParserScanner s(script.c_str());
+    s.NextToken();
+    for (int i = 0; i < 3; ++i) {
+        s.NextToken();
+        EXPECT_EQ(s.Token, tid_EOF);
+        EXPECT_EQ(s.Pos, script.c_str() + script.size());
+    }
+}
+
+TEST(ParstypeScanner, StatementMarksAndLastStatement) {
+    const std::string script = "x := 1 + 2; IF y THEN z := 3";
+    TParserScanner s(script.c_str());
+    s.NextToken(); // :=
+    EXPECT_EQ(s.GetTokenText(), ":=");
+    EXPECT_EQ(s.LastStatement(false), "x");
+    EXPECT_EQ(s.LastStatement(true), "x :=");
+    s.NextToken(); // ;
+    EXPECT_EQ(s.LastStatement(false), "x := 1 + 2");
+    s.MarkEndOfStatement();
+    s.NextToken(); // IF
+    s.MarkBeginOfStatement();
+    s.NextToken(); // THEN
+    EXPECT_EQ(s.LastStatement(true), "IF y THEN");
+    s.MarkEndOfStatement();
+    // The mark now lies after the token: the previous statement start is used.
+    EXPECT_EQ(s.LastStatement(false), "IF y");
+}
+
+TEST(ParstypeScanner, GetTokenIdMatchesWholeWordsOnly) {
+    EXPECT_EQ(TParserScanner::GetTokenID("downto", 6), tid_DOWNTO);
+    EXPECT_EQ(TParserScanner::GetTokenID("DOWNTO", 2), tid_DO);
+    EXPECT_EQ(TParserScanner::GetTokenID("ENDS", 4), tid_InvalidToken);
+    EXPECT_EQ(TParserScanner::GetTokenID("", 0), tid_InvalidToken);
+}
+
+TEST(ParstypeRecords, ChainsFreeWhatTheyOwn) {
+    // Run under the sanitizers: a leak or double free shows here.
+    PParserOperation chain = CreateOperation(sum, nullptr, 3);
+    ASSERT_NE(chain->Args, nullptr);
+    EXPECT_EQ(chain->Args[2], nullptr);
+    EXPECT_EQ(chain->Member, -1);
+    chain->Name = new std::string("F");
+    chain->Next = CreateOperation(constant, nullptr, 0);
+    EXPECT_EQ(chain->Next->Args, nullptr);
+
+    PParserStatement st = CreateStatement(stIfThen, nullptr, nullptr, nullptr);
+    st->Expr1 = chain;
+    st->Body1 = CreateStatement(stEQ, nullptr, nullptr, nullptr);
+    st->Body1->Expr1 = CreateOperation(assign, nullptr, 1);
+    st->Next = CreateStatement(stBreak, nullptr, nullptr, nullptr);
+    FreeStatementChain(st);
+    EXPECT_EQ(st, nullptr);
+}
+
+TEST(ParstypeMatrix, GrowsAndPads) {
+    TMatrixObj m;
+    TParserOperation op;
+    EXPECT_EQ(m.Get(0, 0), nullptr);
+    EXPECT_EQ(m.GetBracketLevel(-1), -1);
+    m.Put(2, 3, &op);
+    EXPECT_EQ(m.GetLevelCount(), 3);
+    EXPECT_EQ(m.GetWidthCount(2), 4);
+    EXPECT_EQ(m.GetWidthCount(1), 0);
+    EXPECT_EQ(m.GetWidthCount(7), 0);
+    EXPECT_EQ(m.Get(2, 3), &op);
+    EXPECT_EQ(m.Get(2, 0), nullptr);
+    EXPECT_EQ(m.Get(2, 4), nullptr);
+    EXPECT_EQ(m.GetBracketLevel(5), 0); // created on the way
+    EXPECT_EQ(m.GetLevelCount(), 6);
+    m.SetBracketLevel(8, 4);
+    EXPECT_EQ(m.GetBracketLevel(8), 4);
+}
