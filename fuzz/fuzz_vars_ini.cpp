@@ -4,7 +4,7 @@
 #include "Fuzzcheck.h"
 
 #include "engine/Inifile.h"
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
 #include "engine/data/Dataaccess.h"
 #include "engine/vars/Vars.h"
 

@@ -1,7 +1,7 @@
 // INI files on SimpleIni, configured for Windows profile semantics.
 #include "engine/Inifile.h"
 
-#include "engine/Texttrim.h"
+#include "engine/base/Text.h"
 
 #include "engine/values/Variant.h"
 

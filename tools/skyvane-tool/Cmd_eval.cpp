@@ -4,7 +4,7 @@
 #include "Tooltext.h"
 
 #include "directcontrol/Directcontrol_effects.h"
-#include "engine/Parstype.h"
+#include "engine/base/Text.h"
 #include "engine/component/Expars.h"
 #include "engine/funcs/Exfuncs.h"
 #include "engine/vars/Vars.h"

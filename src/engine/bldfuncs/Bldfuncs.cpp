@@ -1,6 +1,9 @@
 // The built-in library: the order in which a new registry is filled, adding and removing a group,
 // and the helpers the group files share.
 #include "engine/bldfuncs/Bldfuncs.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 
 #include <mutex>
 

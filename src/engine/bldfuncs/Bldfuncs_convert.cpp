@@ -1,5 +1,6 @@
 // The conversion group: numbers, currency and dates to texts and back, DOS date stamps, and the
 // casts to Extended and Integer. The text rules are described in Bldfuncs_format.cpp.
+#include "engine/base/Text.h"
 #include "engine/bldfuncs/Bldfuncs.h"
 
 #include <cmath>

@@ -3,6 +3,7 @@
 // is the one added. Drive numbers: 0 is the current directory's file system; this system has no
 // lettered drives, so other numbers find none. File handles are numbers FileOpen gave out: other
 // numbers are refused like a closed handle, so a script cannot reach the program's own files.
+#include "engine/base/Text.h"
 #include "engine/bldfuncs/Bldfuncs.h"
 
 #include <chrono>

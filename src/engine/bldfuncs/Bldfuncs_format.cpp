@@ -38,6 +38,9 @@
 //   numbers without decimals in the exponent form " d.ddddddddddddddE+dddd" (a blank or "-" for
 //   the sign, 15 significant digits without a width, as many as fit a width), with decimals in
 //   fixed notation; the text is right-aligned in Width.
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 #include "engine/bldfuncs/Bldfuncs.h"
 #include "stream/Numbertext.h"
 

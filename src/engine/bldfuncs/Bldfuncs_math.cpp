@@ -1,5 +1,7 @@
 // The always-present functions (arithmetic, aggregates, IIF, sets, exceptions) and the
 // trigonometric and exponent/logarithm groups.
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
 #include "engine/bldfuncs/Bldfuncs.h"
 #include "engine/funcs/Exfuncs_classes.h"
 

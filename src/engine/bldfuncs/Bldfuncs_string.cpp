@@ -1,5 +1,8 @@
 // The string and variant group. Texts are 8-bit; positions count from 1. The "Ansi" forms compare
 // and convert with the letters of the 8-bit character set; the plain forms know only ASCII.
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 #include "engine/bldfuncs/Bldfuncs.h"
 
 #include <algorithm>

@@ -1,6 +1,8 @@
 // The system group: result-code helpers, message boxes through the host, script memory blocks,
 // random numbers, and the COM functions, which this system does not have. Also the array lock
 // functions of the variant group, which hand out script memory.
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
 #include "engine/bldfuncs/Bldfuncs.h"
 
 #include <algorithm>

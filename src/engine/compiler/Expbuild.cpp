@@ -1,6 +1,9 @@
 // The operation builder: reads one expression into a term tree with the language's operator
 // table, then emits the tree as an operation chain, deepest level first.
 #include "engine/compiler/Expbuild.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 
 #include "engine/eval/Exeval.h"
 

@@ -2,7 +2,10 @@
 // expression text into a chain of operations whose operands are fixed value slots.
 #pragma once
 
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/compiler/Program.h"
+#include "engine/lexer/Scanner.h"
 #include "engine/values/Variant.h"
 #include "engine/vars/Vars.h"
 

@@ -1,5 +1,8 @@
 // The statement parser: reads a script's statement tokens with TParserScanner and builds the
 // statement chain, handing every expression text to the operation builder.
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 #include "engine/compiler/Expbuild.h"
 #include "engine/eval/Exeval.h"
 

@@ -2,6 +2,9 @@
 // the user library; evaluation with placeholders answered by the host; checking; the references
 // it keeps and is told about when they go.
 #include "engine/component/Expars.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 
 #include "engine/bldfuncs/Bldfuncs.h"
 #include "engine/compiler/Expbuild.h"

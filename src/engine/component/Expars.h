@@ -3,7 +3,8 @@
 // functions and aliases written in the expression language.
 #pragma once
 
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
+#include "engine/compiler/Program.h"
 #include "engine/eval/Exeval.h"
 #include "engine/funcs/Exfuncs.h"
 #include "engine/objects/Component.h"

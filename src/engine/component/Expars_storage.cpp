@@ -1,5 +1,7 @@
 // Where a user library is kept: the INI layout of its two lists, and the form-file properties
 // "UserFuncs" and "Aliases" in the component stream.
+#include "engine/base/Errors.h"
+#include "engine/base/Text.h"
 #include "engine/component/Expars.h"
 
 #include "engine/Inifile.h"

@@ -1,5 +1,8 @@
 // The user library: its two expression lists (functions and aliases), the names expressions find
 // in it, update counting, and the references to the registry and the variables it compiles against.
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 #include "engine/component/Expars.h"
 
 #include <algorithm>

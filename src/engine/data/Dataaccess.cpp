@@ -1,7 +1,7 @@
 // Datasets, data sources, field links and the in-memory dataset.
 #include "engine/data/Dataaccess.h"
 
-#include "engine/Parstype.h"
+#include "engine/base/Text.h"
 
 #include <algorithm>
 

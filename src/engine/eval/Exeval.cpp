@@ -1,6 +1,9 @@
 // TEvalObj: one compiled expression or script with lazy (re)compilation, the names it is compiled
 // against, its place in the dependency graph, and the calls of user and undefined functions.
 #include "engine/eval/Exeval.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 
 #include "engine/funcs/Exfuncs_classes.h"
 

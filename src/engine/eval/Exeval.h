@@ -2,8 +2,8 @@
 // chains, and TEvalObj, one compiled expression or script with lazy (re)compilation.
 #pragma once
 
-#include "engine/Parstype.h"
 #include "engine/compiler/Expbuild.h"
+#include "engine/compiler/Program.h"
 #include "engine/eval/Exlink.h"
 #include "engine/funcs/Exfuncs.h"
 #include "engine/objects/Component.h"

@@ -1,5 +1,7 @@
 // The procedures of compiled operations and statements, and the walk over their chains. The hot
 // path only follows pointers: operands were bound to their value slots by the compiler.
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
 #include "engine/eval/Exeval.h"
 #include "engine/eval/Exeval_fast.h"
 

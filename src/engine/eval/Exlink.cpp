@@ -1,7 +1,8 @@
 // Dependency links between expressions and variables.
 #include "engine/eval/Exlink.h"
 
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
 
 #include <algorithm>
 #include <unordered_set>

@@ -1,5 +1,8 @@
 // The function registry: function objects, the name table, group switches and event functions.
 #include "engine/funcs/Exfuncs.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 
 #include "engine/funcs/Exfuncs_classes.h"
 

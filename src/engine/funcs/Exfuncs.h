@@ -3,7 +3,10 @@
 // typed native routines, and event functions whose body is a callback.
 #pragma once
 
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Sortedlist.h"
+#include "engine/compiler/Program.h"
 #include "engine/eval/Exlink.h"
 #include "engine/funcs/Exfuncs_typed.h"
 #include "engine/objects/Component.h"

@@ -1,5 +1,8 @@
 // The class tree of the class registry, its member lookup and the members every object has.
 #include "engine/funcs/Exfuncs_classes.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 
 #include <algorithm>
 

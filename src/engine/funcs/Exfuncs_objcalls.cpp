@@ -1,5 +1,7 @@
 // The run-time object functions of a registry: constructing registered classes, calling their
 // methods, reading and writing their properties, and running a script text.
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
 #include "engine/funcs/Exfuncs.h"
 #include "engine/funcs/Exfuncs_classes.h"
 

@@ -3,7 +3,7 @@
 // converted by the declared result type. Made from the routine's own C++ signature by templates.
 #pragma once
 
-#include "engine/Parstype.h"
+#include "engine/compiler/Program.h"
 #include "engine/objects/Component.h"
 #include "engine/values/Variant.h"
 

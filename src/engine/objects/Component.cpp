@@ -1,7 +1,7 @@
 // Engine objects, published properties and components.
 #include "engine/objects/Component.h"
 
-#include "engine/Parstype.h"
+#include "engine/base/Text.h"
 
 #include <algorithm>
 #include <mutex>

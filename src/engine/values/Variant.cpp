@@ -1,7 +1,7 @@
 // The value type's storage, kind queries, conversions and arrays.
 #include "engine/values/Variant.h"
 
-#include "engine/Texttrim.h"
+#include "engine/base/Text.h"
 #include "stream/Numbertext.h"
 
 #include <atomic>
@@ -54,6 +54,16 @@ std::atomic<char> gDecimalSeparator{'.'};
 
 void SetVariantErrorRaiser(TVariantErrorRaiser raiser) {
     gRaiser.store(raiser);
+}
+
+namespace {
+[[noreturn]] void RaiseEngineVariantError(TVariantError Code, const std::string& Message) {
+    throw EVariantOpError(Code, Message);
+}
+} // namespace
+
+void UseEngineVariantErrors() {
+    SetVariantErrorRaiser(&RaiseEngineVariantError);
 }
 
 void RaiseVariantError(TVariantError code) {

@@ -2,6 +2,8 @@
 // promotion rules of arithmetic and comparison, conversions, and arrays of values.
 #pragma once
 
+#include "engine/base/Errors.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -51,11 +53,22 @@ public:
 // The message text of an error.
 const char* VariantErrorMessage(TVariantError code);
 
+// A value operation failed, as an engine error (once UseEngineVariantErrors is in force); the
+// message is the value error's own text.
+class EVariantOpError : public EMathParserError {
+public:
+    EVariantOpError(TVariantError Code, const std::string& Message) : EMathParserError(Message), Code(Code) {}
+    TVariantError Code;
+};
+
 // Raises an error of value operations. The engine may re-point this so that value errors become its
 // own exception classes; the raiser must throw.
 using TVariantErrorRaiser = void (*)(TVariantError code, const std::string& message);
 void SetVariantErrorRaiser(TVariantErrorRaiser raiser); // nullptr restores the default
 [[noreturn]] void RaiseVariantError(TVariantError code);
+// Points the error raiser at EVariantOpError. The host calls it once at start-up, as it sets the
+// decimal separator; until then value operations raise EVariantError.
+void UseEngineVariantErrors();
 
 // What all texts and arrays of the process hold together, in bytes (their storage and the text
 // bytes; element values count on their own). Making a text or an array that would take the total
@@ -294,6 +307,8 @@ std::string FloatToStrGeneral(double value);
 std::string CurrencyToStr(TCurrency value);
 bool TryStrToFloat(const std::string& text, double& value);
 bool TryStrToCurrency(const std::string& text, TCurrency& value);
+// Reads a number, TRUE/FALSE or a "$" hex text into Value; false (and integer 0) for anything else.
+bool TextToValue(const std::string& Text, Variant& Value);
 
 // Dates: serial days since 1899-12-30 and their text "yyyy-mm-dd hh:nn:ss" (time part omitted at
 // midnight, date part omitted for a pure time below one day).

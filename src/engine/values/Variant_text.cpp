@@ -1,5 +1,7 @@
 // Number and date texts of values, with the engine's decimal separator.
 #include "engine/values/Variant.h"
+
+#include "engine/base/Text.h"
 #include "stream/Numbertext.h"
 
 #include <charconv>
@@ -299,6 +301,29 @@ bool TryStrToDate(const std::string& raw, double& days) {
     const double date = EncodeDate(y, m, d);
     days = date < 0 ? date - time : date + time;
     return true;
+}
+
+bool TextToValue(const std::string& Text, Variant& Value) {
+    double number = 0;
+    if (TryStrToFloat(Text, number)) {
+        const bool integral = Text.find(DecimalSeparator()) == std::string::npos &&
+                              std::floor(number) == number && std::fabs(number) <= 2147483647.0;
+        Value = integral ? Variant(static_cast<std::int32_t>(number)) : Variant(number);
+        return true;
+    }
+    const std::string up = UpStr(Text);
+    if (up == "TRUE" || up == "FALSE") {
+        Value = Variant(up == "TRUE");
+        return true;
+    }
+    if (HexCheck(Text)) {
+        // Up to eight hex digits: the 32-bit pattern, as the integer it denotes.
+        const auto bits = static_cast<std::uint32_t>(std::strtoul(Text.c_str() + 1, nullptr, 16));
+        Value = Variant(static_cast<std::int32_t>(bits));
+        return true;
+    }
+    Value = Variant(std::int32_t{0});
+    return false;
 }
 
 } // namespace skv::engine

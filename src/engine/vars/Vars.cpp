@@ -1,5 +1,8 @@
 // Variables, their name-keyed list and the collection component.
 #include "engine/vars/Vars.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 
 #include <algorithm>
 

@@ -3,7 +3,9 @@
 // expressions find their variables in and that saves and loads them to and from an INI file.
 #pragma once
 
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Sortedlist.h"
+#include "engine/compiler/Program.h"
 #include "engine/data/Dataaccess.h"
 #include "engine/eval/Exlink.h"
 #include "engine/objects/Component.h"

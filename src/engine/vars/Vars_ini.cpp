@@ -1,5 +1,8 @@
 // The INI layout of a variable collection: one counting key per variable followed by its "@" keys.
 #include "engine/Inifile.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
+#include "engine/base/Text.h"
 #include "engine/vars/Vars.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 // The variables as a form-file property: the list of names and numbers in the component stream.
+#include "engine/base/Text.h"
 #include "engine/vars/Vars.h"
 
 #include <utility>

@@ -1,5 +1,6 @@
 // Engine exceptions: which handler catches which class, and how messages get their context.
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Messages.h"
 
 #include <gtest/gtest.h>
 

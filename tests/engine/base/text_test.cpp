@@ -1,5 +1,7 @@
 // Name rules and text helpers of the engine.
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
+#include "engine/base/Sortedlist.h"
+#include "engine/base/Text.h"
 #include "engine/exfuncs_test_support.h"
 #include "engine/values/Variant.h"
 

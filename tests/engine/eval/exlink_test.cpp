@@ -2,7 +2,7 @@
 #include "engine/eval/Exlink.h"
 #include "engine/exfuncs_test_support.h"
 
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
 
 #include <gtest/gtest.h>
 

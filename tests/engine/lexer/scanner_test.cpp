@@ -1,6 +1,8 @@
 // The statement scanner: which tokens a script yields and what text lies between them.
-#include "engine/Parstype.h"
+#include "engine/base/Errors.h"
+#include "engine/compiler/Program.h"
 #include "engine/exfuncs_test_support.h"
+#include "engine/lexer/Scanner.h"
 
 #include <gtest/gtest.h>
 
@@ -124,23 +126,4 @@ TEST(ParstypeRecords, ChainsFreeWhatTheyOwn) {
     st->Next = CreateStatement(stBreak, nullptr, nullptr, nullptr);
     FreeStatementChain(st);
     EXPECT_EQ(st, nullptr);
-}
-
-TEST(ParstypeMatrix, GrowsAndPads) {
-    TMatrixObj m;
-    TParserOperation op;
-    EXPECT_EQ(m.Get(0, 0), nullptr);
-    EXPECT_EQ(m.GetBracketLevel(-1), -1);
-    m.Put(2, 3, &op);
-    EXPECT_EQ(m.GetLevelCount(), 3);
-    EXPECT_EQ(m.GetWidthCount(2), 4);
-    EXPECT_EQ(m.GetWidthCount(1), 0);
-    EXPECT_EQ(m.GetWidthCount(7), 0);
-    EXPECT_EQ(m.Get(2, 3), &op);
-    EXPECT_EQ(m.Get(2, 0), nullptr);
-    EXPECT_EQ(m.Get(2, 4), nullptr);
-    EXPECT_EQ(m.GetBracketLevel(5), 0); // created on the way
-    EXPECT_EQ(m.GetLevelCount(), 6);
-    m.SetBracketLevel(8, 4);
-    EXPECT_EQ(m.GetBracketLevel(8), 4);
 }
