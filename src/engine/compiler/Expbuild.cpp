@@ -61,9 +61,11 @@ bool GroupsFromLeft(int Level) {
 }
 
 TToken TokenOf(TOpCode Op) {
-    static constexpr TToken kTokens[] = {lf_or,  lf_xor, lf_and,  lf_eq,   lf_neq,  lf_lt,    lf_le,
-                                         lf_gt,  lf_ge,  bit_shl, bit_shr, sum,     diff,     prod,
-                                         IntDiv, modulo, divis,   lf_not,  bit_not, realpower};
+    static constexpr TToken kTokens[] = {TToken::lf_or,  TToken::lf_xor,  TToken::lf_and,  TToken::lf_eq,
+                                         TToken::lf_neq, TToken::lf_lt,   TToken::lf_le,   TToken::lf_gt,
+                                         TToken::lf_ge,  TToken::bit_shl, TToken::bit_shr, TToken::sum,
+                                         TToken::diff,   TToken::prod,    TToken::IntDiv,  TToken::modulo,
+                                         TToken::divis,  TToken::lf_not,  TToken::bit_not, TToken::realpower};
     return kTokens[Op];
 }
 
@@ -298,7 +300,7 @@ bool ReadDateLiteral(std::string_view Body, double& Days) {
 struct TNode {
     Variant* Slot = nullptr;
     bool Literal = false; // a number constant, foldable by a sign
-    TToken Token = constant;
+    TToken Token = TToken::constant;
     TMathProcedure Proc = nullptr;
     void* Obj = nullptr;
     void* Data = nullptr;
@@ -313,31 +315,31 @@ struct TNode {
 // The operators whose result depends on nothing but their operands.
 bool IsFoldable(TToken Token) {
     switch (Token) {
-    case minus:
-    case sum:
-    case diff:
-    case prod:
-    case divis:
-    case modulo:
-    case IntDiv:
-    case integerpower:
-    case realpower:
-    case square:
-    case third:
-    case fourth:
-    case lf_lt:
-    case lf_le:
-    case lf_gt:
-    case lf_ge:
-    case lf_eq:
-    case lf_neq:
-    case lf_xor:
-    case lf_or:
-    case lf_and:
-    case lf_not:
-    case bit_not:
-    case bit_shl:
-    case bit_shr:
+    case TToken::minus:
+    case TToken::sum:
+    case TToken::diff:
+    case TToken::prod:
+    case TToken::divis:
+    case TToken::modulo:
+    case TToken::IntDiv:
+    case TToken::integerpower:
+    case TToken::realpower:
+    case TToken::square:
+    case TToken::third:
+    case TToken::fourth:
+    case TToken::lf_lt:
+    case TToken::lf_le:
+    case TToken::lf_gt:
+    case TToken::lf_ge:
+    case TToken::lf_eq:
+    case TToken::lf_neq:
+    case TToken::lf_xor:
+    case TToken::lf_or:
+    case TToken::lf_and:
+    case TToken::lf_not:
+    case TToken::bit_not:
+    case TToken::bit_shl:
+    case TToken::bit_shr:
         return true;
     default:
         return false;
@@ -366,16 +368,16 @@ public:
         if (Peek().Kind != tkEnd) return -1;
         TNode& n = Nodes_[static_cast<std::size_t>(node)];
         if (n.ObjKid >= 0) return RebindAsStore(node);
-        if (n.Token != GetArrayItem || n.Kids.empty()) return -1;
+        if (n.Token != TToken::GetArrayItem || n.Kids.empty()) return -1;
         TNode& base = Nodes_[static_cast<std::size_t>(n.Kids[0])];
         if (base.ObjKid >= 0 && base.Kids.empty()) {
             // "Obj.Prop[i]": the indices go to the property.
             base.Kids.assign(n.Kids.begin() + 1, n.Kids.end());
             return RebindAsStore(n.Kids[0]);
         }
-        if (!base.Slot || base.Literal || base.Token != variab) return -1;
+        if (!base.Slot || base.Literal || base.Token != TToken::variab) return -1;
         Owner = base.Owner;
-        n.Token = SetArrayItem;
+        n.Token = TToken::SetArrayItem;
         n.Proc = OpSetVarArrayItem;
         return node;
     }
@@ -416,7 +418,7 @@ private:
     int Constant(Variant Value, bool Literal) {
         Pools_.ConstList.push_back(std::move(Value));
         Pools_.Literals.insert(&Pools_.ConstList.back());
-        return Leaf(&Pools_.ConstList.back(), constant, Literal);
+        return Leaf(&Pools_.ConstList.back(), TToken::constant, Literal);
     }
     int Operation(TToken Token, std::vector<int> Kids) {
         TNode n;
@@ -435,7 +437,7 @@ private:
         Variant* args[2] = {nullptr, nullptr};
         for (std::size_t i = 0; i < N.Kids.size(); ++i) {
             const TNode& kid = Nodes_[static_cast<std::size_t>(N.Kids[i])];
-            if (kid.Token != constant || !kid.Slot) return false;
+            if (kid.Token != TToken::constant || !kid.Slot) return false;
             const TVarType type = kid.Slot->VType();
             if (type != varInteger && type != varDouble) return false;
             args[i] = kid.Slot;
@@ -514,15 +516,15 @@ int TExprBuilder::ParseUnary(bool AllowNot) {
     int node = -1;
     if (PeekOp(oNot) && AllowNot) {
         ++Pos_;
-        node = Operation(lf_not, {ParseUnary(true)});
+        node = Operation(TToken::lf_not, {ParseUnary(true)});
     } else if (PeekOp(oBitNot)) {
         ++Pos_;
-        node = Operation(bit_not, {ParseUnary(false)});
+        node = Operation(TToken::bit_not, {ParseUnary(false)});
     } else if (PeekOp(oSub)) {
         ++Pos_;
         const int operand = ParsePower();
         TNode& n = Nodes_[static_cast<std::size_t>(operand)];
-        node = n.Literal ? Constant(VarNeg(*n.Slot), true) : Operation(minus, {operand});
+        node = n.Literal ? Constant(VarNeg(*n.Slot), true) : Operation(TToken::minus, {operand});
     } else {
         node = ParsePower();
     }
@@ -540,13 +542,13 @@ int TExprBuilder::ParsePower() {
     if (e.Literal) {
         const double x = e.Slot->ToReal();
         if (x == std::floor(x)) {
-            if (x == 2) return Operation(square, {base});
-            if (x == 3) return Operation(third, {base});
-            if (x == 4) return Operation(fourth, {base});
-            return Operation(integerpower, {base, exponent});
+            if (x == 2) return Operation(TToken::square, {base});
+            if (x == 3) return Operation(TToken::third, {base});
+            if (x == 4) return Operation(TToken::fourth, {base});
+            return Operation(TToken::integerpower, {base, exponent});
         }
     }
-    return Operation(realpower, {base, exponent});
+    return Operation(TToken::realpower, {base, exponent});
 }
 
 int TExprBuilder::ParsePowerOperand() {
@@ -578,7 +580,7 @@ int TExprBuilder::ParsePostfix() {
         const std::vector<int> indices = ParseList(tkRBrack);
         if (indices.empty()) Fail();
         kids.insert(kids.end(), indices.begin(), indices.end());
-        node = Operation(GetArrayItem, std::move(kids));
+        node = Operation(TToken::GetArrayItem, std::move(kids));
         TNode& n = Nodes_[static_cast<std::size_t>(node)];
         n.Name = std::string(TrimSpaces(Text_.substr(begin, end - begin)));
         n.HasName = true;
@@ -638,10 +640,10 @@ int TExprBuilder::ParseBracketRef() {
     if (Peek().Kind == tkDot && Peek(1).Kind == tkIdent && !IsPostfixStart(Peek(2).Kind) &&
         Env_.FindDataField(name, std::string(TextOf(Peek(1))), ref)) {
         Pos_ += 2;
-        return Leaf(ref.Value, variab);
+        return Leaf(ref.Value, TToken::variab);
     }
     if (!Env_.FindObjectRef(name, ref)) Fail();
-    return Leaf(ref.Value, variab);
+    return Leaf(ref.Value, TToken::variab);
 }
 
 std::vector<int> TExprBuilder::ParseList(TTokKind Close) {
@@ -698,7 +700,7 @@ int TExprBuilder::ParseAtom() {
         ++Pos_;
         Variant* slot = FindSlot(TextOf(t), Pools_);
         if (!slot) FailAt(t.Begin);
-        return Leaf(slot, variab);
+        return Leaf(slot, TToken::variab);
     }
     case tkLBrack:
         return ParseBracketRef();
@@ -724,7 +726,7 @@ int TExprBuilder::ParseNameRef(const TTok& T) {
     const std::string name(TextOf(T));
     TVarRef ref;
     if (Env_.FindVariable(name, ref)) {
-        const int leaf = Leaf(ref.Value, variab);
+        const int leaf = Leaf(ref.Value, TToken::variab);
         Nodes_[static_cast<std::size_t>(leaf)].Owner = ref.Owner;
         return leaf;
     }
@@ -755,7 +757,7 @@ int TExprBuilder::ParseCall(const TTok& NameTok) {
     n.Obj = bound.Obj;
     n.Data = bound.Data;
     n.Kids = args;
-    if (bound.Token == UndefFunc || bound.Token == UserFunc) {
+    if (bound.Token == TToken::UndefFunc || bound.Token == TToken::UserFunc) {
         n.Name = name;
         n.HasName = true;
     }
@@ -765,7 +767,7 @@ int TExprBuilder::ParseCall(const TTok& NameTok) {
 PParserOperation TExprBuilder::Emit(int Root, Variant* Dest) {
     const TNode& root = Nodes_[static_cast<std::size_t>(Root)];
     if (root.Slot) {
-        PParserOperation op = CreateOperation(assign, OpAssign, 1);
+        PParserOperation op = CreateOperation(TToken::assign, OpAssign, 1);
         op->Arg1 = op->Args[0] = root.Slot;
         op->Result = Dest ? Dest : root.Slot;
         return op;

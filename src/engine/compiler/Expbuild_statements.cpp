@@ -20,14 +20,14 @@ public:
     void ParseScript(PParserStatement& Chain) {
         PParserStatement* tail = &Chain;
         for (;;) {
-            const bool ended = ParseList(tail, true, tid_NoToken, false, false);
-            if (Sc_.Token == tid_EOF) {
+            const bool ended = ParseList(tail, true, TSTToken::tid_NoToken, false, false);
+            if (Sc_.Token == TSTToken::tid_EOF) {
                 // What follows the last END is no statement; a closing "." is customary.
                 if (ended && !Sc_.TextBetween.empty() && Sc_.TextBetween != ".") Fail(_msgUnexpectedEOF);
                 return;
             }
             // Only an END leaves a top-level list before the end of the text.
-            if (!ended || Sc_.Token != tid_SEMICOL) Fail(_msgSemiExpected);
+            if (!ended || Sc_.Token != TSTToken::tid_SEMICOL) Fail(_msgSemiExpected);
             Sc_.MarkEndOfStatement();
             Sc_.NextToken();
         }
@@ -53,7 +53,8 @@ private:
     // A statement ends at the end of the text, a ";" or an ELSE that an enclosing IF may take.
     void RequireStatementEnd(bool ElseAllowed) const {
         const TSTToken t = Sc_.Token;
-        if (t == tid_EOF || t == tid_SEMICOL || (t == tid_ELSE && ElseAllowed)) return;
+        if (t == TSTToken::tid_EOF || t == TSTToken::tid_SEMICOL || (t == TSTToken::tid_ELSE && ElseAllowed))
+            return;
         Fail(_msgSemiExpected);
     }
     void Next() { Sc_.NextToken(); }
@@ -89,7 +90,7 @@ private:
     // A nested statement or block: block mode when it starts with BEGIN.
     void ParseBody(PParserStatement& Body, bool InLoop, bool ElseAllowed) {
         PParserStatement* tail = &Body;
-        ParseList(tail, Sc_.Token == tid_BEGIN, tid_NoToken, InLoop, ElseAllowed);
+        ParseList(tail, Sc_.Token == TSTToken::tid_BEGIN, TSTToken::tid_NoToken, InLoop, ElseAllowed);
     }
 
     // Answers true when the list ended at its END.
@@ -124,78 +125,81 @@ bool TStatementParser::ParseList(PParserStatement*& Tail, bool Block, TSTToken T
                                  bool ElseAllowed) {
     const TDepthStep step(Depth_);
     if (Depth_ > kMaxParseDepth) Fail(_msgParseError);
-    bool inBegin = Term == tid_END;
+    bool inBegin = Term == TSTToken::tid_END;
     for (;;) {
         switch (Sc_.Token) {
-        case tid_EQ:
+        case TSTToken::tid_EQ:
             ParseAssignment(Tail, ElseAllowed);
             break;
-        case tid_SEMICOL:
-            if (!Sc_.TextBetween.empty()) Append(Tail, stEQ)->Expr1 = Build(Sc_.TextBetween, nullptr);
+        case TSTToken::tid_SEMICOL:
+            if (!Sc_.TextBetween.empty())
+                Append(Tail, TStatementToken::stEQ)->Expr1 = Build(Sc_.TextBetween, nullptr);
             ElseAllowed = false;
             break;
-        case tid_IF:
+        case TSTToken::tid_IF:
             ParseIf(Tail, InLoop, ElseAllowed);
             break;
-        case tid_FOR:
+        case TSTToken::tid_FOR:
             ParseFor(Tail, ElseAllowed);
             break;
-        case tid_WHILE:
+        case TSTToken::tid_WHILE:
             ParseWhile(Tail, ElseAllowed);
             break;
-        case tid_REPEAT:
+        case TSTToken::tid_REPEAT:
             ParseRepeat(Tail, ElseAllowed);
             break;
-        case tid_TRY:
+        case TSTToken::tid_TRY:
             ParseTry(Tail, InLoop, ElseAllowed);
             break;
-        case tid_BREAK:
+        case TSTToken::tid_BREAK:
             RequireEmptyBefore();
             if (!InLoop) FailAtKeyword(_msgBreakNotInCycle);
-            Append(Tail, stBreak);
+            Append(Tail, TStatementToken::stBreak);
             Next();
             RequireStatementEnd(ElseAllowed);
             break;
-        case tid_BEGIN:
+        case TSTToken::tid_BEGIN:
             RequireEmptyBefore();
             if (inBegin) FailAtKeyword(_msgUnexpectedBegin);
             inBegin = true;
             ElseAllowed = false;
             NextAfterSeparator();
             continue;
-        case tid_END:
+        case TSTToken::tid_END:
             RequireEmptyBefore();
             if (!inBegin) FailAtKeyword(_msgEndWOBegin);
             Next();
             return true;
-        case tid_UNTIL:
+        case TSTToken::tid_UNTIL:
             RequireEmptyBefore();
-            if (Term != tid_UNTIL) FailAtKeyword(_msgUntilNotExpected);
+            if (Term != TSTToken::tid_UNTIL) FailAtKeyword(_msgUntilNotExpected);
             Next();
             return false;
-        case tid_FINALLY:
-        case tid_EXCEPT:
+        case TSTToken::tid_FINALLY:
+        case TSTToken::tid_EXCEPT:
             RequireEmptyBefore();
-            if (Term != tid_FINALLY)
-                FailAtKeyword(Sc_.Token == tid_FINALLY ? _msgFinallyNotExpected : _msgExceptNotExpected);
+            if (Term != TSTToken::tid_FINALLY)
+                FailAtKeyword(Sc_.Token == TSTToken::tid_FINALLY ? _msgFinallyNotExpected
+                                                                 : _msgExceptNotExpected);
             return false;
-        case tid_ELSE:
-            if (inBegin || Term != tid_NoToken || !ElseAllowed) FailToken();
-            if (!Sc_.TextBetween.empty()) Append(Tail, stEQ)->Expr1 = Build(Sc_.TextBetween, nullptr);
+        case TSTToken::tid_ELSE:
+            if (inBegin || Term != TSTToken::tid_NoToken || !ElseAllowed) FailToken();
+            if (!Sc_.TextBetween.empty())
+                Append(Tail, TStatementToken::stEQ)->Expr1 = Build(Sc_.TextBetween, nullptr);
             return false;
-        case tid_EOF:
+        case TSTToken::tid_EOF:
             if (inBegin) Fail(_msgBeginWOEnd);
-            if (Term == tid_UNTIL) Fail(_msgUntilExpected);
-            if (Term == tid_FINALLY) Fail(_msgFinallyExpected);
+            if (Term == TSTToken::tid_UNTIL) Fail(_msgUntilExpected);
+            if (Term == TSTToken::tid_FINALLY) Fail(_msgFinallyExpected);
             if (!Sc_.TextBetween.empty()) Fail(_msgUnexpectedEOF);
             return false;
         default:
             FailToken();
         }
         // The text before the end of the text belonged to the statement just read.
-        if (Sc_.Token == tid_EOF) Sc_.FreeTextBetween();
+        if (Sc_.Token == TSTToken::tid_EOF) Sc_.FreeTextBetween();
         if (!Block) return false;
-        if (Sc_.Token == tid_SEMICOL) NextAfterSeparator();
+        if (Sc_.Token == TSTToken::tid_SEMICOL) NextAfterSeparator();
     }
 }
 
@@ -206,7 +210,7 @@ void TStatementParser::ParseAssignment(PParserStatement*& Tail, bool& ElseAllowe
     // An element or property target is built together with its value, after that is read.
     const bool storeForm = !target.empty() && (target.back() == ']' || target.find('.') != std::string::npos);
     if (!named && !storeForm) throw ESyntaxError(MsgWithName(_msgIdentExpected, target));
-    PParserStatement& st = Append(Tail, stEQ, ref.Value, ref.Owner);
+    PParserStatement& st = Append(Tail, TStatementToken::stEQ, ref.Value, ref.Owner);
     Next();
     RequireStatementEnd(ElseAllowed);
     const std::string value = Sc_.TextBetween;
@@ -219,51 +223,51 @@ void TStatementParser::ParseAssignment(PParserStatement*& Tail, bool& ElseAllowe
             throw ESyntaxError(MsgWithName(_msgIdentExpected, target));
         st->VarObj = owner; // the array variable is told of the store like any assignment
     }
-    if (Sc_.Token == tid_SEMICOL) ElseAllowed = false;
+    if (Sc_.Token == TSTToken::tid_SEMICOL) ElseAllowed = false;
 }
 
 void TStatementParser::ParseIf(PParserStatement*& Tail, bool InLoop, bool& ElseAllowed) {
     RequireEmptyBefore();
     Sc_.MarkBeginOfStatement();
     const bool received = ElseAllowed;
-    PParserStatement& st = Append(Tail, stIfThen);
+    PParserStatement& st = Append(Tail, TStatementToken::stIfThen);
     Next();
-    if (Sc_.Token != tid_THEN) Fail(_msgThenExpected);
+    if (Sc_.Token != TSTToken::tid_THEN) Fail(_msgThenExpected);
     if (Sc_.TextBetween.empty()) Fail(_msgInvalidCondition);
     st->Expr1 = Build(Sc_.TextBetween, nullptr);
     NextAfterSeparator();
-    ParseBody(st->Body1, InLoop, Sc_.Token != tid_SEMICOL);
-    if (Sc_.Token == tid_ELSE) {
+    ParseBody(st->Body1, InLoop, Sc_.Token != TSTToken::tid_SEMICOL);
+    if (Sc_.Token == TSTToken::tid_ELSE) {
         NextAfterSeparator();
         ParseBody(st->Body2, InLoop, received);
         RequireStatementEnd(received);
     } else {
         RequireStatementEnd(false);
     }
-    if (Sc_.Token == tid_SEMICOL) ElseAllowed = false;
+    if (Sc_.Token == TSTToken::tid_SEMICOL) ElseAllowed = false;
 }
 
 void TStatementParser::ParseFor(PParserStatement*& Tail, bool ElseAllowed) {
     RequireEmptyBefore();
     Sc_.MarkBeginOfStatement();
-    PParserStatement& st = Append(Tail, stForUp);
+    PParserStatement& st = Append(Tail, TStatementToken::stForUp);
     Next();
-    if (Sc_.Token != tid_EQ) Fail(_msgEQExpected);
+    if (Sc_.Token != TSTToken::tid_EQ) Fail(_msgEQExpected);
     TVarRef ref;
     if (!ResolveTarget(Sc_.TextBetween, ref))
         throw ESyntaxError(MsgWithName(_msgIdentExpected, Sc_.TextBetween));
     st->Var = ref.Value;
     st->VarObj = ref.Owner;
     Next();
-    if (Sc_.Token != tid_TO && Sc_.Token != tid_DOWNTO) Fail(_msgTOExpected);
-    if (Sc_.Token == tid_DOWNTO) {
-        st->Token = stForDown;
-        st->Proc = ProcOfStatement(stForDown);
+    if (Sc_.Token != TSTToken::tid_TO && Sc_.Token != TSTToken::tid_DOWNTO) Fail(_msgTOExpected);
+    if (Sc_.Token == TSTToken::tid_DOWNTO) {
+        st->Token = TStatementToken::stForDown;
+        st->Proc = ProcOfStatement(TStatementToken::stForDown);
     }
     if (Sc_.TextBetween.empty()) Fail(_msgInvalidForCycle);
     st->Expr1 = Build(Sc_.TextBetween, st->Var);
     Next();
-    if (Sc_.Token != tid_DO) Fail(_msgDOExpected);
+    if (Sc_.Token != TSTToken::tid_DO) Fail(_msgDOExpected);
     if (Sc_.TextBetween.empty()) Fail(_msgInvalidForCycle);
     st->Expr2 = Build(Sc_.TextBetween, nullptr);
     NextAfterSeparator();
@@ -274,9 +278,9 @@ void TStatementParser::ParseFor(PParserStatement*& Tail, bool ElseAllowed) {
 void TStatementParser::ParseWhile(PParserStatement*& Tail, bool ElseAllowed) {
     RequireEmptyBefore();
     Sc_.MarkBeginOfStatement();
-    PParserStatement& st = Append(Tail, stWhile);
+    PParserStatement& st = Append(Tail, TStatementToken::stWhile);
     Next();
-    if (Sc_.Token != tid_DO) Fail(_msgDOExpected);
+    if (Sc_.Token != TSTToken::tid_DO) Fail(_msgDOExpected);
     if (Sc_.TextBetween.empty()) Fail(_msgInvalidCondition);
     st->Expr1 = Build(Sc_.TextBetween, nullptr);
     NextAfterSeparator();
@@ -287,10 +291,10 @@ void TStatementParser::ParseWhile(PParserStatement*& Tail, bool ElseAllowed) {
 void TStatementParser::ParseRepeat(PParserStatement*& Tail, bool ElseAllowed) {
     RequireEmptyBefore();
     Sc_.MarkBeginOfStatement();
-    PParserStatement& st = Append(Tail, stRepeat);
+    PParserStatement& st = Append(Tail, TStatementToken::stRepeat);
     NextAfterSeparator();
     PParserStatement* body = &st->Body1;
-    if (ParseList(body, true, tid_UNTIL, true, false)) Fail(_msgUntilExpected); // ended at an END
+    if (ParseList(body, true, TSTToken::tid_UNTIL, true, false)) Fail(_msgUntilExpected); // ended at an END
     RequireStatementEnd(ElseAllowed);
     if (Sc_.TextBetween.empty()) Fail(_msgInvalidCondition);
     st->Expr1 = Build(Sc_.TextBetween, nullptr);
@@ -299,17 +303,18 @@ void TStatementParser::ParseRepeat(PParserStatement*& Tail, bool ElseAllowed) {
 void TStatementParser::ParseTry(PParserStatement*& Tail, bool InLoop, bool ElseAllowed) {
     RequireEmptyBefore();
     Sc_.MarkBeginOfStatement();
-    PParserStatement& st = Append(Tail, stTryFinally);
+    PParserStatement& st = Append(Tail, TStatementToken::stTryFinally);
     NextAfterSeparator();
     PParserStatement* body = &st->Body1;
-    if (ParseList(body, true, tid_FINALLY, InLoop, false)) Fail(_msgFinallyExpected); // ended at an END
-    if (Sc_.Token == tid_EXCEPT) {
-        st->Token = stTryExcept;
-        st->Proc = ProcOfStatement(stTryExcept);
+    if (ParseList(body, true, TSTToken::tid_FINALLY, InLoop, false))
+        Fail(_msgFinallyExpected); // ended at an END
+    if (Sc_.Token == TSTToken::tid_EXCEPT) {
+        st->Token = TStatementToken::stTryExcept;
+        st->Proc = ProcOfStatement(TStatementToken::stTryExcept);
     }
     NextAfterSeparator();
     body = &st->Body2;
-    ParseList(body, true, tid_END, InLoop, false);
+    ParseList(body, true, TSTToken::tid_END, InLoop, false);
     RequireStatementEnd(ElseAllowed);
 }
 
@@ -326,8 +331,9 @@ PParserStatement ParseProcedure(const std::string& Text, TParseEnv& Env, TParser
     PParserStatement chain = nullptr;
     try {
         parser.Scanner().NextToken();
-        if (parser.Scanner().Token == tid_EOF) {
-            chain = CreateStatement(stEQ, ProcOfStatement(stEQ), Result.Value, Result.Owner);
+        if (parser.Scanner().Token == TSTToken::tid_EOF) {
+            chain = CreateStatement(TStatementToken::stEQ, ProcOfStatement(TStatementToken::stEQ),
+                                    Result.Value, Result.Owner);
             chain->Expr1 = BuildExpression(Text, Env, Pools, Result.Value, ParseFailed);
         } else {
             parser.ParseScript(chain);

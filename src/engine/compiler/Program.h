@@ -11,7 +11,7 @@
 namespace skv::engine {
 
 // Kinds of compiled statements.
-enum TStatementToken : std::uint8_t {
+enum class TStatementToken : std::uint8_t {
     stEQ,
     stIfThen,
     stForUp,
@@ -24,7 +24,7 @@ enum TStatementToken : std::uint8_t {
 };
 
 // Kinds of compiled operations.
-enum TToken : std::uint8_t {
+enum class TToken : std::uint8_t {
     variab,
     constant,
     minus,
@@ -100,7 +100,7 @@ struct TParserOperation {
     std::string* Name = nullptr; // an undefined function's or an array variable's name
     std::int32_t Member = -1;    // the registered class method of an object call
     TExprLink* CallerLink = nullptr;
-    TToken Token = variab;
+    TToken Token = TToken::variab;
     TMathProcedure Proc = nullptr;
     void* Data = nullptr; // the object an object-bound procedure is bound to
 };
@@ -120,7 +120,7 @@ void FreeFastChain(TFastChain* Chain);
 
 // One compiled statement, chained through Next.
 struct TParserStatement {
-    TStatementToken Token = stEQ;
+    TStatementToken Token = TStatementToken::stEQ;
     Variant* Var = nullptr;        // assignment target or loop variable
     TValueOwner* VarObj = nullptr; // the variable that owns Var, if any
     TParserOperation* Expr1 = nullptr;

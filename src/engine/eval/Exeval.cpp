@@ -351,11 +351,11 @@ void TEvalObj::CheckStatements(PParserStatement Chain) {
 
 void TEvalObj::CheckOperations(PParserOperation Chain) {
     for (PParserOperation op = Chain; op; op = op->Next) {
-        if (op->Token == UserFunc) {
+        if (op->Token == TToken::UserFunc) {
             static_cast<TEvalObj*>(op->Obj)->Check();
             continue;
         }
-        if (op->Token != UndefFunc) continue;
+        if (op->Token != TToken::UndefFunc) continue;
         const std::string name = op->Name ? *op->Name : std::string();
         if (!OnUndefFunction) throw EUnknownFunction(std::string(_msgUnknownFunc) + " " + name);
         ArgArray args = CopyArgs(op);
@@ -420,7 +420,7 @@ bool TEvalObj::BindCall(const std::string& Name, TParserOperation& Op, std::int3
         if (TFuncObj* f = funcs->FindFunction(Name)) {
             Link.AddIntLinkTo(&f->Link);
             f->BindOperation(&Op);
-            Op.Token = f->IsObjectBound() ? BldFuncOfObj : BldFunc;
+            Op.Token = f->IsObjectBound() ? TToken::BldFuncOfObj : TToken::BldFunc;
             ArgCount = f->ArgCount();
             return true;
         }
@@ -429,14 +429,14 @@ bool TEvalObj::BindCall(const std::string& Name, TParserOperation& Op, std::int3
         if (TEvalObj* uf = lib->FindUserFunc(Name)) {
             Link.AddIntLinkTo(&uf->Link); // refuses a function that calls itself
             ArgCount = uf->GetArgCount();
-            Op.Token = UserFunc;
+            Op.Token = TToken::UserFunc;
             Op.Proc = OpUserFunc;
             Op.Obj = uf;
             return true;
         }
     }
     if (!UndefVars || !IsValidIdentCyr(Name)) return false;
-    Op.Token = UndefFunc;
+    Op.Token = TToken::UndefFunc;
     Op.Proc = OpUndefFunc;
     Op.Obj = this;
     ArgCount = -1;
@@ -447,20 +447,20 @@ bool TEvalObj::BindMember(const std::string& Member, bool Assign, TParserOperati
     TEPRegFuncs* funcs = GetRegFuncs();
     if (!funcs) return false;
     const TEPCustomRegClasses* classes = funcs->RegClasses();
-    TToken kind = ObjMethod;
+    TToken kind = TToken::ObjMethod;
     const char* runner = kExecObjMethodName;
     if (Assign) {
-        kind = SetObjProp;
+        kind = TToken::SetObjProp;
         runner = kSetObjPropName;
     } else if (classes && classes->IsConstructorName(Member)) {
-        kind = ObjConstr;
+        kind = TToken::ObjConstr;
         runner = kCreateObjectName;
     }
     TFuncObj* f = funcs->FindFunction(runner);
     if (!f) return false;
     Link.AddIntLinkTo(&f->Link);
     f->BindOperation(&Op);
-    Op.Token = kind == ObjMethod && f->IsObjectBound() ? ObjMethodOfObj : kind;
+    Op.Token = kind == TToken::ObjMethod && f->IsObjectBound() ? TToken::ObjMethodOfObj : kind;
     Op.CallerLink = &Link;
     return true;
 }

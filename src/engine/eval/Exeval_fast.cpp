@@ -373,10 +373,10 @@ namespace {
 
 void PrepareStatement(PParserStatement St, const TParserPools& Pools) {
     switch (St->Token) {
-    case stEQ:
-    case stIfThen:
-    case stWhile:
-    case stRepeat:
+    case TStatementToken::stEQ:
+    case TStatementToken::stIfThen:
+    case TStatementToken::stWhile:
+    case TStatementToken::stRepeat:
         St->Fast = BuildFastChain(St->Expr1, Pools).release();
         break;
     default:

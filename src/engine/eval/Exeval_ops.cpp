@@ -181,17 +181,17 @@ bool RunBody(PParserStatement Body) {
     Decided = true;
     bool holds = false;
     switch (Op->Token) {
-    case lf_lt:
+    case TToken::lf_lt:
         if (Op->Proc != OpLessThan) break;
         holds = Compare(Op) == TVarCompareResult::LessThan;
         SetFlag(*Op->Result, holds);
         return holds;
-    case lf_gt:
+    case TToken::lf_gt:
         if (Op->Proc != OpGreatThan) break;
         holds = Compare(Op) == TVarCompareResult::GreaterThan;
         SetFlag(*Op->Result, holds);
         return holds;
-    case lf_le:
+    case TToken::lf_le:
         if (Op->Proc != OpLessOrEqual) break;
         {
             const TVarCompareResult c = Compare(Op);
@@ -199,7 +199,7 @@ bool RunBody(PParserStatement Body) {
         }
         SetFlag(*Op->Result, holds);
         return holds;
-    case lf_ge:
+    case TToken::lf_ge:
         if (Op->Proc != OpGreatOrEqual) break;
         {
             const TVarCompareResult c = Compare(Op);
@@ -207,12 +207,12 @@ bool RunBody(PParserStatement Body) {
         }
         SetFlag(*Op->Result, holds);
         return holds;
-    case lf_eq:
+    case TToken::lf_eq:
         if (Op->Proc != OpIsEqual) break;
         holds = Compare(Op) == TVarCompareResult::Equal;
         SetFlag(*Op->Result, holds);
         return holds;
-    case lf_neq:
+    case TToken::lf_neq:
         if (Op->Proc != OpIsNotEqual) break;
         holds = Compare(Op) != TVarCompareResult::Equal;
         SetFlag(*Op->Result, holds);
@@ -381,9 +381,9 @@ void OpSquare(PParserOperation Op) {
 }
 
 void OpThird(PParserOperation Op) {
-    Variant square;
-    Arith<TArith::Mul>(*Op->Arg1, *Op->Arg1, square);
-    Arith<TArith::Mul>(square, *Op->Arg1, *Op->Result);
+    Variant squared;
+    Arith<TArith::Mul>(*Op->Arg1, *Op->Arg1, squared);
+    Arith<TArith::Mul>(squared, *Op->Arg1, *Op->Result);
 }
 
 void OpFourth(PParserOperation Op) {
@@ -464,64 +464,64 @@ void OpSetVarArrayItem(PParserOperation Op) {
 
 TMathProcedure ProcOfToken(TToken Token) {
     switch (Token) {
-    case variab:
-    case constant:
+    case TToken::variab:
+    case TToken::constant:
         return OpNothing;
-    case assign:
+    case TToken::assign:
         return OpAssign;
-    case minus:
+    case TToken::minus:
         return OpNegate;
-    case sum:
+    case TToken::sum:
         return OpAdd;
-    case diff:
+    case TToken::diff:
         return OpSubtract;
-    case prod:
+    case TToken::prod:
         return OpMultiply;
-    case divis:
+    case TToken::divis:
         return OpRealDivide;
-    case modulo:
+    case TToken::modulo:
         return OpModulo;
-    case IntDiv:
+    case TToken::IntDiv:
         return OpIntDiv;
-    case integerpower:
+    case TToken::integerpower:
         return OpIntPower;
-    case realpower:
+    case TToken::realpower:
         return OpPower;
-    case square:
+    case TToken::square:
         return OpSquare;
-    case third:
+    case TToken::third:
         return OpThird;
-    case fourth:
+    case TToken::fourth:
         return OpFourth;
-    case lf_lt:
+    case TToken::lf_lt:
         return OpLessThan;
-    case lf_le:
+    case TToken::lf_le:
         return OpLessOrEqual;
-    case lf_gt:
+    case TToken::lf_gt:
         return OpGreatThan;
-    case lf_ge:
+    case TToken::lf_ge:
         return OpGreatOrEqual;
-    case lf_eq:
+    case TToken::lf_eq:
         return OpIsEqual;
-    case lf_neq:
+    case TToken::lf_neq:
         return OpIsNotEqual;
-    case lf_xor:
+    case TToken::lf_xor:
         return OpXor;
-    case lf_or:
+    case TToken::lf_or:
         return OpOr;
-    case lf_and:
+    case TToken::lf_and:
         return OpAnd;
-    case lf_not:
+    case TToken::lf_not:
         return OpNot;
-    case bit_not:
+    case TToken::bit_not:
         return OpBitNot;
-    case bit_shl:
+    case TToken::bit_shl:
         return OpBitShl;
-    case bit_shr:
+    case TToken::bit_shr:
         return OpBitShr;
-    case GetArrayItem:
+    case TToken::GetArrayItem:
         return OpGetVarArrayItem;
-    case SetArrayItem:
+    case TToken::SetArrayItem:
         return OpSetVarArrayItem;
     default:
         return nullptr;
@@ -592,23 +592,23 @@ void StTryExceptBlock(PParserStatement St) {
 
 TStatementProc ProcOfStatement(TStatementToken Token) {
     switch (Token) {
-    case stEQ:
+    case TStatementToken::stEQ:
         return StEquation;
-    case stIfThen:
+    case TStatementToken::stIfThen:
         return StIfThenElse;
-    case stForUp:
+    case TStatementToken::stForUp:
         return StForCycleUp;
-    case stForDown:
+    case TStatementToken::stForDown:
         return StForCycleDown;
-    case stWhile:
+    case TStatementToken::stWhile:
         return StWhileCycle;
-    case stRepeat:
+    case TStatementToken::stRepeat:
         return StRepeatCycle;
-    case stBreak:
+    case TStatementToken::stBreak:
         return StBreakCycle;
-    case stTryFinally:
+    case TStatementToken::stTryFinally:
         return StTryFinallyBlock;
-    case stTryExcept:
+    case TStatementToken::stTryExcept:
         return StTryExceptBlock;
     }
     return nullptr;

@@ -252,7 +252,7 @@ TParserOperation TFuncObj::CallOperation(Variant* const* Args, std::int32_t Coun
 void TFuncObj::Call(Variant* const* Args, std::int32_t Count, Variant& Result) const {
     CheckArgCount(Count);
     TParserOperation op = CallOperation(Args, Count, Result);
-    op.Token = IsObjectBound() ? BldFuncOfObj : BldFunc;
+    op.Token = IsObjectBound() ? TToken::BldFuncOfObj : TToken::BldFunc;
     BindOperation(&op);
     op.Proc(&op);
 }

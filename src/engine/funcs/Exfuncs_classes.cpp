@@ -344,7 +344,7 @@ void TEPCustomRegClasses::InvokeMember(const TFuncObj& Func, TObject* Self, Vari
     Variant self = ObjectRefValue(Self);
     TParserOperation op = TFuncObj::CallOperation(Args, Count, Result);
     op.ObjArg = &self;
-    op.Token = ObjMethod;
+    op.Token = TToken::ObjMethod;
     op.Obj = const_cast<TFuncObj*>(&Func);
     op.Proc = Func.Proc();
     op.Data = this;

@@ -20,22 +20,22 @@ struct TKeyword {
 
 // Checked in this order, one after the other; only at parse time.
 constexpr std::array<TKeyword, 16> kKeywords{{
-    {"FOR", tid_FOR},
-    {"TO", tid_TO},
-    {"DOWNTO", tid_DOWNTO},
-    {"DO", tid_DO},
-    {"BEGIN", tid_BEGIN},
-    {"END", tid_END},
-    {"WHILE", tid_WHILE},
-    {"REPEAT", tid_REPEAT},
-    {"UNTIL", tid_UNTIL},
-    {"BREAK", tid_BREAK},
-    {"IF", tid_IF},
-    {"THEN", tid_THEN},
-    {"ELSE", tid_ELSE},
-    {"TRY", tid_TRY},
-    {"FINALLY", tid_FINALLY},
-    {"EXCEPT", tid_EXCEPT},
+    {"FOR", TSTToken::tid_FOR},
+    {"TO", TSTToken::tid_TO},
+    {"DOWNTO", TSTToken::tid_DOWNTO},
+    {"DO", TSTToken::tid_DO},
+    {"BEGIN", TSTToken::tid_BEGIN},
+    {"END", TSTToken::tid_END},
+    {"WHILE", TSTToken::tid_WHILE},
+    {"REPEAT", TSTToken::tid_REPEAT},
+    {"UNTIL", TSTToken::tid_UNTIL},
+    {"BREAK", TSTToken::tid_BREAK},
+    {"IF", TSTToken::tid_IF},
+    {"THEN", TSTToken::tid_THEN},
+    {"ELSE", TSTToken::tid_ELSE},
+    {"TRY", TSTToken::tid_TRY},
+    {"FINALLY", TSTToken::tid_FINALLY},
+    {"EXCEPT", TSTToken::tid_EXCEPT},
 }};
 
 } // namespace
@@ -47,7 +47,7 @@ TSTToken TParserScanner::GetTokenID(const char* Text, std::size_t Len) {
     const std::string_view word(Text, Len);
     for (const TKeyword& k : kKeywords)
         if (SameTextCyr(word, k.Text)) return k.Token;
-    return tid_InvalidToken;
+    return TSTToken::tid_InvalidToken;
 }
 
 void TParserScanner::NextToken() {
@@ -61,7 +61,7 @@ void TParserScanner::NextToken() {
                 ++end;
             const auto len = static_cast<std::size_t>(end - c);
             const TSTToken id = GetTokenID(c, len);
-            if (id != tid_InvalidToken) {
+            if (id != TSTToken::tid_InvalidToken) {
                 Token = id;
                 TokenLen = len;
                 break;
@@ -70,12 +70,12 @@ void TParserScanner::NextToken() {
             continue;
         }
         if (ch == ';') {
-            Token = tid_SEMICOL;
+            Token = TSTToken::tid_SEMICOL;
             TokenLen = 1;
             break;
         }
         if (ch == 0) {
-            Token = tid_EOF;
+            Token = TSTToken::tid_EOF;
             TokenLen = 0;
             break;
         }
@@ -83,7 +83,7 @@ void TParserScanner::NextToken() {
             const char* close = std::strchr(c + 1, '"');
             if (!close) {
                 Pos = c;
-                Token = tid_InvalidToken;
+                Token = TSTToken::tid_InvalidToken;
                 TokenLen = 0;
                 throw ESyntaxError(MsgWithExpression(_msgEndlessString, BetweenStart));
             }
@@ -91,7 +91,7 @@ void TParserScanner::NextToken() {
             continue;
         }
         if (ch == ':' && c[1] == '=') {
-            Token = tid_EQ;
+            Token = TSTToken::tid_EQ;
             TokenLen = 2;
             break;
         }

@@ -9,7 +9,7 @@
 namespace skv::engine {
 
 // Statement-level tokens found by TParserScanner.
-enum TSTToken : std::uint8_t {
+enum class TSTToken : std::uint8_t {
     tid_NoToken,
     tid_InvalidToken,
     tid_EQ,
@@ -47,7 +47,7 @@ public:
     std::string LastStatement(bool IncludeToken) const;
     void FreeTextBetween() { TextBetween.clear(); }
 
-    TSTToken Token = tid_NoToken;
+    TSTToken Token = TSTToken::tid_NoToken;
     std::size_t TokenLen = 0;
     const char* Pos;
     const char* BetweenStart;

@@ -132,7 +132,7 @@ TEST_F(ClassesTest, ClassReferencesConstructAndAnswerTheirName) {
     Exec({again, Variant("Free")});
 
     // The compiled form: the class in ObjArg, the member in Name.
-    PParserOperation op = CreateOperation(ObjConstr, nullptr, 1);
+    PParserOperation op = CreateOperation(TToken::ObjConstr, nullptr, 1);
     Variant target = cls, message("compiled"), result;
     std::string member = "ClassName";
     op->ObjArg = &target;

@@ -189,7 +189,7 @@ TEST_F(RegistryTest, GenericCallChecksTheArgumentCount) {
 }
 
 TEST_F(RegistryTest, BoundOperationRunsLikeTheEvaluatorRunsIt) {
-    PParserOperation op = CreateOperation(BldFunc, nullptr, 1);
+    PParserOperation op = CreateOperation(TToken::BldFunc, nullptr, 1);
     Variant arg("shout"), result;
     op->Args[0] = op->Arg1 = &arg;
     op->Result = &result;

@@ -249,7 +249,7 @@ TEST_F(TypedTest, TypedMethodsRunOnTheirObject) {
 TEST_F(TypedTest, OperationPathNeedsNoLookup) {
     TFuncObj* f = R.AddStdFunction("Count4", &Count4, {typeInteger, typeInteger, typeInteger, typeInteger},
                                    typeInteger, "", fct_Custom);
-    PParserOperation op = CreateOperation(BldFunc, nullptr, 4);
+    PParserOperation op = CreateOperation(TToken::BldFunc, nullptr, 4);
     Variant a(1), b(2), c(3), d(4), result;
     Variant* args[] = {&a, &b, &c, &d};
     for (int i = 0; i < 4; ++i)

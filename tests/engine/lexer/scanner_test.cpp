@@ -23,7 +23,7 @@ TTokenRun Scan(const std::string& script) {
     do {
         s.NextToken();
         run.emplace_back(s.Token, s.TextBetween);
-    } while (s.Token != tid_EOF && run.size() < 100);
+    } while (s.Token != TSTToken::tid_EOF && run.size() < 100);
     return run;
 }
 
@@ -36,26 +36,52 @@ struct TScanCase {
 
 TEST(ParstypeScanner, TokenRuns) {
     const std::vector<TScanCase> cases = {
-        {"", {{tid_EOF, ""}}},
-        {"   ", {{tid_EOF, ""}}},
-        {"x := 1; y := 2", {{tid_EQ, "x"}, {tid_SEMICOL, "1"}, {tid_EQ, "y"}, {tid_EOF, "2"}}},
+        {"", {{TSTToken::tid_EOF, ""}}},
+        {"   ", {{TSTToken::tid_EOF, ""}}},
+        {"x := 1; y := 2",
+         {{TSTToken::tid_EQ, "x"},
+          {TSTToken::tid_SEMICOL, "1"},
+          {TSTToken::tid_EQ, "y"},
+          {TSTToken::tid_EOF, "2"}}},
         {"IF a THEN b := \"END\";",
-         {{tid_IF, ""}, {tid_THEN, "a"}, {tid_EQ, "b"}, {tid_SEMICOL, "\"END\""}, {tid_EOF, ""}}},
-        {"begin Begin BEGIN", {{tid_BEGIN, ""}, {tid_BEGIN, ""}, {tid_BEGIN, ""}, {tid_EOF, ""}}},
+         {{TSTToken::tid_IF, ""},
+          {TSTToken::tid_THEN, "a"},
+          {TSTToken::tid_EQ, "b"},
+          {TSTToken::tid_SEMICOL, "\"END\""},
+          {TSTToken::tid_EOF, ""}}},
+        {"begin Begin BEGIN",
+         {{TSTToken::tid_BEGIN, ""},
+          {TSTToken::tid_BEGIN, ""},
+          {TSTToken::tid_BEGIN, ""},
+          {TSTToken::tid_EOF, ""}}},
         // The letter run decides: BEGINX is a name, but the run after "_" or a digit is a keyword.
-        {"BEGINX := 1", {{tid_EQ, "BEGINX"}, {tid_EOF, "1"}}},
-        {"X_BEGIN", {{tid_BEGIN, "X_"}, {tid_EOF, ""}}},
-        {"X1THEN", {{tid_THEN, "X1"}, {tid_EOF, ""}}},
-        {"a : = b", {{tid_EOF, "a : = b"}}},
-        {"s := \"a\"\"b;\"", {{tid_EQ, "s"}, {tid_EOF, "\"a\"\"b;\""}}},
+        {"BEGINX := 1", {{TSTToken::tid_EQ, "BEGINX"}, {TSTToken::tid_EOF, "1"}}},
+        {"X_BEGIN", {{TSTToken::tid_BEGIN, "X_"}, {TSTToken::tid_EOF, ""}}},
+        {"X1THEN", {{TSTToken::tid_THEN, "X1"}, {TSTToken::tid_EOF, ""}}},
+        {"a : = b", {{TSTToken::tid_EOF, "a : = b"}}},
+        {"s := \"a\"\"b;\"", {{TSTToken::tid_EQ, "s"}, {TSTToken::tid_EOF, "\"a\"\"b;\""}}},
         {"FOR i := 1 DOWNTO 0 DO BREAK",
-         {{tid_FOR, ""}, {tid_EQ, "i"}, {tid_DOWNTO, "1"}, {tid_DO, "0"}, {tid_BREAK, ""}, {tid_EOF, ""}}},
+         {{TSTToken::tid_FOR, ""},
+          {TSTToken::tid_EQ, "i"},
+          {TSTToken::tid_DOWNTO, "1"},
+          {TSTToken::tid_DO, "0"},
+          {TSTToken::tid_BREAK, ""},
+          {TSTToken::tid_EOF, ""}}},
         {"TRY x EXCEPT y FINALLY z END",
-         {{tid_TRY, ""}, {tid_EXCEPT, "x"}, {tid_FINALLY, "y"}, {tid_END, "z"}, {tid_EOF, ""}}},
+         {{TSTToken::tid_TRY, ""},
+          {TSTToken::tid_EXCEPT, "x"},
+          {TSTToken::tid_FINALLY, "y"},
+          {TSTToken::tid_END, "z"},
+          {TSTToken::tid_EOF, ""}}},
         {"REPEAT WHILE UNTIL ELSE TO",
-         {{tid_REPEAT, ""}, {tid_WHILE, ""}, {tid_UNTIL, ""}, {tid_ELSE, ""}, {tid_TO, ""}, {tid_EOF, ""}}},
+         {{TSTToken::tid_REPEAT, ""},
+          {TSTToken::tid_WHILE, ""},
+          {TSTToken::tid_UNTIL, ""},
+          {TSTToken::tid_ELSE, ""},
+          {TSTToken::tid_TO, ""},
+          {TSTToken::tid_EOF, ""}}},
         // Tabs are not blanks.
-        {"\tx\t;", {{tid_SEMICOL, "\tx\t"}, {tid_EOF, ""}}},
+        {"\tx\t;", {{TSTToken::tid_SEMICOL, "\tx\t"}, {TSTToken::tid_EOF, ""}}},
     };
     for (const TScanCase& c : cases)
         EXPECT_EQ(Scan(c.Script), c.Expected) << c.Script;
@@ -67,7 +93,7 @@ TEST(ParstypeScanner, UnterminatedStringNamesTheRestOfTheScript) {
     s.NextToken();
     s.NextToken();
     s.NextToken();
-    ASSERT_EQ(s.Token, tid_EQ);
+    ASSERT_EQ(s.Token, TSTToken::tid_EQ);
     EXPECT_ENGINE_ERROR(s.NextToken(), ESyntaxError,
                         "The string exceeds the end of the script. Expression:  \"abc END");
 }
@@ -78,7 +104,7 @@ TEST(ParstypeScanner, StaysAtEndOfText) {
     s.NextToken();
     for (int i = 0; i < 3; ++i) {
         s.NextToken();
-        EXPECT_EQ(s.Token, tid_EOF);
+        EXPECT_EQ(s.Token, TSTToken::tid_EOF);
         EXPECT_EQ(s.Pos, script.c_str() + script.size());
     }
 }
@@ -103,27 +129,27 @@ TEST(ParstypeScanner, StatementMarksAndLastStatement) {
 }
 
 TEST(ParstypeScanner, GetTokenIdMatchesWholeWordsOnly) {
-    EXPECT_EQ(TParserScanner::GetTokenID("downto", 6), tid_DOWNTO);
-    EXPECT_EQ(TParserScanner::GetTokenID("DOWNTO", 2), tid_DO);
-    EXPECT_EQ(TParserScanner::GetTokenID("ENDS", 4), tid_InvalidToken);
-    EXPECT_EQ(TParserScanner::GetTokenID("", 0), tid_InvalidToken);
+    EXPECT_EQ(TParserScanner::GetTokenID("downto", 6), TSTToken::tid_DOWNTO);
+    EXPECT_EQ(TParserScanner::GetTokenID("DOWNTO", 2), TSTToken::tid_DO);
+    EXPECT_EQ(TParserScanner::GetTokenID("ENDS", 4), TSTToken::tid_InvalidToken);
+    EXPECT_EQ(TParserScanner::GetTokenID("", 0), TSTToken::tid_InvalidToken);
 }
 
 TEST(ParstypeRecords, ChainsFreeWhatTheyOwn) {
     // Run under the sanitizers: a leak or double free shows here.
-    PParserOperation chain = CreateOperation(sum, nullptr, 3);
+    PParserOperation chain = CreateOperation(TToken::sum, nullptr, 3);
     ASSERT_NE(chain->Args, nullptr);
     EXPECT_EQ(chain->Args[2], nullptr);
     EXPECT_EQ(chain->Member, -1);
     chain->Name = new std::string("F");
-    chain->Next = CreateOperation(constant, nullptr, 0);
+    chain->Next = CreateOperation(TToken::constant, nullptr, 0);
     EXPECT_EQ(chain->Next->Args, nullptr);
 
-    PParserStatement st = CreateStatement(stIfThen, nullptr, nullptr, nullptr);
+    PParserStatement st = CreateStatement(TStatementToken::stIfThen, nullptr, nullptr, nullptr);
     st->Expr1 = chain;
-    st->Body1 = CreateStatement(stEQ, nullptr, nullptr, nullptr);
-    st->Body1->Expr1 = CreateOperation(assign, nullptr, 1);
-    st->Next = CreateStatement(stBreak, nullptr, nullptr, nullptr);
+    st->Body1 = CreateStatement(TStatementToken::stEQ, nullptr, nullptr, nullptr);
+    st->Body1->Expr1 = CreateOperation(TToken::assign, nullptr, 1);
+    st->Next = CreateStatement(TStatementToken::stBreak, nullptr, nullptr, nullptr);
     FreeStatementChain(st);
     EXPECT_EQ(st, nullptr);
 }
