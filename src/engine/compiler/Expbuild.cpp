@@ -1,253 +1,67 @@
 // The operation builder: reads one expression into a term tree with the language's operator
 // table, then emits the tree as an operation chain, deepest level first.
 #include "engine/compiler/Expbuild.h"
+
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
 
 #include "engine/eval/Exeval.h"
+#include "engine/lexer/Scanner.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 
 namespace skv::engine {
 
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsIdentStartChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_' || u >= 192;
-}
-bool IsIdentChar(char c) {
-    return IsIdentStartChar(c) || IsDigit(c);
-}
+// Binary operators, each with its kind and how tightly it binds. The rows follow the operator
+// codes; every operator up to "*" has a level of its own, and DIV, MOD and "/" share the tightest.
+enum class TLevel : std::uint8_t { Or, Xor, And, Eq, Neq, Lt, Le, Gt, Ge, Shl, Shr, Add, Sub, Mul, Division };
 
-// Binary and prefix operators. The order is the operator table's: earlier binds more loosely.
-enum TOpCode : std::uint8_t {
-    oOr,
-    oXor,
-    oAnd,
-    oEq,
-    oNeq,
-    oLt,
-    oLe,
-    oGt,
-    oGe,
-    oShl,
-    oShr,
-    oAdd,
-    oSub,
-    oMul,
-    oDiv,
-    oMod,
-    oRDiv,
-    oNot,
-    oBitNot,
-    oPow,
+struct TBinaryRow {
+    TOpCode Op;
+    TToken Token;
+    TLevel Level;
 };
 
-// The binding level of a binary operator; DIV, MOD and "/" share the tightest one.
+constexpr TBinaryRow kBinary[] = {
+    {TOpCode::Or, TToken::lf_or, TLevel::Or},         {TOpCode::Xor, TToken::lf_xor, TLevel::Xor},
+    {TOpCode::And, TToken::lf_and, TLevel::And},      {TOpCode::Eq, TToken::lf_eq, TLevel::Eq},
+    {TOpCode::Neq, TToken::lf_neq, TLevel::Neq},      {TOpCode::Lt, TToken::lf_lt, TLevel::Lt},
+    {TOpCode::Le, TToken::lf_le, TLevel::Le},         {TOpCode::Gt, TToken::lf_gt, TLevel::Gt},
+    {TOpCode::Ge, TToken::lf_ge, TLevel::Ge},         {TOpCode::Shl, TToken::bit_shl, TLevel::Shl},
+    {TOpCode::Shr, TToken::bit_shr, TLevel::Shr},     {TOpCode::Add, TToken::sum, TLevel::Add},
+    {TOpCode::Sub, TToken::diff, TLevel::Sub},        {TOpCode::Mul, TToken::prod, TLevel::Mul},
+    {TOpCode::Div, TToken::IntDiv, TLevel::Division}, {TOpCode::Mod, TToken::modulo, TLevel::Division},
+    {TOpCode::RDiv, TToken::divis, TLevel::Division},
+};
+static_assert(std::size(kBinary) == static_cast<std::size_t>(TOpCode::Not),
+              "a row for every binary operator");
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < std::size(kBinary); ++i)
+            if (kBinary[i].Op != static_cast<TOpCode>(i)) return false;
+        return true;
+    }(),
+    "the rows follow the operator codes");
+
+constexpr bool IsBinary(TOpCode Op) {
+    return Op < TOpCode::Not;
+}
 int LevelOf(TOpCode Op) {
-    return Op >= oDiv ? 14 : static_cast<int>(Op);
+    return static_cast<int>(kBinary[static_cast<std::size_t>(Op)].Level);
+}
+TToken TokenOf(TOpCode Op) {
+    return kBinary[static_cast<std::size_t>(Op)].Token;
 }
 // "-" and the DIV, MOD, "/" group take their own kind on the left, the others on the right.
 bool GroupsFromLeft(int Level) {
-    return Level == 12 || Level == 14;
-}
-
-TToken TokenOf(TOpCode Op) {
-    static constexpr TToken kTokens[] = {TToken::lf_or,  TToken::lf_xor,  TToken::lf_and,  TToken::lf_eq,
-                                         TToken::lf_neq, TToken::lf_lt,   TToken::lf_le,   TToken::lf_gt,
-                                         TToken::lf_ge,  TToken::bit_shl, TToken::bit_shr, TToken::sum,
-                                         TToken::diff,   TToken::prod,    TToken::IntDiv,  TToken::modulo,
-                                         TToken::divis,  TToken::lf_not,  TToken::bit_not, TToken::realpower};
-    return kTokens[Op];
-}
-
-struct TWordOp {
-    const char* Text;
-    TOpCode Op;
-};
-constexpr TWordOp kWordOps[] = {{"OR", oOr},   {"XOR", oXor}, {"AND", oAnd}, {"SHL", oShl},
-                                {"SHR", oShr}, {"DIV", oDiv}, {"MOD", oMod}, {"NOT", oNot}};
-
-enum TTokKind : std::uint8_t {
-    tkEnd,
-    tkNumber,
-    tkString,
-    tkDate,
-    tkIdent,
-    tkSlot,
-    tkOp,
-    tkLParen,
-    tkRParen,
-    tkLBrack,
-    tkRBrack,
-    tkComma,
-    tkDot,
-    tkBad,
-};
-
-struct TTok {
-    TTokKind Kind;
-    TOpCode Op;
-    std::size_t Begin;
-    std::size_t End;
-};
-
-// Splits an expression into tokens; a character that starts no token becomes tkBad.
-std::vector<TTok> Tokenize(std::string_view T) {
-    std::vector<TTok> toks;
-    std::size_t i = 0;
-    const std::size_t n = T.size();
-    auto push = [&](TTokKind k, std::size_t b, std::size_t e, TOpCode op = oOr) {
-        toks.push_back({k, op, b, e});
-    };
-    while (i < n) {
-        const char c = T[i];
-        const std::size_t b = i;
-        if (c == ' ') {
-            ++i;
-            continue;
-        }
-        if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(T[i + 1]))) {
-            while (i < n && IsDigit(T[i]))
-                ++i;
-            if (i < n && T[i] == '.') {
-                ++i;
-                while (i < n && IsDigit(T[i]))
-                    ++i;
-            }
-            if (i < n && (T[i] == 'E' || T[i] == 'e')) {
-                std::size_t j = i + 1;
-                if (j < n && (T[j] == '+' || T[j] == '-')) ++j;
-                if (j < n && IsDigit(T[j])) {
-                    while (j < n && IsDigit(T[j]))
-                        ++j;
-                    i = j;
-                }
-            }
-            push(tkNumber, b, i);
-            continue;
-        }
-        if (c == '$') {
-            ++i;
-            while (i < n && IsIdentChar(T[i]))
-                ++i;
-            push(HexCheck(T.substr(b, i - b)) ? tkNumber : tkBad, b, i);
-            continue;
-        }
-        if (c == '"' || c == '\'') {
-            // A doubled quote inside a string stands for one quote character.
-            ++i;
-            for (;;) {
-                while (i < n && T[i] != c)
-                    ++i;
-                if (i >= n) break;
-                if (i + 1 < n && T[i + 1] == c) {
-                    i += 2;
-                    continue;
-                }
-                ++i;
-                break;
-            }
-            const bool closed = i - b >= 2 && T[i - 1] == c;
-            push(!closed ? tkBad : c == '"' ? tkString : tkDate, b, i);
-            continue;
-        }
-        if (IsIdentStartChar(c)) {
-            while (i < n && IsIdentChar(T[i]))
-                ++i;
-            const std::string_view word = T.substr(b, i - b);
-            TTokKind kind = tkIdent;
-            TOpCode op = oOr;
-            for (const TWordOp& w : kWordOps) {
-                if (word.size() == std::char_traits<char>::length(w.Text) && UpStr(word) == w.Text) {
-                    kind = tkOp;
-                    op = w.Op;
-                    break;
-                }
-            }
-            push(kind, b, i, op);
-            continue;
-        }
-        if (c == '%' && i + 1 < n && IsDigit(T[i + 1])) {
-            ++i;
-            while (i < n && IsDigit(T[i]))
-                ++i;
-            push(tkSlot, b, i);
-            continue;
-        }
-        ++i;
-        const char next = i < n ? T[i] : '\0';
-        switch (c) {
-        case '(':
-            push(tkLParen, b, i);
-            break;
-        case ')':
-            push(tkRParen, b, i);
-            break;
-        case '[':
-            push(tkLBrack, b, i);
-            break;
-        case ']':
-            push(tkRBrack, b, i);
-            break;
-        case ',':
-            push(tkComma, b, i);
-            break;
-        case '.':
-            push(tkDot, b, i);
-            break;
-        case '+':
-            push(tkOp, b, i, oAdd);
-            break;
-        case '-':
-            push(tkOp, b, i, oSub);
-            break;
-        case '*':
-            push(tkOp, b, i, oMul);
-            break;
-        case '/':
-            push(tkOp, b, i, oRDiv);
-            break;
-        case '^':
-            push(tkOp, b, i, oPow);
-            break;
-        case '~':
-            push(tkOp, b, i, oBitNot);
-            break;
-        case '=':
-            push(tkOp, b, i, oEq);
-            break;
-        case '<':
-            if (next == '>' || next == '=') {
-                ++i;
-                push(tkOp, b, i, next == '>' ? oNeq : oLe);
-            } else {
-                push(tkOp, b, i, oLt);
-            }
-            break;
-        case '>':
-            if (next == '=') {
-                ++i;
-                push(tkOp, b, i, oGe);
-            } else {
-                push(tkOp, b, i, oGt);
-            }
-            break;
-        default:
-            push(tkBad, b, i);
-            break;
-        }
-    }
-    push(tkEnd, n, n);
-    return toks;
+    return Level == static_cast<int>(TLevel::Sub) || Level == static_cast<int>(TLevel::Division);
 }
 
 // True when the round brackets outside strings balance.
@@ -346,18 +160,18 @@ bool IsFoldable(TToken Token) {
     }
 }
 
-bool IsPostfixStart(TTokKind Kind) {
-    return Kind == tkLParen || Kind == tkLBrack || Kind == tkDot;
+bool IsPostfixStart(TExprTok Kind) {
+    return Kind == TExprTok::LParen || Kind == TExprTok::LBrack || Kind == TExprTok::Dot;
 }
 
 class TExprBuilder {
 public:
     TExprBuilder(std::string_view Text, TParseEnv& Env, TParserPools& Pools)
-        : Text_(Text), Env_(Env), Pools_(Pools), Toks_(Tokenize(Text)) {}
+        : Text_(Text), Env_(Env), Pools_(Pools), Toks_(TokenizeExpression(Text)) {}
 
     int ParseWhole() {
         const int root = ParseBinary(0);
-        if (Peek().Kind != tkEnd) Fail();
+        if (Peek().Kind != TExprTok::End) Fail();
         return root;
     }
     // An assignment target that is no plain name: an element of an array variable or a
@@ -365,7 +179,7 @@ public:
     // operand, or -1 when the text has neither form.
     int ParseStoreTarget(TValueOwner*& Owner) {
         const int node = ParsePostfix();
-        if (Peek().Kind != tkEnd) return -1;
+        if (Peek().Kind != TExprTok::End) return -1;
         TNode& n = Nodes_[static_cast<std::size_t>(node)];
         if (n.ObjKid >= 0) return RebindAsStore(node);
         if (n.Token != TToken::GetArrayItem || n.Kids.empty()) return -1;
@@ -384,7 +198,7 @@ public:
     // Continues with another text (the value of a store) in the same tree.
     int ParseOther(std::string_view Text) {
         Text_ = Text;
-        Toks_ = Tokenize(Text);
+        Toks_ = TokenizeExpression(Text);
         Pos_ = 0;
         return ParseWhole();
     }
@@ -394,9 +208,11 @@ public:
     std::vector<TNode> Nodes_;
 
 private:
-    const TTok& Peek(std::size_t Ahead = 0) const { return Toks_[std::min(Pos_ + Ahead, Toks_.size() - 1)]; }
-    std::string_view TextOf(const TTok& T) const { return Text_.substr(T.Begin, T.End - T.Begin); }
-    bool PeekOp(TOpCode Op) const { return Peek().Kind == tkOp && Peek().Op == Op; }
+    const TExprToken& Peek(std::size_t Ahead = 0) const {
+        return Toks_[std::min(Pos_ + Ahead, Toks_.size() - 1)];
+    }
+    std::string_view TextOf(const TExprToken& T) const { return Text_.substr(T.Begin, T.End - T.Begin); }
+    bool PeekOp(TOpCode Op) const { return Peek().Kind == TExprTok::Op && Peek().Op == Op; }
 
     [[noreturn]] void Fail() const { FailAt(Peek().Begin); }
     [[noreturn]] void FailAt(std::size_t From) const {
@@ -466,18 +282,18 @@ private:
     int ParsePowerOperand();
     int ParsePostfix();
     int ParseAtom();
-    int ParseCall(const TTok& NameTok);
+    int ParseCall(const TExprToken& NameTok);
     int ParseMember(int Object);
     int ParseBracketRef();
     int RebindAsStore(int Node);
-    int ParseNumber(const TTok& T, bool Negative);
-    int ParseNameRef(const TTok& T);
-    std::vector<int> ParseList(TTokKind Close);
+    int ParseNumber(const TExprToken& T, bool Negative);
+    int ParseNameRef(const TExprToken& T);
+    std::vector<int> ParseList(TExprTok Close);
 
     std::string_view Text_;
     TParseEnv& Env_;
     TParserPools& Pools_;
-    std::vector<TTok> Toks_;
+    std::vector<TExprToken> Toks_;
     std::size_t Pos_ = 0;
     int Depth_ = 0;
 };
@@ -485,8 +301,8 @@ private:
 int TExprBuilder::ParseBinary(int MinLevel) {
     int lhs = ParseUnary(true);
     for (;;) {
-        const TTok& t = Peek();
-        if (t.Kind != tkOp || t.Op >= oNot || LevelOf(t.Op) < MinLevel) return lhs;
+        const TExprToken& t = Peek();
+        if (t.Kind != TExprTok::Op || !IsBinary(t.Op) || LevelOf(t.Op) < MinLevel) return lhs;
         const int level = LevelOf(t.Op);
         if (GroupsFromLeft(level)) {
             const TOpCode op = t.Op;
@@ -499,7 +315,7 @@ int TExprBuilder::ParseBinary(int MinLevel) {
         // that long chains need no deep recursion.
         std::vector<int> operands{lhs};
         std::vector<TOpCode> ops;
-        while (Peek().Kind == tkOp && Peek().Op < oNot && LevelOf(Peek().Op) == level) {
+        while (Peek().Kind == TExprTok::Op && IsBinary(Peek().Op) && LevelOf(Peek().Op) == level) {
             ops.push_back(Peek().Op);
             ++Pos_;
             operands.push_back(ParseBinary(level + 1));
@@ -514,13 +330,13 @@ int TExprBuilder::ParseBinary(int MinLevel) {
 int TExprBuilder::ParseUnary(bool AllowNot) {
     if (++Depth_ > kMaxParseDepth) Fail();
     int node = -1;
-    if (PeekOp(oNot) && AllowNot) {
+    if (PeekOp(TOpCode::Not) && AllowNot) {
         ++Pos_;
         node = Operation(TToken::lf_not, {ParseUnary(true)});
-    } else if (PeekOp(oBitNot)) {
+    } else if (PeekOp(TOpCode::BitNot)) {
         ++Pos_;
         node = Operation(TToken::bit_not, {ParseUnary(false)});
-    } else if (PeekOp(oSub)) {
+    } else if (PeekOp(TOpCode::Sub)) {
         ++Pos_;
         const int operand = ParsePower();
         TNode& n = Nodes_[static_cast<std::size_t>(operand)];
@@ -534,10 +350,10 @@ int TExprBuilder::ParseUnary(bool AllowNot) {
 
 int TExprBuilder::ParsePower() {
     const int base = ParsePostfix();
-    if (!PeekOp(oPow)) return base;
+    if (!PeekOp(TOpCode::Pow)) return base;
     ++Pos_;
     const int exponent = ParsePowerOperand();
-    if (PeekOp(oPow)) Fail();
+    if (PeekOp(TOpCode::Pow)) Fail();
     const TNode& e = Nodes_[static_cast<std::size_t>(exponent)];
     if (e.Literal) {
         const double x = e.Slot->ToReal();
@@ -552,10 +368,11 @@ int TExprBuilder::ParsePower() {
 }
 
 int TExprBuilder::ParsePowerOperand() {
-    if ((PeekOp(oSub) || PeekOp(oAdd)) && Peek(1).Kind == tkNumber && Peek(1).Begin == Peek().End) {
-        const bool negative = PeekOp(oSub);
+    if ((PeekOp(TOpCode::Sub) || PeekOp(TOpCode::Add)) && Peek(1).Kind == TExprTok::Number &&
+        Peek(1).Begin == Peek().End) {
+        const bool negative = PeekOp(TOpCode::Sub);
         ++Pos_;
-        const TTok& t = Peek();
+        const TExprToken& t = Peek();
         ++Pos_;
         return ParseNumber(t, negative);
     }
@@ -568,16 +385,16 @@ int TExprBuilder::ParsePostfix() {
     // Elements and members wrap the node one after the other: a loop, so long chains need no
     // recursion.
     for (;;) {
-        if (Peek().Kind == tkDot) {
-            if (Peek(1).Kind != tkIdent) Fail();
+        if (Peek().Kind == TExprTok::Dot) {
+            if (Peek(1).Kind != TExprTok::Ident) Fail();
             node = ParseMember(node);
             continue;
         }
-        if (Peek().Kind != tkLBrack) return node;
+        if (Peek().Kind != TExprTok::LBrack) return node;
         const std::size_t end = Toks_[Pos_ - 1].End;
         ++Pos_;
         std::vector<int> kids{node};
-        const std::vector<int> indices = ParseList(tkRBrack);
+        const std::vector<int> indices = ParseList(TExprTok::RBrack);
         if (indices.empty()) Fail();
         kids.insert(kids.end(), indices.begin(), indices.end());
         node = Operation(TToken::GetArrayItem, std::move(kids));
@@ -589,12 +406,12 @@ int TExprBuilder::ParsePostfix() {
 
 int TExprBuilder::ParseMember(int Object) {
     ++Pos_; // "."
-    const TTok& name = Peek();
+    const TExprToken& name = Peek();
     ++Pos_;
     std::vector<int> args;
-    if (Peek().Kind == tkLParen) {
+    if (Peek().Kind == TExprTok::LParen) {
         ++Pos_;
-        args = ParseList(tkRParen);
+        args = ParseList(TExprTok::RParen);
     }
     TParserOperation bound;
     const std::string member(TextOf(name));
@@ -626,18 +443,18 @@ int TExprBuilder::RebindAsStore(int Node) {
 
 int TExprBuilder::ParseBracketRef() {
     ++Pos_; // "["
-    if (Peek().Kind != tkIdent) Fail();
+    if (Peek().Kind != TExprTok::Ident) Fail();
     std::string name(TextOf(Peek()));
     ++Pos_;
-    if (Peek().Kind == tkDot && Peek(1).Kind == tkIdent) {
+    if (Peek().Kind == TExprTok::Dot && Peek(1).Kind == TExprTok::Ident) {
         name.append(".").append(TextOf(Peek(1)));
         Pos_ += 2;
     }
-    if (Peek().Kind != tkRBrack) Fail();
+    if (Peek().Kind != TExprTok::RBrack) Fail();
     ++Pos_;
     TVarRef ref;
     // "[Source].Field" as a whole operand reads a field when Source is a data source.
-    if (Peek().Kind == tkDot && Peek(1).Kind == tkIdent && !IsPostfixStart(Peek(2).Kind) &&
+    if (Peek().Kind == TExprTok::Dot && Peek(1).Kind == TExprTok::Ident && !IsPostfixStart(Peek(2).Kind) &&
         Env_.FindDataField(name, std::string(TextOf(Peek(1))), ref)) {
         Pos_ += 2;
         return Leaf(ref.Value, TToken::variab);
@@ -646,7 +463,7 @@ int TExprBuilder::ParseBracketRef() {
     return Leaf(ref.Value, TToken::variab);
 }
 
-std::vector<int> TExprBuilder::ParseList(TTokKind Close) {
+std::vector<int> TExprBuilder::ParseList(TExprTok Close) {
     std::vector<int> items;
     if (Peek().Kind == Close) {
         ++Pos_;
@@ -654,7 +471,7 @@ std::vector<int> TExprBuilder::ParseList(TTokKind Close) {
     }
     for (;;) {
         items.push_back(ParseBinary(0));
-        if (Peek().Kind == tkComma) {
+        if (Peek().Kind == TExprTok::Comma) {
             ++Pos_;
             continue;
         }
@@ -664,65 +481,66 @@ std::vector<int> TExprBuilder::ParseList(TTokKind Close) {
     }
 }
 
-int TExprBuilder::ParseNumber(const TTok& T, bool Negative) {
+int TExprBuilder::ParseNumber(const TExprToken& T, bool Negative) {
     Variant v;
     if (!ReadNumberLiteral(TextOf(T), v)) FailAt(T.Begin);
     return Constant(Negative ? VarNeg(v) : v, true);
 }
 
 int TExprBuilder::ParseAtom() {
-    const TTok& t = Peek();
+    const TExprToken& t = Peek();
     switch (t.Kind) {
-    case tkLParen: {
+    case TExprTok::LParen: {
         ++Pos_;
         const int inner = ParseBinary(0);
-        if (Peek().Kind != tkRParen) Fail();
+        if (Peek().Kind != TExprTok::RParen) Fail();
         ++Pos_;
         return inner;
     }
-    case tkNumber:
+    case TExprTok::Number:
         ++Pos_;
         return ParseNumber(t, false);
-    case tkString: {
+    case TExprTok::String: {
         ++Pos_;
         std::string body(Text_.substr(t.Begin + 1, t.End - t.Begin - 2));
         RemoveDoubleQuotes(body);
         return Constant(Variant(std::move(body)), false);
     }
-    case tkDate: {
+    case TExprTok::Date: {
         double days = 0;
         if (t.End - t.Begin > 12 || !ReadDateLiteral(Text_.substr(t.Begin + 1, t.End - t.Begin - 2), days))
             FailAt(t.Begin);
         ++Pos_;
         return Constant(Variant::Date(days), false);
     }
-    case tkSlot: {
+    case TExprTok::Slot: {
         ++Pos_;
         Variant* slot = FindSlot(TextOf(t), Pools_);
         if (!slot) FailAt(t.Begin);
         return Leaf(slot, TToken::variab);
     }
-    case tkLBrack:
+    case TExprTok::LBrack:
         return ParseBracketRef();
-    case tkOp:
+    case TExprTok::Op:
         // A number with its sign written on it reads as a signed number.
-        if ((t.Op == oAdd || t.Op == oSub) && Peek(1).Kind == tkNumber && Peek(1).Begin == t.End) {
+        if ((t.Op == TOpCode::Add || t.Op == TOpCode::Sub) && Peek(1).Kind == TExprTok::Number &&
+            Peek(1).Begin == t.End) {
             ++Pos_;
-            const TTok& num = Peek();
+            const TExprToken& num = Peek();
             ++Pos_;
-            return ParseNumber(num, t.Op == oSub);
+            return ParseNumber(num, t.Op == TOpCode::Sub);
         }
         Fail();
-    case tkIdent:
+    case TExprTok::Ident:
         ++Pos_;
-        if (Peek().Kind == tkLParen) return ParseCall(t);
+        if (Peek().Kind == TExprTok::LParen) return ParseCall(t);
         return ParseNameRef(t);
     default:
         Fail();
     }
 }
 
-int TExprBuilder::ParseNameRef(const TTok& T) {
+int TExprBuilder::ParseNameRef(const TExprToken& T) {
     const std::string name(TextOf(T));
     TVarRef ref;
     if (Env_.FindVariable(name, ref)) {
@@ -739,9 +557,9 @@ int TExprBuilder::ParseNameRef(const TTok& T) {
     FailAt(T.Begin);
 }
 
-int TExprBuilder::ParseCall(const TTok& NameTok) {
+int TExprBuilder::ParseCall(const TExprToken& NameTok) {
     ++Pos_; // "("
-    const std::vector<int> args = ParseList(tkRParen);
+    const std::vector<int> args = ParseList(TExprTok::RParen);
     const std::string name(TextOf(NameTok));
     TParserOperation bound;
     std::int32_t expected = -1;

@@ -13,7 +13,7 @@ namespace {
 class TStatementParser {
 public:
     TStatementParser(const std::string& Text, TParseEnv& Env, TParserPools& Pools, bool& ParseFailed)
-        : Sc_(Text.c_str()), Env_(Env), Pools_(Pools), ParseFailed_(ParseFailed) {}
+        : Sc_(Text), Env_(Env), Pools_(Pools), ParseFailed_(ParseFailed) {}
 
     // The whole text as statement lists; a top-level BEGIN..END block may be followed by more
     // statements after a ";".

@@ -23,6 +23,7 @@ constexpr const char* kCategoryTexts[] = {
     "Variant functions",    "String functions",       "Convertion functions",
     "File functions",       "System functions",       "Internal functions",
 };
+static_assert(std::size(kCategoryTexts) == fct_Internal + 1, "a text for every category, in their order");
 
 std::string DuplicateFunctionMessage(std::string_view Name) {
     return std::string(_msgDuplicateIdent).append(". Registered function: ").append(Name);
@@ -46,6 +47,7 @@ const std::array<TFuncCategory, 14> kCategoryListOrder = {
     fct_Arithm,  fct_Aggregate, fct_Convert, fct_Date,     fct_DBFunc,  fct_ExpLog,  fct_File,
     fct_Logical, fct_String,    fct_System,  fct_Trigonom, fct_Variant, fct_UserDef, fct_Custom,
 };
+static_assert(kCategoryListOrder.size() == fct_Internal, "every category but Internal is offered");
 
 std::vector<std::string> FillCategoryList() {
     std::vector<std::string> list;

@@ -227,7 +227,7 @@ enum TBuildInGroup : int {
     bfgFile,
     bfgSystem,
 };
-constexpr int kBuildInGroupCount = 9;
+constexpr int kBuildInGroupCount = bfgSystem + 1;
 
 // The library a registry uses when none is given.
 const TBuildInLibrary& DefaultBuildInLibrary();

@@ -1,4 +1,4 @@
-// The statement scanner.
+// The statement scanner and the expression tokenizer.
 #include "engine/lexer/Scanner.h"
 
 #include "engine/base/Errors.h"
@@ -6,7 +6,6 @@
 #include "engine/base/Text.h"
 
 #include <array>
-#include <cstring>
 #include <string_view>
 
 namespace skv::engine {
@@ -38,10 +37,39 @@ constexpr std::array<TKeyword, 16> kKeywords{{
     {"EXCEPT", TSTToken::tid_EXCEPT},
 }};
 
+struct TWordOp {
+    const char* Text;
+    TOpCode Op;
+};
+constexpr TWordOp kWordOps[] = {{"OR", TOpCode::Or},   {"XOR", TOpCode::Xor}, {"AND", TOpCode::And},
+                                {"SHL", TOpCode::Shl}, {"SHR", TOpCode::Shr}, {"DIV", TOpCode::Div},
+                                {"MOD", TOpCode::Mod}, {"NOT", TOpCode::Not}};
+
 } // namespace
 
-TParserScanner::TParserScanner(const char* Text)
-    : Pos(Text), BetweenStart(Text), StmtBegin(Text), PrevStmtBegin(Text) {}
+std::size_t QuotedEnd(std::string_view Text, std::size_t Open, bool& Closed) {
+    const char quote = Text[Open];
+    const std::size_t n = Text.size();
+    std::size_t i = Open + 1;
+    for (;;) {
+        while (i < n && Text[i] != quote)
+            ++i;
+        if (i >= n) {
+            Closed = false;
+            return n;
+        }
+        if (i + 1 < n && Text[i + 1] == quote) {
+            i += 2;
+            continue;
+        }
+        Closed = true;
+        return i + 1;
+    }
+}
+
+TParserScanner::TParserScanner(std::string_view Text)
+    : Pos(Text.data()), BetweenStart(Text.data()), StmtBegin(Text.data()), PrevStmtBegin(Text.data()),
+      End_(Text.data() + Text.size()) {}
 
 TSTToken TParserScanner::GetTokenID(const char* Text, std::size_t Len) {
     const std::string_view word(Text, Len);
@@ -80,14 +108,17 @@ void TParserScanner::NextToken() {
             break;
         }
         if (ch == '"') {
-            const char* close = std::strchr(c + 1, '"');
-            if (!close) {
+            // Words in strings are no keywords.
+            bool closed = false;
+            const std::size_t end =
+                QuotedEnd(std::string_view(c, static_cast<std::size_t>(End_ - c)), 0, closed);
+            if (!closed) {
                 Pos = c;
                 Token = TSTToken::tid_InvalidToken;
                 TokenLen = 0;
                 throw ESyntaxError(MsgWithExpression(_msgEndlessString, BetweenStart));
             }
-            c = close + 1;
+            c += end;
             continue;
         }
         if (ch == ':' && c[1] == '=') {
@@ -117,6 +148,145 @@ std::string TParserScanner::LastStatement(bool IncludeToken) const {
     const char* to = IncludeToken ? Pos + TokenLen : Pos;
     if (from >= to) return {};
     return std::string(TrimSpaces(std::string_view(from, static_cast<std::size_t>(to - from))));
+}
+
+// Splits an expression into tokens; a character that starts no token becomes TExprTok::Bad.
+std::vector<TExprToken> TokenizeExpression(std::string_view T) {
+    std::vector<TExprToken> toks;
+    std::size_t i = 0;
+    const std::size_t n = T.size();
+    auto push = [&](TExprTok k, std::size_t b, std::size_t e, TOpCode op = TOpCode::Or) {
+        toks.push_back({k, op, b, e});
+    };
+    while (i < n) {
+        const char c = T[i];
+        const std::size_t b = i;
+        if (c == ' ') {
+            ++i;
+            continue;
+        }
+        if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(T[i + 1]))) {
+            while (i < n && IsDigit(T[i]))
+                ++i;
+            if (i < n && T[i] == '.') {
+                ++i;
+                while (i < n && IsDigit(T[i]))
+                    ++i;
+            }
+            if (i < n && (T[i] == 'E' || T[i] == 'e')) {
+                std::size_t j = i + 1;
+                if (j < n && (T[j] == '+' || T[j] == '-')) ++j;
+                if (j < n && IsDigit(T[j])) {
+                    while (j < n && IsDigit(T[j]))
+                        ++j;
+                    i = j;
+                }
+            }
+            push(TExprTok::Number, b, i);
+            continue;
+        }
+        if (c == '$') {
+            ++i;
+            while (i < n && IsIdentChar(T[i]))
+                ++i;
+            push(HexCheck(T.substr(b, i - b)) ? TExprTok::Number : TExprTok::Bad, b, i);
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            bool ended = false;
+            i = QuotedEnd(T, b, ended);
+            const bool closed = i - b >= 2 && T[i - 1] == c;
+            push(!closed ? TExprTok::Bad : c == '"' ? TExprTok::String : TExprTok::Date, b, i);
+            continue;
+        }
+        if (IsIdentStart(c)) {
+            while (i < n && IsIdentChar(T[i]))
+                ++i;
+            const std::string_view word = T.substr(b, i - b);
+            TExprTok kind = TExprTok::Ident;
+            TOpCode op = TOpCode::Or;
+            for (const TWordOp& w : kWordOps) {
+                if (word.size() == std::char_traits<char>::length(w.Text) && UpStr(word) == w.Text) {
+                    kind = TExprTok::Op;
+                    op = w.Op;
+                    break;
+                }
+            }
+            push(kind, b, i, op);
+            continue;
+        }
+        if (c == '%' && i + 1 < n && IsDigit(T[i + 1])) {
+            ++i;
+            while (i < n && IsDigit(T[i]))
+                ++i;
+            push(TExprTok::Slot, b, i);
+            continue;
+        }
+        ++i;
+        const char next = i < n ? T[i] : '\0';
+        switch (c) {
+        case '(':
+            push(TExprTok::LParen, b, i);
+            break;
+        case ')':
+            push(TExprTok::RParen, b, i);
+            break;
+        case '[':
+            push(TExprTok::LBrack, b, i);
+            break;
+        case ']':
+            push(TExprTok::RBrack, b, i);
+            break;
+        case ',':
+            push(TExprTok::Comma, b, i);
+            break;
+        case '.':
+            push(TExprTok::Dot, b, i);
+            break;
+        case '+':
+            push(TExprTok::Op, b, i, TOpCode::Add);
+            break;
+        case '-':
+            push(TExprTok::Op, b, i, TOpCode::Sub);
+            break;
+        case '*':
+            push(TExprTok::Op, b, i, TOpCode::Mul);
+            break;
+        case '/':
+            push(TExprTok::Op, b, i, TOpCode::RDiv);
+            break;
+        case '^':
+            push(TExprTok::Op, b, i, TOpCode::Pow);
+            break;
+        case '~':
+            push(TExprTok::Op, b, i, TOpCode::BitNot);
+            break;
+        case '=':
+            push(TExprTok::Op, b, i, TOpCode::Eq);
+            break;
+        case '<':
+            if (next == '>' || next == '=') {
+                ++i;
+                push(TExprTok::Op, b, i, next == '>' ? TOpCode::Neq : TOpCode::Le);
+            } else {
+                push(TExprTok::Op, b, i, TOpCode::Lt);
+            }
+            break;
+        case '>':
+            if (next == '=') {
+                ++i;
+                push(TExprTok::Op, b, i, TOpCode::Ge);
+            } else {
+                push(TExprTok::Op, b, i, TOpCode::Gt);
+            }
+            break;
+        default:
+            push(TExprTok::Bad, b, i);
+            break;
+        }
+    }
+    push(TExprTok::End, n, n);
+    return toks;
 }
 
 } // namespace skv::engine

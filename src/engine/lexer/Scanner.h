@@ -1,10 +1,14 @@
-// The lexer: the statement scanner that cuts a script into its statement-level tokens (keywords,
-// ";" and ":="), leaving the text between them to the compiler.
+// The lexer, for both levels of the language. The statement scanner cuts a script into its
+// statement-level tokens (keywords, ";" and ":="), leaving the text between them to the compiler;
+// the expression tokenizer cuts one such text into operands and operators. They share the
+// character classes of names and numbers and the reading of quoted strings.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace skv::engine {
 
@@ -37,7 +41,8 @@ enum class TSTToken : std::uint8_t {
 // left in TextBetween for the expression builder. The text must outlive the scanner.
 class TParserScanner {
 public:
-    explicit TParserScanner(const char* Text);
+    // The text must be zero-terminated (Text.data()[Text.size()] is 0) and outlive the scanner.
+    explicit TParserScanner(std::string_view Text);
 
     void NextToken();
     static TSTToken GetTokenID(const char* Text, std::size_t Len);
@@ -54,6 +59,68 @@ public:
     std::string TextBetween;
     const char* StmtBegin;
     const char* PrevStmtBegin;
+
+private:
+    const char* End_;
 };
+
+// Where the string that the quote at Open begins ends: one past its closing quote, a doubled quote
+// inside standing for one quote character. Closed is false when the text ends first (the answer is
+// then the text's end).
+std::size_t QuotedEnd(std::string_view Text, std::size_t Open, bool& Closed);
+
+// Operators of expressions: the binary ones first, in the order of their binding (the loosest
+// first), then the prefix operators and the power.
+enum class TOpCode : std::uint8_t {
+    Or,
+    Xor,
+    And,
+    Eq,
+    Neq,
+    Lt,
+    Le,
+    Gt,
+    Ge,
+    Shl,
+    Shr,
+    Add,
+    Sub,
+    Mul,
+    Div,
+    Mod,
+    RDiv,
+    Not,
+    BitNot,
+    Pow,
+};
+
+// Kinds of expression tokens. A character that starts no token is Bad.
+enum class TExprTok : std::uint8_t {
+    End,
+    Number,
+    String,
+    Date,
+    Ident,
+    Slot,
+    Op,
+    LParen,
+    RParen,
+    LBrack,
+    RBrack,
+    Comma,
+    Dot,
+    Bad,
+};
+
+// One token of an expression: its kind, the operator it is (for Op), and where it stands.
+struct TExprToken {
+    TExprTok Kind;
+    TOpCode Op;
+    std::size_t Begin;
+    std::size_t End;
+};
+
+// Splits an expression into tokens, ending with one of kind End.
+std::vector<TExprToken> TokenizeExpression(std::string_view Text);
 
 } // namespace skv::engine
