@@ -97,7 +97,8 @@ private:
     static constexpr const char* kFolderFuncs[] = {"ChDir", "SetCurrentDir"};
 
     // What a wrapped function needs at run time: the original, and the sandbox that keeps count.
-    struct TWrapped {
+    struct TWrapped : TObject {
+        TWrapped(TFuncObj* Original, TSandbox* Box) : Original(Original), Box(Box) {}
         TFuncObj* Original;
         TSandbox* Box;
     };
@@ -117,12 +118,12 @@ private:
     static void RefusedCall(PParserOperation) { throw EInOutError("Not in the fuzzing sandbox"); }
     static void RecordHandleCall(PParserOperation Op) {
         const auto* w = static_cast<TWrapped*>(Op->Data);
-        w->Original->Call(Op->Args, Op->ArgCount, *Op->Result);
+        w->Original->Call(Op->Args.data(), Op->ArgCount, *Op->Result);
         w->Box->Handles_.insert(Op->Result->ToInteger());
     }
     static void RecordBlockCall(PParserOperation Op) {
         const auto* w = static_cast<TWrapped*>(Op->Data);
-        w->Original->Call(Op->Args, Op->ArgCount, *Op->Result);
+        w->Original->Call(Op->Args.data(), Op->ArgCount, *Op->Result);
         // AllocMem answers the address; ReallocMem stores it in its first operand.
         if (Op->ArgCount > 0 && Op->Args[0]->IsOrdinal()) w->Box->Blocks_.insert(Op->Args[0]->ToInteger());
         if (Op->Result->IsOrdinal()) w->Box->Blocks_.insert(Op->Result->ToInteger());
@@ -139,7 +140,7 @@ private:
         TFuncObj* original = Funcs_.FindFunction(Name);
         FUZZ_CHECK(original != nullptr);
         Funcs_.Funcs().RemoveFuncObj(original);
-        Wrapped_.push_back(std::make_unique<TWrapped>(TWrapped{original, this}));
+        Wrapped_.push_back(std::make_unique<TWrapped>(original, this));
         Kept_.emplace_back(original);
         Funcs_.AddFunctionOfObj(Name, Proc, Wrapped_.back().get(), original->ArgCount(), original->Descr(),
                                 original->Category);

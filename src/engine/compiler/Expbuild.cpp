@@ -116,8 +116,8 @@ struct TNode {
     bool Literal = false; // a number constant, foldable by a sign
     TToken Token = TToken::constant;
     TMathProcedure Proc = nullptr;
-    void* Obj = nullptr;
-    void* Data = nullptr;
+    TLinkOwner* Obj = nullptr;
+    TObject* Data = nullptr;
     std::string Name;
     bool HasName = false;
     std::vector<int> Kids;
@@ -166,8 +166,8 @@ bool IsPostfixStart(TExprTok Kind) {
 
 class TExprBuilder {
 public:
-    TExprBuilder(std::string_view Text, TParseEnv& Env, TParserPools& Pools)
-        : Text_(Text), Env_(Env), Pools_(Pools), Toks_(TokenizeExpression(Text)) {}
+    TExprBuilder(std::string_view Text, TParseEnv& Env, TProgram& Program)
+        : Text_(Text), Env_(Env), Program_(Program), Toks_(TokenizeExpression(Text)) {}
 
     int ParseWhole() {
         const int root = ParseBinary(0);
@@ -232,9 +232,9 @@ private:
         return AddNode(std::move(n));
     }
     int Constant(Variant Value, bool Literal) {
-        Pools_.ConstList.push_back(std::move(Value));
-        Pools_.Literals.insert(&Pools_.ConstList.back());
-        return Leaf(&Pools_.ConstList.back(), TToken::constant, Literal);
+        Program_.ConstList.push_back(std::move(Value));
+        Program_.Literals.insert(&Program_.ConstList.back());
+        return Leaf(&Program_.ConstList.back(), TToken::constant, Literal);
     }
     int Operation(TToken Token, std::vector<int> Kids) {
         TNode n;
@@ -261,7 +261,7 @@ private:
         TParserOperation op;
         op.Token = N.Token;
         op.Proc = N.Proc;
-        op.Args = args;
+        op.Args = std::span<Variant*>(args, N.Kids.size());
         op.ArgCount = static_cast<std::int32_t>(N.Kids.size());
         op.Arg1 = args[0];
         op.Arg2 = args[1];
@@ -292,7 +292,7 @@ private:
 
     std::string_view Text_;
     TParseEnv& Env_;
-    TParserPools& Pools_;
+    TProgram& Program_;
     std::vector<TExprToken> Toks_;
     std::size_t Pos_ = 0;
     int Depth_ = 0;
@@ -515,7 +515,7 @@ int TExprBuilder::ParseAtom() {
     }
     case TExprTok::Slot: {
         ++Pos_;
-        Variant* slot = FindSlot(TextOf(t), Pools_);
+        Variant* slot = FindSlot(TextOf(t), Program_);
         if (!slot) FailAt(t.Begin);
         return Leaf(slot, TToken::variab);
     }
@@ -585,7 +585,7 @@ int TExprBuilder::ParseCall(const TExprToken& NameTok) {
 PParserOperation TExprBuilder::Emit(int Root, Variant* Dest) {
     const TNode& root = Nodes_[static_cast<std::size_t>(Root)];
     if (root.Slot) {
-        PParserOperation op = CreateOperation(TToken::assign, OpAssign, 1);
+        PParserOperation op = &Program_.NewOperation(TToken::assign, OpAssign, 1);
         op->Arg1 = op->Args[0] = root.Slot;
         op->Result = Dest ? Dest : root.Slot;
         return op;
@@ -614,41 +614,37 @@ PParserOperation TExprBuilder::Emit(int Root, Variant* Dest) {
     std::vector<PParserOperation> ops(Nodes_.size(), nullptr);
     PParserOperation chain = nullptr;
     PParserOperation* tail = &chain;
-    try {
-        for (const TVisit& v : order) {
-            const TNode& n = Nodes_[static_cast<std::size_t>(v.Node)];
-            PParserOperation op = CreateOperation(n.Token, n.Proc, static_cast<std::int32_t>(n.Kids.size()));
-            *tail = op;
-            tail = &op->Next;
-            op->Obj = n.Obj;
-            op->Data = n.Data;
-            op->CallerLink = n.CallerLink;
-            if (n.HasName) op->Name = new std::string(n.Name);
-            if (v.Node == Root && Dest) {
-                op->Result = Dest;
-            } else {
-                Pools_.ConstList.emplace_back(std::int32_t{0});
-                op->Result = &Pools_.ConstList.back();
-            }
-            ops[static_cast<std::size_t>(v.Node)] = op;
+    for (const TVisit& v : order) {
+        const TNode& n = Nodes_[static_cast<std::size_t>(v.Node)];
+        PParserOperation op =
+            &Program_.NewOperation(n.Token, n.Proc, static_cast<std::int32_t>(n.Kids.size()));
+        *tail = op;
+        tail = &op->Next;
+        op->Obj = n.Obj;
+        op->Data = n.Data;
+        op->CallerLink = n.CallerLink;
+        if (n.HasName) op->Name = Program_.NewName(n.Name);
+        if (v.Node == Root && Dest) {
+            op->Result = Dest;
+        } else {
+            Program_.ConstList.emplace_back(std::int32_t{0});
+            op->Result = &Program_.ConstList.back();
         }
-        for (const TVisit& v : order) {
-            const TNode& n = Nodes_[static_cast<std::size_t>(v.Node)];
-            PParserOperation op = ops[static_cast<std::size_t>(v.Node)];
-            const auto slotOf = [&](int Kid) {
-                const TNode& kid = Nodes_[static_cast<std::size_t>(Kid)];
-                return kid.Slot ? kid.Slot : ops[static_cast<std::size_t>(Kid)]->Result;
-            };
-            for (std::size_t i = 0; i < n.Kids.size(); ++i)
-                op->Args[i] = slotOf(n.Kids[i]);
-            if (n.ObjKid >= 0) op->ObjArg = slotOf(n.ObjKid);
-            op->Arg1 = op->ArgCount > 0 ? op->Args[0] : nullptr;
-            op->Arg2 = op->ArgCount > 1 ? op->Args[1] : nullptr;
-            op->Arg3 = op->ArgCount > 2 ? op->Args[2] : nullptr;
-        }
-    } catch (...) {
-        FreeOperationChain(chain);
-        throw;
+        ops[static_cast<std::size_t>(v.Node)] = op;
+    }
+    for (const TVisit& v : order) {
+        const TNode& n = Nodes_[static_cast<std::size_t>(v.Node)];
+        PParserOperation op = ops[static_cast<std::size_t>(v.Node)];
+        const auto slotOf = [&](int Kid) {
+            const TNode& kid = Nodes_[static_cast<std::size_t>(Kid)];
+            return kid.Slot ? kid.Slot : ops[static_cast<std::size_t>(Kid)]->Result;
+        };
+        for (std::size_t i = 0; i < n.Kids.size(); ++i)
+            op->Args[i] = slotOf(n.Kids[i]);
+        if (n.ObjKid >= 0) op->ObjArg = slotOf(n.ObjKid);
+        op->Arg1 = op->ArgCount > 0 ? op->Args[0] : nullptr;
+        op->Arg2 = op->ArgCount > 1 ? op->Args[1] : nullptr;
+        op->Arg3 = op->ArgCount > 2 ? op->Args[2] : nullptr;
     }
     return chain;
 }
@@ -659,7 +655,7 @@ void CheckBrackets(std::string_view Text) {
 
 } // namespace
 
-Variant* FindSlot(std::string_view Text, TParserPools& Pools) {
+Variant* FindSlot(std::string_view Text, TProgram& Program) {
     if (Text.size() < 2 || Text[0] != '%') return nullptr;
     std::size_t index = 0;
     const auto r = std::from_chars(Text.data() + 1, Text.data() + Text.size(), index);
@@ -669,12 +665,12 @@ Variant* FindSlot(std::string_view Text, TParserPools& Pools) {
         return nullptr;
     // Slots are argument positions; a bound keeps a hostile text from growing the pool.
     if (index >= kMaxSlots) throw ESyntaxError(std::string(_msgParseError) + '\r' + std::string(Text));
-    while (Pools.ConstPool.size() <= index)
-        Pools.ConstPool.emplace_back(std::int32_t{0});
-    return &Pools.ConstPool[index];
+    while (Program.ConstPool.size() <= index)
+        Program.ConstPool.emplace_back(std::int32_t{0});
+    return &Program.ConstPool[index];
 }
 
-bool BuildStore(std::string_view Target, std::string_view Value, TParseEnv& Env, TParserPools& Pools,
+bool BuildStore(std::string_view Target, std::string_view Value, TParseEnv& Env, TProgram& Program,
                 PParserOperation& Chain, TValueOwner*& Owner, bool& ParseFailed) {
     ParseFailed = false;
     Chain = nullptr;
@@ -684,7 +680,7 @@ bool BuildStore(std::string_view Target, std::string_view Value, TParseEnv& Env,
     if (target.back() != ']' && target.find('.') == std::string_view::npos) return false;
     const std::string_view value = TrimSpaces(Value);
     CheckBrackets(value);
-    TExprBuilder builder(target, Env, Pools);
+    TExprBuilder builder(target, Env, Program);
     int store = -1;
     try {
         store = builder.ParseStoreTarget(Owner);
@@ -735,12 +731,12 @@ bool ReadNumberLiteral(std::string_view Text, Variant& Value) {
     return true;
 }
 
-PParserOperation BuildExpression(std::string_view Text, TParseEnv& Env, TParserPools& Pools, Variant* Dest,
+PParserOperation BuildExpression(std::string_view Text, TParseEnv& Env, TProgram& Program, Variant* Dest,
                                  bool& ParseFailed) {
     ParseFailed = false;
     const std::string_view text = TrimSpaces(Text);
     CheckBrackets(text);
-    TExprBuilder builder(text, Env, Pools);
+    TExprBuilder builder(text, Env, Program);
     try {
         return builder.Emit(builder.ParseWhole(), Dest);
     } catch (const ESyntaxError&) {

@@ -10,10 +10,9 @@
 #include "engine/vars/Vars.h"
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 namespace skv::engine {
 
@@ -63,33 +62,28 @@ public:
     }
 };
 
-// The values a compiled expression owns. Deques keep every value's address fixed as they grow.
-struct TParserPools {
-    std::deque<Variant> ConstList;               // literals and intermediate results
-    std::deque<Variant> ConstPool;               // the "%N" argument slots
-    std::unordered_set<const Variant*> Literals; // the entries of ConstList that hold literals
-};
-
-// Builds one expression text into an operation chain whose last operation writes Dest (when
-// given). The syntax error of unreadable text is ESyntaxError with "Syntax error in expression:".
-PParserOperation BuildExpression(std::string_view Text, TParseEnv& Env, TParserPools& Pools, Variant* Dest,
+// Builds one expression text into an operation chain of Program whose last operation writes Dest
+// (when given). The syntax error of unreadable text is ESyntaxError with "Syntax error in
+// expression:".
+PParserOperation BuildExpression(std::string_view Text, TParseEnv& Env, TProgram& Program, Variant* Dest,
                                  bool& ParseFailed);
 
 // Builds the store "Target := Value" for a target that is an element of an array variable
 // ("a[i, j]") or a property of an object ("Obj.Prop", "Obj.Prop[i]"). Owner is the variable
 // whose array was written, or null. False (and no chain) when Target has neither form.
-bool BuildStore(std::string_view Target, std::string_view Value, TParseEnv& Env, TParserPools& Pools,
+bool BuildStore(std::string_view Target, std::string_view Value, TParseEnv& Env, TProgram& Program,
                 PParserOperation& Chain, TValueOwner*& Owner, bool& ParseFailed);
 
-// The slot of "%N" when Text is one (the pool grows to it); null otherwise. N beyond the slot
-// limit is a syntax error.
-Variant* FindSlot(std::string_view Text, TParserPools& Pools);
+// The slot of "%N" when Text is one (the program's pool grows to it); null otherwise. N beyond
+// the slot limit is a syntax error.
+Variant* FindSlot(std::string_view Text, TProgram& Program);
 
-// Compiles a script or an expression. A text without statement tokens is an expression whose
-// value goes to Result (the variable RESULT); otherwise it is a statement list. Raises the
-// engine's syntax errors with their statement context; nothing built stays behind on failure.
-PParserStatement ParseProcedure(const std::string& Text, TParseEnv& Env, TParserPools& Pools, TVarRef Result,
-                                bool& ParseFailed);
+// Compiles a script or an expression into a program. A text without statement tokens is an
+// expression whose value goes to Result (the variable RESULT); otherwise it is a statement list.
+// FastChains: number chains get their fast form. Raises the engine's syntax errors with their
+// statement context; what was built goes with the exception.
+std::unique_ptr<TProgram> ParseProcedure(const std::string& Text, TParseEnv& Env, TVarRef Result,
+                                         bool FastChains, bool& ParseFailed);
 
 // Sets a variable of List by name: 1 when it existed, 2 when a valid, non-reserved name made a
 // new one, 0 when nothing was done. Variable receives the variable (null for 0).

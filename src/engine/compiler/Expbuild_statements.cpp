@@ -12,8 +12,8 @@ namespace {
 
 class TStatementParser {
 public:
-    TStatementParser(const std::string& Text, TParseEnv& Env, TParserPools& Pools, bool& ParseFailed)
-        : Sc_(Text), Env_(Env), Pools_(Pools), ParseFailed_(ParseFailed) {}
+    TStatementParser(const std::string& Text, TParseEnv& Env, TProgram& Program, bool& ParseFailed)
+        : Sc_(Text), Env_(Env), Program_(Program), ParseFailed_(ParseFailed) {}
 
     // The whole text as statement lists; a top-level BEGIN..END block may be followed by more
     // statements after a ";".
@@ -67,19 +67,19 @@ private:
     PParserStatement& Append(PParserStatement*& Tail, TStatementToken Token, Variant* Var = nullptr,
                              TValueOwner* VarObj = nullptr) {
         // Linked in at once: a failure later frees it with the whole chain.
-        *Tail = CreateStatement(Token, ProcOfStatement(Token), Var, VarObj);
+        *Tail = &Program_.NewStatement(Token, ProcOfStatement(Token), Var, VarObj);
         PParserStatement& st = *Tail;
         Tail = &st->Next;
         return st;
     }
 
     PParserOperation Build(const std::string& Text, Variant* Dest) {
-        return BuildExpression(Text, Env_, Pools_, Dest, ParseFailed_);
+        return BuildExpression(Text, Env_, Program_, Dest, ParseFailed_);
     }
 
     // Resolves an assignment target name; false when the text cannot be a variable.
     bool ResolveTarget(const std::string& Text, TVarRef& Ref) {
-        if (Variant* slot = FindSlot(Text, Pools_)) {
+        if (Variant* slot = FindSlot(Text, Program_)) {
             Ref = {slot, nullptr};
             return true;
         }
@@ -104,7 +104,7 @@ private:
 
     TParserScanner Sc_;
     TParseEnv& Env_;
-    TParserPools& Pools_;
+    TProgram& Program_;
     bool& ParseFailed_;
     int Depth_ = 0;
 };
@@ -219,7 +219,7 @@ void TStatementParser::ParseAssignment(PParserStatement*& Tail, bool& ElseAllowe
         st->Expr1 = Build(value, ref.Value);
     } else {
         TValueOwner* owner = nullptr;
-        if (!BuildStore(target, value, Env_, Pools_, st->Expr1, owner, ParseFailed_))
+        if (!BuildStore(target, value, Env_, Program_, st->Expr1, owner, ParseFailed_))
             throw ESyntaxError(MsgWithName(_msgIdentExpected, target));
         st->VarObj = owner; // the array variable is told of the store like any assignment
     }
@@ -320,30 +320,26 @@ void TStatementParser::ParseTry(PParserStatement*& Tail, bool InLoop, bool ElseA
 
 } // namespace
 
-PParserStatement ParseProcedure(const std::string& Text, TParseEnv& Env, TParserPools& Pools, TVarRef Result,
-                                bool& ParseFailed) {
+std::unique_ptr<TProgram> ParseProcedure(const std::string& Text, TParseEnv& Env, TVarRef Result,
+                                         bool FastChains, bool& ParseFailed) {
     ParseFailed = false;
     // The scanner stops at a NUL: a text holding one would lose what follows without a word.
     if (const std::size_t nul = Text.find('\0'); nul != std::string::npos)
         throw ESyntaxError(std::string(_msgParseError) + " character #0 at position " +
                            std::to_string(nul + 1));
-    TStatementParser parser(Text, Env, Pools, ParseFailed);
-    PParserStatement chain = nullptr;
-    try {
-        parser.Scanner().NextToken();
-        if (parser.Scanner().Token == TSTToken::tid_EOF) {
-            chain = CreateStatement(TStatementToken::stEQ, ProcOfStatement(TStatementToken::stEQ),
-                                    Result.Value, Result.Owner);
-            chain->Expr1 = BuildExpression(Text, Env, Pools, Result.Value, ParseFailed);
-        } else {
-            parser.ParseScript(chain);
-        }
-        PrepareFastChains(chain, Pools);
-    } catch (...) {
-        FreeStatementChain(chain);
-        throw;
+    auto program = std::make_unique<TProgram>();
+    TStatementParser parser(Text, Env, *program, ParseFailed);
+    parser.Scanner().NextToken();
+    if (parser.Scanner().Token == TSTToken::tid_EOF) {
+        PParserStatement st = &program->NewStatement(
+            TStatementToken::stEQ, ProcOfStatement(TStatementToken::stEQ), Result.Value, Result.Owner);
+        st->Expr1 = BuildExpression(Text, Env, *program, Result.Value, ParseFailed);
+        program->Statements = st;
+    } else {
+        parser.ParseScript(program->Statements);
     }
-    return chain;
+    if (FastChains) PrepareFastChains(*program);
+    return program;
 }
 
 } // namespace skv::engine

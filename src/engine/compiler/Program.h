@@ -5,7 +5,12 @@
 #include "engine/values/Variant.h"
 
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <span>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace skv::engine {
@@ -65,12 +70,14 @@ enum class TToken : std::uint8_t {
     assign,
 };
 
-// Compiled records. They own nothing but their argument-pointer array and their name text: the
-// values they point at belong to the builder's pools and to the variables, so that evaluation is
-// a walk over pointers.
+// Compiled records. They point at each other, at the values of their program and at the
+// variables with plain pointers, so that evaluation is a walk over pointers; the program they
+// belong to owns them.
 
 class Variant;
 class TExprLink;
+class TLinkOwner;
+class TObject;
 struct TParserOperation;
 struct TParserStatement;
 using PParserOperation = TParserOperation*;
@@ -78,8 +85,6 @@ using PParserStatement = TParserStatement*;
 
 // The code an operation runs. An object-bound procedure finds its object in Op->Data.
 using TMathProcedure = void (*)(PParserOperation Op);
-// A procedure that takes its object explicitly.
-using TMathProcedureOfObj1 = void (*)(void* Obj, PParserOperation Op);
 // The code a statement runs.
 using TStatementProc = void (*)(PParserStatement St);
 
@@ -91,18 +96,18 @@ struct TParserOperation {
     Variant* Arg1 = nullptr; // the first three operands, the same pointers as Args[0..2]
     Variant* Arg2 = nullptr;
     Variant* Arg3 = nullptr;
-    Variant** Args = nullptr; // ArgCount operand pointers, or null when ArgCount < 1
+    std::span<Variant*> Args; // the operands, ArgCount of them (none when ArgCount < 1)
     std::int32_t ArgCount = 0;
     Variant* Result = nullptr;
     TParserOperation* Next = nullptr;
-    void* Obj = nullptr;         // what the operation calls into (function object, user function, ...)
-    Variant* ObjArg = nullptr;   // the value before the dot of an object call
-    std::string* Name = nullptr; // an undefined function's or an array variable's name
-    std::int32_t Member = -1;    // the registered class method of an object call
+    TLinkOwner* Obj = nullptr; // what the operation calls into (a function object or an expression)
+    Variant* ObjArg = nullptr; // the value before the dot of an object call
+    std::string_view Name;     // an undefined function's, an array's or a member's name; empty: none
+    std::int32_t Member = -1;  // the registered class method of an object call
     TExprLink* CallerLink = nullptr;
     TToken Token = TToken::variab;
     TMathProcedure Proc = nullptr;
-    void* Data = nullptr; // the object an object-bound procedure is bound to
+    TObject* Data = nullptr; // the object an object-bound procedure is bound to
 };
 
 // What owns a value that compiled statements write (a variable); it is told after each write so
@@ -114,9 +119,8 @@ public:
 };
 
 // A chain of number operations in a form that runs without the general value rules (defined with
-// the evaluator); statements own theirs.
+// the evaluator).
 struct TFastChain;
-void FreeFastChain(TFastChain* Chain);
 
 // One compiled statement, chained through Next.
 struct TParserStatement {
@@ -129,15 +133,45 @@ struct TParserStatement {
     TParserStatement* Body2 = nullptr;
     TStatementProc Proc = nullptr;
     TParserStatement* Next = nullptr;
-    TFastChain* Fast = nullptr; // Expr1 in the fast form, when it has that form; owned
+    TFastChain* Fast = nullptr; // Expr1 in the fast form, when it has that form
 };
 
-PParserOperation CreateOperation(TToken Token, TMathProcedure Proc, std::int32_t ArgCount);
-PParserStatement CreateStatement(TStatementToken Token, TStatementProc Proc, Variant* Var,
-                                 TValueOwner* VarObj);
-void DisposeOper(PParserOperation Op); // never frees the values the operands point at
-void FreeOperationChain(PParserOperation& Chain);
-void DisposeStatement(PParserStatement St);
-void FreeStatementChain(PParserStatement& Chain);
+// One compiled text: its statements and operations with their operand lists and names, the fast
+// forms of its chains, and the values it computes with. Everything the records point at that is
+// not a variable lives here, and goes when the program goes.
+class TProgram {
+public:
+    TProgram();
+    ~TProgram();
+    TProgram(const TProgram&) = delete;
+    TProgram& operator=(const TProgram&) = delete;
+
+    // A new operation with ArgCount empty operand slots; Result, Next and the rest are unset.
+    TParserOperation& NewOperation(TToken Token, TMathProcedure Proc, std::int32_t ArgCount);
+    TParserStatement& NewStatement(TStatementToken Token, TStatementProc Proc, Variant* Var = nullptr,
+                                   TValueOwner* VarObj = nullptr);
+    // A name the program keeps for its operations.
+    std::string_view NewName(std::string_view Name);
+    // Keeps the fast form of a statement's chain.
+    TFastChain* Keep(std::unique_ptr<TFastChain> Chain);
+
+    // The first statement of the text (null for an empty one).
+    PParserStatement Statements = nullptr;
+    // The values: literals and intermediate results, the "%N" argument slots, and which entries
+    // of ConstList are literals. Deques keep every value's address fixed as they grow.
+    std::deque<Variant> ConstList;
+    std::deque<Variant> ConstPool;
+    std::unordered_set<const Variant*> Literals;
+
+private:
+    std::deque<TParserOperation> Operations_;
+    std::deque<TParserStatement> Statements_;
+    std::deque<std::string> Names_;
+    // Operand lists are cut from blocks, so that the operands of a chain lie close together.
+    std::vector<std::unique_ptr<Variant*[]>> ArgBlocks_;
+    std::size_t ArgBlockUsed_ = 0;
+    std::size_t ArgBlockSize_ = 0;
+    std::vector<std::unique_ptr<TFastChain>> FastChains_;
+};
 
 } // namespace skv::engine

@@ -8,6 +8,7 @@
 #include "engine/funcs/Exfuncs_classes.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace skv::engine {
 
@@ -38,6 +39,11 @@ ArgArray CopyArgs(PParserOperation Op) {
     return args;
 }
 
+std::atomic<bool> gFastChains{true};
+bool FastChainsOn() {
+    return gFastChains;
+}
+
 // Alias expansion multiplies text; a bound keeps a hostile library from exhausting memory.
 constexpr std::size_t kMaxExpandedText = 1 << 20;
 
@@ -54,12 +60,12 @@ void OpUserFunc(PParserOperation Op) {
 
 void OpUndefFunc(PParserOperation Op) {
     auto* self = static_cast<TEvalObj*>(Op->Obj);
-    if (!Op->Name || !self->OnUndefFunction) {
+    if (Op->Name.empty() || !self->OnUndefFunction) {
         *Op->Result = Variant(std::int32_t{0});
         return;
     }
     ArgArray args = CopyArgs(Op);
-    *Op->Result = self->OnUndefFunction(self->Owner, *Op->Name, args, Op->ArgCount - 1);
+    *Op->Result = self->OnUndefFunction(self->Owner, std::string(Op->Name), args, Op->ArgCount - 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -269,7 +275,9 @@ void TEvalObj::ParseExpression() {
     if (ParsedText.empty()) return;
     try {
         // RESULT is a local like any other: nothing depends on it, so its writes tell no one.
-        Statements = ParseProcedure(ParsedText, *this, Pools_, TVarRef{ResultVar, nullptr}, ParseFailed_);
+        Program_ =
+            ParseProcedure(ParsedText, *this, TVarRef{ResultVar, nullptr}, FastChainsOn(), ParseFailed_);
+        Statements_ = Program_->Statements;
         ParseFailed_ = false;
     } catch (...) {
         ParseFailed_ = true;
@@ -282,10 +290,8 @@ void TEvalObj::ParseExpression() {
 
 void TEvalObj::FreeExpression() {
     Link.RemoveIntLinks();
-    FreeStatementChain(Statements);
-    Pools_.ConstPool.clear();
-    Pools_.ConstList.clear();
-    Pools_.Literals.clear();
+    Statements_ = nullptr;
+    Program_.reset();
     ForgetAll(UsedVars);
     ExtraVars.Clear();
     LocalVars.Clear();
@@ -317,11 +323,11 @@ void TEvalObj::F(ArgArray& Args, std::int32_t ParamHigh, Variant& Result) {
     }
     UsedVars.RefreshVariables();
     if (ExtraVars.Count() > 0) ExtraVars.ValidateVariables();
-    if (!Pools_.ConstPool.empty()) { // most texts use no "%N" slot
+    if (Program_ && !Program_->ConstPool.empty()) { // most texts use no "%N" slot
         const std::size_t given = ParamHigh < 0 ? 0 : static_cast<std::size_t>(ParamHigh) + 1;
-        const std::size_t n = std::min({given, Args.size(), Pools_.ConstPool.size()});
+        const std::size_t n = std::min({given, Args.size(), Program_->ConstPool.size()});
         for (std::size_t i = 0; i < n; ++i)
-            Pools_.ConstPool[i] = Args[i];
+            Program_->ConstPool[i] = Args[i];
     }
     CalcValue(Result);
 }
@@ -337,7 +343,7 @@ void TEvalObj::Check() {
     ValidateOperation(false);
     if (ParseFailed_) throw ESyntaxError(_msgParseError);
     UsedVars.ValidateVariables();
-    CheckStatements(Statements);
+    CheckStatements(Statements_);
 }
 
 void TEvalObj::CheckStatements(PParserStatement Chain) {
@@ -356,7 +362,7 @@ void TEvalObj::CheckOperations(PParserOperation Chain) {
             continue;
         }
         if (op->Token != TToken::UndefFunc) continue;
-        const std::string name = op->Name ? *op->Name : std::string();
+        const std::string name(op->Name);
         if (!OnUndefFunction) throw EUnknownFunction(std::string(_msgUnknownFunc) + " " + name);
         ArgArray args = CopyArgs(op);
         OnUndefFunction(Owner, name, args, op->ArgCount - 1);
@@ -556,6 +562,10 @@ void RunScript(TEPRegFuncs& RegFuncs, const std::string& Source, ArgArray& Args,
 [[maybe_unused]] const bool kInstalled = (InstallEvaluator(), true);
 
 } // namespace
+
+void SetFastChains(bool On) {
+    gFastChains = On;
+}
 
 void InstallEvaluator() {
     SetVarExpressionFactory([](TVariable&) { return std::make_unique<TVariableExpression>(); });

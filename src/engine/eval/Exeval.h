@@ -123,9 +123,9 @@ void StTryExceptBlock(PParserStatement St);
 
 TStatementProc ProcOfStatement(TStatementToken Token);
 
-// Gives the statements of Chain (assignments, and the conditions of IF, WHILE and REPEAT) whose
+// Gives the statements of Program (assignments, and the conditions of IF, WHILE and REPEAT) whose
 // expression is a long enough chain of number operations the fast form of it.
-void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools);
+void PrepareFastChains(TProgram& Program);
 // Whether what compiles from now on gets the fast form (on unless switched off): the two ways
 // answer the same, which is what switching it off is for.
 void SetFastChains(bool On);
@@ -199,7 +199,9 @@ public:
     std::int32_t GetArgCount();
     // The compiled text (aliases expanded).
     const std::string& GetExpr();
-    std::int32_t ConstCount() const { return static_cast<std::int32_t>(Pools_.ConstPool.size()); }
+    std::int32_t ConstCount() const {
+        return Program_ ? static_cast<std::int32_t>(Program_->ConstPool.size()) : 0;
+    }
 
     // Runs the statements once; Result is what RESULT holds afterwards.
     void CalcValue(Variant& Result);
@@ -218,7 +220,8 @@ public:
     TVarsList LocalVars; // RESULT and what the script assigns without declaring
     // Where names no one knows become placeholders (the parser component's list), or null.
     TVarsList* UndefVars = nullptr;
-    PParserStatement Statements = nullptr;
+    // The compiled statements (null while there are none).
+    PParserStatement Statements() const { return Statements_; }
     std::string ParsedText;
     Variant* ResultVar = nullptr;
 
@@ -263,7 +266,8 @@ private:
     void CheckStatements(PParserStatement Chain);
     void CheckOperations(PParserOperation Chain);
 
-    TParserPools Pools_;
+    std::unique_ptr<TProgram> Program_;
+    PParserStatement Statements_ = nullptr; // Program_'s, kept at hand for every evaluation
     TVariable* ResultObj_ = nullptr;
     std::vector<std::string> Source_;
     std::string SourceText_;
@@ -278,7 +282,7 @@ private:
 // Inline: every evaluation goes through here.
 inline void TEvalObj::CalcValue(Variant& Result) {
     ResultVar->SetInteger(0);
-    CalcStatements(Statements);
+    CalcStatements(Statements_);
     Result = *ResultVar;
 }
 

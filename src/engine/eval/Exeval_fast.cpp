@@ -8,7 +8,6 @@
 // which answers the same value or raises the same error.
 #include "engine/eval/Exeval_fast.h"
 
-#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -19,8 +18,6 @@ namespace skv::engine {
 namespace {
 
 using TOpKind = TFastChain::TOpKind;
-
-std::atomic<bool> gFastChains{true};
 
 // Shorter chains run as fast through their operations, which decide a closing comparison in place.
 constexpr std::size_t kMinOps = 4;
@@ -58,14 +55,10 @@ constexpr std::size_t kMaxOps = 256;
 
 } // namespace
 
-void FreeFastChain(TFastChain* Chain) {
-    delete Chain;
-}
-
 namespace {
 
 // The fast form of Chain, or null when it has none.
-std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TParserPools& Pools) {
+std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TProgram& Program) {
     if (!Chain) return nullptr;
     std::vector<PParserOperation> ops;
     std::vector<TOpKind> kinds;
@@ -103,7 +96,7 @@ std::unique_ptr<TFastChain> BuildFastChain(PParserOperation Chain, const TParser
         if (added) {
             if (fast->Leaves.size() == kMaxLeaves) return false;
             fast->Leaves.push_back(V);
-            fast->LeafIsLiteral.push_back(Pools.Literals.count(V) != 0);
+            fast->LeafIsLiteral.push_back(Program.Literals.count(V) != 0);
         }
         operands.emplace_back(false, it->second);
         return true;
@@ -371,13 +364,13 @@ void GiveUp(TFastChain& C) {
 
 namespace {
 
-void PrepareStatement(PParserStatement St, const TParserPools& Pools) {
+void PrepareStatement(PParserStatement St, TProgram& Program) {
     switch (St->Token) {
     case TStatementToken::stEQ:
     case TStatementToken::stIfThen:
     case TStatementToken::stWhile:
     case TStatementToken::stRepeat:
-        St->Fast = BuildFastChain(St->Expr1, Pools).release();
+        if (auto fast = BuildFastChain(St->Expr1, Program)) St->Fast = Program.Keep(std::move(fast));
         break;
     default:
         break;
@@ -385,22 +378,18 @@ void PrepareStatement(PParserStatement St, const TParserPools& Pools) {
 }
 
 // Prepares every statement of Chain and of the bodies within.
-void PrepareAll(PParserStatement Chain, const TParserPools& Pools) {
+void PrepareAll(PParserStatement Chain, TProgram& Program) {
     for (PParserStatement st = Chain; st; st = st->Next) {
-        if (!st->Fast) PrepareStatement(st, Pools);
-        PrepareAll(st->Body1, Pools);
-        PrepareAll(st->Body2, Pools);
+        if (!st->Fast) PrepareStatement(st, Program);
+        PrepareAll(st->Body1, Program);
+        PrepareAll(st->Body2, Program);
     }
 }
 
 } // namespace
 
-void SetFastChains(bool On) {
-    gFastChains = On;
-}
-
-void PrepareFastChains(PParserStatement Chain, const TParserPools& Pools) {
-    if (gFastChains) PrepareAll(Chain, Pools);
+void PrepareFastChains(TProgram& Program) {
+    PrepareAll(Program.Statements, Program);
 }
 
 } // namespace skv::engine

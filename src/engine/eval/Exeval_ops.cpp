@@ -150,7 +150,7 @@ std::int32_t ShiftCount(const Variant& V) {
 // Checks an array access and collects its indices; raises the engine's three array errors.
 void ArrayIndices(PParserOperation Op, std::int32_t IndexCount, std::vector<std::int32_t>& Indices) {
     const Variant& array = *Op->Args[0];
-    const std::string& name = Op->Name ? *Op->Name : std::string();
+    const std::string_view name = Op->Name;
     if (!array.IsArray()) throw ESyntaxError(MsgWithName(_msgIsNotArray, name));
     if (array.ArrayDimCount() != IndexCount) throw ESyntaxError(MsgWithName(_msgIsNotArrayDim, name));
     Indices.resize(static_cast<std::size_t>(IndexCount));

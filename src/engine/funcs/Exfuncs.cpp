@@ -199,7 +199,7 @@ void TFuncObj::SetRTFunction(std::unique_ptr<TFuncStub> Stub, void* NativeObj, T
     Stub_ = std::move(Stub);
 }
 
-void TFuncObj::SetRawFunction(TMathProcedure Proc, void* Data, TClassMethodType MethodType,
+void TFuncObj::SetRawFunction(TMathProcedure Proc, TObject* Data, TClassMethodType MethodType,
                               std::int32_t ArgCount) {
     CodeChanged();
     Kind_ = Data ? fkRawMethod : fkRawProc;
@@ -242,7 +242,8 @@ void TFuncObj::CheckArgCount(std::int32_t Count) const {
 
 TParserOperation TFuncObj::CallOperation(Variant* const* Args, std::int32_t Count, Variant& Result) {
     TParserOperation op;
-    op.Args = Count > 0 ? const_cast<Variant**>(Args) : nullptr;
+    if (Count > 0)
+        op.Args = std::span<Variant*>(const_cast<Variant**>(Args), static_cast<std::size_t>(Count));
     op.ArgCount = Count;
     op.Arg1 = Count > 0 ? Args[0] : nullptr;
     op.Arg2 = Count > 1 ? Args[1] : nullptr;
@@ -299,7 +300,7 @@ void TFuncStringList::Resort() {
     Sort();
 }
 
-TFuncObj* TFuncStringList::AddNewFuncObjectOfObj(const std::string& Name, TMathProcedure Proc, void* Data,
+TFuncObj* TFuncStringList::AddNewFuncObjectOfObj(const std::string& Name, TMathProcedure Proc, TObject* Data,
                                                  std::int32_t ArgCount, const std::string& Descr,
                                                  TFuncCategory Category) {
     if (FindFunc(Name)) throw EBadName(DuplicateFunctionMessage(Name));
@@ -482,7 +483,7 @@ TFuncObj* TEPRegFuncs::AddFunction(const std::string& Name, TMathProcedure Proc,
     return Funcs_.AddNewFuncObject(Name, Proc, ArgCount, Descr, Category);
 }
 
-TFuncObj* TEPRegFuncs::AddFunctionOfObj(const std::string& Name, TMathProcedure Proc, void* Data,
+TFuncObj* TEPRegFuncs::AddFunctionOfObj(const std::string& Name, TMathProcedure Proc, TObject* Data,
                                         std::int32_t ArgCount, const std::string& Descr,
                                         TFuncCategory Category) {
     CheckNewName(Funcs_, Name);

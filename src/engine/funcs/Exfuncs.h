@@ -89,7 +89,7 @@ public:
     TClassMethodType MethodType() const { return MethodType_; }
     TMathProcedure Proc() const { return Proc_; }
     // What Proc is bound to: the object of a raw method, the adapter of a typed routine.
-    void* Data() const { return Data_; }
+    TObject* Data() const { return Data_; }
     void* NativeObj() const { return NativeObj_; }
     TFuncStub* Stub() const { return Stub_.get(); }
     // Bound to an object: the operations calling it are of the object-bound kind.
@@ -102,7 +102,8 @@ public:
     void SetRTFunction(std::unique_ptr<TFuncStub> Stub, void* NativeObj, TClassMethodType MethodType,
                        const std::vector<TEPTypesType>& Types, TEPTypesType Result);
     // A raw procedure; Data is its object for a raw method, null for a plain procedure.
-    void SetRawFunction(TMathProcedure Proc, void* Data, TClassMethodType MethodType, std::int32_t ArgCount);
+    void SetRawFunction(TMathProcedure Proc, TObject* Data, TClassMethodType MethodType,
+                        std::int32_t ArgCount);
     // Back to the procedure that does nothing, without parameters.
     void SetDefaultFunc();
     bool IsAssigned() const;
@@ -141,7 +142,7 @@ private:
     TEPTypesType ResultType_ = typeVoid;
     TClassMethodType MethodType_ = cmtNone;
     TMathProcedure Proc_;
-    void* Data_ = nullptr;
+    TObject* Data_ = nullptr;
     void* NativeObj_ = nullptr;
     std::unique_ptr<TFuncStub> Stub_;
     TEPRegFuncs* Owner_ = nullptr;
@@ -164,7 +165,7 @@ public:
     // Refuses a name that is present ("Duplicated identifier. Registered function: NAME").
     TFuncObj* AddNewFuncObject(const std::string& Name, TMathProcedure Proc, std::int32_t ArgCount,
                                const std::string& Descr, TFuncCategory Category);
-    TFuncObj* AddNewFuncObjectOfObj(const std::string& Name, TMathProcedure Proc, void* Data,
+    TFuncObj* AddNewFuncObjectOfObj(const std::string& Name, TMathProcedure Proc, TObject* Data,
                                     std::int32_t ArgCount, const std::string& Descr, TFuncCategory Category);
     void AddFuncObject(const std::string& Name, TMathProcedure Proc, std::int32_t ArgCount,
                        const std::string& Descr, TFuncCategory Category) {
@@ -305,7 +306,7 @@ public:
     // Registration with the name rules: a valid identifier not yet present.
     TFuncObj* AddFunction(const std::string& Name, TMathProcedure Proc, std::int32_t ArgCount,
                           const std::string& Descr, TFuncCategory Category);
-    TFuncObj* AddFunctionOfObj(const std::string& Name, TMathProcedure Proc, void* Data,
+    TFuncObj* AddFunctionOfObj(const std::string& Name, TMathProcedure Proc, TObject* Data,
                                std::int32_t ArgCount, const std::string& Descr, TFuncCategory Category);
     // A member procedure of Obj, called through a trampoline that finds Obj in the operation.
     template <auto Method, class C>

@@ -27,8 +27,8 @@ TObjectCall ReadCall(PParserOperation Op, const char* FunctionName, bool NamedIn
     TObjectCall call;
     if (Op->ObjArg) {
         call.Target = Op->ObjArg;
-        call.Member = Op->Name ? *Op->Name : std::string();
-        call.Args = Op->Args;
+        call.Member = std::string(Op->Name);
+        call.Args = Op->Args.data();
         call.Count = Op->ArgCount;
         return call;
     }
@@ -36,7 +36,7 @@ TObjectCall ReadCall(PParserOperation Op, const char* FunctionName, bool NamedIn
     if (Op->ArgCount < fixed) throw EFuncParamsError(MsgWithName(_msgMismatchArgs, FunctionName));
     call.Target = Op->Args[0];
     if (NamedInArgs) call.Member = Op->Args[1]->ToString();
-    call.Args = Op->Args + fixed;
+    call.Args = Op->Args.data() + fixed;
     call.Count = Op->ArgCount - fixed;
     return call;
 }

@@ -43,7 +43,7 @@ Variant OrdinalResult(TEPTypesType ResultType, std::int64_t Value);
 
 // The adapter of one typed routine. Data of the function object and of every operation that
 // calls it points here, so a call is one indirect jump without lookups.
-class TFuncStub {
+class TFuncStub : public TObject {
 public:
     virtual ~TFuncStub() = default;
     // Runs the routine on Count operands. Self is the object a class method runs on; routines
@@ -199,7 +199,7 @@ public:
 
 private:
     static void Proc(PParserOperation Op) {
-        static_cast<TFixedStub*>(Op->Data)->Run(nullptr, Op->Args, Op->Result,
+        static_cast<TFixedStub*>(Op->Data)->Run(nullptr, Op->Args.data(), Op->Result,
                                                 std::index_sequence_for<A...>{});
     }
 
@@ -256,7 +256,7 @@ public:
 
 private:
     static void Proc(PParserOperation Op) {
-        static_cast<TOpenArrayStub*>(Op->Data)->Call(nullptr, Op->Args, Op->ArgCount, Op->Result);
+        static_cast<TOpenArrayStub*>(Op->Data)->Call(nullptr, Op->Args.data(), Op->ArgCount, Op->Result);
     }
 
     Invoker Fn_;

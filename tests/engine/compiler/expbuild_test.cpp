@@ -33,32 +33,17 @@ public:
 };
 
 Variant Eval(const std::string& Text, TTestEnv& Env) {
-    TParserPools pools;
+    TProgram program;
     bool failed = false;
-    PParserOperation chain = BuildExpression(Text, Env, pools, nullptr, failed);
     Variant v;
-    try {
-        CalcExpression(chain, v);
-    } catch (...) {
-        FreeOperationChain(chain);
-        throw;
-    }
-    FreeOperationChain(chain);
+    CalcExpression(BuildExpression(Text, Env, program, nullptr, failed), v);
     return v;
 }
 
 void RunScript(const std::string& Text, TTestEnv& Env) {
-    TParserPools pools;
     bool failed = false;
     Variant result;
-    PParserStatement chain = ParseProcedure(Text, Env, pools, TVarRef{&result, nullptr}, failed);
-    try {
-        CalcStatements(chain);
-    } catch (...) {
-        FreeStatementChain(chain);
-        throw;
-    }
-    FreeStatementChain(chain);
+    CalcStatements(ParseProcedure(Text, Env, TVarRef{&result, nullptr}, true, failed)->Statements);
 }
 
 // The kind and text of a value, or the error computing it raised.
@@ -209,11 +194,10 @@ TEST(ExpressionEval, FoldedConstantsAgreeWithTheOperatorsAtRunTime) {
             }
         }
     }
-    TParserPools pools;
+    TProgram program;
     bool failed = false;
-    PParserOperation chain = BuildExpression("(2 * 3 + 1) / 2 - PI", env, pools, nullptr, failed);
+    PParserOperation chain = BuildExpression("(2 * 3 + 1) / 2 - PI", env, program, nullptr, failed);
     EXPECT_EQ(chain->Next, nullptr) << "folded into one value";
-    FreeOperationChain(chain);
 }
 
 TEST(ExpressionEval, DateLiteralIsMonthFirst) {

@@ -101,7 +101,7 @@ protected:
             if (st->Fast || HasFastForm(st->Body1) || HasFastForm(st->Body2)) return true;
         return false;
     }
-    static bool HasFastForm(const TEvalObj& E) { return HasFastForm(E.Statements); }
+    static bool HasFastForm(const TEvalObj& E) { return HasFastForm(E.Statements()); }
     // Twice over every set of inputs, so that the kinds change between runs of the same compiled
     // text: both forms must end alike.
     void ExpectAlikeOverAllInputs(const char* Text) {
@@ -213,7 +213,7 @@ TEST_F(FastChainTest, ChainsWithOtherOperationsOrShortOnesKeepTheGeneralWay) {
     ASSERT_TRUE(HasFastForm(Fast));
     const TOutcome fast = Run(Fast, in);
     EXPECT_TRUE(Same(fast, Run(General, in))) << Describe(fast);
-    EXPECT_TRUE(Fast.Statements->Body1->Fast->Plans.empty());
+    EXPECT_TRUE(Fast.Statements()->Body1->Fast->Plans.empty());
 }
 
 // The built-ins that apply a function to one double run within the plan: their NaNs and
@@ -238,7 +238,7 @@ TEST_F(FastChainTest, BuiltInsOfOneDoubleRunWithinTheChain) {
     }
     // Plans are made and kept for numbers, so the calls do run in them.
     Compile("SIN(A) * COS(B) + SQRT(A * A + B * B)");
-    const TFastChain& chain = *Fast.Statements->Body1->Fast;
+    const TFastChain& chain = *Fast.Statements()->Body1->Fast;
     EXPECT_TRUE(Same(Run(Fast, {D(0.5), D(2.0), I(0)}), Run(General, {D(0.5), D(2.0), I(0)})));
     EXPECT_NE(chain.Current, nullptr);
     EXPECT_EQ(chain.GaveUp, 0u);
@@ -253,8 +253,8 @@ TEST_F(FastChainTest, BuiltInsOfOneDoubleRunWithinTheChain) {
 // kinds keep changing keeps a plan for each assignment it meets: both go on answering right.
 TEST_F(FastChainTest, ChangingKindsSwitchPlansAndTextsSwitchTheFastFormOff) {
     Compile("A * B + C - 1 + A");
-    ASSERT_TRUE(Fast.Statements->Body1->Fast);
-    TFastChain& chain = *Fast.Statements->Body1->Fast;
+    ASSERT_TRUE(Fast.Statements()->Body1->Fast);
+    TFastChain& chain = *Fast.Statements()->Body1->Fast;
     const std::array<Variant, 3> numbers[] = {
         {I(2), I(3), I(4)}, {D(2), I(3), I(4)}, {I(2), D(3), D(4)}, {D(2), D(3), D(4)}};
     for (int round = 0; round < 3; ++round)

@@ -132,21 +132,21 @@ TEST_F(ClassesTest, ClassReferencesConstructAndAnswerTheirName) {
     Exec({again, Variant("Free")});
 
     // The compiled form: the class in ObjArg, the member in Name.
-    PParserOperation op = CreateOperation(TToken::ObjConstr, nullptr, 1);
+    TProgram program;
+    PParserOperation op = &program.NewOperation(TToken::ObjConstr, nullptr, 1);
     Variant target = cls, message("compiled"), result;
     std::string member = "ClassName";
     op->ObjArg = &target;
-    op->Name = new std::string("Create");
+    op->Name = "Create";
     op->Args[0] = op->Arg1 = &message;
     op->Result = &result;
     R.FindFunction("CreateObject")->BindOperation(op);
     op->Proc(op);
     EXPECT_EQ(Exec({result, Variant("Message")}).RawString(), "compiled");
     op->ArgCount = 0;
-    *op->Name = member;
+    op->Name = member;
     EXPECT_ENGINE_ERROR(op->Proc(op), EMathParserError,
                         "The object method is not constructor: Exception.ClassName");
-    DisposeOper(op);
 }
 
 TEST_F(ClassesTest, TypedMembersAndTheirErrors) {

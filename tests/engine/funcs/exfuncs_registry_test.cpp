@@ -189,7 +189,8 @@ TEST_F(RegistryTest, GenericCallChecksTheArgumentCount) {
 }
 
 TEST_F(RegistryTest, BoundOperationRunsLikeTheEvaluatorRunsIt) {
-    PParserOperation op = CreateOperation(TToken::BldFunc, nullptr, 1);
+    TProgram program;
+    PParserOperation op = &program.NewOperation(TToken::BldFunc, nullptr, 1);
     Variant arg("shout"), result;
     op->Args[0] = op->Arg1 = &arg;
     op->Result = &result;
@@ -199,11 +200,10 @@ TEST_F(RegistryTest, BoundOperationRunsLikeTheEvaluatorRunsIt) {
     EXPECT_FALSE(f->IsObjectBound());
     op->Proc(op);
     EXPECT_EQ(result.RawString(), "SHOUT");
-    DisposeOper(op);
 }
 
 // A host object whose member procedure is registered as a raw method.
-struct THostCounter {
+struct THostCounter : TObject {
     int Calls = 0;
     void Count(PParserOperation Op) {
         ++Calls;

@@ -249,7 +249,8 @@ TEST_F(TypedTest, TypedMethodsRunOnTheirObject) {
 TEST_F(TypedTest, OperationPathNeedsNoLookup) {
     TFuncObj* f = R.AddStdFunction("Count4", &Count4, {typeInteger, typeInteger, typeInteger, typeInteger},
                                    typeInteger, "", fct_Custom);
-    PParserOperation op = CreateOperation(TToken::BldFunc, nullptr, 4);
+    TProgram program;
+    PParserOperation op = &program.NewOperation(TToken::BldFunc, nullptr, 4);
     Variant a(1), b(2), c(3), d(4), result;
     Variant* args[] = {&a, &b, &c, &d};
     for (int i = 0; i < 4; ++i)
@@ -265,7 +266,6 @@ TEST_F(TypedTest, OperationPathNeedsNoLookup) {
     d = Variant(9);
     op->Proc(op);
     EXPECT_EQ(result.RawInteger(), 1239);
-    DisposeOper(op);
 }
 
 } // namespace

@@ -134,22 +134,3 @@ TEST(ParstypeScanner, GetTokenIdMatchesWholeWordsOnly) {
     EXPECT_EQ(TParserScanner::GetTokenID("ENDS", 4), TSTToken::tid_InvalidToken);
     EXPECT_EQ(TParserScanner::GetTokenID("", 0), TSTToken::tid_InvalidToken);
 }
-
-TEST(ParstypeRecords, ChainsFreeWhatTheyOwn) {
-    // Run under the sanitizers: a leak or double free shows here.
-    PParserOperation chain = CreateOperation(TToken::sum, nullptr, 3);
-    ASSERT_NE(chain->Args, nullptr);
-    EXPECT_EQ(chain->Args[2], nullptr);
-    EXPECT_EQ(chain->Member, -1);
-    chain->Name = new std::string("F");
-    chain->Next = CreateOperation(TToken::constant, nullptr, 0);
-    EXPECT_EQ(chain->Next->Args, nullptr);
-
-    PParserStatement st = CreateStatement(TStatementToken::stIfThen, nullptr, nullptr, nullptr);
-    st->Expr1 = chain;
-    st->Body1 = CreateStatement(TStatementToken::stEQ, nullptr, nullptr, nullptr);
-    st->Body1->Expr1 = CreateOperation(TToken::assign, nullptr, 1);
-    st->Next = CreateStatement(TStatementToken::stBreak, nullptr, nullptr, nullptr);
-    FreeStatementChain(st);
-    EXPECT_EQ(st, nullptr);
-}
