@@ -187,7 +187,6 @@ public:
 class TSkyvaneEngine {
 public:
     TSkyvaneEngine() {
-        InstallEvaluator();
         Funcs.SetDateFuncs(false);
         Funcs.SetDBFuncs(false);
         Vars.SetRegFuncs(&Funcs);

@@ -173,12 +173,11 @@ inline void SeedEffectVariables(TEPVars& Vars) {
 }
 
 // What the fuzzers that run scripts share: every function (the disk ones in a sandbox), message
-// boxes that answer at once, and variables that see the functions. The evaluator and the message
-// host are process-wide, so there is one host per process.
+// boxes that answer at once, and variables that see the functions. One host serves every input,
+// as one effect player serves every step.
 struct TRunHost {
     TRunHost() : Box(Funcs) {
-        InstallEvaluator();
-        SetMessageHost(&Messages);
+        Funcs.Context().SetMessageHost(&Messages);
         Vars.SetRegFuncs(&Funcs);
     }
     TEPRegFuncs Funcs;

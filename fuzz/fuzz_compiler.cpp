@@ -8,7 +8,6 @@ namespace {
 
 struct THost {
     THost() {
-        InstallEvaluator();
         Funcs.SetRegClasses(&Classes);
         Vars.SetRegFuncs(&Funcs);
         SeedEffectVariables(Vars);

@@ -17,10 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TRunHost& host = RunHost();
     host.Box.Reset();
     SeedEffectVariables(host.Vars);
-    static const std::int64_t base = HeldValueBytes();
+    static const std::int64_t base = host.Funcs.Context().Values.HeldBytes();
     int left = kCheckBudget;
-    SetEvalCheckPoint(&CountDown, &left);
     {
+        const TEvalCheckPointScope budget(host.Funcs.Context(), &CountDown, &left);
         // Objects that scripts construct live as long as their class registry: one per input.
         TEPRegClasses classes;
         host.Funcs.SetRegClasses(&classes);
@@ -33,10 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)RunsOrFailsCleanly([&] { (void)result.ToString(); });
         host.Funcs.SetRegClasses(nullptr);
     }
-    SetEvalCheckPoint(nullptr, nullptr);
     // What values hold must not pile up from input to input: with the variables seeded again, only
     // the last handled exception's object (one text) may still be held.
     SeedEffectVariables(host.Vars);
-    FUZZ_CHECK(HeldValueBytes() - base < kMaxHeldValueBytes / 2);
+    FUZZ_CHECK(host.Funcs.Context().Values.HeldBytes() - base < kMaxHeldValueBytes / 2);
     return 0;
 }

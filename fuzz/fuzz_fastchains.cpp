@@ -103,7 +103,6 @@ std::string Describe(const Variant& V) {
 
 struct THost {
     THost() {
-        InstallEvaluator();
         for (const char* n : {"A", "B", "C"})
             Vars.SetValues(n, Variant(std::int32_t{0}));
     }
@@ -143,9 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const EMathParserError&) {
         return 0; // the texts made here are all well formed; a refused one has nothing to compare
     }
-    SetFastChains(false);
+    host.Funcs.Context().FastChains = false;
     general.ValidateOperation(false);
-    SetFastChains(true);
+    host.Funcs.Context().FastChains = true;
     for (int round = 0; round < 3; ++round) {
         const Variant in[3] = {Value(reader), Value(reader), Value(reader)};
         const std::string a = Run(host, fast, in);

@@ -62,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     first.SetRegFuncs(&host.Funcs);
     first.SetVariables(&host.Vars);
     int left = kCheckBudget;
-    SetEvalCheckPoint(&CountDown, &left);
     {
+        const TEvalCheckPointScope budget(host.Funcs.Context(), &CountDown, &left);
         TEPRegClasses classes;
         host.Funcs.SetRegClasses(&classes);
         for (int i = 0; i < std::min(first.Functions().Count(), kCalls); ++i) {
@@ -75,7 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         host.Funcs.SetRegClasses(nullptr);
     }
-    SetEvalCheckPoint(nullptr, nullptr);
     first.SetRegFuncs(nullptr);
     first.SetVariables(nullptr);
     return 0;

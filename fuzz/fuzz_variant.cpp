@@ -95,7 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     // The first byte picks the decimal separator and the operations to run (each refusal is an
     // exception, and exceptions are slow under the sanitizers); the rest is two texts split at a NUL.
-    SetDecimalSeparator((data[0] & 1) ? ',' : '.');
+    TValueContext values;
+    values.DecimalSeparator = (data[0] & 1) ? ',' : '.';
+    const TValueScope bound(&values);
     const int operations = (data[0] >> 1) % 3;
     const std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::size_t cut = rest.find('\0');
@@ -120,6 +122,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         arithmetic(a, secondIsNumber ? Variant(number) : b);
         break;
     }
-    SetDecimalSeparator('.');
     return 0;
 }

@@ -250,7 +250,6 @@ TEST(EffectPlayer, ReadBackTakesWhatASingleHoldsAndNoMore) {
 // Scripts that pile up texts or arrays from step to step, and a step that finishes late: each step
 // fails with its error, the camera stays as it stood, and what the script held is given back.
 TEST(EffectPlayer, PilingScriptsAndLateStepsFailAndLeaveTheCamera) {
-    const std::int64_t base = skv::engine::HeldValueBytes();
     struct Row {
         const char* Script;
         const char* Error;
@@ -273,6 +272,7 @@ TEST(EffectPlayer, PilingScriptsAndLateStepsFailAndLeaveTheCamera) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Script);
         TEffectPlayer player;
+        const std::int64_t base = player.context().Values.HeldBytes();
         CarCameraValues r = makeRecord(0);
         player.load(row.Script);
         player.seed(0, r);
@@ -289,7 +289,8 @@ TEST(EffectPlayer, PilingScriptsAndLateStepsFailAndLeaveTheCamera) {
         }
         EXPECT_LE(frame, 5);
         EXPECT_EQ(std::memcmp(&r, &before, sizeof r), 0) << "the failed step wrote the camera";
-        EXPECT_LT(skv::engine::HeldValueBytes() - base, 1 << 20) << "the failed script's values are held";
+        EXPECT_LT(player.context().Values.HeldBytes() - base, 1 << 20)
+            << "the failed script's values are held";
         // It compiles again at its next run and plays from a new start.
         player.seed(0, r);
         if (frame > 1) {

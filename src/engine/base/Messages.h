@@ -28,6 +28,8 @@ inline constexpr const char* _msgInvalidObjMethod = "Invalid object method";
 inline constexpr const char* _msgInvalidOLEMethod = "Invalid OLE object method or property";
 inline constexpr const char* _msgInvalidObjRef = "Invalid object reference";
 inline constexpr const char* _msgTooManyObjects = "Too many objects";
+inline constexpr const char* _msgInvalidMemory = "Invalid memory address or range";
+inline constexpr const char* _msgOutOfMemory = "Out of memory for script memory blocks";
 inline constexpr const char* _msgIsNotArray = "Returned result is not a variant array";
 inline constexpr const char* _msgIsNotArrayDim =
     "Returned variant array has dimensions that do not match required";

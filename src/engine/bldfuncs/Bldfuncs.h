@@ -1,8 +1,9 @@
 // The built-in function library every registry starts with: the always-present functions and the
-// eight switchable groups, the tables they are registered from, and the services they need from
-// the host (message boxes) and from the engine (memory blocks, file handles).
+// eight switchable groups and the tables they are registered from. What they keep (memory blocks,
+// file handles, the message host) is the host's, in its engine context.
 #pragma once
 
+#include "engine/context/Enginecontext.h"
 #include "engine/funcs/Exfuncs.h"
 
 #include <cstdint>
@@ -26,8 +27,6 @@ public:
 };
 
 inline constexpr const char* _msgNotAvailable = "Function is not available on this system";
-inline constexpr const char* _msgInvalidMemory = "Invalid memory address or range";
-inline constexpr const char* _msgOutOfMemory = "Out of memory for script memory blocks";
 inline constexpr const char* _msgInvalidFileHandle = "Invalid file handle";
 inline constexpr const char* _msgTooLong = "Requested length is too large";
 
@@ -74,40 +73,6 @@ public:
     void AddBuildInFuncs(TFuncStringList& List, int Group) const override;
     void RemoveBuildInFuncs(TFuncStringList& List, int Group) const override;
 };
-
-// Where ShowMessage, MessageBox and MessageDlg go. The GUI installs one that shows real boxes;
-// without one the texts are printed on standard output and the first button counts as pressed.
-class TMessageHost {
-public:
-    virtual ~TMessageHost() = default;
-    virtual void ShowMessage(const std::string& Text) = 0;
-    // Answers the button pressed (1 = OK).
-    virtual std::int32_t MessageBox(const std::string& Text, const std::string& Caption,
-                                    std::int32_t Flags) = 0;
-    virtual std::int32_t MessageDlg(const std::string& Text, std::int32_t DlgType, std::int32_t Buttons,
-                                    std::int32_t HelpContext) = 0;
-    // The standard error report: an error box with the text (a component's check that failed).
-    virtual void ShowError(const std::string& Text) { ShowMessage(Text); }
-};
-// Installs Host (null: back to printing); answers the previous one. The host must outlive its use.
-TMessageHost* SetMessageHost(TMessageHost* Host);
-// Shows Text through the host's error report; without a host it goes to standard error.
-void ReportError(const std::string& Text);
-
-// Script memory. Scripts never see real addresses: AllocMem hands out numbers in a space of its
-// own, and every access is checked against the live blocks, so a script cannot touch memory that
-// it was not given. An address may point inside a block (base plus offset).
-namespace scriptmem {
-std::int32_t Alloc(std::int64_t Size);
-// Answers the new address (the contents kept up to the smaller size); address 0 allocates, size 0
-// frees and answers 0.
-std::int32_t Realloc(std::int32_t Address, std::int64_t Size);
-void Free(std::int32_t Address); // 0 is nothing to free
-// The bytes [Address, Address + Count) of one live block, or an engine error.
-std::uint8_t* Resolve(std::int64_t Address, std::int64_t Count);
-// Number of live blocks and their total size (for tests and diagnostics).
-std::int64_t LiveBytes();
-} // namespace scriptmem
 
 // Internal helpers shared by the group files.
 namespace bldfuncs {

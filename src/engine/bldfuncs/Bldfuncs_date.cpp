@@ -110,15 +110,16 @@ void FnReplaceTime(PParserOperation Op) {
 
 // ---- datasets ----
 
-TDataSet* DataSetOf(const Variant& V) {
-    if (!V.IsOrdinal()) return nullptr;
-    return dynamic_cast<TDataSet*>(ValueToObject(V));
+TDataSet* DataSetOf(PParserOperation Op) {
+    const Variant& v = *Op->Arg1;
+    if (!v.IsOrdinal()) return nullptr;
+    return dynamic_cast<TDataSet*>(ContextOf(Op).Objects.ObjectOfValue(v));
 }
 template <void (TDataSet::*Move)()> void FnMove(PParserOperation Op) {
-    if (TDataSet* ds = DataSetOf(*Op->Arg1)) (ds->*Move)();
+    if (TDataSet* ds = DataSetOf(Op)) (ds->*Move)();
 }
 template <bool (TDataSet::*Test)() const> void FnTest(PParserOperation Op) {
-    if (TDataSet* ds = DataSetOf(*Op->Arg1)) *Op->Result = Variant(std::int32_t{(ds->*Test)() ? 1 : 0});
+    if (TDataSet* ds = DataSetOf(Op)) *Op->Result = Variant(std::int32_t{(ds->*Test)() ? 1 : 0});
 }
 
 } // namespace

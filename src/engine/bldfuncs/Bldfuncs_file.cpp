@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <system_error>
 
 namespace skv::engine {
@@ -278,63 +276,33 @@ Variant DiskSizeFn(std::int32_t Drive) {
 
 // ---- handles ----
 
-// An open file. The C library needs a flush or a seek between writing and reading.
-struct TOpenFile {
-    std::FILE* File = nullptr;
-    std::string Name;
-    bool CanRead = false;
-    bool CanWrite = false;
-    int LastOp = 0; // 1 read, 2 write
-};
+using TOpenFile = TScriptFiles::TOpenFile;
 
-std::mutex gFilesLock;
-std::map<std::int32_t, TOpenFile> gFiles;
-std::int32_t gNextHandle = 3;
-// Files scripts may hold open at once: a script that opens in a loop and never closes fails to
-// open more, as with a full handle table, rather than using up the program's own descriptors.
-constexpr std::size_t kMaxOpenFiles = 64;
-
-// Runs Fn on the open file of Handle under the lock; Missing when there is none.
-template <class Fn> std::int32_t WithFile(std::int32_t Handle, std::int32_t Missing, Fn&& F) {
-    std::lock_guard lock(gFilesLock);
-    auto it = gFiles.find(Handle);
-    return it == gFiles.end() ? Missing : F(it->second);
+// Runs Fn on the open file of Handle; Missing when there is none.
+template <class Fn>
+std::int32_t WithFile(TEngineContext& Context, std::int32_t Handle, std::int32_t Missing, Fn&& F) {
+    TOpenFile* file = Context.Files.Find(Handle);
+    return file ? F(*file) : Missing;
 }
 
 // Access in the low two bits (0 read, 1 write, 2 both); sharing bits are not enforced here.
-std::int32_t FileOpenFn(const std::string& Name, std::int32_t Mode) {
+std::int32_t FileOpenFn(TEngineContext& Context, const std::string& Name, std::int32_t Mode) {
     const int access = Mode & 3;
     if (access > 2 || DirectoryExistsFn(Name)) return -1;
-    std::lock_guard lock(gFilesLock);
-    if (gFiles.size() >= kMaxOpenFiles) return -1;
-    std::FILE* f = std::fopen(Name.c_str(), access == 0 ? "rb" : "r+b");
-    if (!f) return -1;
-    while (gFiles.count(gNextHandle) || gNextHandle <= 2)
-        gNextHandle = gNextHandle >= 0x7FFFFFFE ? 3 : gNextHandle + 1;
-    const std::int32_t handle = gNextHandle++;
-    gFiles[handle] = TOpenFile{f, Name, access != 1, access != 0, 0};
-    return handle;
+    return Context.Files.Open(Name, access);
 }
-void FileCloseFn(std::int32_t Handle) {
-    std::FILE* f = nullptr;
-    {
-        std::lock_guard lock(gFilesLock);
-        auto it = gFiles.find(Handle);
-        if (it == gFiles.end()) return;
-        f = it->second.File;
-        gFiles.erase(it);
-    }
-    std::fclose(f);
+void FileCloseFn(TEngineContext& Context, std::int32_t Handle) {
+    Context.Files.Close(Handle);
 }
-std::int32_t FileGetDateFn(std::int32_t Handle) {
-    return WithFile(Handle, -1, [](TOpenFile& F) {
+std::int32_t FileGetDateFn(TEngineContext& Context, std::int32_t Handle) {
+    return WithFile(Context, Handle, -1, [](TOpenFile& F) {
         std::fflush(F.File); // pending writes are part of the file's age
         std::error_code ec;
         const fs::file_time_type t = fs::last_write_time(fs::path(F.Name), ec);
         return ec ? -1 : StampOf(t);
     });
 }
-std::int32_t FileSetDateFn(std::int32_t Handle, std::int32_t Age) {
+std::int32_t FileSetDateFn(TEngineContext& Context, std::int32_t Handle, std::int32_t Age) {
     double dt = 0;
     try {
         dt = DosStampToDateTime(Age);
@@ -353,17 +321,19 @@ std::int32_t FileSetDateFn(std::int32_t Handle, std::int32_t Age) {
     local.tm_sec = s;
     local.tm_isdst = -1;
     const auto sys = std::chrono::system_clock::from_time_t(std::mktime(&local));
-    return WithFile(Handle, static_cast<std::int32_t>(std::errc::bad_file_descriptor), [&](TOpenFile& F) {
-        std::fflush(F.File); // a later flush would stamp the file again
-        std::error_code ec;
-        fs::last_write_time(fs::path(F.Name), std::chrono::file_clock::from_sys(sys), ec);
-        return ec.value();
-    });
+    return WithFile(Context, Handle, static_cast<std::int32_t>(std::errc::bad_file_descriptor),
+                    [&](TOpenFile& F) {
+                        std::fflush(F.File); // a later flush would stamp the file again
+                        std::error_code ec;
+                        fs::last_write_time(fs::path(F.Name), std::chrono::file_clock::from_sys(sys), ec);
+                        return ec.value();
+                    });
 }
-std::int32_t FileReadFn(std::int32_t Handle, std::int32_t Buffer, std::int32_t Count) {
+std::int32_t FileReadFn(TEngineContext& Context, std::int32_t Handle, std::int32_t Buffer,
+                        std::int32_t Count) {
     if (Count < 0) return -1;
-    std::uint8_t* p = scriptmem::Resolve(Buffer, Count);
-    return WithFile(Handle, -1, [&](TOpenFile& F) {
+    std::uint8_t* p = Context.Memory.Resolve(Buffer, Count);
+    return WithFile(Context, Handle, -1, [&](TOpenFile& F) {
         if (!F.CanRead) return -1;
         if (F.LastOp == 2) std::fflush(F.File);
         F.LastOp = 1;
@@ -371,10 +341,11 @@ std::int32_t FileReadFn(std::int32_t Handle, std::int32_t Buffer, std::int32_t C
         return n == 0 && std::ferror(F.File) ? -1 : static_cast<std::int32_t>(n);
     });
 }
-std::int32_t FileWriteFn(std::int32_t Handle, std::int32_t Buffer, std::int32_t Count) {
+std::int32_t FileWriteFn(TEngineContext& Context, std::int32_t Handle, std::int32_t Buffer,
+                         std::int32_t Count) {
     if (Count < 0) return -1;
-    const std::uint8_t* p = scriptmem::Resolve(Buffer, Count);
-    return WithFile(Handle, -1, [&](TOpenFile& F) {
+    const std::uint8_t* p = Context.Memory.Resolve(Buffer, Count);
+    return WithFile(Context, Handle, -1, [&](TOpenFile& F) {
         if (!F.CanWrite) return -1;
         if (F.LastOp == 1) std::fseek(F.File, 0, SEEK_CUR);
         F.LastOp = 2;
@@ -382,10 +353,11 @@ std::int32_t FileWriteFn(std::int32_t Handle, std::int32_t Buffer, std::int32_t 
         return n == 0 && Count > 0 ? -1 : static_cast<std::int32_t>(n);
     });
 }
-std::int32_t FileSeekFn(std::int32_t Handle, std::int32_t Offset, std::int32_t Origin) {
+std::int32_t FileSeekFn(TEngineContext& Context, std::int32_t Handle, std::int32_t Offset,
+                        std::int32_t Origin) {
     static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
     if (Origin < 0 || Origin > 2) return -1;
-    return WithFile(Handle, -1, [&](TOpenFile& F) {
+    return WithFile(Context, Handle, -1, [&](TOpenFile& F) {
         F.LastOp = 0;
         if (std::fseek(F.File, Offset, kWhence[Origin]) != 0) return -1;
         const long pos = std::ftell(F.File);

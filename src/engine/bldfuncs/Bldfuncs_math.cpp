@@ -192,40 +192,35 @@ public:
     std::int32_t Ref;
 };
 
-// The object ExceptObject made for the exception being handled, kept until the next one.
-struct TCurrentExceptObject {
-    std::exception_ptr Exception;
-    std::unique_ptr<TExceptionObject> Object;
-};
-thread_local TCurrentExceptObject tCurrentExcept;
-
 std::string ExceptionClassName(const std::exception& E) {
     if (dynamic_cast<const EScriptException*>(&E)) return "EScriptException";
     if (dynamic_cast<const EMathParserError*>(&E)) return "EMathParserError";
     return "Exception";
 }
 
-std::int32_t FnExceptObject() {
+// The object ExceptObject made for the exception being handled is kept in the context until the
+// next one.
+std::int32_t FnExceptObject(TEngineContext& Context) {
     std::exception_ptr current = std::current_exception();
     if (!current) return 0;
-    if (current == tCurrentExcept.Exception && tCurrentExcept.Object)
-        return ObjectToRef(tCurrentExcept.Object.get());
+    if (current == Context.HandledException && Context.HandledExceptionObject)
+        return Context.Objects.RefOf(Context.HandledExceptionObject.get());
     try {
         std::rethrow_exception(current);
     } catch (const EScriptObjectException& e) {
-        if (RefToObject(e.Ref)) return e.Ref;
-        tCurrentExcept.Object = std::make_unique<TExceptionObject>("EScriptException", e.what());
+        if (Context.Objects.ObjectOf(e.Ref)) return e.Ref;
+        Context.HandledExceptionObject = std::make_unique<TExceptionObject>("EScriptException", e.what());
     } catch (const std::exception& e) {
-        tCurrentExcept.Object = std::make_unique<TExceptionObject>(ExceptionClassName(e), e.what());
+        Context.HandledExceptionObject = std::make_unique<TExceptionObject>(ExceptionClassName(e), e.what());
     } catch (...) {
-        tCurrentExcept.Object = std::make_unique<TExceptionObject>("Exception", "");
+        Context.HandledExceptionObject = std::make_unique<TExceptionObject>("Exception", "");
     }
-    tCurrentExcept.Exception = current;
-    return ObjectToRef(tCurrentExcept.Object.get());
+    Context.HandledException = current;
+    return Context.Objects.RefOf(Context.HandledExceptionObject.get());
 }
 
-void FnRaiseExcept(std::int32_t Ref) {
-    const auto* object = dynamic_cast<const TExceptionObject*>(RefToObject(Ref));
+void FnRaiseExcept(TEngineContext& Context, std::int32_t Ref) {
+    const auto* object = dynamic_cast<const TExceptionObject*>(Context.Objects.ObjectOf(Ref));
     if (!object) throw EMathParserError(MsgWithName(_msgInvalidObjRef, "RaiseExcept"));
     throw EScriptObjectException(object->GetMessage(), Ref);
 }

@@ -7,168 +7,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <iostream>
-#include <map>
-#include <mutex>
-#include <random>
 
 namespace skv::engine {
-
-// ---------------------------------------------------------------------------------------------
-// Script memory
-
-namespace scriptmem {
-
-namespace {
-
-// The numbers handed out start well away from 0 so that small integers are never addresses, and
-// blocks are spaced so that running off one end never lands in the next.
-constexpr std::int64_t kFirstAddress = 0x10000000;
-constexpr std::int64_t kLastAddress = 0x7FFFFFFF;
-constexpr std::int64_t kGap = 16;
-constexpr std::int64_t kMaxLiveBytes = std::int64_t{256} << 20;
-
-struct TBlock {
-    std::vector<std::uint8_t> Bytes;
-    // A locked array's view: the array's element storage it came from (compared only, never read).
-    const void* ArrayKey = nullptr;
-};
-
-std::mutex gLock;
-std::map<std::int64_t, TBlock> gBlocks; // by base address
-std::int64_t gLiveBytes = 0;
-
-std::int64_t NextBase() {
-    if (gBlocks.empty()) return kFirstAddress;
-    const auto& last = *gBlocks.rbegin();
-    const std::int64_t end = last.first + static_cast<std::int64_t>(last.second.Bytes.size()) + kGap;
-    return (end + 15) & ~std::int64_t{15};
-}
-
-std::int32_t Insert(TBlock Block) {
-    const auto size = static_cast<std::int64_t>(Block.Bytes.size());
-    const std::int64_t base = NextBase();
-    if (base + size > kLastAddress || gLiveBytes + size > kMaxLiveBytes)
-        throw EMathParserError(_msgOutOfMemory);
-    gLiveBytes += size;
-    gBlocks.emplace(base, std::move(Block));
-    return static_cast<std::int32_t>(base);
-}
-
-std::map<std::int64_t, TBlock>::iterator FindBase(std::int64_t Address) {
-    auto it = gBlocks.find(Address);
-    if (it == gBlocks.end()) throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
-    return it;
-}
-
-void Erase(std::map<std::int64_t, TBlock>::iterator It) {
-    gLiveBytes -= static_cast<std::int64_t>(It->second.Bytes.size());
-    gBlocks.erase(It);
-}
-
-std::size_t CheckedSize(std::int64_t Size) {
-    if (Size < 0 || Size > kMaxLiveBytes) throw EMathParserError(_msgOutOfMemory);
-    return static_cast<std::size_t>(Size);
-}
-
-// Refuses a block that would not fit beside the live ones, before its bytes are allocated.
-std::size_t CheckedRoom(std::int64_t Size) {
-    const std::size_t size = CheckedSize(Size);
-    std::lock_guard lock(gLock);
-    if (gLiveBytes + Size > kMaxLiveBytes) throw EMathParserError(_msgOutOfMemory);
-    return size;
-}
-
-} // namespace
-
-std::int32_t Alloc(std::int64_t Size) {
-    TBlock block;
-    block.Bytes.assign(CheckedRoom(Size), 0);
-    std::lock_guard lock(gLock);
-    return Insert(std::move(block));
-}
-
-std::int32_t Realloc(std::int32_t Address, std::int64_t Size) {
-    const std::size_t size = CheckedRoom(Size);
-    std::lock_guard lock(gLock);
-    if (Address == 0) {
-        TBlock block;
-        block.Bytes.assign(size, 0);
-        return Insert(std::move(block));
-    }
-    auto it = FindBase(Address);
-    if (it->second.ArrayKey) throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
-    if (size == 0) { // a new size of 0 frees the block
-        Erase(it);
-        return 0;
-    }
-    // The new block is made before the old one goes, so a refusal leaves the old one as it was.
-    TBlock block;
-    block.Bytes.assign(size, 0);
-    const std::vector<std::uint8_t>& old = it->second.Bytes;
-    std::copy(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(std::min(size, old.size())),
-              block.Bytes.begin());
-    const std::int32_t address = Insert(std::move(block));
-    Erase(it);
-    return address;
-}
-
-void Free(std::int32_t Address) {
-    if (Address == 0) return; // nothing to free
-    std::lock_guard lock(gLock);
-    auto it = FindBase(Address);
-    if (it->second.ArrayKey) throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
-    Erase(it);
-}
-
-std::uint8_t* Resolve(std::int64_t Address, std::int64_t Count) {
-    std::lock_guard lock(gLock);
-    auto it = gBlocks.upper_bound(Address);
-    const bool inside = it != gBlocks.begin() && Count >= 0;
-    if (inside) {
-        --it;
-        const std::int64_t offset = Address - it->first;
-        const auto size = static_cast<std::int64_t>(it->second.Bytes.size());
-        if (offset <= size && Count <= size - offset) return it->second.Bytes.data() + offset;
-    }
-    throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
-}
-
-std::int64_t LiveBytes() {
-    std::lock_guard lock(gLock);
-    return gLiveBytes;
-}
-
-// Refuses a locked array's view that could not be kept, before it is packed.
-void CheckLockRoom(std::int64_t Size) {
-    CheckedRoom(Size);
-}
-
-// A locked array's elements as packed bytes of its element type; written back at the unlock.
-
-std::int32_t LockArray(const void* Key, std::vector<std::uint8_t> Bytes) {
-    TBlock block;
-    block.Bytes = std::move(Bytes);
-    block.ArrayKey = Key;
-    std::lock_guard lock(gLock);
-    return Insert(std::move(block));
-}
-
-// The bytes of the view made for Key; false when there is none.
-bool UnlockArray(const void* Key, std::vector<std::uint8_t>& Bytes) {
-    std::lock_guard lock(gLock);
-    for (auto it = gBlocks.begin(); it != gBlocks.end(); ++it) {
-        if (it->second.ArrayKey != Key) continue;
-        Bytes = std::move(it->second.Bytes);
-        Erase(it);
-        return true;
-    }
-    return false;
-}
-
-} // namespace scriptmem
 
 // ---------------------------------------------------------------------------------------------
 // Variant array locks
@@ -287,13 +128,14 @@ void VarArrayLockProc(PParserOperation Op) {
     const std::size_t size = PackedSize(type);
     const auto count = static_cast<std::size_t>(a.ArrayElementCount());
     const void* key = ArrayKeyOf(a);
-    scriptmem::CheckLockRoom(static_cast<std::int64_t>(size * count));
+    TScriptMemory& memory = ContextOf(Op).Memory;
+    memory.CheckLockRoom(static_cast<std::int64_t>(size * count));
     std::vector<std::uint8_t> bytes(size * count);
     const auto* elements = static_cast<const Variant*>(key);
     if (size > 0 && key != &a)
         for (std::size_t i = 0; i < count; ++i)
             PackElement(elements[i], type, bytes.data() + i * size);
-    const std::int32_t address = scriptmem::LockArray(key, std::move(bytes));
+    const std::int32_t address = memory.LockArray(key, std::move(bytes));
     a.ArrayLock();
     *Op->Result = Variant(address);
 }
@@ -303,7 +145,7 @@ void VarArrayUnlockProc(PParserOperation Op) {
     if (!a.IsArray()) RaiseVariantError(TVariantError::NotArray);
     const void* key = ArrayKeyOf(a);
     std::vector<std::uint8_t> bytes;
-    if (!scriptmem::UnlockArray(key, bytes)) return; // not locked through VarArrayLock
+    if (!ContextOf(Op).Memory.UnlockArray(key, bytes)) return; // not locked through VarArrayLock
     const TVarType type = a.ArrayElementType();
     const std::size_t size = PackedSize(type);
     a.ArrayUnlock();
@@ -319,42 +161,16 @@ void VarArrayUnlockProc(PParserOperation Op) {
 
 namespace {
 
-// Prints the texts; a tool that has no window answers as if the first button were pressed.
-class TPrintingMessageHost final : public TMessageHost {
-public:
-    void ShowMessage(const std::string& Text) override { std::cout << Text << std::endl; }
-    std::int32_t MessageBox(const std::string& Text, const std::string& Caption,
-                            std::int32_t /*Flags*/) override {
-        std::cout << Caption << ": " << Text << std::endl;
-        return 1;
-    }
-    std::int32_t MessageDlg(const std::string& Text, std::int32_t /*DlgType*/, std::int32_t /*Buttons*/,
-                            std::int32_t /*HelpContext*/) override {
-        std::cout << Text << std::endl;
-        return 1;
-    }
-    void ShowError(const std::string& Text) override { std::cerr << Text << std::endl; }
-};
-
-std::mutex gHostLock;
-TMessageHost* gHost = nullptr;
-
-TMessageHost& Host() {
-    static TPrintingMessageHost printing;
-    std::lock_guard lock(gHostLock);
-    return gHost ? *gHost : printing;
+void ShowMessageFn(TEngineContext& Context, const std::string& Text) {
+    Context.Messages().ShowMessage(Text);
 }
-
-void ShowMessageFn(const std::string& Text) {
-    Host().ShowMessage(Text);
+std::int32_t MessageBoxFn(TEngineContext& Context, std::int32_t /*Parent*/, const std::string& Text,
+                          const std::string& Caption, std::int32_t Flags) {
+    return Context.Messages().MessageBox(Text, Caption, Flags);
 }
-std::int32_t MessageBoxFn(std::int32_t /*Parent*/, const std::string& Text, const std::string& Caption,
-                          std::int32_t Flags) {
-    return Host().MessageBox(Text, Caption, Flags);
-}
-std::int32_t MessageDlgFn(const std::string& Text, std::int32_t DlgType, std::int32_t Buttons,
-                          std::int32_t HelpContext) {
-    return Host().MessageDlg(Text, DlgType, Buttons, HelpContext);
+std::int32_t MessageDlgFn(TEngineContext& Context, const std::string& Text, std::int32_t DlgType,
+                          std::int32_t Buttons, std::int32_t HelpContext) {
+    return Context.Messages().MessageDlg(Text, DlgType, Buttons, HelpContext);
 }
 
 // ---- COM, which this system lacks ----
@@ -401,52 +217,38 @@ std::int32_t MakeResultFn(std::int32_t Severity, std::int32_t Facility, std::int
 
 // ---- memory ----
 
-std::int32_t AllocMemFn(std::int32_t Size) {
-    return scriptmem::Alloc(Size);
+std::int32_t AllocMemFn(TEngineContext& Context, std::int32_t Size) {
+    return Context.Memory.Alloc(Size);
 }
-bool CompareMemFn(std::int32_t P1, std::int32_t P2, std::int32_t Length) {
+bool CompareMemFn(TEngineContext& Context, std::int32_t P1, std::int32_t P2, std::int32_t Length) {
     if (Length <= 0) return true;
-    const std::uint8_t* a = scriptmem::Resolve(P1, Length);
-    const std::uint8_t* b = scriptmem::Resolve(P2, Length);
+    const std::uint8_t* a = Context.Memory.Resolve(P1, Length);
+    const std::uint8_t* b = Context.Memory.Resolve(P2, Length);
     return std::memcmp(a, b, static_cast<std::size_t>(Length)) == 0;
 }
 void FnReallocMem(PParserOperation Op) {
-    *Op->Arg1 = Variant(scriptmem::Realloc(Op->Arg1->ToInteger(), Op->Arg2->ToInteger()));
+    *Op->Arg1 = Variant(ContextOf(Op).Memory.Realloc(Op->Arg1->ToInteger(), Op->Arg2->ToInteger()));
 }
 void FnFreeMem(PParserOperation Op) {
-    scriptmem::Free(Op->Arg1->ToInteger());
+    ContextOf(Op).Memory.Free(Op->Arg1->ToInteger());
 }
-void FillCharFn(std::int32_t Address, std::int32_t Count, std::int32_t Value) {
+void FillCharFn(TEngineContext& Context, std::int32_t Address, std::int32_t Count, std::int32_t Value) {
     if (Count <= 0) return;
-    std::memset(scriptmem::Resolve(Address, Count), Value & 0xFF, static_cast<std::size_t>(Count));
+    std::memset(Context.Memory.Resolve(Address, Count), Value & 0xFF, static_cast<std::size_t>(Count));
 }
 
 // ---- random numbers ----
 
-std::mt19937& Generator() {
-    thread_local std::mt19937 generator{0x5EED};
-    return generator;
-}
-std::int32_t RandomFn(std::int32_t Range) {
+std::int32_t RandomFn(TEngineContext& Context, std::int32_t Range) {
     if (Range <= 0) return 0;
-    return std::uniform_int_distribution<std::int32_t>(0, Range - 1)(Generator());
+    return std::uniform_int_distribution<std::int32_t>(0, Range - 1)(Context.Random);
 }
-void RandomizeFn() {
-    Generator().seed(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+void RandomizeFn(TEngineContext& Context) {
+    Context.Random.seed(
+        static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
 }
 
 } // namespace
-
-TMessageHost* SetMessageHost(TMessageHost* NewHost) {
-    std::lock_guard lock(gHostLock);
-    TMessageHost* old = gHost;
-    gHost = NewHost;
-    return old;
-}
-
-void ReportError(const std::string& Text) {
-    Host().ShowError(Text);
-}
 
 const TBuildInTable& SystemFuncTable() {
     constexpr TFuncCategory Y = fct_System;

@@ -75,6 +75,7 @@ enum class TToken : std::uint8_t {
 // belong to owns them.
 
 class Variant;
+class TEngineContext;
 class TExprLink;
 class TLinkOwner;
 class TObject;
@@ -133,7 +134,8 @@ struct TParserStatement {
     TParserStatement* Body2 = nullptr;
     TStatementProc Proc = nullptr;
     TParserStatement* Next = nullptr;
-    TFastChain* Fast = nullptr; // Expr1 in the fast form, when it has that form
+    TFastChain* Fast = nullptr;              // Expr1 in the fast form, when it has that form
+    const TEngineContext* Context = nullptr; // the host's, whose check point loops call
 };
 
 // One compiled text: its statements and operations with their operand lists and names, the fast
@@ -141,7 +143,8 @@ struct TParserStatement {
 // not a variable lives here, and goes when the program goes.
 class TProgram {
 public:
-    TProgram();
+    // Context: the host's, which the statements' loops stop through (none: they never stop).
+    explicit TProgram(const TEngineContext* Context = nullptr);
     ~TProgram();
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;
@@ -164,6 +167,7 @@ public:
     std::unordered_set<const Variant*> Literals;
 
 private:
+    const TEngineContext* Context_;
     std::deque<TParserOperation> Operations_;
     std::deque<TParserStatement> Statements_;
     std::deque<std::string> Names_;

@@ -9,27 +9,15 @@
 #include "engine/bldfuncs/Bldfuncs.h"
 #include "engine/compiler/Expbuild.h"
 
-#include <atomic>
-
 namespace skv::engine {
 
 namespace {
-
-std::atomic<TEditorHost*> gEditorHost{nullptr};
 
 bool IsNewNameValid(const std::string& Name) {
     return IsValidIdentCyr(Name) && !HasReservedWord(Name);
 }
 
 } // namespace
-
-TEditorHost* SetEditorHost(TEditorHost* Host) {
-    return gEditorHost.exchange(Host);
-}
-
-TEditorHost* EditorHost() {
-    return gEditorHost.load();
-}
 
 // ---------------------------------------------------------------------------------------------
 // Life
@@ -113,9 +101,9 @@ bool TCustomParser::Check(bool Silent) {
         DoCheck();
         return true;
     } catch (const std::exception& e) {
-        if (!Silent) ReportError(e.what());
+        if (!Silent) Context().Messages().ShowError(e.what());
     } catch (...) {
-        if (!Silent) ReportError(_msgInternalError);
+        if (!Silent) Context().Messages().ShowError(_msgInternalError);
     }
     return false;
 }
@@ -184,7 +172,7 @@ TVarsList& TCustomParser::UsedVars() {
 }
 
 bool TCustomParser::EditVariables() {
-    TEditorHost* host = EditorHost();
+    TEditorHost* host = Context().EditorHost;
     if (!host) return false;
     TEPVars copy;
     copy.Vars().Assign(GetVariables());

@@ -28,7 +28,8 @@ using TNotifyEvent = std::function<void(TComponent* Sender)>;
 using TGetVariableEvent = std::function<Variant(TComponent* Sender, const std::string& Name)>;
 
 // The variables editor and the user library designer are dialogs of the GUI, which installs a host
-// for them; without one nothing opens and the editing answers false.
+// for them in its engine context (TEngineContext::EditorHost); without one nothing opens and the
+// editing answers false.
 class TEditorHost {
 public:
     virtual ~TEditorHost() = default;
@@ -38,9 +39,6 @@ public:
     // Edits the library in place; answers whether the user accepted.
     virtual bool EditUserLib(TEPUserLib& Lib) = 0;
 };
-// Installs Host (null: none); answers the previous one. The host must outlive its use.
-TEditorHost* SetEditorHost(TEditorHost* Host);
-TEditorHost* EditorHost();
 
 // An expression or script with the variables it sees, the function registry and the user library
 // it is compiled against. It compiles on first use and again after anything it depends on changes.
@@ -110,6 +108,8 @@ public:
     void SetUserVars(TEPVars* Vars);
 
     TEvalObj& Eval() { return *Eval_; }
+    // The context of the host: the registry's, or the parser's own while it has none.
+    TEngineContext& Context() { return Eval_->Context(); }
 
     // Asked, before each evaluation, for the value of every name no variable has.
     TGetVariableEvent OnVariable;

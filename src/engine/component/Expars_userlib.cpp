@@ -4,6 +4,7 @@
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
 #include "engine/component/Expars.h"
+#include "engine/context/Enginecontext.h"
 
 #include <algorithm>
 
@@ -287,7 +288,7 @@ void TEPUserLib::Loaded() {
 }
 
 bool TEPUserLib::Edit() {
-    TEditorHost* host = EditorHost();
+    TEditorHost* host = RegFuncs_ ? RegFuncs_->Context().EditorHost : nullptr;
     return host && host->EditUserLib(*this);
 }
 

@@ -8,7 +8,6 @@
 #include "engine/funcs/Exfuncs_classes.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace skv::engine {
 
@@ -39,11 +38,6 @@ ArgArray CopyArgs(PParserOperation Op) {
     return args;
 }
 
-std::atomic<bool> gFastChains{true};
-bool FastChainsOn() {
-    return gFastChains;
-}
-
 // Alias expansion multiplies text; a bound keeps a hostile library from exhausting memory.
 constexpr std::size_t kMaxExpandedText = 1 << 20;
 
@@ -53,9 +47,10 @@ constexpr std::size_t kMaxExpandedText = 1 << 20;
 // Calls
 
 void OpUserFunc(PParserOperation Op) {
-    EvalCheckPoint();
+    auto* callee = static_cast<TEvalObj*>(Op->Obj);
+    callee->CheckPoint();
     ArgArray args = CopyArgs(Op);
-    static_cast<TEvalObj*>(Op->Obj)->F(args, Op->ArgCount - 1, *Op->Result);
+    callee->F(args, Op->ArgCount - 1, *Op->Result);
 }
 
 void OpUndefFunc(PParserOperation Op) {
@@ -167,6 +162,16 @@ bool TEvalObj::GetUpdateEnabledOfHost() const {
     return true;
 }
 
+TEngineContext& TEvalObj::Context() {
+    return *ContextFor();
+}
+
+std::shared_ptr<TEngineContext> TEvalObj::ContextFor() {
+    if (TEPRegFuncs* funcs = GetRegFuncs()) return funcs->SharedContext();
+    if (!Own_) Own_ = std::make_shared<TEngineContext>();
+    return Own_;
+}
+
 TEPCustomRegClasses* TEvalObj::GetRegClasses() const {
     const TEPRegFuncs* funcs = GetRegFuncs();
     return funcs ? funcs->RegClasses() : nullptr;
@@ -180,6 +185,8 @@ void TEvalObj::ValidateOperation(bool Force) {
     const TFlagGuard guard(InValidation_);
     if (Force && Valid_) InvalidateOperation();
     if (Valid_) return;
+    Compiled_ = ContextFor();
+    const TValueScope values(&Compiled_->Values);
     Link.QuietValue = false;
     DoBeforeValidating();
     CreateResultVar();
@@ -275,8 +282,7 @@ void TEvalObj::ParseExpression() {
     if (ParsedText.empty()) return;
     try {
         // RESULT is a local like any other: nothing depends on it, so its writes tell no one.
-        Program_ =
-            ParseProcedure(ParsedText, *this, TVarRef{ResultVar, nullptr}, FastChainsOn(), ParseFailed_);
+        Program_ = ParseProcedure(ParsedText, *this, TVarRef{ResultVar, nullptr}, *Compiled_, ParseFailed_);
         Statements_ = Program_->Statements;
         ParseFailed_ = false;
     } catch (...) {
@@ -321,6 +327,7 @@ void TEvalObj::F(ArgArray& Args, std::int32_t ParamHigh, Variant& Result) {
         Result = Variant(std::int32_t{0});
         return;
     }
+    const TValueScope values(&Compiled_->Values);
     UsedVars.RefreshVariables();
     if (ExtraVars.Count() > 0) ExtraVars.ValidateVariables();
     if (Program_ && !Program_->ConstPool.empty()) { // most texts use no "%N" slot
@@ -342,6 +349,7 @@ Variant TEvalObj::F() {
 void TEvalObj::Check() {
     ValidateOperation(false);
     if (ParseFailed_) throw ESyntaxError(_msgParseError);
+    const TValueScope values(&Compiled_->Values);
     UsedVars.ValidateVariables();
     CheckStatements(Statements_);
 }
@@ -490,7 +498,7 @@ bool TEvalObj::FindObjectRef(const std::string& Name, TVarRef& Ref) {
     }
     if (!object) throw EMathParserError(MsgWithName(_msgWrongComponent, Name));
     TVariable* v = MakeVariable(ExtraVars, helper);
-    **v->GetPPVar() = ObjectRefValue(object);
+    **v->GetPPVar() = Compiled_->Objects.ValueOf(object);
     Ref = {*v->GetPPVar(), nullptr};
     return true;
 }
@@ -513,7 +521,7 @@ bool TEvalObj::FindDataField(const std::string& Source, const std::string& Field
 }
 
 // ---------------------------------------------------------------------------------------------
-// The evaluator behind variables and ExecScript
+// The evaluator behind variables and ExecScript (the units below call it by name)
 
 namespace {
 
@@ -551,25 +559,18 @@ private:
     TEvalObj Obj_;
 };
 
-void RunScript(TEPRegFuncs& RegFuncs, const std::string& Source, ArgArray& Args, std::int32_t ParamHigh,
-               Variant& Result) {
+} // namespace
+
+std::unique_ptr<TVarExpression> MakeVarExpression(TVariable& /*Owner*/) {
+    return std::make_unique<TVariableExpression>();
+}
+
+void RunExecScript(TEPRegFuncs& RegFuncs, const std::string& Source, ArgArray& Args, std::int32_t ParamHigh,
+                   Variant& Result) {
     TEvalObj script;
     script.OnProvideRegFuncs = [&RegFuncs] { return &RegFuncs; };
     script.AssignSourceStr(Source);
     script.F(Args, ParamHigh, Result);
-}
-
-[[maybe_unused]] const bool kInstalled = (InstallEvaluator(), true);
-
-} // namespace
-
-void SetFastChains(bool On) {
-    gFastChains = On;
-}
-
-void InstallEvaluator() {
-    SetVarExpressionFactory([](TVariable&) { return std::make_unique<TVariableExpression>(); });
-    SetExecScriptHandler(&RunScript);
 }
 
 } // namespace skv::engine

@@ -4,6 +4,7 @@
 
 #include "engine/compiler/Expbuild.h"
 #include "engine/compiler/Program.h"
+#include "engine/context/Enginecontext.h"
 #include "engine/eval/Exlink.h"
 #include "engine/funcs/Exfuncs.h"
 #include "engine/objects/Component.h"
@@ -45,31 +46,6 @@ inline void CalcStatements(PParserStatement Chain) {
         st = st->Next;
     }
 }
-
-// A host (the effect player) may stop a running script: the check point is called at every loop
-// back-edge and every call of a user function, and stops the script by raising. EEvalAborted is
-// the exception meant for it: TRY..EXCEPT blocks of scripts let it pass, FINALLY parts still run.
-class EEvalAborted : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-using TEvalCheckPoint = void (*)(void* Data);
-// Installs the check point of the calling thread (null: none); answers the previous one.
-TEvalCheckPoint SetEvalCheckPoint(TEvalCheckPoint CheckPoint, void* Data);
-void EvalCheckPoint();
-// Installs a check point for the calling thread while it lives, and puts the previous one (with
-// its data) back however the scope is left.
-class TEvalCheckPointScope {
-public:
-    TEvalCheckPointScope(TEvalCheckPoint CheckPoint, void* Data);
-    ~TEvalCheckPointScope();
-    TEvalCheckPointScope(const TEvalCheckPointScope&) = delete;
-    TEvalCheckPointScope& operator=(const TEvalCheckPointScope&) = delete;
-
-private:
-    TEvalCheckPoint OldFn_;
-    void* OldData_;
-};
 
 // ---------------------------------------------------------------------------------------------
 // Operation procedures, one per operation kind.
@@ -126,9 +102,6 @@ TStatementProc ProcOfStatement(TStatementToken Token);
 // Gives the statements of Program (assignments, and the conditions of IF, WHILE and REPEAT) whose
 // expression is a long enough chain of number operations the fast form of it.
 void PrepareFastChains(TProgram& Program);
-// Whether what compiles from now on gets the fast form (on unless switched off): the two ways
-// answer the same, which is what switching it off is for.
-void SetFastChains(bool On);
 
 // Calls of user functions and of functions nobody registered (bound by the compiler).
 void OpUserFunc(PParserOperation Op);
@@ -234,6 +207,13 @@ public:
 
     TVarsList* GetVarsList() const { return OnProvideVarsList ? OnProvideVarsList() : nullptr; }
     TEPRegFuncs* GetRegFuncs() const { return OnProvideRegFuncs ? OnProvideRegFuncs() : nullptr; }
+    // The context of the host: the registry's, or one of this expression's own while it has no
+    // registry (an expression without one is a host of its own).
+    TEngineContext& Context();
+    // The check point of the context the text was compiled in (none before it compiled).
+    void CheckPoint() const {
+        if (Compiled_) Compiled_->CheckPoint();
+    }
     TEPCustomRegClasses* GetRegClasses() const;
     TCustomUserLib* GetUserLib() const { return OnProvideUserLib ? OnProvideUserLib() : nullptr; }
 
@@ -266,6 +246,12 @@ private:
     void CheckStatements(PParserStatement Chain);
     void CheckOperations(PParserOperation Chain);
 
+    std::shared_ptr<TEngineContext> ContextFor();
+
+    // The context the text compiles and evaluates in, held so that it stays while the program
+    // does, even should its registry go first.
+    std::shared_ptr<TEngineContext> Compiled_;
+    std::shared_ptr<TEngineContext> Own_; // made when there is no registry
     std::unique_ptr<TProgram> Program_;
     PParserStatement Statements_ = nullptr; // Program_'s, kept at hand for every evaluation
     TVariable* ResultObj_ = nullptr;
@@ -285,9 +271,5 @@ inline void TEvalObj::CalcValue(Variant& Result) {
     CalcStatements(Statements_);
     Result = *ResultVar;
 }
-
-// Makes expression-valued variables and the ExecScript function run on this evaluator. Hosts
-// call it once at start-up; it is also done when the evaluator is linked in.
-void InstallEvaluator();
 
 } // namespace skv::engine

@@ -12,13 +12,12 @@ namespace skv::engine {
 
 namespace {
 
-struct TCheckPointHook {
-    TEvalCheckPoint Fn = nullptr;
-    void* Data = nullptr;
-};
-thread_local TCheckPointHook tCheckPoint;
-
 const Variant kZero{std::int32_t{0}};
+
+// A loop's turn: the host may stop the script here.
+void CheckPoint(PParserStatement St) {
+    if (St->Context) St->Context->CheckPoint();
+}
 
 bool IsDouble(const Variant& V) {
     return V.VType() == varDouble;
@@ -265,7 +264,7 @@ void ForCycle(PParserStatement St, bool Up) {
             var.SetDouble(var.RawDouble() + step);
         else
             var = VarAdd(var, Variant(step));
-        EvalCheckPoint();
+        CheckPoint(St);
     }
     if (St->VarObj) St->VarObj->ValueChanged();
 }
@@ -287,26 +286,6 @@ const Variant& RunExpression(PParserOperation Chain) {
 
 void CalcExpression(PParserOperation Chain, Variant& Value) {
     Value = RunExpression(Chain);
-}
-
-TEvalCheckPoint SetEvalCheckPoint(TEvalCheckPoint CheckPoint, void* Data) {
-    const TEvalCheckPoint old = tCheckPoint.Fn;
-    tCheckPoint = {CheckPoint, Data};
-    return old;
-}
-
-void EvalCheckPoint() {
-    const TCheckPointHook hook = tCheckPoint;
-    if (hook.Fn) hook.Fn(hook.Data);
-}
-
-TEvalCheckPointScope::TEvalCheckPointScope(TEvalCheckPoint CheckPoint, void* Data)
-    : OldFn_(tCheckPoint.Fn), OldData_(tCheckPoint.Data) {
-    tCheckPoint = {CheckPoint, Data};
-}
-
-TEvalCheckPointScope::~TEvalCheckPointScope() {
-    tCheckPoint = {OldFn_, OldData_};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -552,7 +531,7 @@ void StForCycleDown(PParserStatement St) {
 void StWhileCycle(PParserStatement St) {
     while (Condition(St)) {
         if (!RunBody(St->Body1)) return;
-        EvalCheckPoint();
+        CheckPoint(St);
     }
 }
 
@@ -560,7 +539,7 @@ void StRepeatCycle(PParserStatement St) {
     for (;;) {
         if (!RunBody(St->Body1)) return;
         if (Condition(St)) return;
-        EvalCheckPoint();
+        CheckPoint(St);
     }
 }
 

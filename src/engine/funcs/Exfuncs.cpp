@@ -4,6 +4,7 @@
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
 
+#include "engine/context/Enginecontext.h"
 #include "engine/funcs/Exfuncs_classes.h"
 
 #include <algorithm>
@@ -98,9 +99,26 @@ Variant OrdinalResult(TEPTypesType ResultType, std::int64_t Value) {
     }
 }
 
+namespace {
+// A function that needs its host's state but never joined a registry has none.
+TEngineContext& ContextOfFunction(const TFuncObj* Func) {
+    if (!Func || !Func->Context())
+        throw EParserInternalError(MsgWithName(_msgInternalError, Func ? Func->FuncName() : "no function"));
+    return *Func->Context();
+}
+} // namespace
+
+TEngineContext& ContextOf(PParserOperation Op) {
+    return ContextOfFunction(static_cast<const TFuncObj*>(Op->Obj));
+}
+
 namespace exfuncs_detail {
 void RaiseWrongSelf() {
     throw EMathParserError(_msgInvalidObjRef);
+}
+
+TEngineContext& StubContext(const TFuncStub& Stub) {
+    return ContextOfFunction(Stub.Func);
 }
 
 namespace {
@@ -187,6 +205,7 @@ void TFuncObj::SetRTFunction(std::unique_ptr<TFuncStub> Stub, void* NativeObj, T
     if (Types.size() == 1 && Types[0] == typeArray) count = -1;
 
     Stub->ResultType = Result;
+    Stub->Func = this;
     ParamTypes_ = Types;
     ResultType_ = Result;
     Kind_ = NativeObj ? fkTypedMethod : fkTypedProc;
@@ -254,6 +273,8 @@ TParserOperation TFuncObj::CallOperation(Variant* const* Args, std::int32_t Coun
 
 void TFuncObj::Call(Variant* const* Args, std::int32_t Count, Variant& Result) const {
     CheckArgCount(Count);
+    // A call from outside an evaluation is one too: its values count toward the host's.
+    const TValueScope values(Context_ ? &Context_->Values : nullptr);
     TParserOperation op = CallOperation(Args, Count, Result);
     op.Token = IsObjectBound() ? TToken::BldFuncOfObj : TToken::BldFunc;
     BindOperation(&op);
@@ -293,6 +314,7 @@ TFuncObj* TFuncStringList::FindFunc(std::string_view Name) const {
 
 void TFuncStringList::Insert(TFuncObj* F) {
     F->Owner_ = Owner_;
+    if (Owner_) F->Context_ = Owner_->SharedContext();
     Add(F, F->FuncName());
 }
 
@@ -399,7 +421,8 @@ Variant TEPEventFunc::Evaluate(ArgArray& Params, std::int32_t ParamHigh) {
 // TEPRegFuncs
 
 TEPRegFuncs::TEPRegFuncs(TComponent* AOwner, const TBuildInLibrary* Library)
-    : TComponent(AOwner), Funcs_(this), Library_(Library ? Library : &DefaultBuildInLibrary()) {
+    : TComponent(AOwner), Context_(std::make_shared<TEngineContext>()), Funcs_(this),
+      Library_(Library ? Library : &DefaultBuildInLibrary()) {
     for (int g = bfgDate; g < kBuildInGroupCount; ++g) {
         Switch_[static_cast<std::size_t>(g)] = true;
         Present_[static_cast<std::size_t>(g)] = true;
@@ -465,7 +488,10 @@ void TEPRegFuncs::SetRegClasses(TEPCustomRegClasses* Classes) {
         if (TFuncObj* f = FindFunction(name)) f->Link.RemoveExtLinks();
     if (RegClasses_) RemoveFreeNotification(RegClasses_);
     RegClasses_ = Classes;
-    if (RegClasses_) FreeNotification(RegClasses_);
+    if (RegClasses_) {
+        FreeNotification(RegClasses_);
+        RegClasses_->UseContext(Context_);
+    }
 }
 
 void TEPRegFuncs::Notification(TComponent* AComponent, TOperation Operation) {

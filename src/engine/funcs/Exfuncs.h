@@ -60,6 +60,7 @@ enum TFuncKind : std::uint8_t {
     fkRawMethod = 3,   // a raw procedure bound to an object (found in the operation's Data)
 };
 
+class TEngineContext;
 class TEPRegFuncs;
 class TEPEventFunc;
 class TFuncStringList;
@@ -122,6 +123,8 @@ public:
     TEPRegFuncs* Owner() const { return Owner_; }
     // Leaves the old registry and joins the new one (renamed when its name is taken there).
     void SetOwner(TEPRegFuncs* NewOwner);
+    // The context of the host it serves: that of the registry it joined last (null: none yet).
+    TEngineContext* Context() const { return Context_.get(); }
     // The event function component this object belongs to, or null when its registry owns it.
     TEPEventFunc* EventFunc() const { return EventFunc_; }
 
@@ -147,6 +150,9 @@ private:
     std::unique_ptr<TFuncStub> Stub_;
     TEPRegFuncs* Owner_ = nullptr;
     TEPEventFunc* EventFunc_ = nullptr;
+    // The context of the registry it joined last: a function taken out of its registry to be
+    // called by a wrapper still serves that host.
+    std::shared_ptr<TEngineContext> Context_;
 };
 
 // The name → function table of a registry: sorted, case ignored, duplicates refused. The
@@ -298,6 +304,12 @@ public:
     // Expressions calling the object functions lose those links when the classes change.
     void SetRegClasses(TEPCustomRegClasses* Classes);
 
+    // The context of the host this registry serves: every parser, variable collection and user
+    // library compiled against it reaches its host's files, memory, messages and objects here.
+    TEngineContext& Context() const { return *Context_; }
+    // Shared with what is compiled against the registry, which may outlive it.
+    const std::shared_ptr<TEngineContext>& SharedContext() const { return Context_; }
+
     TFuncStringList& Funcs() { return Funcs_; }
     const TFuncStringList& Funcs() const { return Funcs_; }
     TFuncObj* FindFunction(std::string_view Name) const { return Funcs_.FindFunc(Name); }
@@ -365,6 +377,7 @@ private:
     static void SetObjPropProc(PParserOperation Op);
     static void ExecScriptProc(PParserOperation Op);
 
+    std::shared_ptr<TEngineContext> Context_;
     TFuncStringList Funcs_;
     const TBuildInLibrary* Library_;
     std::array<bool, kBuildInGroupCount> Switch_{};
@@ -374,14 +387,16 @@ private:
 };
 
 // Runs a script text for ExecScript: a fresh expression whose functions come from RegFuncs,
-// evaluated with Args (ParamHigh the index of the last) into Result. The evaluator installs it;
-// until then ExecScript raises "Specified function does not exist: ExecScript".
-using TExecScriptHandler = void (*)(TEPRegFuncs& RegFuncs, const std::string& Source, ArgArray& Args,
-                                    std::int32_t ParamHigh, Variant& Result);
-void SetExecScriptHandler(TExecScriptHandler Handler);
+// evaluated with Args (ParamHigh the index of the last) into Result. Defined by the evaluator, a
+// phase above.
+void RunExecScript(TEPRegFuncs& RegFuncs, const std::string& Source, ArgArray& Args, std::int32_t ParamHigh,
+                   Variant& Result);
 
 // Raised when ExecScript calls nest past the limit (a script that runs itself).
 inline constexpr const char* _msgScriptTooDeep = "Scripts nest too deeply";
+
+// The context of the host whose registry holds the function Op calls (a built-in's state).
+TEngineContext& ContextOf(PParserOperation Op);
 
 // Names of the run-time object functions.
 inline constexpr const char* kCreateObjectName = "CreateObject";

@@ -3,6 +3,7 @@
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
+#include "engine/context/Enginecontext.h"
 
 #include <algorithm>
 
@@ -15,14 +16,14 @@ std::string MemberText(std::string_view ClassName, std::string_view Member) {
 }
 
 // The pieces a raw member routine gets from its operation.
-TObject* SelfOf(PParserOperation Op) {
-    TObject* self = Op->ObjArg ? ValueToObject(*Op->ObjArg) : nullptr;
-    if (!self) throw EMathParserError(_msgInvalidObjRef);
-    return self;
-}
-
 TEPCustomRegClasses& ClassesOf(PParserOperation Op) {
     return *static_cast<TEPCustomRegClasses*>(Op->Data);
+}
+
+TObject* SelfOf(PParserOperation Op) {
+    TObject* self = Op->ObjArg ? ClassesOf(Op).Context().Objects.ObjectOfValue(*Op->ObjArg) : nullptr;
+    if (!self) throw EMathParserError(_msgInvalidObjRef);
+    return self;
 }
 
 void SetResult(PParserOperation Op, Variant Value) {
@@ -37,9 +38,7 @@ TEPClass& ClassSelf(PParserOperation Op) {
 }
 
 void MakeInstance(PParserOperation Op, std::unique_ptr<TObject> Object) {
-    TObject* made = Object.release();
-    ClassesOf(Op).AdoptObject(made);
-    SetResult(Op, ObjectRefValue(made));
+    SetResult(Op, ClassesOf(Op).AdoptedRef(std::move(Object)));
 }
 
 // TObject
@@ -53,7 +52,8 @@ void ObjectCreate(PParserOperation Op) {
 
 void ObjectClassType(PParserOperation Op) {
     TObject* self = SelfOf(Op);
-    SetResult(Op, ObjectRefValue(ClassesOf(Op).ClassOf(*self)));
+    TEPCustomRegClasses& classes = ClassesOf(Op);
+    SetResult(Op, classes.Context().Objects.ValueOf(classes.ClassOf(*self)));
 }
 
 void ObjectClassName(PParserOperation Op) {
@@ -122,7 +122,14 @@ const TClassFactory* TEPClass::FindFactory() const {
 // ---------------------------------------------------------------------------------------------
 // TEPCustomRegClasses
 
-TEPCustomRegClasses::TEPCustomRegClasses(TComponent* AOwner) : TComponent(AOwner) {
+namespace exfuncs_detail {
+void RaiseNotAClass() {
+    throw EMathParserError(_msgInvalidObjRef);
+}
+} // namespace exfuncs_detail
+
+TEPCustomRegClasses::TEPCustomRegClasses(TComponent* AOwner)
+    : TComponent(AOwner), Context_(std::make_shared<TEngineContext>()) {
     RegisterRootMembers();
 }
 
@@ -142,6 +149,7 @@ TEPClass* TEPCustomRegClasses::RegisterClass(const std::string& Name, const std:
     }
     Classes_.push_back(std::make_unique<TEPClass>(Name, parent, std::move(Factory)));
     TEPClass* cls = Classes_.back().get();
+    cls->Registry_ = this;
     if (parent) parent->Children_.push_back(cls);
     return cls;
 }
@@ -341,7 +349,7 @@ void TEPCustomRegClasses::InvokeMember(const TFuncObj& Func, TObject* Self, Vari
         stub->Call(Self, Args, Count, &Result);
         return;
     }
-    Variant self = ObjectRefValue(Self);
+    Variant self = Context().Objects.ValueOf(Self);
     TParserOperation op = TFuncObj::CallOperation(Args, Count, Result);
     op.ObjArg = &self;
     op.Token = TToken::ObjMethod;
@@ -351,13 +359,21 @@ void TEPCustomRegClasses::InvokeMember(const TFuncObj& Func, TObject* Self, Vari
     op.Proc(&op);
 }
 
+TObject* TEPCustomRegClasses::AdoptObject(std::unique_ptr<TObject> Object) {
+    TObject* object = Object.get();
+    if (!object) return nullptr;
+    if (Created_.size() >= kMaxObjects) throw EMathParserError(_msgTooManyObjects); // Object goes
+    Created_.emplace(object, std::move(Object));
+    return object;
+}
+
 void TEPCustomRegClasses::AdoptObject(TObject* Object) {
     if (!Object || Created_.count(Object)) return;
-    if (Created_.size() >= kMaxObjects) {
-        delete Object;
-        throw EMathParserError(_msgTooManyObjects);
-    }
-    Created_.emplace(Object, std::unique_ptr<TObject>(Object));
+    AdoptObject(std::unique_ptr<TObject>(Object));
+}
+
+Variant TEPCustomRegClasses::AdoptedRef(std::unique_ptr<TObject> Object) {
+    return Context().Objects.ValueOf(AdoptObject(std::move(Object)));
 }
 
 bool TEPCustomRegClasses::FreeObject(TObject* Object) {

@@ -82,10 +82,13 @@ public:
     bool InheritsFrom(const TEPClass* Ancestor) const;
     // The factory of this class or of its nearest ancestor that has one.
     const TClassFactory* FindFactory() const;
+    // The class registry the class belongs to.
+    TEPCustomRegClasses& Registry() const { return *Registry_; }
 
 private:
     friend class TEPCustomRegClasses;
 
+    TEPCustomRegClasses* Registry_ = nullptr;
     std::string Name_;
     TEPClass* Parent_;
     TClassFactory Factory_;
@@ -160,15 +163,26 @@ public:
     // Keeps an object a constructor made; freed with the registry or by TObject.Free. Past
     // kMaxObjects live objects the new one is freed at once and an engine error raised.
     static constexpr std::size_t kMaxObjects = std::size_t{1} << 16;
+    TObject* AdoptObject(std::unique_ptr<TObject> Object);
+    // The same for an object a host's raw constructor made and handed over by reference (one the
+    // registry keeps already stays as it is).
     void AdoptObject(TObject* Object);
+    // Keeps Object and answers the value scripts hold it by.
+    Variant AdoptedRef(std::unique_ptr<TObject> Object);
     // Frees an object this registry made; false for any other object.
     bool FreeObject(TObject* Object);
+
+    // The context whose numbers scripts hold the objects by: the one of the function registry the
+    // classes serve (their own until they serve one).
+    TEngineContext& Context() const { return *Context_; }
+    void UseContext(std::shared_ptr<TEngineContext> Context) { Context_ = std::move(Context); }
 
 private:
     TEPClass& ClassForMember(const std::string& ClassName) const;
     void RegisterRootMembers();
     void Remove(TEPClass* Class);
 
+    std::shared_ptr<TEngineContext> Context_;
     std::vector<std::unique_ptr<TEPClass>> Classes_;
     std::unordered_map<const TObject*, std::unique_ptr<TObject>> Created_;
 };
@@ -181,14 +195,19 @@ public:
 };
 
 namespace exfuncs_detail {
+[[noreturn]] void RaiseNotAClass();
+
 template <class C, class... A> struct TConstructInvoker {
-    Variant operator()(TObject* /*Class*/, A... Args) const {
-        return ObjectRefValue(new C(std::forward<A>(Args)...)); // the registry adopts it at once
+    Variant operator()(TObject* Class, A... Args) const {
+        auto* cls = dynamic_cast<TEPClass*>(Class);
+        if (!cls) RaiseNotAClass();
+        return cls->Registry().AdoptedRef(std::make_unique<C>(std::forward<A>(Args)...));
     }
 };
 } // namespace exfuncs_detail
 
-// The adapter of a typed constructor: new C(arguments) (declare the result typeParserType).
+// The adapter of a typed constructor: a new C(arguments), kept by the class's registry (declare
+// the result typeParserType).
 template <class C, class... A> std::unique_ptr<TFuncStub> MakeConstructorStub() {
     using Inv = exfuncs_detail::TConstructInvoker<C, A...>;
     return exfuncs_detail::MakeStubFor<Inv, Variant, A...>(Inv{});

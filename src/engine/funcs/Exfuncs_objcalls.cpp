@@ -2,17 +2,13 @@
 // methods, reading and writing their properties, and running a script text.
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
+#include "engine/context/Enginecontext.h"
 #include "engine/funcs/Exfuncs.h"
 #include "engine/funcs/Exfuncs_classes.h"
 
 namespace skv::engine {
 
 namespace {
-
-TExecScriptHandler& ScriptHandler() {
-    static TExecScriptHandler handler = nullptr;
-    return handler;
-}
 
 // One object call, in either form: compiled from "Obj.Member(args)" (the object in ObjArg, the
 // member in Name) or written as a call "Function(Obj, 'Member', args)".
@@ -51,9 +47,9 @@ std::string MemberText(std::string_view ClassName, std::string_view Member) {
 
 // The object an operand refers to. There is no automation on this platform: a dispatch value
 // cannot be called.
-TObject& ObjectOf(const Variant& Target, const std::string& Member) {
+TObject& ObjectOf(PParserOperation Op, const Variant& Target, const std::string& Member) {
     if (Target.IsDispatch()) throw EMathParserError(MsgWithName(_msgInvalidOLEMethod, Member));
-    TObject* object = ValueToObject(Target);
+    TObject* object = RegistryOf(Op).Context().Objects.ObjectOfValue(Target);
     if (!object) throw EMathParserError(MsgWithName(_msgInvalidObjRef, Member));
     return *object;
 }
@@ -67,32 +63,30 @@ Variant Construct(TEPCustomRegClasses& Classes, TEPClass& Class, const TFuncObj&
                   const TObjectCall& Call) {
     Variant made;
     Classes.InvokeMember(Func, &Class, Call.Args, Call.Count, made);
-    TObject* object = ValueToObject(made);
+    TObject* object = Classes.Context().Objects.ObjectOfValue(made);
     if (object && object != &Class) Classes.AdoptObject(object);
     return made;
 }
 
 // Nested ExecScript calls (a script running itself) end with an error, not an exhausted stack.
 constexpr int kMaxScriptDepth = 64;
-thread_local int ScriptDepth = 0;
 
 class TScriptDepthGuard {
 public:
-    TScriptDepthGuard() {
-        if (ScriptDepth >= kMaxScriptDepth)
+    explicit TScriptDepthGuard(int& Depth) : Depth_(Depth) {
+        if (Depth_ >= kMaxScriptDepth)
             throw EMathParserError(MsgWithName(_msgScriptTooDeep, kExecScriptName));
-        ++ScriptDepth;
+        ++Depth_;
     }
-    ~TScriptDepthGuard() { --ScriptDepth; }
+    ~TScriptDepthGuard() { --Depth_; }
     TScriptDepthGuard(const TScriptDepthGuard&) = delete;
     TScriptDepthGuard& operator=(const TScriptDepthGuard&) = delete;
+
+private:
+    int& Depth_;
 };
 
 } // namespace
-
-void SetExecScriptHandler(TExecScriptHandler Handler) {
-    ScriptHandler() = Handler;
-}
 
 void TEPRegFuncs::CreateObjectProc(PParserOperation Op) {
     TObjectCall call = ReadCall(Op, kCreateObjectName, false);
@@ -103,7 +97,7 @@ void TEPRegFuncs::CreateObjectProc(PParserOperation Op) {
         if (classes) cls = classes->GetClass(call.Target->RawString());
         if (!cls) throw EMathParserError(MsgWithName(_msgInvalidObjRef, call.Target->RawString()));
     } else {
-        TObject& object = ObjectOf(*call.Target, call.Member);
+        TObject& object = ObjectOf(Op, *call.Target, call.Member);
         cls = dynamic_cast<TEPClass*>(&object);
         if (!cls && classes) cls = classes->ClassOf(object);
         if (!cls) throw EMathParserError(MsgWithName(_msgInvalidObjRef, call.Member));
@@ -123,7 +117,7 @@ void TEPRegFuncs::CreateObjectProc(PParserOperation Op) {
 
 void TEPRegFuncs::ExecObjMethodProc(PParserOperation Op) {
     const TObjectCall call = ReadCall(Op, kExecObjMethodName, true);
-    TObject& object = ObjectOf(*call.Target, call.Member);
+    TObject& object = ObjectOf(Op, *call.Target, call.Member);
     if (TEPCustomRegClasses* classes = RegistryOf(Op).RegClasses()) {
         TEPClassMember* member = nullptr;
         TFuncObj* func = nullptr;
@@ -158,7 +152,7 @@ void TEPRegFuncs::ExecObjMethodProc(PParserOperation Op) {
 void TEPRegFuncs::SetObjPropProc(PParserOperation Op) {
     const TObjectCall call = ReadCall(Op, kSetObjPropName, true);
     if (call.Count < 1) throw EFuncParamsError(MsgWithName(_msgMismatchArgs, kSetObjPropName));
-    TObject& object = ObjectOf(*call.Target, call.Member);
+    TObject& object = ObjectOf(Op, *call.Target, call.Member);
     const Variant& value = *call.Args[call.Count - 1]; // the value comes after the index arguments
     if (TEPCustomRegClasses* classes = RegistryOf(Op).RegClasses()) {
         TEPClassMember* member = nullptr;
@@ -186,16 +180,14 @@ void TEPRegFuncs::SetObjPropProc(PParserOperation Op) {
 
 void TEPRegFuncs::ExecScriptProc(PParserOperation Op) {
     if (Op->ArgCount < 1) throw EFuncParamsError(MsgWithName(_msgMismatchArgs, kExecScriptName));
-    const TExecScriptHandler handler = ScriptHandler();
-    if (!handler) throw EMathParserError(MsgWithName(_msgFuncNotFound, kExecScriptName));
-    const TScriptDepthGuard guard;
+    const TScriptDepthGuard guard(RegistryOf(Op).Context().ScriptDepth);
     const std::string source = Op->Args[0]->ToString();
     ArgArray args;
     args.reserve(static_cast<std::size_t>(Op->ArgCount - 1));
     for (std::int32_t i = 1; i < Op->ArgCount; ++i)
         args.push_back(*Op->Args[i]);
     Variant result;
-    handler(RegistryOf(Op), source, args, Op->ArgCount - 2, result);
+    RunExecScript(RegistryOf(Op), source, args, Op->ArgCount - 2, result);
     SetResult(Op, result);
 }
 

@@ -1,6 +1,7 @@
 // Adapters between a native routine with a typed signature and the operands of a call: each
 // operand is converted by its declared parameter type, the routine is called, and its result is
-// converted by the declared result type. Made from the routine's own C++ signature by templates.
+// converted by the declared result type. Made from the routine's own C++ signature by templates;
+// a routine whose first parameter is a TEngineContext& is handed its host's context there.
 #pragma once
 
 #include "engine/compiler/Program.h"
@@ -15,6 +16,9 @@
 #include <vector>
 
 namespace skv::engine {
+
+class TEngineContext;
+class TFuncObj;
 
 // The declared types of a native routine's parameters and result.
 enum TEPTypesType : std::uint8_t {
@@ -58,6 +62,7 @@ public:
     virtual bool AcceptsResult(TEPTypesType Type) const = 0;
 
     TEPTypesType ResultType = typeVoid;
+    const TFuncObj* Func = nullptr; // the function object that holds this adapter
 };
 
 namespace exfuncs_detail {
@@ -166,6 +171,8 @@ template <class C, class M, class R, class... A> struct TBoundInvoker {
 };
 
 [[noreturn]] void RaiseWrongSelf();
+// The context of the host whose registry holds Stub's function.
+TEngineContext& StubContext(const TFuncStub& Stub);
 
 template <class C, class M, class R, class... A> struct TClassInvoker {
     M Method;
@@ -176,8 +183,8 @@ template <class C, class M, class R, class... A> struct TClassInvoker {
     }
 };
 
-// A routine with a fixed parameter list.
-template <class Invoker, class R, class... A> class TFixedStub final : public TFuncStub {
+// A routine with a fixed parameter list A (after the context, when it takes one).
+template <class Invoker, class R, bool WithContext, class... A> class TFixedStub final : public TFuncStub {
 public:
     explicit TFixedStub(Invoker Fn) : Fn_(Fn) {}
 
@@ -206,10 +213,17 @@ private:
     template <std::size_t... I>
     void Run(TObject* Self, Variant* const* Args, Variant* Result, std::index_sequence<I...>) {
         (void)Args;
-        if constexpr (std::is_void_v<R>)
+        if constexpr (WithContext) {
+            TEngineContext& context = StubContext(*this);
+            if constexpr (std::is_void_v<R>)
+                Fn_(Self, context, ConvertArg<A>(*Args[I])...);
+            else
+                StoreResult(ResultType, Fn_(Self, context, ConvertArg<A>(*Args[I])...), Result);
+        } else if constexpr (std::is_void_v<R>) {
             Fn_(Self, ConvertArg<A>(*Args[I])...);
-        else
+        } else {
             StoreResult(ResultType, Fn_(Self, ConvertArg<A>(*Args[I])...), Result);
+        }
     }
 
     Invoker Fn_;
@@ -266,14 +280,29 @@ template <class... A> struct TOpenArraySig : std::false_type {};
 template <> struct TOpenArraySig<ArgArray&, std::int32_t> : std::true_type {};
 template <> struct TOpenArraySig<const ArgArray&, std::int32_t> : std::true_type {};
 
-template <class Invoker, class R, class... A> std::unique_ptr<TFuncStub> MakeStubFor(Invoker Fn) {
-    if constexpr (TOpenArraySig<A...>::value) {
-        return std::make_unique<TOpenArrayStub<Invoker, R>>(Fn);
-    } else {
-        static_assert((kIsParam<A> && ...), "a typed routine's parameters are integers, floating-point "
+template <class... A> constexpr bool kAreParams = (kIsParam<A> && ...);
+
+template <class Invoker, class R, class... A> struct TStubMaker {
+    static std::unique_ptr<TFuncStub> Make(Invoker Fn) {
+        if constexpr (TOpenArraySig<A...>::value) {
+            return std::make_unique<TOpenArrayStub<Invoker, R>>(Fn);
+        } else {
+            static_assert(kAreParams<A...>, "a typed routine's parameters are integers, floating-point "
                                             "numbers, strings by value or const reference, or values");
-        return std::make_unique<TFixedStub<Invoker, R, A...>>(Fn);
+            return std::make_unique<TFixedStub<Invoker, R, false, A...>>(Fn);
+        }
     }
+};
+template <class Invoker, class R, class... A> struct TStubMaker<Invoker, R, TEngineContext&, A...> {
+    static std::unique_ptr<TFuncStub> Make(Invoker Fn) {
+        static_assert(kAreParams<A...>, "after the context, a typed routine's parameters are integers, "
+                                        "floating-point numbers, strings or values");
+        return std::make_unique<TFixedStub<Invoker, R, true, A...>>(Fn);
+    }
+};
+
+template <class Invoker, class R, class... A> std::unique_ptr<TFuncStub> MakeStubFor(Invoker Fn) {
+    return TStubMaker<Invoker, R, A...>::Make(Fn);
 }
 
 } // namespace exfuncs_detail

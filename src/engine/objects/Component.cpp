@@ -4,60 +4,45 @@
 #include "engine/base/Text.h"
 
 #include <algorithm>
-#include <mutex>
 #include <unordered_map>
 
 namespace skv::engine {
 
-namespace {
-// The live objects by reference number. Both threads of the program may hand objects to scripts.
-struct TObjectRefTable {
-    std::mutex Lock;
-    std::unordered_map<std::int32_t, TObject*> Objects;
-    std::int32_t Last = 0;
-};
-
-TObjectRefTable& RefTable() {
-    static TObjectRefTable table;
-    return table;
-}
-} // namespace
-
 TObject::~TObject() {
-    if (Ref_ == 0) return;
-    TObjectRefTable& table = RefTable();
-    const std::lock_guard<std::mutex> guard(table.Lock);
-    table.Objects.erase(Ref_);
+    for (const auto& [table, ref] : Refs_)
+        table->Objects_.erase(ref);
 }
 
-std::int32_t ObjectToRef(const TObject* Obj) {
+TObjectRefs::~TObjectRefs() {
+    for (const auto& [ref, object] : Objects_)
+        std::erase_if(object->Refs_, [this](const auto& entry) { return entry.first == this; });
+}
+
+std::int32_t TObjectRefs::RefOf(const TObject* Obj) {
     if (!Obj) return 0;
-    TObjectRefTable& table = RefTable();
-    const std::lock_guard<std::mutex> guard(table.Lock);
-    if (Obj->Ref_ != 0) return Obj->Ref_;
+    for (const auto& [table, ref] : Obj->Refs_)
+        if (table == this) return ref;
     // Numbers are not reused until the counter wraps, so a stale one rarely names a new object.
     do {
-        table.Last = table.Last == INT32_MAX ? 1 : table.Last + 1;
-    } while (table.Objects.count(table.Last) != 0);
-    Obj->Ref_ = table.Last;
-    table.Objects.emplace(table.Last, const_cast<TObject*>(Obj));
-    return Obj->Ref_;
+        Last_ = Last_ == INT32_MAX ? 1 : Last_ + 1;
+    } while (Objects_.count(Last_) != 0);
+    Objects_.emplace(Last_, const_cast<TObject*>(Obj));
+    Obj->Refs_.emplace_back(this, Last_);
+    return Last_;
 }
 
-TObject* RefToObject(std::int32_t Ref) {
+TObject* TObjectRefs::ObjectOf(std::int32_t Ref) const {
     if (Ref == 0) return nullptr;
-    TObjectRefTable& table = RefTable();
-    const std::lock_guard<std::mutex> guard(table.Lock);
-    const auto it = table.Objects.find(Ref);
-    return it == table.Objects.end() ? nullptr : it->second;
+    const auto it = Objects_.find(Ref);
+    return it == Objects_.end() ? nullptr : it->second;
 }
 
-TObject* ValueToObject(const Variant& Value) {
+TObject* TObjectRefs::ObjectOfValue(const Variant& Value) const {
     switch (Value.VType()) {
     case varInteger:
     case varSmallint:
     case varByte:
-        return RefToObject(Value.ToInteger());
+        return ObjectOf(Value.ToInteger());
     default:
         return nullptr;
     }

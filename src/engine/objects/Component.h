@@ -1,17 +1,22 @@
-// The root of the engine objects that scripts may hold references to, with a small table of
-// published properties per class, and components: named objects with an owner that frees them,
-// that are told when another component they refer to is destroyed.
+// The root of the engine objects that scripts may hold references to, the numbers under which one
+// host's scripts know them, a small table of published properties per class, and components:
+// named objects with an owner that frees them, that are told when another component they refer to
+// is destroyed.
 #pragma once
 
 #include "engine/values/Variant.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace skv::engine {
 
 class TObject;
+class TObjectRefs;
 
 // How a published property converts the value written to it.
 enum class TPropKind : std::uint8_t { pkOrdinal, pkString, pkFloat, pkVariant, pkInt64 };
@@ -44,20 +49,33 @@ public:
     virtual const TPublishedProps* PublishedProps() const { return nullptr; }
 
 private:
-    friend std::int32_t ObjectToRef(const TObject* Obj);
-    mutable std::int32_t Ref_ = 0; // its reference number once a script has seen it
+    friend class TObjectRefs;
+    // The tables that numbered this object, with its number in each (mostly none or one).
+    mutable std::vector<std::pair<TObjectRefs*, std::int32_t>> Refs_;
 };
 
-// Scripts hold objects as integer references. A reference is a number handed out once per
-// object, never an address: a number that names no live object (a stale or made-up one) finds
-// nothing, so a script cannot reach into memory.
-std::int32_t ObjectToRef(const TObject* Obj); // 0 for null
-TObject* RefToObject(std::int32_t Ref);       // null when the number names no live object
-inline Variant ObjectRefValue(const TObject* Obj) {
-    return Variant(ObjectToRef(Obj));
-}
-// The object an integer value refers to, or null.
-TObject* ValueToObject(const Variant& Value);
+// The numbers under which the scripts of one host hold objects. A number is handed out once per
+// object, never an address: one that names no live object (a stale or made-up one) finds
+// nothing, so a script cannot reach into memory. Each host's engine context has a table of its
+// own, so the numbers of one host mean nothing to another.
+class TObjectRefs {
+public:
+    TObjectRefs() = default;
+    ~TObjectRefs(); // the objects it numbered forget it
+    TObjectRefs(const TObjectRefs&) = delete;
+    TObjectRefs& operator=(const TObjectRefs&) = delete;
+
+    std::int32_t RefOf(const TObject* Obj);    // 0 for null
+    TObject* ObjectOf(std::int32_t Ref) const; // null when the number names no live object
+    Variant ValueOf(const TObject* Obj) { return Variant(RefOf(Obj)); }
+    // The object an integer value refers to, or null.
+    TObject* ObjectOfValue(const Variant& Value) const;
+
+private:
+    friend class TObject;
+    std::unordered_map<std::int32_t, TObject*> Objects_;
+    std::int32_t Last_ = 0;
+};
 
 // The published property of that name (ignoring case), searched from the object's class up.
 const TPublishedProp* FindPublishedProp(const TObject& Object, std::string_view Name);

@@ -19,7 +19,70 @@ struct TVarArrayData {
     TVarType ElementType = varVariant;
     std::vector<Variant> Elements; // the last dimension varies slowest, so redim only resizes
     int LockCount = 0;
+    TValueAccount* Account = nullptr; // what its storage is charged to (none: not counted)
 };
+
+struct TVarText {
+    std::string Text;
+    TValueAccount* Account = nullptr;
+};
+
+// The bytes charged to one value context. Each text and array keeps the account it was charged to
+// and gives its bytes back there, on whatever thread it goes; so that none gives back into freed
+// memory, the account counts its context as a holder too and goes with the last of them.
+class TValueAccount {
+public:
+    // Charges Bytes, unless the total would pass kMaxHeldValueBytes (OutOfMemory).
+    void Charge(std::int64_t Bytes) {
+        const std::int64_t before = Count_.fetch_add(Bytes, std::memory_order_relaxed);
+        if (Held(before) + Bytes > kMaxHeldValueBytes) {
+            Count_.fetch_sub(Bytes, std::memory_order_relaxed);
+            RaiseVariantError(TVariantError::OutOfMemory);
+        }
+    }
+    void Release(std::int64_t Bytes) noexcept {
+        if (Count_.fetch_sub(Bytes, std::memory_order_acq_rel) != Bytes) return;
+        const std::unique_ptr<TValueAccount> last(this); // nothing holds the account any more
+    }
+    // The context lets go; the account stays while values charged to it live.
+    void Close() noexcept { Release(kOpen); }
+    std::int64_t Held() const noexcept { return Held(Count_.load(std::memory_order_relaxed)); }
+
+private:
+    // What the context's hold adds to the count: a bit above any total of charges, so the count
+    // reaches 0 only once the context and every value have let go.
+    static constexpr std::int64_t kOpen = std::int64_t{1} << 60;
+    static std::int64_t Held(std::int64_t Count) noexcept { return Count & (kOpen - 1); }
+
+    std::atomic<std::int64_t> Count_{kOpen};
+};
+
+namespace {
+// The value context of the engine work running on this thread.
+constinit thread_local TValueContext* tBound = nullptr;
+} // namespace
+
+TValueAccount* BoundAccount() noexcept {
+    return tBound ? tBound->Account_ : nullptr;
+}
+
+TValueContext::TValueContext() : Account_(std::make_unique<TValueAccount>().release()) {}
+
+TValueContext::~TValueContext() {
+    Account_->Close();
+}
+
+std::int64_t TValueContext::HeldBytes() const noexcept {
+    return Account_->Held();
+}
+
+TValueScope::TValueScope(TValueContext* Context) noexcept : Previous_(tBound), Bound_(Context != nullptr) {
+    if (Bound_) tBound = Context;
+}
+
+TValueScope::~TValueScope() {
+    if (Bound_) tBound = Previous_;
+}
 
 // ---- errors and settings ----
 
@@ -47,43 +110,19 @@ const char* VariantErrorMessage(TVariantError code) {
     return "Invalid variant operation";
 }
 
-namespace {
-std::atomic<TVariantErrorRaiser> gRaiser{nullptr};
-std::atomic<char> gDecimalSeparator{'.'};
-} // namespace
-
-void SetVariantErrorRaiser(TVariantErrorRaiser raiser) {
-    gRaiser.store(raiser);
-}
-
-namespace {
-[[noreturn]] void RaiseEngineVariantError(TVariantError Code, const std::string& Message) {
-    throw EVariantOpError(Code, Message);
-}
-} // namespace
-
-void UseEngineVariantErrors() {
-    SetVariantErrorRaiser(&RaiseEngineVariantError);
-}
-
 void RaiseVariantError(TVariantError code) {
     const std::string message = VariantErrorMessage(code);
-    if (TVariantErrorRaiser raiser = gRaiser.load()) raiser(code, message);
-    // A raiser that returned is a programming error; the operation must still not go on.
+    if (tBound && tBound->EngineErrors) throw EVariantOpError(code, message);
     throw EVariantError(code, message);
 }
 
 char DecimalSeparator() {
-    return gDecimalSeparator.load(std::memory_order_relaxed);
-}
-void SetDecimalSeparator(char separator) {
-    gDecimalSeparator.store(separator, std::memory_order_relaxed);
+    return tBound ? tBound->DecimalSeparator : '.';
 }
 
 // ---- the memory values hold ----
 
 namespace {
-std::atomic<std::int64_t> gHeldBytes{0};
 
 // What a text or an array holds, as charged when it is made and released when it goes. Texts
 // never change once made and an array's storage changes only through redim, which charges the
@@ -95,48 +134,61 @@ std::int64_t arrayBytes(std::size_t count) {
     return static_cast<std::int64_t>(sizeof(TVarArrayData) + count * sizeof(Variant));
 }
 
-void charge(std::int64_t bytes) {
-    const std::int64_t before = gHeldBytes.fetch_add(bytes, std::memory_order_relaxed);
-    if (before + bytes > kMaxHeldValueBytes) {
-        gHeldBytes.fetch_sub(bytes, std::memory_order_relaxed);
-        RaiseVariantError(TVariantError::OutOfMemory);
-    }
+// Charges the account of the bound value context; answers it (null: nothing counted).
+TValueAccount* charge(std::int64_t bytes) {
+    TValueAccount* account = BoundAccount();
+    if (account) account->Charge(bytes);
+    return account;
 }
-void release(std::int64_t bytes) noexcept {
-    gHeldBytes.fetch_sub(bytes, std::memory_order_relaxed);
+void release(TValueAccount* account, std::int64_t bytes) noexcept {
+    if (account) account->Release(bytes);
 }
 
 // A charge made before an allocation, given back unless kept: the allocation may still fail.
 class TPendingCharge {
 public:
-    explicit TPendingCharge(std::int64_t bytes) : bytes_(bytes) { charge(bytes); }
+    explicit TPendingCharge(std::int64_t bytes) : account_(charge(bytes)), bytes_(bytes) {}
     ~TPendingCharge() {
-        if (bytes_) release(bytes_);
+        if (bytes_) release(account_, bytes_);
     }
     TPendingCharge(const TPendingCharge&) = delete;
     TPendingCharge& operator=(const TPendingCharge&) = delete;
-    void keep() noexcept { bytes_ = 0; }
+    // The allocation stands: the account it is charged to.
+    TValueAccount* keep() noexcept {
+        bytes_ = 0;
+        return account_;
+    }
 
 private:
+    TValueAccount* account_;
     std::int64_t bytes_;
 };
-} // namespace
 
-std::int64_t HeldValueBytes() noexcept {
-    return gHeldBytes.load(std::memory_order_relaxed);
+// The union keeps its payload as a plain pointer: these two make and free every one.
+template <class T, class... A> T* makePayload(A&&... Args) {
+    return std::make_unique<T>(std::forward<A>(Args)...).release();
 }
+template <class T> void freePayload(T* Payload) noexcept {
+    const std::unique_ptr<T> owner(Payload);
+}
+
+TVarText* makeText(std::string Text) {
+    TPendingCharge charged(textBytes(Text.size()));
+    TVarText* text = makePayload<TVarText>(TVarText{std::move(Text), nullptr});
+    text->Account = charged.keep();
+    return text;
+}
+
+} // namespace
 
 // ---- construction and lifetime ----
 
 Variant::Variant(const char* s) : type_(varEmpty), i64_(0) {
-    std::string text(s ? s : "");
-    charge(textBytes(text.size()));
-    str_ = new std::string(std::move(text));
+    text_ = makeText(std::string(s ? s : ""));
     type_ = varString;
 }
 Variant::Variant(std::string s) : type_(varEmpty), i64_(0) {
-    charge(textBytes(s.size()));
-    str_ = new std::string(std::move(s));
+    text_ = makeText(std::move(s));
     type_ = varString;
 }
 
@@ -171,7 +223,7 @@ Variant Variant::Date(double days) noexcept {
 }
 Variant Variant::Dispatch(TDispatchRef object) {
     Variant v;
-    v.disp_ = new TDispatchRef(std::move(object));
+    v.disp_ = makePayload<TDispatchRef>(std::move(object));
     v.type_ = varDispatch;
     return v;
 }
@@ -212,31 +264,30 @@ void Variant::destroyAndSet(TVarType Type, std::int64_t Bits) noexcept {
 
 void Variant::destroy() noexcept {
     if (type_ == varString) {
-        release(textBytes(str_->size()));
-        delete str_;
+        release(text_->Account, textBytes(text_->Text.size()));
+        freePayload(text_);
     } else if (type_ == varDispatch) {
-        delete disp_;
+        freePayload(disp_);
     } else if (IsArray()) {
         const std::int64_t bytes = arrayBytes(arr_->Elements.size());
-        delete arr_; // the elements release their own texts and arrays
-        release(bytes);
+        TValueAccount* account = arr_->Account;
+        freePayload(arr_); // the elements release their own texts and arrays
+        release(account, bytes);
     }
 }
 
 void Variant::copyFrom(const Variant& other) {
     if (other.type_ == varString) {
-        TPendingCharge charged(textBytes(other.str_->size()));
-        str_ = new std::string(*other.str_);
-        charged.keep();
+        text_ = makeText(other.text_->Text);
     } else if (other.type_ == varDispatch) {
-        disp_ = new TDispatchRef(*other.disp_);
+        disp_ = makePayload<TDispatchRef>(*other.disp_);
     } else if (other.IsArray()) {
         // Before the copy: a deep copy of a big array is the costly case.
         TPendingCharge charged(arrayBytes(other.arr_->Elements.size()));
         auto data = std::make_unique<TVarArrayData>(*other.arr_);
         data->LockCount = 0; // a copy is a new array, not locked
+        data->Account = charged.keep();
         arr_ = data.release();
-        charged.keep();
     } else {
         i64_ = other.i64_;
     }
@@ -270,7 +321,7 @@ bool Variant::IsFloat() const noexcept {
 
 const std::string& Variant::RawString() const {
     if (type_ != varString) RaiseVariantError(TVariantError::InvalidCast);
-    return *str_;
+    return text_->Text;
 }
 
 TDispatchRef Variant::RawDispatch() const {
@@ -334,7 +385,7 @@ double Variant::ToReal() const {
     case varByte:
         return u8_;
     case varString:
-        return parseNumberText(*str_);
+        return parseNumberText(text_->Text);
     default:
         RaiseVariantError(TVariantError::InvalidCast);
     }
@@ -359,7 +410,7 @@ std::int64_t Variant::ToInt64() const {
     case varDate:
         return roundToInt64(d_);
     case varString:
-        return roundToInt64(parseNumberText(*str_));
+        return roundToInt64(parseNumberText(text_->Text));
     default:
         RaiseVariantError(TVariantError::InvalidCast);
     }
@@ -392,7 +443,7 @@ TCurrency Variant::ToCurrency() const {
         return TCurrency{currencyCountFromDouble(d_)};
     case varString: {
         TCurrency c;
-        if (!TryStrToCurrency(*str_, c)) RaiseVariantError(TVariantError::InvalidCast);
+        if (!TryStrToCurrency(text_->Text, c)) RaiseVariantError(TVariantError::InvalidCast);
         return c;
     }
     default:
@@ -403,7 +454,7 @@ TCurrency Variant::ToCurrency() const {
 double Variant::ToDate() const {
     if (type_ == varString) {
         double days = 0;
-        if (TryStrToDate(*str_, days) || TryStrToFloat(*str_, days)) return days;
+        if (TryStrToDate(text_->Text, days) || TryStrToFloat(text_->Text, days)) return days;
         RaiseVariantError(TVariantError::InvalidCast);
     }
     return ToReal();
@@ -428,7 +479,7 @@ bool Variant::ToBoolean() const {
     case varDate:
         return d_ != 0.0;
     case varString: {
-        const std::string t = TrimBlanks(*str_);
+        const std::string t = TrimBlanks(text_->Text);
         if (equalsIgnoreCase(t, "true")) return true;
         if (equalsIgnoreCase(t, "false")) return false;
         return parseNumberText(t) != 0.0;
@@ -470,7 +521,7 @@ std::string Variant::ToString() const {
     case varDate:
         return DateToStr(d_);
     case varString:
-        return *str_;
+        return text_->Text;
     default:
         RaiseVariantError(TVariantError::InvalidCast);
     }
@@ -545,9 +596,9 @@ Variant Variant::ArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType
     data->ElementType = elementType;
     data->Elements.assign(static_cast<std::size_t>(count), defaultElement(elementType));
     Variant v;
+    data->Account = charged.keep();
     v.arr_ = data.release();
     v.type_ = static_cast<TVarType>(varArray | elementType);
-    charged.keep();
     return v;
 }
 
@@ -596,13 +647,23 @@ void Variant::ArrayRedim(std::int32_t highBound) {
     const std::int64_t total = elementCountOf(bounds);
     const std::int64_t before = arrayBytes(a.Elements.size());
     const std::int64_t after = arrayBytes(static_cast<std::size_t>(total));
-    if (after > before) {
-        TPendingCharge charged(after - before);
+    if (!a.Account) {
+        // An array that counts nowhere (made outside any value context) starts counting where it
+        // is resized, so that a script cannot grow it past the limit.
+        TPendingCharge charged(after);
         a.Elements.resize(static_cast<std::size_t>(total), defaultElement(a.ElementType));
-        charged.keep();
+        a.Account = charged.keep();
+    } else if (after > before) {
+        a.Account->Charge(after - before);
+        try {
+            a.Elements.resize(static_cast<std::size_t>(total), defaultElement(a.ElementType));
+        } catch (...) {
+            a.Account->Release(after - before);
+            throw;
+        }
     } else {
         a.Elements.resize(static_cast<std::size_t>(total));
-        release(before - after);
+        release(a.Account, before - after);
     }
     a.Bounds = std::move(bounds);
 }

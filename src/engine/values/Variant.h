@@ -43,7 +43,7 @@ enum class TVariantError {
     OutOfMemory, // "Out of memory for texts and arrays"
 };
 
-// Default exception of value operations (until the engine installs its own raiser).
+// The exception of value operations.
 class EVariantError : public std::runtime_error {
 public:
     EVariantError(TVariantError code, const std::string& message) : std::runtime_error(message), Code(code) {}
@@ -53,34 +53,67 @@ public:
 // The message text of an error.
 const char* VariantErrorMessage(TVariantError code);
 
-// A value operation failed, as an engine error (once UseEngineVariantErrors is in force); the
-// message is the value error's own text.
+// A value operation failed, as an engine error (for a value context that asks for engine errors);
+// the message is the value error's own text.
 class EVariantOpError : public EMathParserError {
 public:
     EVariantOpError(TVariantError Code, const std::string& Message) : EMathParserError(Message), Code(Code) {}
     TVariantError Code;
 };
 
-// Raises an error of value operations. The engine may re-point this so that value errors become its
-// own exception classes; the raiser must throw.
-using TVariantErrorRaiser = void (*)(TVariantError code, const std::string& message);
-void SetVariantErrorRaiser(TVariantErrorRaiser raiser); // nullptr restores the default
+// Raises an error of value operations: EVariantError, or EVariantOpError when the value context
+// bound to the thread asks for engine errors.
 [[noreturn]] void RaiseVariantError(TVariantError code);
-// Points the error raiser at EVariantOpError. The host calls it once at start-up, as it sets the
-// decimal separator; until then value operations raise EVariantError.
-void UseEngineVariantErrors();
 
-// What all texts and arrays of the process hold together, in bytes (their storage and the text
-// bytes; element values count on their own). Making a text or an array that would take the total
-// past kMaxHeldValueBytes raises OutOfMemory (for an array or a copy before its storage is
-// allocated), so a script that piles up values fails cleanly instead of exhausting the memory.
+// What texts and arrays may hold together in one value context, in bytes (their storage and the
+// text bytes; element values count on their own). Making a text or an array that would take the
+// total past it raises OutOfMemory (for an array or a copy before its storage is allocated), so a
+// script that piles up values fails cleanly instead of exhausting the memory.
 inline constexpr std::int64_t kMaxHeldValueBytes = std::int64_t{256} << 20;
-std::int64_t HeldValueBytes() noexcept;
 
-// Engine-wide number text settings: the decimal separator used when numbers become texts and
-// texts are parsed as numbers. Skyvane sets '.' at start-up (the default).
+class TValueAccount; // the bytes charged to one value context; it outlives the context as needed
+
+// What the values one host makes share: the account of the bytes their texts and arrays hold, the
+// decimal separator of number texts, and the kind of error value operations raise. The engine binds
+// a host's value context to the thread while it compiles and evaluates (TValueScope); values made
+// with none bound are not counted, and use "." and EVariantError.
+class TValueContext {
+public:
+    TValueContext();
+    ~TValueContext();
+    TValueContext(const TValueContext&) = delete;
+    TValueContext& operator=(const TValueContext&) = delete;
+
+    // What the texts and arrays charged to this context hold now.
+    std::int64_t HeldBytes() const noexcept;
+
+    char DecimalSeparator = '.';
+    // Value errors raise EVariantOpError, an engine error, instead of EVariantError.
+    bool EngineErrors = false;
+
+private:
+    friend class TValueScope;
+    friend TValueAccount* BoundAccount() noexcept;
+    TValueAccount* Account_;
+};
+
+// Binds Context to the calling thread while it lives and puts the one bound before back however
+// the scope is left; a null Context leaves the binding as it is.
+class TValueScope {
+public:
+    explicit TValueScope(TValueContext* Context) noexcept;
+    ~TValueScope();
+    TValueScope(const TValueScope&) = delete;
+    TValueScope& operator=(const TValueScope&) = delete;
+
+private:
+    TValueContext* Previous_;
+    bool Bound_;
+};
+
+// The decimal separator of the value context bound to the thread ("." with none): the one used
+// when numbers become texts and texts are parsed as numbers.
 char DecimalSeparator();
-void SetDecimalSeparator(char separator);
 
 // A fixed-point value with four decimals: Value counts 1/10000.
 struct TCurrency {
@@ -103,7 +136,8 @@ struct TVarArrayBound {
 };
 
 class Variant;
-struct TVarArrayData; // bounds, element type, elements, lock count; defined in Variant.cpp
+struct TVarArrayData; // bounds, element type, elements, lock count, account; defined in Variant.cpp
+struct TVarText;      // a text and its account; defined in Variant.cpp
 
 class Variant {
 public:
@@ -260,7 +294,7 @@ private:
         float f_;
         double d_;
         std::int64_t i64_;
-        std::string* str_;
+        TVarText* text_;
         TDispatchRef* disp_;
         TVarArrayData* arr_;
     };

@@ -10,7 +10,8 @@ namespace skv::engine {
 
 namespace {
 
-// Stands in until the evaluator installs its factory: it keeps the text and refuses to evaluate.
+// Stands in for an expression object a collection's factory did not make: it keeps the text and
+// refuses to evaluate.
 class TUnboundExpression : public TVarExpression {
 public:
     void SetText(const std::string& Text) override { Text_ = Text; }
@@ -23,11 +24,6 @@ private:
     std::string Text_;
     TExprLink Link_;
 };
-
-TVarExpressionFactory& Factory() {
-    static TVarExpressionFactory factory;
-    return factory;
-}
 
 // Clears a flag when the scope ends, also by an exception.
 class TFlagGuard {
@@ -42,10 +38,6 @@ private:
 };
 
 } // namespace
-
-void SetVarExpressionFactory(TVarExpressionFactory F) {
-    Factory() = std::move(F);
-}
 
 // ---------------------------------------------------------------------------------------------
 // TVariable
@@ -89,7 +81,8 @@ bool TVariable::HostUpdateEnabled() const {
 
 TVarExpression& TVariable::Eval() {
     if (!Eval_) {
-        Eval_ = Factory() ? Factory()(*this) : nullptr;
+        const TEPVars* coll = HostVar_ ? HostVar_->VarColl_ : VarColl_;
+        Eval_ = coll && coll->ExpressionFactory ? coll->ExpressionFactory(*this) : MakeVarExpression(*this);
         if (!Eval_) Eval_ = std::make_unique<TUnboundExpression>();
         WireHost(Eval_->Link());
         Eval_->SetText(Expression_);

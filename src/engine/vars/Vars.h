@@ -29,8 +29,8 @@ enum TVarValueType : std::uint8_t { vvValue, vvDBField, vvExpression, vvOnEvent 
 
 using TCalcVarEvent = std::function<Variant(TVariable& Sender)>;
 
-// The compiled expression of an expression-valued variable. The evaluator supplies it through
-// SetVarExpressionFactory; the variable only hands over its text and asks for the result. The
+// The compiled expression of an expression-valued variable. The evaluator supplies it
+// (MakeVarExpression); the variable only hands over its text and asks for the result. The
 // object's link is the node that everything the expression reads is linked to.
 class TVarExpression {
 public:
@@ -44,10 +44,11 @@ public:
     // from it.
     virtual void DisconnectFrom(const TComponent* /*Component*/) {}
 };
+// The expression object of a variable, made by the evaluator (defined with it, a phase above).
+std::unique_ptr<TVarExpression> MakeVarExpression(TVariable& Owner);
+// What makes the expression objects of a collection's variables instead (a stand-in evaluator); a
+// null object makes every evaluation raise EParserInternalError.
 using TVarExpressionFactory = std::function<std::unique_ptr<TVarExpression>(TVariable& Owner)>;
-// Installs the evaluator's factory (an empty one restores the default, whose evaluation raises
-// EParserInternalError). Variables made before keep the expression object they already have.
-void SetVarExpressionFactory(TVarExpressionFactory Factory);
 
 class TVariable : public TComponent, public TLinkOwner, public TValueOwner {
 public:
@@ -269,6 +270,9 @@ public:
     void SetRegFuncs(TComponent* C);
     TComponent* UserLib() const { return UserLib_; }
     void SetUserLib(TComponent* C);
+
+    // Makes the expression objects of its variables from now on; empty: the evaluator.
+    TVarExpressionFactory ExpressionFactory;
 
 protected:
     void Loaded() override;

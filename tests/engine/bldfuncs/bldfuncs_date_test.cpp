@@ -83,7 +83,7 @@ TEST(BuildInDataSet, CursorFunctionsOnADataSetReference) {
     ds.AppendRecord({1});
     ds.AppendRecord({2});
     ds.AppendRecord({3});
-    const Variant ref = ObjectRefValue(&ds);
+    const Variant ref = r.Context().Objects.ValueOf(&ds);
     CallByName(r, "DOPEN", {ref});
     EXPECT_TRUE(ds.Active());
     CallByName(r, "DLAST", {ref});
@@ -99,7 +99,7 @@ TEST(BuildInDataSet, CursorFunctionsOnADataSetReference) {
     CallByName(r, "DCLOSE", {ref});
     EXPECT_FALSE(ds.Active());
     // Anything that is not a dataset is ignored and leaves the result alone.
-    for (const Variant& other : {Variant(987654), Variant("x"), ObjectRefValue(&r)})
+    for (const Variant& other : {Variant(987654), Variant("x"), r.Context().Objects.ValueOf(&r)})
         EXPECT_EQ(testing::CallWith(*r.FindFunction("DBOF"), {other}, Variant(-5)).ToInteger(), -5);
 }
 

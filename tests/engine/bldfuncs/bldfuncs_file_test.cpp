@@ -101,7 +101,7 @@ TEST_F(BuildInFile, HandlesReadWriteSeekAndStamps) {
     const std::int32_t buf = Call("AllocMem", {16}).ToInteger();
     EXPECT_EQ(Call("FileSeek", {h, 3, 0}).ToInteger(), 3);
     EXPECT_EQ(Call("FileRead", {h, buf, 4}).ToInteger(), 4);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(scriptmem::Resolve(buf, 4)), 4), "3456");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(R.Context().Memory.Resolve(buf, 4)), 4), "3456");
     EXPECT_EQ(Call("FileSeek", {h, 0, 2}).ToInteger(), 10);
     Call("FillChar", {buf, 2, static_cast<std::int32_t>('Z')});
     EXPECT_EQ(Call("FileWrite", {h, buf, 2}).ToInteger(), 2);

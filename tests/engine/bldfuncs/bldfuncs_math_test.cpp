@@ -141,7 +141,7 @@ TEST_F(BuildInMath, CeilOfAHugeValueOverflows) {
 
 TEST_F(BuildInMath, RaisedExceptionObjectIsTheHandlersExceptObject) {
     auto object = std::make_unique<TExceptionObject>("EScriptException", "stop here");
-    const std::int32_t ref = ObjectToRef(object.get());
+    const std::int32_t ref = R.Context().Objects.RefOf(object.get());
     try {
         CallByName(R, "RaiseExcept", {ref});
         ADD_FAILURE() << "nothing raised";
@@ -153,8 +153,8 @@ TEST_F(BuildInMath, RaisedExceptionObjectIsTheHandlersExceptObject) {
     try {
         throw EMathParserError("Division by zero");
     } catch (...) {
-        const auto* e =
-            dynamic_cast<TExceptionObject*>(RefToObject(CallByName(R, "ExceptObject", {}).ToInteger()));
+        const auto* e = dynamic_cast<TExceptionObject*>(
+            R.Context().Objects.ObjectOf(CallByName(R, "ExceptObject", {}).ToInteger()));
         ASSERT_NE(e, nullptr);
         EXPECT_EQ(e->GetMessage(), "Division by zero");
     }

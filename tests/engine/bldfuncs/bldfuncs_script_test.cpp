@@ -11,7 +11,6 @@ namespace {
 class BuildInScript : public ::testing::Test {
 protected:
     BuildInScript() {
-        InstallEvaluator();
         Vars.SetRegFuncs(&Funcs);
         Vars.SetValues("X", Variant(std::int32_t{4}));
         E.OnProvideVarsList = [this] { return &Vars.Vars(); };

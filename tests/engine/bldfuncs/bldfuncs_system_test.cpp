@@ -20,16 +20,16 @@ protected:
 };
 
 TEST_F(BuildInSystem, MemoryBlocksAreZeroedAndBoundsChecked) {
-    const std::int64_t before = scriptmem::LiveBytes();
+    const std::int64_t before = R.Context().Memory.LiveBytes();
     const std::int32_t a = Call("AllocMem", {8}).ToInteger();
     const std::int32_t b = Call("AllocMem", {8}).ToInteger();
-    EXPECT_EQ(scriptmem::LiveBytes(), before + 16);
+    EXPECT_EQ(R.Context().Memory.LiveBytes(), before + 16);
     EXPECT_EQ(Call("CompareMem", {a, b, 8}).ToInteger(), 1); // both zeroed
     Call("FillChar", {a + 4, 4, 0x41});
     EXPECT_EQ(Call("CompareMem", {a, b, 4}).ToInteger(), 1);
     EXPECT_EQ(Call("CompareMem", {a, b, 8}).ToInteger(), 0);
     Call("FillChar", {a, 8, 0x141}); // only the low byte counts
-    EXPECT_EQ(scriptmem::Resolve(a, 8)[7], 0x41);
+    EXPECT_EQ(R.Context().Memory.Resolve(a, 8)[7], 0x41);
 
     const std::vector<std::pair<std::int64_t, std::int32_t>> outside = {
         {a - 1, 1}, {a + 8, 1}, {a + 4, 5}, {0, 1}, {0x1234, 4}, {b + 100, 1},
@@ -44,7 +44,7 @@ TEST_F(BuildInSystem, MemoryBlocksAreZeroedAndBoundsChecked) {
     Variant* args[] = {&p, &size};
     R.FindFunction("ReallocMem")->Call(args, 2, result);
     const std::int32_t moved = p.ToInteger();
-    EXPECT_EQ(scriptmem::Resolve(moved, 4)[0], 0x41); // contents kept
+    EXPECT_EQ(R.Context().Memory.Resolve(moved, 4)[0], 0x41); // contents kept
     EXPECT_ENGINE_ERROR(Call("FillChar", {moved, 5, 0}), EMathParserError, Bad(moved));
     EXPECT_ENGINE_ERROR(Call("FillChar", {a, 1, 0}), EMathParserError, Bad(a)); // the old block is gone
     size = Variant(0);
@@ -55,7 +55,7 @@ TEST_F(BuildInSystem, MemoryBlocksAreZeroedAndBoundsChecked) {
     Call("FreeMem", {b, 8});
     EXPECT_ENGINE_ERROR(Call("FreeMem", {b, 8}), EMathParserError, Bad(b)); // twice
     EXPECT_ENGINE_ERROR(Call("FreeMem", {b + 1, 8}), EMathParserError, Bad(b + 1));
-    EXPECT_EQ(scriptmem::LiveBytes(), before);
+    EXPECT_EQ(R.Context().Memory.LiveBytes(), before);
 }
 
 TEST_F(BuildInSystem, MemorySizesAreLimited) {
@@ -74,7 +74,7 @@ TEST_F(BuildInSystem, LockedArrayViewIsWrittenBackAtTheUnlock) {
     R.FindFunction("VarArrayLock")->Call(args, 1, result);
     const std::int32_t view = result.ToInteger();
     std::int32_t second = 0;
-    std::memcpy(&second, scriptmem::Resolve(view + 4, 4), 4);
+    std::memcpy(&second, R.Context().Memory.Resolve(view + 4, 4), 4);
     EXPECT_EQ(second, 7);
     EXPECT_THROW(arr.ArrayRedim(5), std::exception);                               // locked
     EXPECT_ENGINE_ERROR(Call("FreeMem", {view, 12}), EMathParserError, Bad(view)); // not the script's block
@@ -115,11 +115,11 @@ public:
 
 TEST_F(BuildInSystem, MessagesGoToTheHost) {
     TRecordingHost host;
-    TMessageHost* old = SetMessageHost(&host);
+    TMessageHost* old = R.Context().SetMessageHost(&host);
     Call("ShowMessage", {"hi"});
     EXPECT_EQ(Call("MessageBox", {0, "text", "cap", 4}).ToInteger(), 6);
     EXPECT_EQ(Call("MessageDlg", {"ask", 3, 12, 0}).ToInteger(), 65535); // a Word result
-    SetMessageHost(old);
+    R.Context().SetMessageHost(old);
     EXPECT_EQ(host.Log, "show:hi;box:cap/text/4;dlg:ask/3/12/0;");
 }
 

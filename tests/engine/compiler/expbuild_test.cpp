@@ -43,7 +43,8 @@ Variant Eval(const std::string& Text, TTestEnv& Env) {
 void RunScript(const std::string& Text, TTestEnv& Env) {
     bool failed = false;
     Variant result;
-    CalcStatements(ParseProcedure(Text, Env, TVarRef{&result, nullptr}, true, failed)->Statements);
+    const TEngineContext context;
+    CalcStatements(ParseProcedure(Text, Env, TVarRef{&result, nullptr}, context, failed)->Statements);
 }
 
 // The kind and text of a value, or the error computing it raised.

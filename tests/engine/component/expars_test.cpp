@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <tuple>
+#include <utility>
 
 using namespace skv::engine;
 
@@ -35,7 +36,6 @@ public:
 class ParserTest : public ::testing::Test {
 protected:
     ParserTest() {
-        InstallEvaluator();
         P.SetRegFuncs(&Funcs);
         P.OnValidating = [this](TComponent* Sender) {
             EXPECT_EQ(Sender, &P);
@@ -54,7 +54,7 @@ protected:
 
 TEST_F(ParserTest, CheckAnswersAndReportsUnlessSilent) {
     TRecordingHost host;
-    TMessageHost* old = SetMessageHost(&host);
+    TMessageHost* old = Funcs.Context().SetMessageHost(&host);
     P.SetExpr("1+");
     EXPECT_FALSE(P.Check(true));
     EXPECT_TRUE(P.GetParserError());
@@ -76,7 +76,7 @@ TEST_F(ParserTest, CheckAnswersAndReportsUnlessSilent) {
     EXPECT_TRUE(P.Check(false));
     EXPECT_FALSE(P.GetParserError());
     EXPECT_EQ(host.Errors.size(), 1u);
-    SetMessageHost(old);
+    Funcs.Context().SetMessageHost(old);
 
     // Without a host the report goes to standard error.
     P.SetExpr("Mystery(1)");
@@ -231,7 +231,7 @@ TEST_F(ParserTest, EditVariablesAppliesTheEditedCopyOnlyWhenAccepted) {
     P.SetVariable("A", Int(1));
     EXPECT_FALSE(P.EditVariables()); // no editor installed
     TFakeEditor editor;
-    TEditorHost* old = SetEditorHost(&editor);
+    TEditorHost* old = std::exchange(Funcs.Context().EditorHost, &editor);
     editor.Accept = false;
     EXPECT_FALSE(P.EditVariables());
     EXPECT_FALSE(P.VariableExists("ADDED"));
@@ -239,7 +239,7 @@ TEST_F(ParserTest, EditVariablesAppliesTheEditedCopyOnlyWhenAccepted) {
     EXPECT_TRUE(P.EditVariables());
     EXPECT_FALSE(editor.WasExtended);
     EXPECT_EQ(Run("A + ADDED").RawInteger(), 5);
-    SetEditorHost(old);
+    Funcs.Context().EditorHost = old;
 }
 
 using Lines = std::vector<std::string>;
@@ -265,7 +265,6 @@ std::vector<std::uint8_t> ListOf(const std::vector<std::string>& Values) {
 class UserLibTest : public ::testing::Test {
 protected:
     UserLibTest() {
-        InstallEvaluator();
         Vars.SetValues("A", Int(2));
         Lib.SetRegFuncs(&Funcs);
         Lib.SetVariables(&Vars);

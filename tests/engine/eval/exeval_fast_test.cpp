@@ -60,7 +60,6 @@ const std::vector<std::array<Variant, 3>>& Inputs();
 class FastChainTest : public ::testing::Test {
 protected:
     FastChainTest() {
-        InstallEvaluator();
         for (const char* n : {"A", "B", "C"})
             Vars.SetValues(n, Variant(std::int32_t{0}));
         for (TEvalObj* e : {&Fast, &General}) {
@@ -76,9 +75,9 @@ protected:
         Fast.AssignSourceStr(looped);
         General.AssignSourceStr(looped);
         Fast.ValidateOperation(false);
-        SetFastChains(false);
+        General.Context().FastChains = false;
         General.ValidateOperation(false);
-        SetFastChains(true);
+        General.Context().FastChains = true;
     }
     TOutcome Run(TEvalObj& E, const std::array<Variant, 3>& In) {
         static const char* const names[] = {"A", "B", "C"};
@@ -86,7 +85,7 @@ protected:
             Vars.SetValues(names[i], In[i]);
         TOutcome o;
         int turns = 0;
-        const TEvalCheckPointScope bound(&StopEndlessLoop, &turns);
+        const TEvalCheckPointScope bound(E.Context(), &StopEndlessLoop, &turns);
         try {
             o.Values.push_back(E.F());
         } catch (const std::exception& e) {
@@ -203,9 +202,9 @@ TEST_F(FastChainTest, ChainsWithOtherOperationsOrShortOnesKeepTheGeneralWay) {
     Fast.AssignSourceStr("A * B + C - 1 + A");
     General.AssignSourceStr("A * B + C - 1 + A");
     Fast.ValidateOperation(false);
-    SetFastChains(false);
+    General.Context().FastChains = false;
     General.ValidateOperation(false);
-    SetFastChains(true);
+    General.Context().FastChains = true;
     EXPECT_TRUE(HasFastForm(Fast));
     EXPECT_TRUE(Same(Run(Fast, in), Run(General, in)));
     // A text literal: the form is made, but no plan for it ever is.

@@ -23,6 +23,7 @@ public:
         auto item = std::make_unique<TEvalObj>(this);
         item->SetName(Name);
         item->OnProvideUserLib = [this] { return this; };
+        item->OnProvideRegFuncs = [this] { return RegFuncs; }; // the items belong to the same host
         item->AssignSourceStr(Text);
         TEvalObj& ref = *item;
         List[UpStr(Name)] = std::move(item);
@@ -52,12 +53,13 @@ public:
     }
     std::map<std::string, std::unique_ptr<TEvalObj>> Functions;
     std::map<std::string, std::unique_ptr<TEvalObj>> Aliases;
+    TEPRegFuncs* RegFuncs = nullptr;
 };
 
 class EvalObjTest : public ::testing::Test {
 protected:
     EvalObjTest() {
-        InstallEvaluator();
+        Lib.RegFuncs = &Funcs;
         Vars.SetRegFuncs(&Funcs);
         Vars.SetValues("A", Variant(std::int32_t{2}));
         Wire(E);
@@ -290,12 +292,12 @@ TEST_F(EvalObjTest, EveryLoopFormAndUserCallReachesTheCheckPoint) {
     for (const char* text : endless) {
         TCountdown count{0, 50};
         {
-            const TEvalCheckPointScope scope(&CountdownCheck, &count);
+            const TEvalCheckPointScope scope(E.Context(), &CountdownCheck, &count);
             E.AssignSourceStr(text);
             EXPECT_THROW(E.F(), EEvalAborted) << text;
         }
         EXPECT_EQ(count.Calls, 51) << text;
-        EvalCheckPoint(); // the scope took its check point away again
+        E.Context().CheckPoint(); // the scope took its check point away again
         EXPECT_EQ(count.Calls, 51) << text;
         if (HasFailure()) break;
     }
@@ -303,13 +305,13 @@ TEST_F(EvalObjTest, EveryLoopFormAndUserCallReachesTheCheckPoint) {
 
 TEST_F(EvalObjTest, CheckPointScopesNestAndRestoreOnTheWayOut) {
     TCountdown outer{0, 1000}, inner{0, 0};
-    const TEvalCheckPointScope a(&CountdownCheck, &outer);
+    const TEvalCheckPointScope a(E.Context(), &CountdownCheck, &outer);
     try {
-        const TEvalCheckPointScope b(&CountdownCheck, &inner);
-        EvalCheckPoint();
+        const TEvalCheckPointScope b(E.Context(), &CountdownCheck, &inner);
+        E.Context().CheckPoint();
     } catch (const EEvalAborted&) {
     }
-    EvalCheckPoint();
+    E.Context().CheckPoint();
     EXPECT_EQ(inner.Calls, 1);
     EXPECT_EQ(outer.Calls, 1);
 }
@@ -322,7 +324,6 @@ namespace {
 class HostedTest : public ::testing::Test {
 protected:
     HostedTest() {
-        InstallEvaluator();
         form.SetName("Form1");
         panel->SetName("Panel1");
         data->AddFieldDef("speed");
@@ -356,7 +357,7 @@ TEST_F(HostedTest, ObjectReferencesNameTheHostAndItsComponents) {
     } rows[] = {{"[Self]", &form}, {"[Form1]", &form}, {"[Panel1]", panel}, {"[Form1.Panel1]", panel}};
     for (const auto& row : rows) {
         E.AssignSourceStr(row.Text);
-        EXPECT_EQ(ValueToObject(E.F()), row.Object) << row.Text;
+        EXPECT_EQ(E.Context().Objects.ObjectOfValue(E.F()), row.Object) << row.Text;
     }
     E.AssignSourceStr("[Panel2]");
     EXPECT_ENGINE_ERROR(E.F(), EMathParserError, "Wrong component: Panel2");

@@ -32,7 +32,6 @@ public:
 class ScriptTest : public ::testing::Test {
 protected:
     ScriptTest() {
-        InstallEvaluator();
         Funcs.AddFunction("MAX2", &Max2Proc, 2, "The larger of two", fct_Arithm);
         Funcs.SetRegClasses(&Classes);
         Classes.RegisterClass("TGauge", "TObject",
@@ -212,7 +211,7 @@ void SpendTurn(void* Data) {
 TEST_F(ScriptTest, ALoopVariableSetToNullEndsTheLoop) {
     // A null compares with nothing: the FOR ends instead of counting on from it.
     int turns = 1000;
-    const TEvalCheckPointScope bound(&SpendTurn, &turns);
+    const TEvalCheckPointScope bound(E.Context(), &SpendTurn, &turns);
     EXPECT_EQ(Run("FOR i := 1 TO 3 DO BEGIN n := n + 1; i := NULL; END; RESULT := n").RawInteger(), 1);
     EXPECT_EQ(Run("FOR i := 3 DOWNTO 1 DO BEGIN n := n + 1; i := NULL; END; RESULT := n").RawInteger(), 1);
 }

@@ -58,6 +58,8 @@ protected:
     Variant Exec(std::vector<Variant> Values) { return CallByName(R, "ExecObjMethod", std::move(Values)); }
     Variant Create(std::vector<Variant> Values) { return CallByName(R, "CreateObject", std::move(Values)); }
     Variant SetProp(std::vector<Variant> Values) { return CallByName(R, "SetObjProp", std::move(Values)); }
+    TObject* ObjectOf(const Variant& Ref) const { return R.Context().Objects.ObjectOfValue(Ref); }
+    Variant RefOf(const TObject* Object) const { return R.Context().Objects.ValueOf(Object); }
 
     TStandInLibrary Library;
     TEPRegClasses Classes;
@@ -99,10 +101,10 @@ TEST_F(ClassesTest, ExceptionObjectsAreMadeCalledAndFreed) {
     EXPECT_EQ(Exec({e, Variant("CLASSNAME")}).RawString(), "EScriptException");
     EXPECT_EQ(SetProp({e, Variant("Message"), Variant(42)}).RawInteger(), 42);
     EXPECT_EQ(Exec({e, Variant("Message")}).RawString(), "42");
-    EXPECT_EQ(ValueToObject(Exec({e, Variant("ClassType")})), Classes.GetClass("EScriptException"));
+    EXPECT_EQ(ObjectOf(Exec({e, Variant("ClassType")})), Classes.GetClass("EScriptException"));
 
-    const Variant h = Exec({ObjectRefValue(Classes.GetClass("Exception")), Variant("CreateHelp"),
-                            Variant("help"), Variant(2.5)});
+    const Variant h =
+        Exec({RefOf(Classes.GetClass("Exception")), Variant("CreateHelp"), Variant("help"), Variant(2.5)});
     EXPECT_EQ(Exec({h, Variant("Message")}).RawString(), "help");
     EXPECT_EQ(Exec({h, Variant("HelpContext")}).RawInteger(), 2); // integer parameters round halves to even
     const Variant plain = Create({Variant("Exception")});         // TObject.Create, the class's own object
@@ -122,7 +124,7 @@ TEST_F(ClassesTest, ExceptionObjectsAreMadeCalledAndFreed) {
 }
 
 TEST_F(ClassesTest, ClassReferencesConstructAndAnswerTheirName) {
-    const Variant cls = ObjectRefValue(Classes.GetClass("Exception"));
+    const Variant cls = RefOf(Classes.GetClass("Exception"));
     EXPECT_EQ(Exec({cls, Variant("ClassName")}).RawString(), "Exception");
     // A constructor reached through ExecObjMethod makes an object of the class, kept by the registry.
     const Variant made = Exec({cls, Variant("Create"), Variant("from class")});
@@ -154,7 +156,7 @@ TEST_F(ClassesTest, TypedMembersAndTheirErrors) {
     EXPECT_DOUBLE_EQ(Exec({g, Variant("Scaled"), Variant(4)}).RawDouble(), 8.0);
     EXPECT_EQ(Exec({g, Variant("ReadOnly")}).RawInteger(), 7);
     SetProp({g, Variant("WriteOnly"), Variant(9)});
-    EXPECT_EQ(static_cast<TGauge*>(ValueToObject(g))->Written, 9);
+    EXPECT_EQ(static_cast<TGauge*>(ObjectOf(g))->Written, 9);
 
     const Variant e = Create({Variant("Exception"), Variant("x")});
     const struct {
@@ -186,11 +188,11 @@ TEST_F(ClassesTest, TypedMembersAndTheirErrors) {
                                         member, func));
     Variant one(1), out;
     Variant* args[] = {&one};
-    EXPECT_ENGINE_ERROR(Classes.InvokeMember(*func, ValueToObject(e), args, 1, out), EMathParserError,
+    EXPECT_ENGINE_ERROR(Classes.InvokeMember(*func, ObjectOf(e), args, 1, out), EMathParserError,
                         "Invalid object reference");
     // Host objects are not the scripts' to free.
     TGauge host;
-    EXPECT_ENGINE_ERROR(Exec({ObjectRefValue(&host), Variant("Free")}), EMathParserError,
+    EXPECT_ENGINE_ERROR(Exec({RefOf(&host), Variant("Free")}), EMathParserError,
                         "Invalid object reference: TGauge.Free");
     EXPECT_ENGINE_ERROR(Create({Variant("TNoSuch")}), EMathParserError, "Invalid object reference: TNoSuch");
 }
@@ -200,7 +202,7 @@ TEST_F(ClassesTest, PublishedPropertiesStandInForUnregisteredMembers) {
          {static_cast<TEPCustomRegClasses*>(&Classes), static_cast<TEPCustomRegClasses*>(nullptr)}) {
         R.SetRegClasses(classes);
         TPanel panel;
-        const Variant p = ObjectRefValue(&panel);
+        const Variant p = RefOf(&panel);
         EXPECT_EQ(Exec({p, Variant("width")}).RawInteger(), 10);
         SetProp({p, Variant("Width"), Variant(12.5)}); // converted as the property stores it
         EXPECT_EQ(panel.Width, 12);
@@ -242,39 +244,19 @@ TEST_F(ClassesTest, WithoutClassesNothingIsConstructed) {
                         "Arguments mismatching: ExecObjMethod");
 }
 
-// ExecScript hands the text and the remaining operands to the installed runner.
-std::string SeenSource;
-std::int32_t SeenHigh = -9;
-void EchoRunner(TEPRegFuncs& /*Funcs*/, const std::string& Source, ArgArray& Args, std::int32_t High,
-                Variant& Result) {
-    SeenSource = Source;
-    SeenHigh = High;
-    Result = Args.empty() ? Variant("none") : Args.back();
-}
-void NestingRunner(TEPRegFuncs& Funcs, const std::string& Source, ArgArray& /*Args*/, std::int32_t /*High*/,
-                   Variant& Result) {
-    Result = CallByName(Funcs, "ExecScript", {Variant(Source)}); // runs itself forever
-}
-
-TEST_F(ClassesTest, ExecScriptRunsThroughTheInstalledRunner) {
-    SetExecScriptHandler(nullptr);
-    EXPECT_ENGINE_ERROR(CallByName(R, "ExecScript", {Variant("1")}), EMathParserError,
-                        "Specified function does not exist: ExecScript");
-    SetExecScriptHandler(&EchoRunner);
-    EXPECT_EQ(CallByName(R, "ExecScript", {Variant(12), Variant(1), Variant("last")}).RawString(), "last");
-    EXPECT_EQ(SeenSource, "12");
-    EXPECT_EQ(SeenHigh, 1);
-    EXPECT_EQ(CallByName(R, "ExecScript", {Variant("x")}).RawString(), "none");
-    EXPECT_EQ(SeenHigh, -1);
+// ExecScript runs the text with the remaining operands in its argument slots.
+TEST_F(ClassesTest, ExecScriptRunsTheTextWithTheRestAsArguments) {
+    EXPECT_EQ(CallByName(R, "ExecScript", {Variant("%1"), Variant(1), Variant("last")}).RawString(), "last");
+    EXPECT_EQ(CallByName(R, "ExecScript", {Variant(12)}).RawInteger(), 12);
     EXPECT_ENGINE_ERROR(CallByName(R, "ExecScript", {}), EFuncParamsError,
                         "Arguments mismatching: ExecScript");
 
-    SetExecScriptHandler(&NestingRunner);
-    EXPECT_ENGINE_ERROR(CallByName(R, "ExecScript", {Variant("again")}), EMathParserError,
+    // A text that runs itself ends at the depth limit; the depth is back to zero after the failure.
+    const Variant again("ExecScript(%0, %0)");
+    EXPECT_ENGINE_ERROR(CallByName(R, "ExecScript", {again, again}), EMathParserError,
                         "Scripts nest too deeply: ExecScript");
-    SetExecScriptHandler(&EchoRunner); // the depth is back to zero after the failure
-    EXPECT_EQ(CallByName(R, "ExecScript", {Variant("y"), Variant(5)}).RawInteger(), 5);
-    InstallEvaluator(); // the real runner again, for the suites that follow
+    EXPECT_EQ(R.Context().ScriptDepth, 0);
+    EXPECT_EQ(CallByName(R, "ExecScript", {Variant("%0 + 1"), Variant(5)}).RawInteger(), 6);
 }
 
 } // namespace

@@ -122,25 +122,49 @@ TEST(PublishedProps, ValuesConvertToThePropertyKind) {
 namespace {
 
 TEST(ObjectRefs, NumbersNameLiveObjectsOnly) {
-    EXPECT_EQ(ObjectToRef(nullptr), 0);
-    EXPECT_EQ(RefToObject(0), nullptr);
+    TObjectRefs refs;
+    EXPECT_EQ(refs.RefOf(nullptr), 0);
+    EXPECT_EQ(refs.ObjectOf(0), nullptr);
     auto a = std::make_unique<TObject>();
     auto b = std::make_unique<TComponent>();
-    const std::int32_t ra = ObjectToRef(a.get());
-    const std::int32_t rb = ObjectToRef(b.get());
+    const std::int32_t ra = refs.RefOf(a.get());
+    const std::int32_t rb = refs.RefOf(b.get());
     EXPECT_NE(ra, 0);
     EXPECT_NE(ra, rb);
-    EXPECT_EQ(ObjectToRef(a.get()), ra); // once per object
-    EXPECT_EQ(RefToObject(ra), a.get());
-    EXPECT_EQ(ValueToObject(Variant(rb)), b.get());
-    EXPECT_EQ(ValueToObject(Variant(static_cast<double>(rb))), nullptr); // only integer kinds refer
-    EXPECT_EQ(ValueToObject(Variant(std::to_string(rb))), nullptr);
+    EXPECT_EQ(refs.RefOf(a.get()), ra); // once per object
+    EXPECT_EQ(refs.ObjectOf(ra), a.get());
+    EXPECT_EQ(refs.ObjectOfValue(Variant(rb)), b.get());
+    EXPECT_EQ(refs.ObjectOfValue(Variant(static_cast<double>(rb))), nullptr); // only integer kinds refer
+    EXPECT_EQ(refs.ObjectOfValue(Variant(std::to_string(rb))), nullptr);
     // A copy is another object; a destroyed object's number finds nothing.
     const TObject copy(*a);
-    EXPECT_NE(ObjectToRef(&copy), ra);
+    EXPECT_NE(refs.RefOf(&copy), ra);
     a.reset();
-    EXPECT_EQ(RefToObject(ra), nullptr);
-    EXPECT_EQ(RefToObject(ra + 1000000), nullptr); // a made-up number
+    EXPECT_EQ(refs.ObjectOf(ra), nullptr);
+    EXPECT_EQ(refs.ObjectOf(ra + 1000000), nullptr); // a made-up number
+}
+
+// Each host numbers objects in a table of its own: a number means nothing in another table, and
+// whichever of a table and an object goes first, the other is left consistent.
+TEST(ObjectRefs, TablesAreIndependent) {
+    auto object = std::make_unique<TObject>();
+    TObjectRefs first;
+    const std::int32_t r1 = first.RefOf(object.get());
+    std::int32_t r2 = 0;
+    {
+        TObjectRefs second;
+        r2 = second.RefOf(object.get());
+        EXPECT_EQ(second.ObjectOf(r2), object.get());
+        EXPECT_EQ(second.ObjectOf(r2 + 1), nullptr);
+    } // the object forgets the table that went
+    EXPECT_EQ(first.ObjectOf(r1), object.get());
+    EXPECT_EQ(first.RefOf(object.get()), r1);
+    TObjectRefs third;
+    EXPECT_EQ(third.ObjectOf(r1), nullptr); // not a number this table handed out
+    const std::int32_t r3 = third.RefOf(object.get());
+    object.reset(); // every table that numbered it forgets it
+    EXPECT_EQ(first.ObjectOf(r1), nullptr);
+    EXPECT_EQ(third.ObjectOf(r3), nullptr);
 }
 
 } // namespace

@@ -216,12 +216,15 @@ TEST(VariantCompare, Rows) {
     EXPECT_FALSE(VarEquals(Variant::Null(), Variant::Null()));
 }
 
-TEST(VariantErrors, RaiserCanBeRepointed) {
-    struct Custom : std::runtime_error {
-        using std::runtime_error::runtime_error;
-    };
-    SetVariantErrorRaiser([](TVariantError, const std::string& m) { throw Custom(m); });
-    EXPECT_THROW(VarDiv(Variant(1), Variant(0)), Custom);
-    SetVariantErrorRaiser(nullptr);
+// The kind of value errors follows the value context bound to the thread, and only while it is.
+TEST(VariantErrors, KindFollowsTheBoundContext) {
+    TValueContext engine;
+    engine.EngineErrors = true;
+    {
+        const TValueScope bound(&engine);
+        EXPECT_THROW(VarDiv(Variant(1), Variant(0)), EVariantOpError);
+        const TValueScope none(nullptr); // leaves the binding as it is
+        EXPECT_THROW(VarDiv(Variant(1), Variant(0)), EVariantOpError);
+    }
     EXPECT_THROW(VarDiv(Variant(1), Variant(0)), EVariantError);
 }

@@ -107,13 +107,16 @@ TEST(VariantConvert, NumberTexts) {
 }
 
 TEST(VariantConvert, DecimalSeparatorIsAnEngineSetting) {
-    SetDecimalSeparator(',');
-    double d = 0;
-    EXPECT_TRUE(TryStrToFloat("1,5", d));
-    EXPECT_FALSE(TryStrToFloat("1.5", d));
-    EXPECT_EQ(Variant(2.25).ToString(), "2,25");
-    EXPECT_EQ(VarAdd(Variant("0,5"), Variant(1)).ToReal(), 1.5);
-    SetDecimalSeparator('.');
+    TValueContext comma;
+    comma.DecimalSeparator = ',';
+    {
+        const TValueScope bound(&comma);
+        double d = 0;
+        EXPECT_TRUE(TryStrToFloat("1,5", d));
+        EXPECT_FALSE(TryStrToFloat("1.5", d));
+        EXPECT_EQ(Variant(2.25).ToString(), "2,25");
+        EXPECT_EQ(VarAdd(Variant("0,5"), Variant(1)).ToReal(), 1.5);
+    }
     EXPECT_EQ(Variant(2.25).ToString(), "2.25");
 }
 
@@ -234,9 +237,12 @@ TEST(VariantArray, CreateBoundsAndElements) {
     EXPECT_THROW(Variant(1).ArrayDimCount() == 0 ? Variant(1).ArrayLowBound(1) : 0, EVariantError);
 }
 
-// What texts and arrays hold is counted across the process, and a value that would take it past
-// the cap is refused before it is kept; everything given back brings the count to where it was.
+// What texts and arrays hold is counted in the bound value context, and a value that would take it
+// past the cap is refused before it is kept; everything given back brings the count to where it was.
 TEST(VariantMemory, TextsAndArraysAreCountedAndCapped) {
+    TValueContext context;
+    const TValueScope bound(&context);
+    const auto HeldValueBytes = [&context] { return context.HeldBytes(); };
     const std::int64_t base = HeldValueBytes();
     {
         const Variant text(std::string(1000, 'x'));

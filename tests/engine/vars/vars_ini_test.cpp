@@ -27,9 +27,8 @@ private:
 class VarsIniTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetVarExpressionFactory([](TVariable&) { return std::make_unique<TConstExpression>(); });
+        vars->ExpressionFactory = [](TVariable&) { return std::make_unique<TConstExpression>(); };
     }
-    void TearDown() override { SetVarExpressionFactory({}); }
 
     std::vector<std::string> Keys() const { return ini.ReadSection("Variables"); }
     void Load(const std::string& text) {

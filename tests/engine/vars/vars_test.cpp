@@ -53,9 +53,8 @@ private:
 class VarsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetVarExpressionFactory([](TVariable& v) { return std::make_unique<TSumExpression>(v); });
+        vars->ExpressionFactory = [](TVariable& v) { return std::make_unique<TSumExpression>(v); };
     }
-    void TearDown() override { SetVarExpressionFactory({}); }
     TVariable* Sum(const char* Name, const char* Text) {
         TVariable* v = vars->CreateVariable(&form, Name, "");
         v->SetExpression(Text);
@@ -212,7 +211,7 @@ TEST_F(VarsTest, ANewExpressionTextRecomputesOnlyAnExpressionVariable) {
 }
 
 TEST_F(VarsTest, WithoutEvaluatorAnExpressionIsAnEngineError) {
-    SetVarExpressionFactory({});
+    vars->ExpressionFactory = [](TVariable&) { return nullptr; };
     TVariable* v = vars->CreateVariable(&form, "E", "");
     v->SetExpression("1+1");
     EXPECT_THROW(v->SetValueType(vvExpression), EParserInternalError);
@@ -288,7 +287,9 @@ TEST_F(VarsTest, VariablesLeaveTheirCollection) {
 }
 
 TEST(VariantErrors, SurfaceAsEngineErrors) {
-    UseEngineVariantErrors();
+    TValueContext context;
+    context.EngineErrors = true;
+    const TValueScope bound(&context);
     EXPECT_ENGINE_ERROR((void)VarDiv(Variant(std::int32_t{1}), Variant(std::int32_t{0})), EMathParserError,
                         "Division by zero");
     try {
@@ -299,7 +300,6 @@ TEST(VariantErrors, SurfaceAsEngineErrors) {
     }
     const Variant a = Variant::ArrayOf({Variant(1.0)});
     EXPECT_ENGINE_ERROR((void)a.ArrayGet({3}), EMathParserError, _msgVarArrayOutOfBounds);
-    SetVariantErrorRaiser(nullptr); // the value tests expect the default
 }
 
 // Expressions refresh what they read before every evaluation; only a change may reach the
