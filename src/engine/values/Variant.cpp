@@ -57,10 +57,10 @@ private:
     std::atomic<std::int64_t> Count_{kOpen};
 };
 
-namespace {
-// The value context of the engine work running on this thread.
+namespace values_detail {
 constinit thread_local TValueContext* tBound = nullptr;
-} // namespace
+} // namespace values_detail
+using values_detail::tBound;
 
 TValueAccount* BoundAccount() noexcept {
     return tBound ? tBound->Account_ : nullptr;
@@ -76,13 +76,6 @@ std::int64_t TValueContext::HeldBytes() const noexcept {
     return Account_->Held();
 }
 
-TValueScope::TValueScope(TValueContext* Context) noexcept : Previous_(tBound), Bound_(Context != nullptr) {
-    if (Bound_) tBound = Context;
-}
-
-TValueScope::~TValueScope() {
-    if (Bound_) tBound = Previous_;
-}
 
 // ---- errors and settings ----
 

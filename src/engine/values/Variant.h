@@ -97,12 +97,22 @@ private:
     TValueAccount* Account_;
 };
 
+namespace values_detail {
+// The value context of the engine work running on this thread (read where the scope is inline).
+extern constinit thread_local TValueContext* tBound;
+} // namespace values_detail
+
 // Binds Context to the calling thread while it lives and puts the one bound before back however
-// the scope is left; a null Context leaves the binding as it is.
+// the scope is left; a null Context leaves the binding as it is. Inline: every evaluation makes one.
 class TValueScope {
 public:
-    explicit TValueScope(TValueContext* Context) noexcept;
-    ~TValueScope();
+    explicit TValueScope(TValueContext* Context) noexcept
+        : Previous_(values_detail::tBound), Bound_(Context != nullptr) {
+        if (Bound_) values_detail::tBound = Context;
+    }
+    ~TValueScope() {
+        if (Bound_) values_detail::tBound = Previous_;
+    }
     TValueScope(const TValueScope&) = delete;
     TValueScope& operator=(const TValueScope&) = delete;
 
