@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::int64_t base = host.Funcs.Context().Values.HeldBytes();
     int left = kCheckBudget;
     {
-        const TEvalCheckPointScope budget(host.Funcs.Context(), &CountDown, &left);
+        const TEvalCheckPointScope budget(&CountDown, &left);
         // Objects that scripts construct live as long as their class registry: one per input.
         TEPRegClasses classes;
         host.Funcs.SetRegClasses(&classes);

@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     first.SetVariables(&host.Vars);
     int left = kCheckBudget;
     {
-        const TEvalCheckPointScope budget(host.Funcs.Context(), &CountDown, &left);
+        const TEvalCheckPointScope budget(&CountDown, &left);
         TEPRegClasses classes;
         host.Funcs.SetRegClasses(&classes);
         for (int i = 0; i < std::min(first.Functions().Count(), kCalls); ++i) {

@@ -61,8 +61,8 @@ void connectEffectParser(engine::TExParser& parser, engine::TEPVars& vars, engin
 
 // ---- the budget ----
 
-EffectBudgetScope::EffectBudgetScope(engine::TEngineContext& context, const EffectBudget& budget)
-    : budget_(budget), scope_(context, &EffectBudgetScope::checkPoint, this) {
+EffectBudgetScope::EffectBudgetScope(const EffectBudget& budget)
+    : budget_(budget), scope_(&EffectBudgetScope::checkPoint, this) {
     // With the step's start known, the first batch of turns is timed from it; a script of a few
     // turns then reads the clock only once, after it ends.
     if (budget.started != Clock::time_point{}) {
@@ -127,7 +127,7 @@ void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, con
     std::array<float, 7> values{};
     try {
         {
-            const EffectBudgetScope scope(epRegFuncs.Context(), budget);
+            const EffectBudgetScope scope(budget);
             skvExParser.F(); // the one argument integer 0; the result is not used
         }
         // One long operation between two check points can finish past the deadline: such a step

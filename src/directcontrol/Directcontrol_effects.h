@@ -26,12 +26,12 @@ void configureEffectRegFuncs(engine::TEPRegFuncs& regFuncs);
 // would put the camera at 0.
 void connectEffectParser(engine::TExParser& parser, engine::TEPVars& vars, engine::TEPRegFuncs& regFuncs);
 
-// While it lives, the evaluations of the host whose context it is given stop with EEvalAborted
-// once the budget has expired or been cancelled. The clock is read only every so many loop turns, more often
-// when the turns are slow, so a step overruns its deadline by a few turns at most.
+// While it lives, the calling thread's evaluations stop with EEvalAborted once the budget has
+// expired or been cancelled. The clock is read only every so many loop turns, more often when
+// the turns are slow, so a step overruns its deadline by a few turns at most.
 class EffectBudgetScope {
 public:
-    EffectBudgetScope(engine::TEngineContext& context, const EffectBudget& budget);
+    explicit EffectBudgetScope(const EffectBudget& budget);
     EffectBudgetScope(const EffectBudgetScope&) = delete;
     EffectBudgetScope& operator=(const EffectBudgetScope&) = delete;
 

@@ -91,7 +91,7 @@ int evaluate(const EvalArgs& args, std::ostream& out) {
     const auto budget = directcontrol::EffectBudget::fromNow();
     Variant result;
     {
-        const directcontrol::EffectBudgetScope scope(regFuncs.Context(), budget);
+        const directcontrol::EffectBudgetScope scope(budget);
         result = parser.F();
     }
     const std::string text = result.ToString(); // may raise for values with no text form

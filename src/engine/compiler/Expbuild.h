@@ -80,11 +80,10 @@ Variant* FindSlot(std::string_view Text, TProgram& Program);
 
 // Compiles a script or an expression into a program. A text without statement tokens is an
 // expression whose value goes to Result (the variable RESULT); otherwise it is a statement list.
-// Context is the host's: its switch says whether number chains get their fast form, and the loops
-// call its check point. Raises the engine's syntax errors with their statement context; what was
-// built goes with the exception.
+// FastChains (the host's switch) says whether number chains get their fast form. Raises the
+// engine's syntax errors with their statement context; what was built goes with the exception.
 std::unique_ptr<TProgram> ParseProcedure(const std::string& Text, TParseEnv& Env, TVarRef Result,
-                                         const TEngineContext& Context, bool& ParseFailed);
+                                         bool FastChains, bool& ParseFailed);
 
 // Sets a variable of List by name: 1 when it existed, 2 when a valid, non-reserved name made a
 // new one, 0 when nothing was done. Variable receives the variable (null for 0).

@@ -321,13 +321,13 @@ void TStatementParser::ParseTry(PParserStatement*& Tail, bool InLoop, bool ElseA
 } // namespace
 
 std::unique_ptr<TProgram> ParseProcedure(const std::string& Text, TParseEnv& Env, TVarRef Result,
-                                         const TEngineContext& Context, bool& ParseFailed) {
+                                         bool FastChains, bool& ParseFailed) {
     ParseFailed = false;
     // The scanner stops at a NUL: a text holding one would lose what follows without a word.
     if (const std::size_t nul = Text.find('\0'); nul != std::string::npos)
         throw ESyntaxError(std::string(_msgParseError) + " character #0 at position " +
                            std::to_string(nul + 1));
-    auto program = std::make_unique<TProgram>(&Context);
+    auto program = std::make_unique<TProgram>();
     TStatementParser parser(Text, Env, *program, ParseFailed);
     parser.Scanner().NextToken();
     if (parser.Scanner().Token == TSTToken::tid_EOF) {
@@ -338,7 +338,7 @@ std::unique_ptr<TProgram> ParseProcedure(const std::string& Text, TParseEnv& Env
     } else {
         parser.ParseScript(program->Statements);
     }
-    if (Context.FastChains) PrepareFastChains(*program);
+    if (FastChains) PrepareFastChains(*program);
     return program;
 }
 

@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t kArgBlock = 256;
 } // namespace
 
-TProgram::TProgram(const TEngineContext* Context) : Context_(Context) {}
+TProgram::TProgram() = default;
 TProgram::~TProgram() = default;
 
 TParserOperation& TProgram::NewOperation(TToken Token, TMathProcedure Proc, std::int32_t ArgCount) {
@@ -39,7 +39,6 @@ TParserStatement& TProgram::NewStatement(TStatementToken Token, TStatementProc P
     st.Proc = Proc;
     st.Var = Var;
     st.VarObj = VarObj;
-    st.Context = Context_;
     return st;
 }
 

@@ -75,7 +75,6 @@ enum class TToken : std::uint8_t {
 // belong to owns them.
 
 class Variant;
-class TEngineContext;
 class TExprLink;
 class TLinkOwner;
 class TObject;
@@ -134,8 +133,7 @@ struct TParserStatement {
     TParserStatement* Body2 = nullptr;
     TStatementProc Proc = nullptr;
     TParserStatement* Next = nullptr;
-    TFastChain* Fast = nullptr;              // Expr1 in the fast form, when it has that form
-    const TEngineContext* Context = nullptr; // the host's, whose check point loops call
+    TFastChain* Fast = nullptr; // Expr1 in the fast form, when it has that form
 };
 
 // One compiled text: its statements and operations with their operand lists and names, the fast
@@ -143,8 +141,7 @@ struct TParserStatement {
 // not a variable lives here, and goes when the program goes.
 class TProgram {
 public:
-    // Context: the host's, which the statements' loops stop through (none: they never stop).
-    explicit TProgram(const TEngineContext* Context = nullptr);
+    TProgram();
     ~TProgram();
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;
@@ -167,7 +164,6 @@ public:
     std::unordered_set<const Variant*> Literals;
 
 private:
-    const TEngineContext* Context_;
     std::deque<TParserOperation> Operations_;
     std::deque<TParserStatement> Statements_;
     std::deque<std::string> Names_;

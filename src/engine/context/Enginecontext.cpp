@@ -1,4 +1,4 @@
-// The context of one host: its message host with the printing stand-in, and its check point.
+// The context of one host: its message host with the printing stand-in; the check point of the thread.
 #include "engine/context/Enginecontext.h"
 
 #include <iostream>
@@ -26,6 +26,10 @@ public:
 
 } // namespace
 
+namespace context_detail {
+constinit thread_local TCheckPointHook tCheckPoint;
+} // namespace context_detail
+
 TEngineContext::TEngineContext() = default;
 TEngineContext::~TEngineContext() = default;
 
@@ -39,17 +43,6 @@ TMessageHost* TEngineContext::SetMessageHost(TMessageHost* Host) {
     TMessageHost* old = MessageHost_;
     MessageHost_ = Host;
     return old;
-}
-
-TEvalCheckPointScope::TEvalCheckPointScope(TEngineContext& Context, TEvalCheckPoint CheckPoint, void* Data)
-    : Context_(Context), OldFn_(Context.CheckPoint_), OldData_(Context.CheckPointData_) {
-    Context_.CheckPoint_ = CheckPoint;
-    Context_.CheckPointData_ = Data;
-}
-
-TEvalCheckPointScope::~TEvalCheckPointScope() {
-    Context_.CheckPoint_ = OldFn_;
-    Context_.CheckPointData_ = OldData_;
 }
 
 } // namespace skv::engine

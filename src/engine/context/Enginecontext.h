@@ -1,7 +1,6 @@
 // What the scripts of one host own and use: the bytes their values hold, the numbers of their
-// objects, their open files and memory blocks, where their messages go and how their evaluations
-// are stopped. Each host's function registry makes one; two hosts share nothing, so they may run
-// on two threads without a lock.
+// objects, their open files and memory blocks and where their messages go. Each host's function
+// registry makes one; two hosts share nothing, so they may run on two threads without a lock.
 #pragma once
 
 #include "engine/context/Scriptfiles.h"
@@ -28,6 +27,39 @@ public:
     using std::runtime_error::runtime_error;
 };
 using TEvalCheckPoint = void (*)(void* Data);
+
+namespace context_detail {
+struct TCheckPointHook {
+    TEvalCheckPoint Fn = nullptr;
+    void* Data = nullptr;
+};
+// The check point of the host call running on this thread (see TEvalCheckPointScope).
+extern constinit thread_local TCheckPointHook tCheckPoint;
+} // namespace context_detail
+
+// Calls the check point installed on this thread, if any.
+inline void EvalCheckPoint() {
+    const context_detail::TCheckPointHook hook = context_detail::tCheckPoint;
+    if (hook.Fn) hook.Fn(hook.Data);
+}
+
+// Installs a check point for the calling thread while it lives, and puts the previous one (with
+// its data) back however the scope is left. The check point belongs to the host's call, not to a
+// context: it must reach every loop that call runs, also in user functions and variables compiled
+// against another registry or none, and a loop cannot know on whose behalf it runs.
+class TEvalCheckPointScope {
+public:
+    TEvalCheckPointScope(TEvalCheckPoint CheckPoint, void* Data) noexcept
+        : Old_(context_detail::tCheckPoint) {
+        context_detail::tCheckPoint = {CheckPoint, Data};
+    }
+    ~TEvalCheckPointScope() { context_detail::tCheckPoint = Old_; }
+    TEvalCheckPointScope(const TEvalCheckPointScope&) = delete;
+    TEvalCheckPointScope& operator=(const TEvalCheckPointScope&) = delete;
+
+private:
+    context_detail::TCheckPointHook Old_;
+};
 
 // Where ShowMessage, MessageBox and MessageDlg go. The GUI installs one that shows real boxes;
 // without one the texts are printed on standard output and the first button counts as pressed.
@@ -70,11 +102,6 @@ public:
     // off): both forms answer the same, which is what switching it off is for.
     bool FastChains = true;
 
-    // Calls the check point the host installed, if any (see TEvalCheckPointScope).
-    void CheckPoint() const {
-        if (CheckPoint_) CheckPoint_(CheckPointData_);
-    }
-
     // Random and Randomize: the same sequence in every new host until a script reseeds it.
     std::mt19937 Random{0x5EED};
     // ExecScript calls nested now (a script that runs itself ends with an error, not a crash).
@@ -84,25 +111,7 @@ public:
     std::unique_ptr<TObject> HandledExceptionObject;
 
 private:
-    friend class TEvalCheckPointScope;
-    TEvalCheckPoint CheckPoint_ = nullptr;
-    void* CheckPointData_ = nullptr;
     TMessageHost* MessageHost_ = nullptr;
-};
-
-// Installs a check point in Context while it lives, and puts the previous one (with its data) back
-// however the scope is left.
-class TEvalCheckPointScope {
-public:
-    TEvalCheckPointScope(TEngineContext& Context, TEvalCheckPoint CheckPoint, void* Data);
-    ~TEvalCheckPointScope();
-    TEvalCheckPointScope(const TEvalCheckPointScope&) = delete;
-    TEvalCheckPointScope& operator=(const TEvalCheckPointScope&) = delete;
-
-private:
-    TEngineContext& Context_;
-    TEvalCheckPoint OldFn_;
-    void* OldData_;
 };
 
 } // namespace skv::engine

@@ -48,7 +48,7 @@ constexpr std::size_t kMaxExpandedText = 1 << 20;
 
 void OpUserFunc(PParserOperation Op) {
     auto* callee = static_cast<TEvalObj*>(Op->Obj);
-    callee->CheckPoint();
+    EvalCheckPoint();
     ArgArray args = CopyArgs(Op);
     callee->F(args, Op->ArgCount - 1, *Op->Result);
 }
@@ -282,7 +282,8 @@ void TEvalObj::ParseExpression() {
     if (ParsedText.empty()) return;
     try {
         // RESULT is a local like any other: nothing depends on it, so its writes tell no one.
-        Program_ = ParseProcedure(ParsedText, *this, TVarRef{ResultVar, nullptr}, *Compiled_, ParseFailed_);
+        Program_ = ParseProcedure(ParsedText, *this, TVarRef{ResultVar, nullptr}, Compiled_->FastChains,
+                                  ParseFailed_);
         Statements_ = Program_->Statements;
         ParseFailed_ = false;
     } catch (...) {

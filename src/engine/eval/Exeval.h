@@ -210,10 +210,6 @@ public:
     // The context of the host: the registry's, or one of this expression's own while it has no
     // registry (an expression without one is a host of its own).
     TEngineContext& Context();
-    // The check point of the context the text was compiled in (none before it compiled).
-    void CheckPoint() const {
-        if (Compiled_) Compiled_->CheckPoint();
-    }
     TEPCustomRegClasses* GetRegClasses() const;
     TCustomUserLib* GetUserLib() const { return OnProvideUserLib ? OnProvideUserLib() : nullptr; }
 

@@ -14,11 +14,6 @@ namespace {
 
 const Variant kZero{std::int32_t{0}};
 
-// A loop's turn: the host may stop the script here.
-void CheckPoint(PParserStatement St) {
-    if (St->Context) St->Context->CheckPoint();
-}
-
 bool IsDouble(const Variant& V) {
     return V.VType() == varDouble;
 }
@@ -264,7 +259,7 @@ void ForCycle(PParserStatement St, bool Up) {
             var.SetDouble(var.RawDouble() + step);
         else
             var = VarAdd(var, Variant(step));
-        CheckPoint(St);
+        EvalCheckPoint();
     }
     if (St->VarObj) St->VarObj->ValueChanged();
 }
@@ -531,7 +526,7 @@ void StForCycleDown(PParserStatement St) {
 void StWhileCycle(PParserStatement St) {
     while (Condition(St)) {
         if (!RunBody(St->Body1)) return;
-        CheckPoint(St);
+        EvalCheckPoint();
     }
 }
 
@@ -539,7 +534,7 @@ void StRepeatCycle(PParserStatement St) {
     for (;;) {
         if (!RunBody(St->Body1)) return;
         if (Condition(St)) return;
-        CheckPoint(St);
+        EvalCheckPoint();
     }
 }
 

@@ -43,8 +43,7 @@ Variant Eval(const std::string& Text, TTestEnv& Env) {
 void RunScript(const std::string& Text, TTestEnv& Env) {
     bool failed = false;
     Variant result;
-    const TEngineContext context;
-    CalcStatements(ParseProcedure(Text, Env, TVarRef{&result, nullptr}, context, failed)->Statements);
+    CalcStatements(ParseProcedure(Text, Env, TVarRef{&result, nullptr}, true, failed)->Statements);
 }
 
 // The kind and text of a value, or the error computing it raised.

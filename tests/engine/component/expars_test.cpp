@@ -541,6 +541,34 @@ TEST_F(UserLibTest, MalformedFormFileListsChangeNothing) {
     }
 }
 
+void StopAtOnce(void*) {
+    throw EEvalAborted("stopped");
+}
+
+TEST_F(UserLibTest, TheHostsCheckPointReachesCodeCompiledAgainstAnyRegistry) {
+    // A library or a collection wired to another registry, or to none, still runs on the host's
+    // behalf: a loop there must stop when the host stops its call.
+    TEPRegFuncs other;
+    TEPVars otherVars;
+    TComponent form;
+    TVariable* slow = otherVars.CreateVariable(&form, "SLOW", "");
+    slow->SetExpression("FOR i := 1 TO 100 DO x := i");
+    slow->SetValueType(vvExpression);
+    Lib.Functions().Add("SPIN", {"FOR i := 1 TO %0 DO x := i"});
+    for (TEPRegFuncs* funcs : {&Funcs, static_cast<TEPRegFuncs*>(nullptr), &other}) {
+        Lib.SetRegFuncs(funcs);
+        otherVars.SetRegFuncs(funcs);
+        P.SetUserVars(&Vars);
+        P.SetExpr("SPIN(100)");
+        EXPECT_EQ(P.F().RawInteger(), 0); // the loop runs to its end without a check point
+        const TEvalCheckPointScope stop(&StopAtOnce, nullptr);
+        EXPECT_THROW(P.F(), EEvalAborted);
+        P.SetUserVars(&otherVars);
+        P.SetExpr("SLOW + 1");
+        EXPECT_THROW(P.F(), EEvalAborted);
+    }
+}
+
 TEST_F(UserLibTest, DestroyedComponentsAreLetGo) {
     auto lib = std::make_unique<TEPUserLib>();
     auto funcs = std::make_unique<TEPRegFuncs>();

@@ -85,7 +85,7 @@ protected:
             Vars.SetValues(names[i], In[i]);
         TOutcome o;
         int turns = 0;
-        const TEvalCheckPointScope bound(E.Context(), &StopEndlessLoop, &turns);
+        const TEvalCheckPointScope bound(&StopEndlessLoop, &turns);
         try {
             o.Values.push_back(E.F());
         } catch (const std::exception& e) {

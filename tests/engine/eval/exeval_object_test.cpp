@@ -292,12 +292,12 @@ TEST_F(EvalObjTest, EveryLoopFormAndUserCallReachesTheCheckPoint) {
     for (const char* text : endless) {
         TCountdown count{0, 50};
         {
-            const TEvalCheckPointScope scope(E.Context(), &CountdownCheck, &count);
+            const TEvalCheckPointScope scope(&CountdownCheck, &count);
             E.AssignSourceStr(text);
             EXPECT_THROW(E.F(), EEvalAborted) << text;
         }
         EXPECT_EQ(count.Calls, 51) << text;
-        E.Context().CheckPoint(); // the scope took its check point away again
+        EvalCheckPoint(); // the scope took its check point away again
         EXPECT_EQ(count.Calls, 51) << text;
         if (HasFailure()) break;
     }
@@ -305,13 +305,13 @@ TEST_F(EvalObjTest, EveryLoopFormAndUserCallReachesTheCheckPoint) {
 
 TEST_F(EvalObjTest, CheckPointScopesNestAndRestoreOnTheWayOut) {
     TCountdown outer{0, 1000}, inner{0, 0};
-    const TEvalCheckPointScope a(E.Context(), &CountdownCheck, &outer);
+    const TEvalCheckPointScope a(&CountdownCheck, &outer);
     try {
-        const TEvalCheckPointScope b(E.Context(), &CountdownCheck, &inner);
-        E.Context().CheckPoint();
+        const TEvalCheckPointScope b(&CountdownCheck, &inner);
+        EvalCheckPoint();
     } catch (const EEvalAborted&) {
     }
-    E.Context().CheckPoint();
+    EvalCheckPoint();
     EXPECT_EQ(inner.Calls, 1);
     EXPECT_EQ(outer.Calls, 1);
 }

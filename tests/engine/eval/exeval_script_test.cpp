@@ -211,7 +211,7 @@ void SpendTurn(void* Data) {
 TEST_F(ScriptTest, ALoopVariableSetToNullEndsTheLoop) {
     // A null compares with nothing: the FOR ends instead of counting on from it.
     int turns = 1000;
-    const TEvalCheckPointScope bound(E.Context(), &SpendTurn, &turns);
+    const TEvalCheckPointScope bound(&SpendTurn, &turns);
     EXPECT_EQ(Run("FOR i := 1 TO 3 DO BEGIN n := n + 1; i := NULL; END; RESULT := n").RawInteger(), 1);
     EXPECT_EQ(Run("FOR i := 3 DOWNTO 1 DO BEGIN n := n + 1; i := NULL; END; RESULT := n").RawInteger(), 1);
 }
