@@ -76,7 +76,6 @@ std::int64_t TValueContext::HeldBytes() const noexcept {
     return Account_->Held();
 }
 
-
 // ---- errors and settings ----
 
 const char* VariantErrorMessage(TVariantError code) {
