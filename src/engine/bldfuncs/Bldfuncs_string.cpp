@@ -202,11 +202,10 @@ void FnConcat(PParserOperation Op) {
     }
     *Op->Result = Variant(std::move(r));
 }
-// The part of S that Index and Count select, clipped to S.
+// The part of S that Index (1 or more) and Count select, clipped to S.
 void Span(const std::string& S, std::int32_t Index, std::int32_t Count, std::size_t& From, std::size_t& Len) {
-    const std::int64_t first = std::max<std::int64_t>(Index, 1) - 1;
-    std::int64_t n = Count;
-    if (Index < 1) n += Index - 1;
+    const std::int64_t first = std::int64_t{Index} - 1;
+    const std::int64_t n = Count;
     const auto size = static_cast<std::int64_t>(S.size());
     if (first >= size || n <= 0) {
         From = S.size();

@@ -94,6 +94,8 @@ TEST(ExpressionEval, PrecedenceAndValueKinds) {
         {"2^-1", Variant(0.5)},
         {"1 SHL 4", Variant(std::int32_t{16})},
         {"-1 SHR 28", Variant(std::int32_t{15})},
+        {"1 SHL 33", Variant(std::int32_t{2})}, // the count is taken modulo 32
+        {"-1 SHR 36", Variant(std::int32_t{0x0FFFFFFF})},
         {"~0", Variant(std::int32_t{-1})},
         {"\"ab\" + \"cd\"", Variant("abcd")},
         {"\"a\"\"b\"", Variant("a\"b")},
