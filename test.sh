@@ -26,13 +26,13 @@ echo "== mingw: cross-build for Windows"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw -j "$jobs"
 
-# The control thread's suite and the engine's two hosts on two threads under ThreadSanitizer (the
-# build is small: the layers they link).
-echo "== tsan: configure and build the direct-control and engine thread tests"
+# The control thread's suite, the effect player's and the engine's two hosts on two threads under
+# ThreadSanitizer (the build is small: the layers they link).
+echo "== tsan: configure and build the direct-control, effects and engine thread tests"
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j "$jobs" --target skv_directcontrol_tests skv_engine_threads_tests
+cmake --build --preset tsan -j "$jobs" --target skv_directcontrol_tests skv_effects_tests skv_engine_threads_tests
 echo "== tsan: test"
-ctest --preset tsan -j "$jobs" -L "skv_directcontrol_tests|skv_engine_threads_tests"
+ctest --preset tsan -j "$jobs" -L "skv_directcontrol_tests|skv_effects_tests|skv_engine_threads_tests"
 
 # Every reader of outside input under libFuzzer for a few seconds, replaying its seeds and past
 # findings first (./fuzz.sh runs one target for longer).

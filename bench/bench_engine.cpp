@@ -5,7 +5,7 @@
 // anything is timed, each implementation runs every case a few steps from the same state and must
 // give the same results; a mismatch aborts the run. At the end a table prints ns per evaluation and
 // the ratios (medians when run with --benchmark_repetitions).
-#include "directcontrol/Directcontrol_effects.h"
+#include "effects/Effectplayer.h"
 #include "engine/eval/Exeval.h"
 #include "engine/funcs/Exfuncs.h"
 #include "engine/vars/Vars.h"
@@ -275,7 +275,7 @@ public:
     }
     void Step(std::int64_t I) override {
         // Direct control gives every step its own deadline.
-        Player_.step(frameAt(I), Record_, skv::directcontrol::EffectBudget::fromNow());
+        Player_.step(frameAt(I), Record_, skv::effects::EffectBudget::fromNow());
     }
     double Read(int Index) override { return Record_.*kFields[Index]; }
 
@@ -285,7 +285,7 @@ private:
         &skv::model::CarCameraValues::zPos,     &skv::model::CarCameraValues::yaw,
         &skv::model::CarCameraValues::pitch,    &skv::model::CarCameraValues::bank,
         &skv::model::CarCameraValues::zoomAngle};
-    skv::directcontrol::TEffectPlayer Player_;
+    skv::effects::TEffectPlayer Player_;
     skv::model::CarCameraValues Record_;
 };
 

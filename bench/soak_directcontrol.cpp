@@ -4,8 +4,8 @@
 // at the end, the steps made, the writes that reached the game and how often the game's memory was
 // seen to move. Not a test: run it by hand (soak_directcontrol SECONDS under an X server).
 #include "directcontrol/Directcontrol.h"
-#include "directcontrol/Directcontrol_effects.h"
 #include "directcontrol/Directcontrol_gamelink.h"
+#include "effects/Effectplayer.h"
 #include "support/Xsession.h"
 
 #include <atomic>
@@ -21,6 +21,7 @@
 #include <thread>
 
 using namespace skv::directcontrol;
+using skv::effects::TEffectPlayer;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 

@@ -22,7 +22,7 @@ constexpr std::size_t kRoofRecord = 3;
 
 } // namespace
 
-DirectControl::DirectControl(TGameLink& link, platform::Platform& platform, EffectStepper* effects)
+DirectControl::DirectControl(TGameLink& link, platform::Platform& platform, effects::EffectStepper* effects)
     : link_(link), platform_(platform), effects_(effects) {
     detach();
 }
@@ -439,7 +439,7 @@ void DirectControl::stepEffect(CarCameraValues& c) {
     // The script writes a copy, so a failing evaluation leaves the camera where it stands.
     CarCameraValues next = c;
     try {
-        effects_->step(frame_, next, EffectBudget::fromNow(&cancelled_));
+        effects_->step(frame_, next, effects::EffectBudget::fromNow(&cancelled_));
     } catch (const std::exception& e) {
         effectFailed(e.what());
         return;

@@ -5,7 +5,7 @@
 #include "directcontrol/Directcontrol_gamelink.h"
 #include "directcontrol/Directcontrol_mode.h"
 #include "directcontrol/Directcontrol_motion.h"
-#include "directcontrol/Directcontrol_ports.h"
+#include "effects/Effectbudget.h"
 #include "model/Carcameravalues.h"
 #include "platform/Threadpriority.h"
 #include "platform/platform.h"
@@ -42,7 +42,7 @@ public:
 
     // The link and the backend it uses (the window in front, the pointer, held keys, the status line)
     // outlive the thread.
-    DirectControl(TGameLink& link, platform::Platform& platform, EffectStepper* effects = nullptr);
+    DirectControl(TGameLink& link, platform::Platform& platform, effects::EffectStepper* effects = nullptr);
     ~DirectControl(); // stops the thread and joins it
     DirectControl(const DirectControl&) = delete;
     DirectControl& operator=(const DirectControl&) = delete;
@@ -162,7 +162,7 @@ private:
 
     TGameLink& link_;
     platform::Platform& platform_;
-    EffectStepper* effects_;
+    effects::EffectStepper* effects_;
 
     // Command fields, guarded by commandMutex_.
     mutable std::mutex commandMutex_;

@@ -1,6 +1,6 @@
 #include "ui/Effect.h"
 
-#include "directcontrol/Directcontrol_effects.h"
+#include "effects/Effectplayer.h"
 #include "model/Ansitext.h"
 #include "ui/Prompts.h"
 #include "ui/Qtext.h"
@@ -15,7 +15,7 @@
 namespace skv::ui {
 
 TfrmEffect::TfrmEffect(QWidget* parent)
-    : QDialog(parent), Checker(std::make_unique<directcontrol::TEffectPlayer>()) {
+    : QDialog(parent), Checker(std::make_unique<effects::TEffectPlayer>()) {
     setObjectName(QStringLiteral("frmEffect"));
     setWindowTitle(QStringLiteral("Edit Effect"));
 

@@ -10,7 +10,7 @@
 
 class QPlainTextEdit;
 
-namespace skv::directcontrol {
+namespace skv::effects {
 class TEffectPlayer;
 }
 
@@ -34,7 +34,7 @@ public slots:
 private:
     // Checks with a player of the editor's own, set up as the control thread's: a check never
     // touches the engine objects another thread may be running.
-    std::unique_ptr<directcontrol::TEffectPlayer> Checker;
+    std::unique_ptr<effects::TEffectPlayer> Checker;
     QPlainTextEdit* Text = nullptr;
     model::TGPLCarCameraSet* Item = nullptr;
     bool Changed = false;

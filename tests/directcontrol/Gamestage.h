@@ -4,7 +4,7 @@
 #pragma once
 
 #include "directcontrol/Directcontrol_gamelink.h"
-#include "directcontrol/Directcontrol_ports.h"
+#include "effects/Effectbudget.h"
 #include "model/Camfile.h"
 #include "model/Gplcarcameraset.h"
 #include "platform/fake/Fakeplatform.h"
@@ -285,7 +285,7 @@ private:
 };
 
 // An effect player that records what it was given and moves the camera by a fixed rule.
-class FakeEffects : public EffectStepper {
+class FakeEffects : public effects::EffectStepper {
 public:
     void load(const std::string& script) override {
         std::lock_guard lock(mutex_);
@@ -295,7 +295,8 @@ public:
         std::lock_guard lock(mutex_);
         seeds_.emplace_back(frame, record);
     }
-    void step(std::int32_t frame, model::CarCameraValues& record, const EffectBudget& budget) override {
+    void step(std::int32_t frame, model::CarCameraValues& record,
+              const effects::EffectBudget& budget) override {
         if (spin_ != Spin::No) runAway(budget);
         std::lock_guard lock(mutex_);
         frames_.push_back(frame);
@@ -331,7 +332,7 @@ public:
     }
 
 private:
-    void runAway(const EffectBudget& budget) {
+    void runAway(const effects::EffectBudget& budget) {
         spinning_ = true;
         while (spin_ == Spin::UntilExpired ? !budget.expired() : !budget.isCancelled())
             std::this_thread::yield();

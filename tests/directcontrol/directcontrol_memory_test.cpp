@@ -2,7 +2,7 @@
 // time, and the heap holds after them what it held after the first few, so nothing is kept per step.
 #include "Gamestage.h"
 #include "directcontrol/Directcontrol.h"
-#include "directcontrol/Directcontrol_effects.h"
+#include "effects/Effectplayer.h"
 #include "support/Memoryuse.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 using namespace skv::directcontrol;
 using namespace skv::directcontrol::testing;
+using skv::effects::TEffectPlayer;
 using namespace std::chrono_literals;
 
 namespace {

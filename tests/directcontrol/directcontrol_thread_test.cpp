@@ -36,7 +36,7 @@ protected:
 
     void SetUp() override { create(&effects); }
 
-    void create(EffectStepper* stepper) {
+    void create(skv::effects::EffectStepper* stepper) {
         dc.reset();
         dc = std::make_unique<DirectControl>(game.link, game.platform, stepper);
         dc->setPriorityRaiser([this] { return priority.raise(); });

@@ -15,6 +15,8 @@
 #include <sstream>
 
 using namespace skv::directcontrol;
+using skv::effects::EffectBudget;
+using skv::effects::EffectStepper;
 using namespace std::chrono_literals;
 using skv::directcontrol::testing::StatusLog;
 using skv::directcontrol::testing::waitFor;

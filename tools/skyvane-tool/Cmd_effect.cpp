@@ -4,7 +4,7 @@
 #include "Toolargs.h"
 #include "Tooltext.h"
 
-#include "directcontrol/Directcontrol_effects.h"
+#include "effects/Effectplayer.h"
 
 #include <charconv>
 #include <cmath>
@@ -139,7 +139,7 @@ void printStep(std::ostream& out, std::int32_t frame, const CarCameraValues& r) 
 }
 
 int play(const EffectArgs& args, std::ostream& out, std::ostream& err) {
-    directcontrol::TEffectPlayer player;
+    effects::TEffectPlayer player;
     player.load(readScript(args.file));
     CarCameraValues camera = args.start;
     player.seed(1, camera);
@@ -148,7 +148,7 @@ int play(const EffectArgs& args, std::ostream& out, std::ostream& err) {
         // As on the control thread: the script writes a copy, a failed step changes nothing.
         CarCameraValues next = camera;
         try {
-            player.step(frame, next, directcontrol::EffectBudget::fromNow());
+            player.step(frame, next, effects::EffectBudget::fromNow());
         } catch (const std::exception& e) {
             out.flush();
             printError(err, args.file + ": frame " + std::to_string(frame) + ": " + e.what());

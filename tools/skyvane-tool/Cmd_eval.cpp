@@ -3,7 +3,7 @@
 #include "Commands.h"
 #include "Tooltext.h"
 
-#include "directcontrol/Directcontrol_effects.h"
+#include "effects/Effectplayer.h"
 #include "engine/base/Text.h"
 #include "engine/component/Expars.h"
 #include "engine/funcs/Exfuncs.h"
@@ -76,7 +76,7 @@ std::optional<EvalArgs> parseEval(const std::vector<std::string>& words, std::os
 
 int evaluate(const EvalArgs& args, std::ostream& out) {
     TEPRegFuncs regFuncs;
-    directcontrol::configureEffectRegFuncs(regFuncs);
+    effects::configureEffectRegFuncs(regFuncs);
     TEPVars vars;
     vars.SetRegFuncs(&regFuncs);
     for (const auto& [name, value] : args.vars) {
@@ -85,13 +85,13 @@ int evaluate(const EvalArgs& args, std::ostream& out) {
         v->SetValue(value);
     }
     TExParser parser;
-    directcontrol::connectEffectParser(parser, vars, regFuncs);
+    effects::connectEffectParser(parser, vars, regFuncs);
     parser.SetExpr(argumentToAnsi(args.text, "TEXT"));
     // The limit of an effect step, so that an endless loop ends with an error.
-    const auto budget = directcontrol::EffectBudget::fromNow();
+    const auto budget = effects::EffectBudget::fromNow();
     Variant result;
     {
-        const directcontrol::EffectBudgetScope scope(budget);
+        const effects::EffectBudgetScope scope(budget);
         result = parser.F();
     }
     const std::string text = result.ToString(); // may raise for values with no text form

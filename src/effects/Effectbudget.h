@@ -1,6 +1,6 @@
-// The effect player as the control thread sees it: the time one step may take and the interface
-// that plays a script on a camera record, so the thread runs the same with the engine's player and
-// with the tests' stand-in. The rest of the world comes through platform::Platform.
+// The effect player as its callers see it: the time one step may take and the interface that plays
+// a script on a camera record, so the control thread runs the same with the player and with the
+// tests' stand-in.
 #pragma once
 
 #include "model/Carcameravalues.h"
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-namespace skv::directcontrol {
+namespace skv::effects {
 
 // The time one effect step may take: the beat is 27 ms, so a slow step delays the next one a little,
 // while a script that never ends is cut off before the camera visibly freezes.
@@ -49,4 +49,4 @@ public:
     virtual void step(std::int32_t frame, model::CarCameraValues& record, const EffectBudget& budget) = 0;
 };
 
-} // namespace skv::directcontrol
+} // namespace skv::effects

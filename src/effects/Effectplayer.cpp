@@ -1,4 +1,4 @@
-#include "directcontrol/Directcontrol_effects.h"
+#include "effects/Effectplayer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-namespace skv::directcontrol {
+namespace skv::effects {
 
 using Clock = std::chrono::steady_clock;
 using engine::Variant;
@@ -161,4 +161,4 @@ std::string TEffectPlayer::check(const std::string& text) {
     return {};
 }
 
-} // namespace skv::directcontrol
+} // namespace skv::effects

@@ -2,7 +2,7 @@
 // camera variables, the compiled script) and one evaluation per step, cut off when its budget ends.
 #pragma once
 
-#include "directcontrol/Directcontrol_ports.h"
+#include "effects/Effectbudget.h"
 #include "engine/component/Expars.h"
 #include "engine/eval/Exeval.h"
 #include "engine/funcs/Exfuncs.h"
@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-namespace skv::directcontrol {
+namespace skv::effects {
 
 // Why an evaluation was cut off.
 constexpr const char* kEffectTimeLimitText = "Time limit exceeded";
@@ -82,4 +82,4 @@ private:
     std::array<engine::TVariable*, kVariableNames.size()> vars_{};
 };
 
-} // namespace skv::directcontrol
+} // namespace skv::effects
