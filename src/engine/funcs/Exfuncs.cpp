@@ -316,6 +316,24 @@ void TFuncStringList::Insert(TFuncObj* F) {
     F->Owner_ = Owner_;
     if (Owner_) F->Context_ = Owner_->SharedContext();
     Add(F, F->FuncName());
+    if (!F->EventFunc_) Owned_.emplace_back(F);
+}
+
+namespace {
+std::unique_ptr<TFuncObj> TakeFrom(std::vector<std::unique_ptr<TFuncObj>>& List, const TFuncObj* F) {
+    const auto it = std::find_if(List.begin(), List.end(), [F](const auto& f) { return f.get() == F; });
+    if (it == List.end()) return nullptr;
+    std::unique_ptr<TFuncObj> taken = std::move(*it);
+    List.erase(it);
+    return taken;
+}
+} // namespace
+
+bool TFuncStringList::Free(TFuncObj* F) {
+    const std::unique_ptr<TFuncObj> doomed = TakeFrom(Owned_, F);
+    if (!doomed) return false;
+    RemoveFuncObj(F); // out of the list first, even for a list no registry holds
+    return true;
 }
 
 void TFuncStringList::Resort() {
@@ -331,7 +349,7 @@ TFuncObj* TFuncStringList::AddNewFuncObjectOfObj(const std::string& Name, TMathP
     f->Category = Category;
     f->SetRawFunction(Proc, Data, cmtNone, ArgCount);
     Insert(f.get());
-    return f.release();
+    return f.release(); // the list owns it now
 }
 
 TFuncObj* TFuncStringList::AddNewFuncObject(const std::string& Name, TMathProcedure Proc,
@@ -355,7 +373,7 @@ TFuncObj* TFuncStringList::AddRTFunction(const std::string& Name, std::unique_pt
     try {
         f->SetRTFunction(std::move(Stub), NativeObj, cmtNone, Types, Result);
     } catch (...) {
-        delete f; // leaves the list on its way out
+        Free(f);
         throw;
     }
     return f;
@@ -366,6 +384,7 @@ void TFuncStringList::RemoveFuncObj(TFuncObj* F) {
     if (index < 0) return;
     Delete(index);
     F->Owner_ = nullptr;
+    (void)TakeFrom(Owned_, F).release(); // on its way out, or kept by whoever took it
 }
 
 void TFuncStringList::RemoveFuncObject(std::string_view Name) {
@@ -376,7 +395,7 @@ void TFuncStringList::RemoveFuncObject(std::string_view Name) {
         RemoveFuncObj(f);
         return;
     }
-    delete f;
+    if (!Free(f)) RemoveFuncObj(f);
 }
 
 void TFuncStringList::FreeFuncObjs() {
@@ -388,7 +407,7 @@ void TFuncStringList::FreeFuncObjs() {
             RemoveFuncObj(f);
             continue;
         }
-        delete f;
+        if (!Free(f)) RemoveFuncObj(f);
     }
 }
 

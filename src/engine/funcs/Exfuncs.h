@@ -193,7 +193,7 @@ public:
     // Destroys the named function (an event function's object is only unregistered: its
     // component owns it); nothing when absent.
     void RemoveFuncObject(std::string_view Name);
-    // Unregisters F without destroying it.
+    // Unregisters F without destroying it: whoever took it keeps it from then on.
     void RemoveFuncObj(TFuncObj* F);
     // Destroys every function object, last first (event functions' objects are only unregistered).
     void FreeFuncObjs();
@@ -205,10 +205,14 @@ protected:
 private:
     friend class TFuncObj;
     friend class TEPRegFuncs;
-    void Insert(TFuncObj* F); // F's name must be free
+    void Insert(TFuncObj* F); // F's name must be free; the list owns it unless a component does
     void Resort();
+    // Unregisters and destroys F when the list owns it; false (and nothing done) otherwise.
+    bool Free(TFuncObj* F);
 
     TEPRegFuncs* Owner_;
+    // The functions the list owns: all but those of event function components.
+    std::vector<std::unique_ptr<TFuncObj>> Owned_;
 };
 
 // The built-in functions a registry is filled from, by group (1 date, 2 exponent and logarithm,

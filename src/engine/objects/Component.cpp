@@ -94,22 +94,24 @@ TComponent::~TComponent() {
         EraseFrom(c->FreeNotifies_, this);
         c->Notification(this, opRemove);
     }
-    while (!Components_.empty())
-        delete Components_.back(); // its destructor removes it from the list
+    while (!Components_.empty()) {
+        const std::unique_ptr<TComponent> last = std::move(Components_.back());
+        Components_.pop_back();
+    }
     if (Owner_) Owner_->RemoveComponent(this);
 }
 
 TComponent* TComponent::FindComponent(std::string_view AName) const {
     if (AName.empty()) return nullptr;
-    for (TComponent* c : Components_)
-        if (CompareNames(c->Name(), AName) == 0) return c;
+    for (const auto& c : Components_)
+        if (CompareNames(c->Name(), AName) == 0) return c.get();
     return nullptr;
 }
 
 std::vector<std::string> TComponent::ComponentNames() const {
     std::vector<std::string> names;
     names.reserve(Components_.size());
-    for (const TComponent* c : Components_)
+    for (const auto& c : Components_)
         names.push_back(c->Name());
     return names;
 }
@@ -137,14 +139,32 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent) {
 
 void TComponent::Notification(TComponent* /*AComponent*/, TOperation /*Operation*/) {}
 
+std::vector<std::unique_ptr<TComponent>>::iterator TComponent::FindOwned(const TComponent* AComponent) {
+    return std::find_if(Components_.begin(), Components_.end(),
+                        [AComponent](const std::unique_ptr<TComponent>& c) { return c.get() == AComponent; });
+}
+
+bool TComponent::FreeComponent(TComponent* AComponent) {
+    const auto it = FindOwned(AComponent);
+    if (it == Components_.end()) return false;
+    const std::unique_ptr<TComponent> doomed = std::move(*it);
+    Components_.erase(it);
+    return true;
+}
+
+// A component made with an owner belongs to it from its constructor on.
 void TComponent::InsertComponent(TComponent* AComponent) {
-    Components_.push_back(AComponent);
+    Components_.emplace_back(AComponent);
     AComponent->Owner_ = this;
     Notification(AComponent, opInsert);
 }
 
+// Called by a component on its way out: whoever destroys it, the list lets it go.
 void TComponent::RemoveComponent(TComponent* AComponent) {
-    EraseFrom(Components_, AComponent);
+    if (const auto it = FindOwned(AComponent); it != Components_.end()) {
+        (void)it->release();
+        Components_.erase(it);
+    }
     AComponent->Owner_ = nullptr;
     Notification(AComponent, opRemove);
 }

@@ -7,6 +7,7 @@
 #include "engine/values/Variant.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -98,7 +99,9 @@ public:
     virtual void SetName(const std::string& NewName) { Name_ = NewName; }
 
     int ComponentCount() const { return static_cast<int>(Components_.size()); }
-    TComponent* Components(int Index) const { return Components_.at(static_cast<std::size_t>(Index)); }
+    TComponent* Components(int Index) const { return Components_.at(static_cast<std::size_t>(Index)).get(); }
+    // Destroys a component this one owns now rather than with this one; false for any other.
+    bool FreeComponent(TComponent* AComponent);
     // The owned component with that name (ignoring case), or null.
     TComponent* FindComponent(std::string_view AName) const;
     std::vector<std::string> ComponentNames() const;
@@ -128,10 +131,12 @@ protected:
 private:
     void InsertComponent(TComponent* AComponent);
     void RemoveComponent(TComponent* AComponent);
+    std::vector<std::unique_ptr<TComponent>>::iterator FindOwned(const TComponent* AComponent);
 
     TComponent* Owner_ = nullptr;
     std::string Name_;
-    std::vector<TComponent*> Components_; // owned: freed with this component
+    // Owned: freed with this component. One destroyed by another hand leaves the list first.
+    std::vector<std::unique_ptr<TComponent>> Components_;
     std::vector<TComponent*> FreeNotifies_;
     bool Loading_ = false;
 };

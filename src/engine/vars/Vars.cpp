@@ -310,6 +310,16 @@ void TVariable::SetVarColl(TEPVars* C) {
     if (C) C->AddVariable(this);
 }
 
+void TVariable::Free() {
+    if (Owner()) {
+        Owner()->FreeComponent(this);
+        return;
+    }
+    if (VarColl_) {
+        const std::unique_ptr<TVariable> doomed = VarColl_->TakeUnowned(this);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // TVarsList
 
@@ -319,10 +329,23 @@ TVarsList::TVarsList(TEPVars* Owner) : Owner_(Owner) {
 }
 
 TVarsList::~TVarsList() {
-    std::vector<TVariable*> orphans;
-    orphans.swap(Orphans_);
-    for (TVariable* v : orphans)
-        delete v;
+    // Out of the member first: a variable on its way out may still look at the list.
+    const std::vector<std::unique_ptr<TVariable>> orphans = std::move(Orphans_);
+}
+
+namespace {
+// Takes Var's entry out of List, or answers null when it has none.
+template <class T> std::unique_ptr<T> TakeFrom(std::vector<std::unique_ptr<T>>& List, const T* Var) {
+    const auto it = std::find_if(List.begin(), List.end(), [Var](const auto& v) { return v.get() == Var; });
+    if (it == List.end()) return nullptr;
+    std::unique_ptr<T> taken = std::move(*it);
+    List.erase(it);
+    return taken;
+}
+} // namespace
+
+std::unique_ptr<TVariable> TVarsList::TakeOrphan(const TVariable* Var) {
+    return TakeFrom(Orphans_, Var);
 }
 
 std::string TVarsList::GetString(int Index) const {
@@ -372,8 +395,12 @@ void TVarsList::SetValue(int Index, const Variant& Value) {
 TVariable* TVarsList::CreateVariable(TComponent* AOwner, const std::string& Name, const std::string& Descr) {
     if (Owner_) return Owner_->CreateVariable(AOwner, Name, Descr);
     if (TVariable* v = FindVariable(Name)) return v;
-    auto* v = new TVariable(AOwner);
-    if (!AOwner) Orphans_.push_back(v);
+    auto made = std::make_unique<TVariable>(AOwner);
+    TVariable* v = made.get();
+    if (AOwner)
+        (void)made.release(); // AOwner holds it from its constructor on
+    else
+        Orphans_.push_back(std::move(made));
     v->Descr = Descr;
     v->VarName_ = Name;
     AddVariable(v);
@@ -390,13 +417,15 @@ int TVarsList::AddVariable(TVariable* Var) {
 void TVarsList::Detach(TVariable* Var) {
     const int i = IndexOf(Var);
     if (i >= 0) Delete(i);
-    Orphans_.erase(std::remove(Orphans_.begin(), Orphans_.end(), Var), Orphans_.end());
+    // A variable leaving the list on its own is destroyed already or kept by whoever took it.
+    (void)TakeOrphan(Var).release();
 }
 
 void TVarsList::AtDeleteVariable(int Index) {
     TVariable* v = Objects(Index);
+    const std::unique_ptr<TVariable> orphan = TakeOrphan(v);
     Detach(v);
-    delete v; // in a collection the destructor would detach it; here it is done already
+    if (!orphan) v->Free();
 }
 
 void TVarsList::DeleteVariable(const std::string& Name) {
@@ -462,9 +491,13 @@ TEPVars::~TEPVars() {
     // Variables owned by a component outlive the collection; those without an owner go with it.
     while (Count() > 0) {
         TVariable* v = Vars_.Objects(Count() - 1);
+        const std::unique_ptr<TVariable> unowned = TakeUnowned(v);
         RemoveVariable(v);
-        if (!v->Owner()) delete v;
     }
+}
+
+std::unique_ptr<TVariable> TEPVars::TakeUnowned(const TVariable* Var) {
+    return TakeFrom(Unowned_, Var);
 }
 
 TVariable* TEPVars::Items(int Index) const {
@@ -515,21 +548,24 @@ void TEPVars::AddVariable(TVariable* Var) {
     }
     if (Vars_.AddVariable(Var) < 0) throw EBadName(_msgDuplicateIdent); // every counter was taken
     Var->VarColl_ = this;
+    if (!Var->Owner()) Unowned_.emplace_back(Var);
 }
 
 void TEPVars::RemoveVariable(TVariable* Var) {
     if (!Var || Var->VarColl_ != this) return;
     Var->VarColl_ = nullptr;
     Vars_.Detach(Var);
+    // Leaving on its own, it is being destroyed or kept by whoever moves it.
+    (void)TakeUnowned(Var).release();
 }
 
 void TEPVars::ClearVariable(const std::string& Name) {
-    if (TVariable* v = FindVariable(Name)) delete v;
+    if (TVariable* v = FindVariable(Name)) v->Free();
 }
 
 void TEPVars::FreeVariables() {
     while (Count() > 0)
-        delete Vars_.Objects(Count() - 1);
+        Vars_.Objects(Count() - 1)->Free();
 }
 
 std::string TEPVars::UniqueName(const TVariable& Var) const {
@@ -556,7 +592,7 @@ void TEPVars::SetVariables(const TVarsList& List) {
         }
         for (int i = Count() - 1; i >= 0; --i) {
             TVariable* v = Vars_.Objects(i);
-            if (std::find(keep.begin(), keep.end(), v) == keep.end()) delete v;
+            if (std::find(keep.begin(), keep.end(), v) == keep.end()) v->Free();
         }
     } catch (...) {
         EndUpdate();

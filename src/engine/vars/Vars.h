@@ -121,6 +121,9 @@ public:
 
     TEPVars* VarColl() const { return VarColl_; }
     void SetVarColl(TEPVars* C);
+    // Destroys the variable through what owns it: its owning component, or else the collection
+    // it is in. One that neither owns is left to whoever made it.
+    void Free();
     TExprLink& Link() { return Link_; }
     // The expression object, made on first use.
     TVarExpression& Eval();
@@ -226,7 +229,9 @@ private:
     void Detach(TVariable* Var); // a listed variable is going away
     TEPVars* Owner_;
     std::int32_t UpdateCount_ = 0;
-    std::vector<TVariable*> Orphans_; // made here without an owning component: freed with the list
+    // Made here without an owning component: freed with the list, or when deleted from it.
+    std::vector<std::unique_ptr<TVariable>> Orphans_;
+    std::unique_ptr<TVariable> TakeOrphan(const TVariable* Var);
 };
 
 // A collection of variables with a name, an INI file and the function sources of their expressions.
@@ -281,7 +286,11 @@ protected:
 private:
     friend class TVariable;
     void DisconnectFrom(const TComponent* C);
+    // Takes a variable without an owning component out of Unowned_ (null for any other).
+    std::unique_ptr<TVariable> TakeUnowned(const TVariable* Var);
     TVarsList Vars_;
+    // The listed variables no component owns: the collection owns them while they are listed.
+    std::vector<std::unique_ptr<TVariable>> Unowned_;
     std::string IniFile_;
     TComponent* RegFuncs_ = nullptr;
     TComponent* UserLib_ = nullptr;
