@@ -165,7 +165,7 @@ int picture(const ParsedWords& words) {
 
 struct Command {
     const char* name;
-    std::vector<OptionSpec> options;
+    std::vector<OptionRule> options;
     std::size_t operands;
 };
 

@@ -13,16 +13,16 @@ const std::string* ParsedWords::value(const std::string& name) const {
 
 namespace {
 
-const OptionSpec* findSpec(const std::vector<OptionSpec>& specs, const std::string& word) {
-    for (const OptionSpec& spec : specs)
-        if (word == spec.name) return &spec;
+const OptionRule* findRule(const std::vector<OptionRule>& rules, const std::string& word) {
+    for (const OptionRule& rule : rules)
+        if (word == rule.name) return &rule;
     return nullptr;
 }
 
 } // namespace
 
 std::optional<ParsedWords> parseWords(const std::vector<std::string>& words,
-                                      const std::vector<OptionSpec>& specs, const char* command,
+                                      const std::vector<OptionRule>& rules, const char* command,
                                       std::size_t minOperands, std::size_t maxOperands, std::ostream& err) {
     ParsedWords parsed;
     const std::string prefix = std::string("skyvane-tool ") + command + ": ";
@@ -37,8 +37,8 @@ std::optional<ParsedWords> parseWords(const std::vector<std::string>& words,
             optionsEnd = true;
             continue;
         }
-        const OptionSpec* spec = findSpec(specs, w);
-        if (!spec) {
+        const OptionRule* rule = findRule(rules, w);
+        if (!rule) {
             err << prefix << "unknown option " << escapeText(w) << '\n';
             return std::nullopt;
         }
@@ -46,11 +46,11 @@ std::optional<ParsedWords> parseWords(const std::vector<std::string>& words,
             err << prefix << w << " given twice\n";
             return std::nullopt;
         }
-        if (spec->takesValue && i + 1 == words.size()) {
+        if (rule->takesValue && i + 1 == words.size()) {
             err << prefix << w << " needs a value\n";
             return std::nullopt;
         }
-        parsed.options[w] = spec->takesValue ? words[++i] : std::string();
+        parsed.options[w] = rule->takesValue ? words[++i] : std::string();
     }
     if (parsed.operands.size() < minOperands) {
         err << prefix << "too few arguments\n";

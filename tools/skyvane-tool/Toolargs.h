@@ -11,7 +11,7 @@
 
 namespace skv::tool {
 
-struct OptionSpec {
+struct OptionRule {
     const char* name; // "--caption"
     bool takesValue;
 };
@@ -27,7 +27,7 @@ struct ParsedWords {
 // Splits words; "--" ends the options. A wrong word is explained on err as "skyvane-tool COMMAND: ..."
 // and gives nothing; so does a count of operands outside [minOperands, maxOperands].
 std::optional<ParsedWords> parseWords(const std::vector<std::string>& words,
-                                      const std::vector<OptionSpec>& specs, const char* command,
+                                      const std::vector<OptionRule>& rules, const char* command,
                                       std::size_t minOperands, std::size_t maxOperands, std::ostream& err);
 
 // A whole number in [min, max]; otherwise err says so, naming the limits.
