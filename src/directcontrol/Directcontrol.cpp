@@ -35,6 +35,12 @@ void DirectControl::setPriorityRaiser(PriorityRaiser raiser) {
     if (!thread_.joinable()) raisePriority_ = std::move(raiser);
 }
 
+void DirectControl::setEffectBudget(std::chrono::nanoseconds length, effects::EffectClock clock) {
+    if (thread_.joinable()) return;
+    effectBudget_ = length;
+    effectClock_ = clock;
+}
+
 void DirectControl::start() {
     if (thread_.joinable()) return;
     thread_ = std::thread([this] { run(); });
@@ -439,7 +445,8 @@ void DirectControl::stepEffect(CarCameraValues& c) {
     // The script writes a copy, so a failing evaluation leaves the camera where it stands.
     CarCameraValues next = c;
     try {
-        effects_->step(frame_, next, effects::EffectBudget::fromNow(&cancelled_));
+        effects_->step(frame_, next,
+                       effects::EffectBudget::fromNow(&cancelled_, effectBudget_, effectClock_));
     } catch (const std::exception& e) {
         effectFailed(e.what());
         return;

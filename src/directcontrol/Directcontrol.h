@@ -49,6 +49,9 @@ public:
 
     // Before start(): how the thread raises its priority (the system's own by default).
     void setPriorityRaiser(PriorityRaiser raiser);
+    // Before start(): the time one effect step may take and the clock it is measured on
+    // (kEffectBudget on the steady clock by default). Tests that must pass on a busy machine widen it.
+    void setEffectBudget(std::chrono::nanoseconds length, effects::EffectClock clock = nullptr);
     // Creates the thread; it makes its first pass at the first wake.
     void start();
     // The Terminated request: wakes the thread and joins it. Safe to call more than once.
@@ -203,6 +206,8 @@ private:
     std::mutex callbackMutex_;
     StatusCallback statusCallback_;
     PriorityRaiser raisePriority_ = platform::raiseThreadPriority;
+    std::chrono::nanoseconds effectBudget_ = effects::kEffectBudget;
+    effects::EffectClock effectClock_ = nullptr;
     std::atomic<platform::PriorityLevel> priorityLevel_{platform::PriorityLevel::Unchanged};
 
     std::thread thread_;

@@ -77,7 +77,7 @@ void EffectBudgetScope::checkPoint(void* self) {
 
 void EffectBudgetScope::check() {
     if (--countdown_ > 0) return;
-    const auto now = Clock::now();
+    const auto now = budget_.now();
     if (budget_.isCancelled()) throw engine::EEvalAborted(kEffectStoppedText);
     if (now >= budget_.deadline) throw engine::EEvalAborted(kEffectTimeLimitText);
     // Fast loop turns read the clock rarely; slow ones (long texts, big arrays) more often.
@@ -132,7 +132,7 @@ void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, con
         }
         // One long operation between two check points can finish past the deadline: such a step
         // fails like one that was cut off, since the next would most likely stall the thread again.
-        if (Clock::now() >= budget.deadline) throw engine::EEvalAborted(kEffectTimeLimitText);
+        if (budget.now() >= budget.deadline) throw engine::EEvalAborted(kEffectTimeLimitText);
         for (std::size_t i = 0; i < values.size(); ++i)
             values[i] = toSingle(vars_[i + 1]->Value(), kVariableNames[i + 1]);
     } catch (...) {

@@ -27,6 +27,9 @@ TEST(ControlThreadMemory, AnHourOfEffectStepsKeepsNothingPerStep) {
     game.onWrite([&](const FakeWrite&) { ++writes; });
     TEffectPlayer effect;
     DirectControl dc(game.link, game.platform, &effect);
+    // What is measured is memory, not time: a step starved by a loaded machine must not drop the
+    // effect to Static half way.
+    dc.setEffectBudget(30s);
     dc.start();
     dc.toggleSingleStep(); // the steps come from here, as fast as they go
     dc.setEffectScript("Orbit", "BEGIN X := X + 0.05 * COS(FRAMES / 50); Y := Y + 0.05 * SIN(FRAMES / 50); "
@@ -60,6 +63,7 @@ TEST(ControlThreadMemory, AnEffectFailingOnItsThousandthFrameDropsToStatic) {
     DirectControl dc(game.link, game.platform, &effect);
     StatusLog statuses;
     dc.setStatusCallback(statuses.callback());
+    dc.setEffectBudget(30s); // the step that fails must be the thousandth, however busy the machine
     dc.start();
     dc.toggleSingleStep();
     dc.setEffectScript("Fails", "IF FRAMES = 1000 THEN X := 1 / 0 ELSE X := X + 1");
