@@ -67,7 +67,8 @@ constexpr TVarType kAddType[kKindCount][kKindCount] = {
 
 // Subtraction and multiplication use the same table except: strings never concatenate (both
 // operands are parsed, giving a double); a date minus a date is a count of days (double); any
-// product with a date is a plain double.
+// product with a date is a plain double, and so is a currency times a single, a double or a text
+// (only integers, bytes, booleans and currencies keep a product in currency).
 struct TOverride {
     TKind A, B;
     TVarType Result;
@@ -79,9 +80,8 @@ constexpr TOverride kSubOverrides[] = {
     {kDT, kDT, R8},
 };
 constexpr TOverride kMulOverrides[] = {
-    {kST, kST, R8},
-    {kE, kST, R8},
-    {kST, kE, R8},
+    {kST, kST, R8}, {kE, kST, R8},  {kST, kE, R8},  {kCY, kR4, R8}, {kR4, kCY, R8},
+    {kCY, kR8, R8}, {kR8, kCY, R8}, {kCY, kST, R8}, {kST, kCY, R8},
 };
 
 enum class TOp { Add, Sub, Mul };
@@ -356,6 +356,18 @@ TVarCompareResult compareNumbers(const Variant& a, const Variant& b) {
     if (exactA && exactB) return threeWay(a.ToCurrency().Value, b.ToCurrency().Value);
     return threeWay(a.ToReal(), b.ToReal());
 }
+
+// A single met by a double or a date: the other is rounded to a single first, so a double that only
+// differs beyond a single's precision compares equal. One outside a single's range stays as it is:
+// it lies beyond every single either way.
+TVarCompareResult compareAsSingles(const Variant& a, const Variant& b) {
+    const auto asSingle = [](double d) {
+        return std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())
+                   ? d
+                   : static_cast<double>(static_cast<float>(d));
+    };
+    return threeWay(asSingle(a.ToReal()), asSingle(b.ToReal()));
+}
 } // namespace
 
 // Comparison of a string with a number: a string that reads as a number compares by its value
@@ -374,6 +386,8 @@ TVarCompareResult VarCmp(const Variant& a, const Variant& b) {
     const TKind ka = kindOf(a), kb = kindOf(b);
     if (ka == kOther || kb == kOther) RaiseVariantError(TVariantError::InvalidOp);
     if (ka == kN || kb == kN) return TVarCompareResult::Null;
+    if ((ka == kR4 && (kb == kR8 || kb == kDT)) || (kb == kR4 && (ka == kR8 || ka == kDT)))
+        return compareAsSingles(a, b);
     if ((ka == kST || ka == kE) && (kb == kST || kb == kE)) {
         const int c = a.ToString().compare(b.ToString());
         return c < 0   ? TVarCompareResult::LessThan
