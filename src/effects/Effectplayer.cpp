@@ -61,8 +61,9 @@ void connectEffectParser(engine::TExParser& parser, engine::TEPVars& vars, engin
 
 // ---- the budget ----
 
-EffectBudgetScope::EffectBudgetScope(const EffectBudget& budget)
-    : budget_(budget), scope_(&EffectBudgetScope::checkPoint, this) {
+EffectBudgetScope::EffectBudgetScope(const EffectBudget& budget, const engine::TEngineContext* holder)
+    : budget_(budget), holder_(holder),
+      scope_(&EffectBudgetScope::checkPoint, this, &EffectBudgetScope::workPoint) {
     // With the step's start known, the first batch of turns is timed from it; a script of a few
     // turns then reads the clock only once, after it ends.
     if (budget.started != Clock::time_point{}) {
@@ -75,11 +76,31 @@ void EffectBudgetScope::checkPoint(void* self) {
     static_cast<EffectBudgetScope*>(self)->check();
 }
 
+void EffectBudgetScope::workPoint(void* self) {
+    const auto* scope = static_cast<EffectBudgetScope*>(self);
+    scope->checkNow(scope->budget_.now(), true);
+}
+
+Clock::time_point EffectBudgetScope::stopAt(bool inWork) const {
+    if (!holder_) return budget_.deadline;
+    // Freeing runs at some 10 MiB a millisecond (8 allows for slower machines); a value half built
+    // inside a long call is freed as well, which the fixed part allows for.
+    constexpr std::int64_t kFreedPerMillisecond = std::int64_t{8} << 20;
+    constexpr auto kHalfBuilt = std::chrono::milliseconds(5);
+    const std::int64_t held = holder_->Values.HeldBytes() + holder_->Memory.LiveBytes();
+    const auto freeing = std::chrono::microseconds(held * 1000 / kFreedPerMillisecond);
+    return budget_.deadline - freeing - (inWork ? kHalfBuilt : Clock::duration::zero());
+}
+
+void EffectBudgetScope::checkNow(Clock::time_point now, bool inWork) const {
+    if (budget_.isCancelled()) throw engine::EEvalAborted(kEffectStoppedText);
+    if (now >= stopAt(inWork)) throw engine::EEvalAborted(kEffectTimeLimitText);
+}
+
 void EffectBudgetScope::check() {
     if (--countdown_ > 0) return;
     const auto now = budget_.now();
-    if (budget_.isCancelled()) throw engine::EEvalAborted(kEffectStoppedText);
-    if (now >= budget_.deadline) throw engine::EEvalAborted(kEffectTimeLimitText);
+    checkNow(now, false);
     // Fast loop turns read the clock rarely; slow ones (long texts, big arrays) more often.
     if (lastRead_ != Clock::time_point{}) {
         const auto batch = now - lastRead_;
@@ -127,7 +148,7 @@ void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, con
     std::array<float, 7> values{};
     try {
         {
-            const EffectBudgetScope scope(budget);
+            const EffectBudgetScope scope(budget, &context());
             skvExParser.F(); // the one argument integer 0; the result is not used
         }
         // One long operation between two check points can finish past the deadline: such a step

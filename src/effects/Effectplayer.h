@@ -28,18 +28,29 @@ void connectEffectParser(engine::TExParser& parser, engine::TEPVars& vars, engin
 
 // While it lives, the calling thread's evaluations stop with EEvalAborted once the budget has
 // expired or been cancelled. The clock is read only every so many loop turns, more often when
-// the turns are slow, so a step overruns its deadline by a few turns at most.
+// the turns are slow, so a step overruns its deadline by a few turns at most; long built-in work
+// reads it at each of its check points, so one call on a big text or array stops mid-way.
+//
+// A failed step also frees what its script holds, which takes time in proportion to it: given the
+// host's context, the script is stopped that much before the deadline, so the step still ends in time.
 class EffectBudgetScope {
 public:
-    explicit EffectBudgetScope(const EffectBudget& budget);
+    explicit EffectBudgetScope(const EffectBudget& budget, const engine::TEngineContext* holder = nullptr);
     EffectBudgetScope(const EffectBudgetScope&) = delete;
     EffectBudgetScope& operator=(const EffectBudgetScope&) = delete;
 
 private:
     static void checkPoint(void* self);
+    static void workPoint(void* self);
     void check();
+    void checkNow(std::chrono::steady_clock::time_point now, bool inWork) const;
+
+    // When the script must stop: the deadline less the time to free what it holds then, and what
+    // a long built-in call has half built (inWork).
+    std::chrono::steady_clock::time_point stopAt(bool inWork) const;
 
     const EffectBudget& budget_;
+    const engine::TEngineContext* holder_;
     std::int32_t countdown_ = 1; // the first check reads the clock, unless the budget tells the start
     std::int32_t interval_ = 16; // checks between two clock reads
     std::chrono::steady_clock::time_point lastRead_;

@@ -1,6 +1,8 @@
 // Text helpers of the engine.
 #include "engine/base/Text.h"
 
+#include "engine/base/Checkpoint.h"
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -42,9 +44,12 @@ char UpCyr(char Ch) {
 }
 
 std::string UpStr(std::string_view S) {
-    std::string r(S);
-    for (char& c : r)
-        c = UpCyr(c);
+    std::string r;
+    r.reserve(S.size()); // filled a slice at a time: a fresh big block is slow to touch
+    InSlices(S.size(), 1, [&](std::size_t From, std::size_t To) {
+        for (std::size_t i = From; i < To; ++i)
+            r.push_back(UpCyr(S[i]));
+    });
     return r;
 }
 
@@ -138,6 +143,7 @@ int CompareNames(std::string_view A, std::string_view B) {
         const auto a = static_cast<unsigned char>(UpCyr(A[i]));
         const auto b = static_cast<unsigned char>(UpCyr(B[i]));
         if (a != b) return a < b ? -1 : 1;
+        if ((i & 0xFFFF) == 0xFFFF) EvalWork(0x10000); // two long equal texts
     }
     if (A.size() == B.size()) return 0;
     return A.size() < B.size() ? -1 : 1;

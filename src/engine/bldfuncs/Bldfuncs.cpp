@@ -1,6 +1,8 @@
 // The built-in library: the order in which a new registry is filled, adding and removing a group,
 // and the helpers the group files share.
 #include "engine/bldfuncs/Bldfuncs.h"
+
+#include "engine/base/Checkpoint.h"
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
@@ -120,9 +122,12 @@ char LowCyr(char Ch) {
 } // namespace
 
 std::string LowStr(std::string_view S) {
-    std::string r(S);
-    for (char& c : r)
-        c = LowCyr(c);
+    std::string r;
+    r.reserve(S.size()); // filled a slice at a time: a fresh big block is slow to touch
+    InSlices(S.size(), 1, [&](std::size_t From, std::size_t To) {
+        for (std::size_t i = From; i < To; ++i)
+            r.push_back(LowCyr(S[i]));
+    });
     return r;
 }
 

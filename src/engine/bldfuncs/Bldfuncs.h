@@ -80,6 +80,10 @@ namespace bldfuncs {
 [[noreturn]] void RaiseArgCount(const char* Name);
 // A text length a script asked for, refused past a sane limit.
 std::size_t CheckedLength(std::int64_t Length);
+// The text of V without a copy when V is a text (else its conversion, kept in Own).
+inline const std::string& TextOf(const Variant& V, std::string& Own) {
+    return V.IsString() ? V.RawString() : (Own = V.ToString());
+}
 // The local calendar time of T (the C library's, under a lock since it shares one buffer).
 bool LocalTime(std::time_t T, std::tm& Out);
 // Lower case with the letters of the 8-bit character set (the counterpart of UpStr).

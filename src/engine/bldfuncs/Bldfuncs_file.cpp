@@ -3,6 +3,7 @@
 // is the one added. Drive numbers: 0 is the current directory's file system; this system has no
 // lettered drives, so other numbers find none. File handles are numbers FileOpen gave out: other
 // numbers are refused like a closed handle, so a script cannot reach the program's own files.
+#include "engine/base/Checkpoint.h"
 #include "engine/base/Text.h"
 #include "engine/bldfuncs/Bldfuncs.h"
 
@@ -329,6 +330,20 @@ std::int32_t FileSetDateFn(TEngineContext& Context, std::int32_t Handle, std::in
                         return ec.value();
                     });
 }
+// Reads or writes Count bytes a piece at a time with the work counted, so that a big transfer can be
+// stopped between pieces; stops at a short piece and answers the bytes moved.
+template <class F> std::size_t InPieces(std::size_t Count, F Move) {
+    std::size_t done = 0;
+    while (done < Count) {
+        const std::size_t size = std::min(Count - done, kWorkPerCheckPoint);
+        const std::size_t n = Move(done, size);
+        done += n;
+        if (n < size) break;
+        EvalWork(n);
+    }
+    return done;
+}
+
 std::int32_t FileReadFn(TEngineContext& Context, std::int32_t Handle, std::int32_t Buffer,
                         std::int32_t Count) {
     if (Count < 0) return -1;
@@ -337,7 +352,9 @@ std::int32_t FileReadFn(TEngineContext& Context, std::int32_t Handle, std::int32
         if (!F.CanRead) return -1;
         if (F.LastOp == 2) std::fflush(F.File);
         F.LastOp = 1;
-        const std::size_t n = std::fread(p, 1, static_cast<std::size_t>(Count), F.File);
+        const std::size_t n =
+            InPieces(static_cast<std::size_t>(Count),
+                     [&](std::size_t At, std::size_t Size) { return std::fread(p + At, 1, Size, F.File); });
         return n == 0 && std::ferror(F.File) ? -1 : static_cast<std::int32_t>(n);
     });
 }
@@ -349,7 +366,9 @@ std::int32_t FileWriteFn(TEngineContext& Context, std::int32_t Handle, std::int3
         if (!F.CanWrite) return -1;
         if (F.LastOp == 1) std::fseek(F.File, 0, SEEK_CUR);
         F.LastOp = 2;
-        const std::size_t n = std::fwrite(p, 1, static_cast<std::size_t>(Count), F.File);
+        const std::size_t n =
+            InPieces(static_cast<std::size_t>(Count),
+                     [&](std::size_t At, std::size_t Size) { return std::fwrite(p + At, 1, Size, F.File); });
         return n == 0 && Count > 0 ? -1 : static_cast<std::int32_t>(n);
     });
 }

@@ -38,6 +38,7 @@
 //   numbers without decimals in the exponent form " d.ddddddddddddddE+dddd" (a blank or "-" for
 //   the sign, 15 significant digits without a width, as many as fit a width), with decimals in
 //   fixed notation; the text is right-aligned in Width.
+#include "engine/base/Checkpoint.h"
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
@@ -686,10 +687,11 @@ std::string FormatOne(char Type, const Variant& V, int Precision, const std::str
         return FloatToStrF(RealArg(V, Placeholder), ffCurrency, kMaxDigits, Precision < 0 ? 2 : Precision);
     case 'S': {
         if (V.IsArray()) BadFormat(Placeholder);
-        std::string s = V.ToString();
+        std::string own;
+        std::string_view s = bldfuncs::TextOf(V, own);
         if (Precision >= 0 && static_cast<std::size_t>(Precision) < s.size())
-            s.resize(static_cast<std::size_t>(Precision));
-        return s;
+            s = s.substr(0, static_cast<std::size_t>(Precision));
+        return CopyWithWork(s);
     }
     default:
         BadFormat(Placeholder);
@@ -756,12 +758,16 @@ std::string Format(const std::string& Fmt, const Variant* Args, std::size_t Coun
         if (i >= Fmt.size()) BadFormat(Fmt.substr(start));
         std::string text = FormatOne(Fmt[i], takeArg(placeholder()), precision, placeholder());
         bldfuncs::CheckedLength(width);
-        if (width > 0 && static_cast<std::size_t>(width) > text.size()) {
-            const std::string pad(static_cast<std::size_t>(width) - text.size(), ' ');
-            text = left ? text + pad : pad + text;
-        }
-        out += text;
-        bldfuncs::CheckedLength(static_cast<std::int64_t>(out.size()));
+        const std::size_t pad = width > 0 && static_cast<std::size_t>(width) > text.size()
+                                    ? static_cast<std::size_t>(width) - text.size()
+                                    : 0;
+        CheckTextRoom(out.size() + text.size() + pad);
+        const auto padding = [&] {
+            InSlices(pad, 1, [&](std::size_t From, std::size_t To) { out.append(To - From, ' '); });
+        };
+        if (!left) padding();
+        AppendWithWork(out, text);
+        if (left) padding();
     }
     return out;
 }

@@ -1,5 +1,6 @@
 // The string and variant group. Texts are 8-bit; positions count from 1. The "Ansi" forms compare
 // and convert with the letters of the 8-bit character set; the plain forms know only ASCII.
+#include "engine/base/Checkpoint.h"
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
@@ -13,6 +14,7 @@ namespace skv::engine {
 namespace {
 
 using bldfuncs::CheckedLength;
+using bldfuncs::TextOf;
 
 // ---- comparing and converting case ----
 
@@ -44,6 +46,7 @@ bool AnsiSameTextFn(const std::string& A, const std::string& B) {
 int CompareCodes(const std::string& A, const std::string& B, bool IgnoreAsciiCase) {
     const std::size_t n = std::min(A.size(), B.size());
     for (std::size_t i = 0; i < n; ++i) {
+        if ((i & 0xFFFF) == 0xFFFF) EvalWork(0x10000); // two long equal texts
         int a = static_cast<unsigned char>(A[i]);
         int b = static_cast<unsigned char>(B[i]);
         if (IgnoreAsciiCase) {
@@ -60,17 +63,21 @@ int CompareStrFn(const std::string& A, const std::string& B) {
 int CompareTextFn(const std::string& A, const std::string& B) {
     return CompareCodes(A, B, true);
 }
-std::string LowerCaseFn(const std::string& S) {
-    std::string r = S;
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+// S with each byte mapped, a slice at a time so that a big text does not stall the step.
+template <class F> std::string MapBytes(const std::string& S, F Map) {
+    std::string r;
+    r.reserve(S.size()); // filled a slice at a time: a fresh big block is slow to touch
+    InSlices(S.size(), 1, [&](std::size_t From, std::size_t To) {
+        for (std::size_t i = From; i < To; ++i)
+            r.push_back(Map(S[i]));
+    });
     return r;
 }
+std::string LowerCaseFn(const std::string& S) {
+    return MapBytes(S, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+}
 std::string UpperCaseFn(const std::string& S) {
-    std::string r = S;
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return r;
+    return MapBytes(S, [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
 }
 
 // ---- searching and cutting ----
@@ -78,6 +85,7 @@ std::string UpperCaseFn(const std::string& S) {
 std::int32_t PosFn(const std::string& Sub, const std::string& S) {
     if (Sub.empty()) return 0;
     const std::size_t p = S.find(Sub);
+    EvalWork(p == std::string::npos ? S.size() : p);
     return p == std::string::npos ? 0 : static_cast<std::int32_t>(p + 1);
 }
 std::int32_t LengthFn(const std::string& S) {
@@ -95,6 +103,10 @@ std::string AdjustLineBreaksFn(const std::string& S) {
     std::string r;
     r.reserve(S.size());
     for (std::size_t i = 0; i < S.size(); ++i) {
+        if ((i & 0xFFFF) == 0xFFFF) {
+            EvalWork(0x10000);
+            CheckTextRoom(r.size()); // every lone break grows the text
+        }
         const char c = S[i];
         if (c == '\r') {
             r += "\r\n";
@@ -109,7 +121,13 @@ std::string AdjustLineBreaksFn(const std::string& S) {
 }
 std::string QuotedWith(const std::string& S, char Quote) {
     std::string r(1, Quote);
-    for (char c : S) {
+    r.reserve(S.size() + 2);
+    for (std::size_t i = 0; i < S.size(); ++i) {
+        if ((i & 0xFFFF) == 0xFFFF) {
+            EvalWork(0x10000);
+            CheckTextRoom(r.size()); // every quote is doubled
+        }
+        const char c = S[i];
         r += c;
         if (c == Quote) r += c;
     }
@@ -122,20 +140,27 @@ std::string QuotedStrFn(const std::string& S) {
 bool IsBlankOrControl(char C) {
     return static_cast<unsigned char>(C) <= ' ';
 }
-std::string TrimLeftFn(const std::string& S) {
+std::size_t LeadingBlanks(std::string_view S) {
     std::size_t i = 0;
     while (i < S.size() && IsBlankOrControl(S[i]))
-        ++i;
-    return S.substr(i);
+        if ((++i & 0xFFFF) == 0) EvalWork(0x10000);
+    return i;
 }
-std::string TrimRightFn(const std::string& S) {
+std::size_t TrailingBlanks(std::string_view S) {
     std::size_t n = S.size();
     while (n > 0 && IsBlankOrControl(S[n - 1]))
-        --n;
-    return S.substr(0, n);
+        if ((--n & 0xFFFF) == 0) EvalWork(0x10000);
+    return S.size() - n;
+}
+std::string TrimLeftFn(const std::string& S) {
+    return CopyWithWork(std::string_view(S).substr(LeadingBlanks(S)));
+}
+std::string TrimRightFn(const std::string& S) {
+    return CopyWithWork(std::string_view(S).substr(0, S.size() - TrailingBlanks(S)));
 }
 std::string TrimFn(const std::string& S) {
-    return TrimLeftFn(TrimRightFn(S));
+    const std::string_view rest = std::string_view(S).substr(LeadingBlanks(S));
+    return CopyWithWork(rest.substr(0, rest.size() - TrailingBlanks(rest)));
 }
 // Flags: 1 replace every occurrence, 2 ignore case.
 std::string StringReplaceFn(const std::string& S, const std::string& Old, const std::string& New,
@@ -143,19 +168,24 @@ std::string StringReplaceFn(const std::string& S, const std::string& Old, const 
     if (Old.empty()) return S;
     const bool all = (Flags & 1) != 0;
     const bool blind = (Flags & 2) != 0;
-    const std::string hay = blind ? UpStr(S) : S;
-    const std::string needle = blind ? UpStr(Old) : Old;
+    std::string upper, upperOld;
+    const std::string& hay = blind ? (upper = UpStr(S)) : S;
+    const std::string& needle = blind ? (upperOld = UpStr(Old)) : Old;
     std::string r;
     std::size_t from = 0;
     for (;;) {
         const std::size_t p = hay.find(needle, from);
         if (p == std::string::npos) break;
-        r.append(S, from, p - from).append(New);
-        CheckedLength(static_cast<std::int64_t>(r.size()));
+        // The text this gives is refused before it is built when it would be too long.
+        CheckTextRoom(r.size() + (p - from) + New.size() + (S.size() - p - Old.size()));
+        AppendWithWork(r, std::string_view(S).substr(from, p - from));
+        r.append(New);
+        EvalWork(New.size() + 16); // a replacement costs more than its bytes
         from = p + Old.size();
         if (!all) break;
     }
-    return r.append(S, from, std::string::npos);
+    AppendWithWork(r, std::string_view(S).substr(from));
+    return r;
 }
 
 // ---- raw rows that write their operands ----
@@ -197,8 +227,10 @@ void FnAnsiQuotedStr(PParserOperation Op) {
 void FnConcat(PParserOperation Op) {
     std::string r;
     for (std::int32_t i = 0; i < Op->ArgCount; ++i) {
-        r += Op->Args[i]->ToString();
-        CheckedLength(static_cast<std::int64_t>(r.size()));
+        std::string own;
+        const std::string& piece = TextOf(*Op->Args[i], own);
+        CheckTextRoom(r.size() + piece.size());
+        AppendWithWork(r, piece);
     }
     *Op->Result = Variant(std::move(r));
 }
@@ -216,38 +248,54 @@ void Span(const std::string& S, std::int32_t Index, std::int32_t Count, std::siz
     Len = static_cast<std::size_t>(std::min(n, size - first));
 }
 void FnCopy(PParserOperation Op) {
-    const std::string s = Op->Arg1->ToString();
+    std::string own;
+    const std::string& s = TextOf(*Op->Arg1, own);
     const std::int32_t index = Op->Arg2->ToInteger();
     const std::int32_t count = Op->Arg3->ToInteger();
     // Copy clips a start before 1 to 1 without shortening the count.
     std::size_t from = 0, len = 0;
     Span(s, std::max(index, 1), count, from, len);
-    *Op->Result = Variant(s.substr(from, len));
+    *Op->Result = Variant(CopyWithWork(std::string_view(s).substr(from, len)));
 }
 void FnDelete(PParserOperation Op) {
-    std::string s = Op->Arg1->ToString();
+    std::string own;
+    const std::string& s = TextOf(*Op->Arg1, own);
     const std::int32_t index = Op->Arg2->ToInteger();
     const std::int32_t count = Op->Arg3->ToInteger();
     if (index < 1) return; // nothing is deleted before the first character
     std::size_t from = 0, len = 0;
     Span(s, index, count, from, len);
-    s.erase(from, len);
-    *Op->Arg1 = Variant(std::move(s));
+    std::string r;
+    r.reserve(s.size() - len);
+    AppendWithWork(r, std::string_view(s).substr(0, from));
+    AppendWithWork(r, std::string_view(s).substr(from + len));
+    *Op->Arg1 = Variant(std::move(r));
 }
 void FnInsert(PParserOperation Op) {
-    const std::string sub = Op->Arg1->ToString();
-    std::string s = Op->Arg2->ToString();
+    std::string ownSub, ownS;
+    const std::string& sub = TextOf(*Op->Arg1, ownSub);
+    const std::string& s = TextOf(*Op->Arg2, ownS);
     const std::int32_t index = Op->Arg3->ToInteger();
-    CheckedLength(static_cast<std::int64_t>(s.size() + sub.size()));
+    CheckTextRoom(s.size() + sub.size());
     const std::size_t at =
         index < 1 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(index - 1), s.size());
-    s.insert(at, sub);
-    *Op->Arg2 = Variant(std::move(s));
+    std::string r;
+    r.reserve(s.size() + sub.size());
+    AppendWithWork(r, std::string_view(s).substr(0, at));
+    AppendWithWork(r, sub);
+    AppendWithWork(r, std::string_view(s).substr(at));
+    *Op->Arg2 = Variant(std::move(r));
 }
 void FnSetLength(PParserOperation Op) {
-    std::string s = Op->Arg1->ToString();
-    s.resize(CheckedLength(Op->Arg2->ToInteger()), ' ');
-    *Op->Arg1 = Variant(std::move(s));
+    std::string own;
+    const std::string& s = TextOf(*Op->Arg1, own);
+    const std::size_t length = CheckedLength(Op->Arg2->ToInteger());
+    CheckTextRoom(length);
+    std::string r;
+    r.reserve(length);
+    AppendWithWork(r, std::string_view(s).substr(0, std::min(length, s.size())));
+    InSlices(length - r.size(), 1, [&](std::size_t From, std::size_t To) { r.append(To - From, ' '); });
+    *Op->Arg1 = Variant(std::move(r));
 }
 void FnStr(PParserOperation Op) {
     if (Op->ArgCount < 1 || Op->ArgCount > 3) bldfuncs::RaiseArgCount("Str");

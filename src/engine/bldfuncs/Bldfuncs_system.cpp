@@ -1,6 +1,7 @@
 // The system group: result-code helpers, message boxes through the host, script memory blocks,
 // random numbers, and the COM functions, which this system does not have. Also the array lock
 // functions of the variant group, which hand out script memory.
+#include "engine/base/Checkpoint.h"
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
 #include "engine/bldfuncs/Bldfuncs.h"
@@ -130,11 +131,16 @@ void VarArrayLockProc(PParserOperation Op) {
     const void* key = ArrayKeyOf(a);
     TScriptMemory& memory = ContextOf(Op).Memory;
     memory.CheckLockRoom(static_cast<std::int64_t>(size * count));
-    std::vector<std::uint8_t> bytes(size * count);
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(size * count);
     const auto* elements = static_cast<const Variant*>(key);
-    if (size > 0 && key != &a)
-        for (std::size_t i = 0; i < count; ++i)
-            PackElement(elements[i], type, bytes.data() + i * size);
+    // Packed a slice at a time: a big array is long work, which may stop before anything is locked.
+    InSlices(count, std::max<std::size_t>(size, 1), [&](std::size_t From, std::size_t To) {
+        bytes.resize(To * size);
+        if (size > 0 && key != &a)
+            for (std::size_t i = From; i < To; ++i)
+                PackElement(elements[i], type, bytes.data() + i * size);
+    });
     const std::int32_t address = memory.LockArray(key, std::move(bytes));
     a.ArrayLock();
     *Op->Result = Variant(address);
@@ -224,7 +230,11 @@ bool CompareMemFn(TEngineContext& Context, std::int32_t P1, std::int32_t P2, std
     if (Length <= 0) return true;
     const std::uint8_t* a = Context.Memory.Resolve(P1, Length);
     const std::uint8_t* b = Context.Memory.Resolve(P2, Length);
-    return std::memcmp(a, b, static_cast<std::size_t>(Length)) == 0;
+    bool same = true;
+    InSlices(static_cast<std::size_t>(Length), 1, [&](std::size_t From, std::size_t To) {
+        same = same && std::memcmp(a + From, b + From, To - From) == 0;
+    });
+    return same;
 }
 void FnReallocMem(PParserOperation Op) {
     *Op->Arg1 = Variant(ContextOf(Op).Memory.Realloc(Op->Arg1->ToInteger(), Op->Arg2->ToInteger()));
@@ -234,7 +244,9 @@ void FnFreeMem(PParserOperation Op) {
 }
 void FillCharFn(TEngineContext& Context, std::int32_t Address, std::int32_t Count, std::int32_t Value) {
     if (Count <= 0) return;
-    std::memset(Context.Memory.Resolve(Address, Count), Value & 0xFF, static_cast<std::size_t>(Count));
+    std::uint8_t* p = Context.Memory.Resolve(Address, Count);
+    InSlices(static_cast<std::size_t>(Count), 1,
+             [&](std::size_t From, std::size_t To) { std::memset(p + From, Value & 0xFF, To - From); });
 }
 
 // ---- random numbers ----

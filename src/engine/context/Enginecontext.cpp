@@ -26,10 +26,6 @@ public:
 
 } // namespace
 
-namespace context_detail {
-constinit thread_local TCheckPointHook tCheckPoint;
-} // namespace context_detail
-
 TEngineContext::TEngineContext() = default;
 TEngineContext::~TEngineContext() = default;
 

@@ -3,6 +3,7 @@
 // registry makes one; two hosts share nothing, so they may run on two threads without a lock.
 #pragma once
 
+#include "engine/base/Checkpoint.h"
 #include "engine/context/Scriptfiles.h"
 #include "engine/context/Scriptmemory.h"
 #include "engine/objects/Component.h"
@@ -18,48 +19,6 @@
 namespace skv::engine {
 
 class TEditorHost;
-
-// A host (the effect player) may stop a running script: the check point is called at every loop
-// back-edge and every call of a user function, and stops the script by raising. EEvalAborted is
-// the exception meant for it: TRY..EXCEPT blocks of scripts let it pass, FINALLY parts still run.
-class EEvalAborted : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-using TEvalCheckPoint = void (*)(void* Data);
-
-namespace context_detail {
-struct TCheckPointHook {
-    TEvalCheckPoint Fn = nullptr;
-    void* Data = nullptr;
-};
-// The check point of the host call running on this thread (see TEvalCheckPointScope).
-extern constinit thread_local TCheckPointHook tCheckPoint;
-} // namespace context_detail
-
-// Calls the check point installed on this thread, if any.
-inline void EvalCheckPoint() {
-    const context_detail::TCheckPointHook hook = context_detail::tCheckPoint;
-    if (hook.Fn) hook.Fn(hook.Data);
-}
-
-// Installs a check point for the calling thread while it lives, and puts the previous one (with
-// its data) back however the scope is left. The check point belongs to the host's call, not to a
-// context: it must reach every loop that call runs, also in user functions and variables compiled
-// against another registry or none, and a loop cannot know on whose behalf it runs.
-class TEvalCheckPointScope {
-public:
-    TEvalCheckPointScope(TEvalCheckPoint CheckPoint, void* Data) noexcept
-        : Old_(context_detail::tCheckPoint) {
-        context_detail::tCheckPoint = {CheckPoint, Data};
-    }
-    ~TEvalCheckPointScope() { context_detail::tCheckPoint = Old_; }
-    TEvalCheckPointScope(const TEvalCheckPointScope&) = delete;
-    TEvalCheckPointScope& operator=(const TEvalCheckPointScope&) = delete;
-
-private:
-    context_detail::TCheckPointHook Old_;
-};
 
 // Where ShowMessage, MessageBox and MessageDlg go. The GUI installs one that shows real boxes;
 // without one the texts are printed on standard output and the first button counts as pressed.

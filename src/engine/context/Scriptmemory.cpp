@@ -1,6 +1,7 @@
 // The memory blocks of one host's scripts.
 #include "engine/context/Scriptmemory.h"
 
+#include "engine/base/Checkpoint.h"
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
 
@@ -20,6 +21,14 @@ constexpr std::int64_t kMaxLiveBytes = std::int64_t{256} << 20;
 
 [[noreturn]] void RaiseInvalid(std::int64_t Address) {
     throw EMathParserError(MsgWithName(_msgInvalidMemory, std::to_string(Address)));
+}
+
+// Size zero bytes, a slice at a time with the work counted: touching a big block is long work.
+std::vector<std::uint8_t> ZeroBytes(std::size_t Size) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(Size);
+    InSlices(Size, 1, [&](std::size_t From, std::size_t To) { bytes.insert(bytes.end(), To - From, 0); });
+    return bytes;
 }
 
 std::size_t CheckedSize(std::int64_t Size) {
@@ -66,7 +75,7 @@ std::size_t TScriptMemory::CheckedRoom(std::int64_t Size) const {
 
 std::int32_t TScriptMemory::Alloc(std::int64_t Size) {
     TBlock block;
-    block.Bytes.assign(CheckedRoom(Size), 0);
+    block.Bytes = ZeroBytes(CheckedRoom(Size));
     return Insert(std::move(block));
 }
 
@@ -74,7 +83,7 @@ std::int32_t TScriptMemory::Realloc(std::int32_t Address, std::int64_t Size) {
     const std::size_t size = CheckedRoom(Size);
     if (Address == 0) {
         TBlock block;
-        block.Bytes.assign(size, 0);
+        block.Bytes = ZeroBytes(size);
         return Insert(std::move(block));
     }
     auto it = FindBase(Address);
@@ -85,10 +94,13 @@ std::int32_t TScriptMemory::Realloc(std::int32_t Address, std::int64_t Size) {
     }
     // The new block is made before the old one goes, so a refusal leaves the old one as it was.
     TBlock block;
-    block.Bytes.assign(size, 0);
+    block.Bytes = ZeroBytes(size);
     const std::vector<std::uint8_t>& old = it->second.Bytes;
-    std::copy(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(std::min(size, old.size())),
-              block.Bytes.begin());
+    InSlices(std::min(size, old.size()), 1, [&](std::size_t From, std::size_t To) {
+        std::copy(old.begin() + static_cast<std::ptrdiff_t>(From),
+                  old.begin() + static_cast<std::ptrdiff_t>(To),
+                  block.Bytes.begin() + static_cast<std::ptrdiff_t>(From));
+    });
     const std::int32_t address = Insert(std::move(block));
     Erase(it);
     return address;

@@ -1,6 +1,7 @@
 // The value type's storage, kind queries, conversions and arrays.
 #include "engine/values/Variant.h"
 
+#include "engine/base/Checkpoint.h"
 #include "engine/base/Text.h"
 #include "stream/Numbertext.h"
 
@@ -126,6 +127,25 @@ std::int64_t arrayBytes(std::size_t count) {
     return static_cast<std::int64_t>(sizeof(TVarArrayData) + count * sizeof(Variant));
 }
 
+// A copy of Elements, a slice at a time with the work counted: a big array is a long copy.
+std::vector<Variant> copyElements(const std::vector<Variant>& Elements) {
+    std::vector<Variant> r;
+    r.reserve(Elements.size());
+    InSlices(Elements.size(), sizeof(Variant), [&](std::size_t From, std::size_t To) {
+        r.insert(r.end(), Elements.begin() + static_cast<std::ptrdiff_t>(From),
+                 Elements.begin() + static_cast<std::ptrdiff_t>(To));
+    });
+    return r;
+}
+
+// Elements grown to Count with copies of Fill the same way.
+void growElements(std::vector<Variant>& Elements, std::size_t Count, const Variant& Fill) {
+    if (Count <= Elements.size()) return;
+    Elements.reserve(Count);
+    InSlices(Count - Elements.size(), sizeof(Variant),
+             [&](std::size_t From, std::size_t To) { Elements.insert(Elements.end(), To - From, Fill); });
+}
+
 // Charges the account of the bound value context; answers it (null: nothing counted).
 TValueAccount* charge(std::int64_t bytes) {
     TValueAccount* account = BoundAccount();
@@ -171,7 +191,21 @@ TVarText* makeText(std::string Text) {
     return text;
 }
 
+// A copy of a text, checked against the limits before its bytes are copied.
+TVarText* copyText(const std::string& Text) {
+    if (Text.size() < kWorkPerCheckPoint) return makeText(Text);
+    CheckTextRoom(Text.size());
+    return makeText(CopyWithWork(Text));
+}
+
 } // namespace
+
+void CheckTextRoom(std::size_t Length) {
+    if (Length > kMaxTextLength) RaiseVariantError(TVariantError::OutOfMemory);
+    const TValueAccount* account = BoundAccount();
+    if (account && account->Held() + textBytes(Length) > kMaxHeldValueBytes)
+        RaiseVariantError(TVariantError::OutOfMemory);
+}
 
 // ---- construction and lifetime ----
 
@@ -270,14 +304,16 @@ void Variant::destroy() noexcept {
 
 void Variant::copyFrom(const Variant& other) {
     if (other.type_ == varString) {
-        text_ = makeText(other.text_->Text);
+        text_ = copyText(other.text_->Text);
     } else if (other.type_ == varDispatch) {
         disp_ = makePayload<TDispatchRef>(*other.disp_);
     } else if (other.IsArray()) {
         // Before the copy: a deep copy of a big array is the costly case.
         TPendingCharge charged(arrayBytes(other.arr_->Elements.size()));
-        auto data = std::make_unique<TVarArrayData>(*other.arr_);
-        data->LockCount = 0; // a copy is a new array, not locked
+        auto data = std::make_unique<TVarArrayData>();
+        data->Bounds = other.arr_->Bounds;
+        data->ElementType = other.arr_->ElementType;
+        data->Elements = copyElements(other.arr_->Elements); // a copy is a new array, not locked
         data->Account = charged.keep();
         arr_ = data.release();
     } else {
@@ -586,7 +622,7 @@ Variant Variant::ArrayCreate(const std::vector<TVarArrayBound>& bounds, TVarType
     auto data = std::make_unique<TVarArrayData>();
     data->Bounds = bounds;
     data->ElementType = elementType;
-    data->Elements.assign(static_cast<std::size_t>(count), defaultElement(elementType));
+    growElements(data->Elements, static_cast<std::size_t>(count), defaultElement(elementType));
     Variant v;
     data->Account = charged.keep();
     v.arr_ = data.release();
@@ -639,22 +675,36 @@ void Variant::ArrayRedim(std::int32_t highBound) {
     const std::int64_t total = elementCountOf(bounds);
     const std::int64_t before = arrayBytes(a.Elements.size());
     const std::int64_t after = arrayBytes(static_cast<std::size_t>(total));
+    const std::size_t oldCount = a.Elements.size();
+    const auto newCount = static_cast<std::size_t>(total);
+    // Growing a big array is long work that may be stopped: the array is then left as it was.
+    const auto grow = [&] {
+        try {
+            growElements(a.Elements, newCount, defaultElement(a.ElementType));
+        } catch (...) {
+            a.Elements.resize(oldCount);
+            throw;
+        }
+    };
     if (!a.Account) {
         // An array that counts nowhere (made outside any value context) starts counting where it
         // is resized, so that a script cannot grow it past the limit.
         TPendingCharge charged(after);
-        a.Elements.resize(static_cast<std::size_t>(total), defaultElement(a.ElementType));
+        if (newCount < oldCount)
+            a.Elements.resize(newCount);
+        else
+            grow();
         a.Account = charged.keep();
     } else if (after > before) {
         a.Account->Charge(after - before);
         try {
-            a.Elements.resize(static_cast<std::size_t>(total), defaultElement(a.ElementType));
+            grow();
         } catch (...) {
             a.Account->Release(after - before);
             throw;
         }
     } else {
-        a.Elements.resize(static_cast<std::size_t>(total));
+        a.Elements.resize(newCount);
         release(a.Account, before - after);
     }
     a.Bounds = std::move(bounds);

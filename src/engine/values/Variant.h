@@ -71,6 +71,14 @@ public:
 // script that piles up values fails cleanly instead of exhausting the memory.
 inline constexpr std::int64_t kMaxHeldValueBytes = std::int64_t{256} << 20;
 
+// The longest text a value holds: a text that would grow past it raises OutOfMemory.
+inline constexpr std::size_t kMaxTextLength = std::size_t{64} << 20;
+
+// Raises OutOfMemory when a text of Length bytes would pass kMaxTextLength or not fit beside what
+// the bound value context holds: called before such a text is built, so nothing big is allocated
+// and copied only to be refused.
+void CheckTextRoom(std::size_t Length);
+
 class TValueAccount; // the bytes charged to one value context; it outlives the context as needed
 
 // What the values one host makes share: the account of the bytes their texts and arrays hold, the

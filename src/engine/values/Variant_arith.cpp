@@ -2,6 +2,8 @@
 // how each kind computes.
 #include "engine/values/Variant.h"
 
+#include "engine/base/Checkpoint.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -151,21 +153,24 @@ std::int64_t currencyMul(std::int64_t a, std::int64_t b) {
     return static_cast<std::int64_t>(q);
 }
 
-constexpr std::size_t kMaxJoinedText = std::size_t{64} << 20;
-
 Variant compute(TOp op, const Variant& a, const Variant& b) {
     const TVarType t = resultType(op, kindOf(a), kindOf(b));
     switch (t) {
     case N:
         return Variant::Null();
     case ST: {
-        std::string text = a.ToString();
-        const std::string more = b.ToString();
-        // A script doubling a text in a loop would take all memory; joined texts stay within the
-        // length the text functions allow.
-        if (more.size() > kMaxJoinedText - std::min(text.size(), kMaxJoinedText))
-            RaiseVariantError(TVariantError::Overflow);
-        text += more;
+        // Texts are joined without copying them first, and a join past the longest text is refused
+        // before anything is allocated: a script doubling a text in a loop would take all memory.
+        std::string ownA, ownB;
+        const std::string& x = a.IsString() ? a.RawString() : (ownA = a.ToString());
+        const std::string& y = b.IsString() ? b.RawString() : (ownB = b.ToString());
+        if (y.size() > kMaxTextLength - std::min(x.size(), kMaxTextLength))
+            RaiseVariantError(TVariantError::OutOfMemory);
+        CheckTextRoom(x.size() + y.size());
+        std::string text;
+        text.reserve(x.size() + y.size());
+        AppendWithWork(text, x);
+        AppendWithWork(text, y);
         return Variant(std::move(text));
     }
     case U1:
@@ -454,6 +459,10 @@ Variant convertScalar(const Variant& v, TVarType type) {
 }
 } // namespace
 
+// What converting one array element counts as work: far more than its bytes, since each goes
+// through the general conversion.
+constexpr std::size_t kConversionWork = 256;
+
 Variant VarAsType(const Variant& v, TVarType type) {
     if ((type & varArray) == 0) return convertScalar(v, type);
     const TVarType element = type & varTypeMask;
@@ -470,6 +479,7 @@ Variant VarAsType(const Variant& v, TVarType type) {
         idx.push_back(b.LowBound);
     for (std::int64_t n = 0; n < v.ArrayElementCount(); ++n) {
         out.ArraySet(idx, v.ArrayGet(idx));
+        EvalWork(kConversionWork);
         for (std::size_t d = 0; d < idx.size(); ++d) {
             if (++idx[d] < bounds[d].LowBound + bounds[d].ElementCount) break;
             idx[d] = bounds[d].LowBound;

@@ -137,7 +137,7 @@ TEST(VariantArith, ErrorsRaise) {
              return VarAdd(Variant(std::string(std::size_t{40} << 20, 'a')),
                            Variant(std::string(std::size_t{30} << 20, 'b')));
          },
-         TVariantError::Overflow},
+         TVariantError::OutOfMemory},
         {"array operand", [] { return VarAdd(Variant::ArrayOf({Variant(1)}), Variant(1)); },
          TVariantError::InvalidOp},
     };
