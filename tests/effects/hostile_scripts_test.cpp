@@ -3,8 +3,8 @@
 // direct control uses, for one step, and must end (by its limit, its error or the budget) no later
 // than 10 ms past the step's budget. Time is the stepping thread's own processor time, on which the
 // budget is measured too, so a busy machine cannot make the test fail.
-#include "effects/Effectplayer.h"
 #include "../model/Tempfolder.h"
+#include "effects/Effectplayer.h"
 
 #include <gtest/gtest.h>
 
@@ -61,9 +61,11 @@ std::vector<Hostile> hostileScripts(const std::string& folder) {
         {"Concat doubling", "S := \"x\"; WHILE 1 DO S := Concat(S, S);", kOutOfMemory, kToTheLimit},
         {"Format doubling", "S := \"x\"; WHILE 1 DO S := Format(\"%s%s\", S, S);", kOutOfMemory, kToTheLimit},
         {"Insert doubling", "S := \"x\"; WHILE 1 DO Insert(S, S, 1);", kOutOfMemory, kToTheLimit},
-        {"StringReplace growing", bigText("T := StringReplace(S, \" \", \"ab\", 1);"), kOutOfMemory, kToTheLimit},
+        {"StringReplace growing", bigText("T := StringReplace(S, \" \", \"ab\", 1);"), kOutOfMemory,
+         kToTheLimit},
         {"many big texts",
-         bigText("A := VarArrayCreate(0, 9, 12); I := 0; WHILE 1 DO BEGIN A[I] := S + \"x\"; I := I + 1; END;"),
+         bigText(
+             "A := VarArrayCreate(0, 9, 12); I := 0; WHILE 1 DO BEGIN A[I] := S + \"x\"; I := I + 1; END;"),
          kOutOfMemory, kToTheLimit},
         {"SetLength near the limit", "WHILE 1 DO BEGIN S := \"\"; SetLength(S, 67000000); END;", kTimeLimit},
         {"text copies", bigText("WHILE 1 DO T := S;"), kTimeLimit},
@@ -80,25 +82,31 @@ std::vector<Hostile> hostileScripts(const std::string& folder) {
         {"array copies", bigArray("WHILE 1 DO B := A;"), kTimeLimit},
         {"arrays to the limit", bigArray("B := A; C := A; D := A; E := A;"), kOutOfMemory, kToTheLimit},
         {"array conversion", bigArray("WHILE 1 DO B := VarAsType(A, 8197);"), kTimeLimit},
-        {"array redim", "A := VarArrayCreate(0, 10, 12); WHILE 1 DO BEGIN VarArrayRedim(A, 4000000); "
-                        "VarArrayRedim(A, 10); END;",
+        {"array redim",
+         "A := VarArrayCreate(0, 10, 12); WHILE 1 DO BEGIN VarArrayRedim(A, 4000000); "
+         "VarArrayRedim(A, 10); END;",
          kTimeLimit},
         {"array of texts", bigArray("FOR I := 0 TO 4000000 DO A[I] := \"xx\";"), kTimeLimit},
         {"huge FOR range", "FOR I := 1 TO 1E300 DO X := X + 1;", kTimeLimit},
         {"nested ExecScript", "X := ExecScript(\"ExecScript(%0, %0)\", \"ExecScript(%0, %0)\");", "nest"},
         {"ExecScript in a loop", "WHILE 1 DO X := ExecScript(\"WHILE 1 DO Y := 1\");", kTimeLimit},
-        {"file writes", "P := AllocMem(200000000); H := FileOpen(" + file +
-                            ", 2); WHILE 1 DO BEGIN FileSeek(H, 0, 0); FileWrite(H, P, 200000000); END;",
+        {"file writes",
+         "P := AllocMem(200000000); H := FileOpen(" + file +
+             ", 2); WHILE 1 DO BEGIN FileSeek(H, 0, 0); FileWrite(H, P, 200000000); END;",
          kTimeLimit},
-        {"file reads", "P := AllocMem(200000000); H := FileOpen(" + file +
-                           ", 2); FileWrite(H, P, 200000000); WHILE 1 DO BEGIN FileSeek(H, 0, 0); "
-                           "FileRead(H, P, 200000000); END;",
+        {"file reads",
+         "P := AllocMem(200000000); H := FileOpen(" + file +
+             ", 2); FileWrite(H, P, 200000000); WHILE 1 DO BEGIN FileSeek(H, 0, 0); "
+             "FileRead(H, P, 200000000); END;",
          kTimeLimit},
-        {"FillChar and CompareMem", "P := AllocMem(100000000); Q := AllocMem(100000000); WHILE 1 DO BEGIN "
-                                    "FillChar(P, 100000000, 7); X := CompareMem(P, Q, 100000000); END;",
+        {"FillChar and CompareMem",
+         "P := AllocMem(100000000); Q := AllocMem(100000000); WHILE 1 DO BEGIN "
+         "FillChar(P, 100000000, 7); X := CompareMem(P, Q, 100000000); END;",
          kTimeLimit},
-        {"array locks", bigArray("WHILE 1 DO BEGIN P := VarArrayLock(A); VarArrayUnlock(A); END;"), kTimeLimit},
-        {"memory blocks", "WHILE 1 DO BEGIN P := AllocMem(200000000); FreeMem(P, 200000000); END;", kTimeLimit},
+        {"array locks", bigArray("WHILE 1 DO BEGIN P := VarArrayLock(A); VarArrayUnlock(A); END;"),
+         kTimeLimit},
+        {"memory blocks", "WHILE 1 DO BEGIN P := AllocMem(200000000); FreeMem(P, 200000000); END;",
+         kTimeLimit},
     };
 }
 
