@@ -175,6 +175,9 @@ playSteps(EffectStepper& player, const model::CarCameraValues& start, std::int32
     model::CarCameraValues camera = start;
     player.seed(1, camera);
     for (std::int32_t frame = 1; frame <= frames; ++frame) {
+        // A script without loops never reaches a check point; the run still stops between steps.
+        if (cancelled && cancelled->load(std::memory_order_relaxed))
+            return TStepFailure{frame, kEffectStoppedText};
         model::CarCameraValues next = camera;
         try {
             player.step(frame, next, EffectBudget::fromNow(cancelled));
