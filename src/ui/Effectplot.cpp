@@ -17,18 +17,16 @@ namespace {
 
 // The seven values of a step in the order of the camera variables: X, Y, Z, YAW, PITCH, BANK, ZOOM.
 double fieldOf(const model::CarCameraValues& v, int field) {
-    const std::array<float, 7> all{v.xPos, v.yPos, v.zPos, v.yaw, v.pitch, v.bank, v.zoomAngle};
-    const double value = all[static_cast<std::size_t>(field)];
+    static constexpr float model::CarCameraValues::*kFields[] = {
+        &model::CarCameraValues::xPos,     &model::CarCameraValues::yPos,  &model::CarCameraValues::zPos,
+        &model::CarCameraValues::yaw,      &model::CarCameraValues::pitch, &model::CarCameraValues::bank,
+        &model::CarCameraValues::zoomAngle};
+    const double value = v.*kFields[field];
     return field >= 3 ? value * model::kDegreesPerRadian : value;
 }
 
-struct TRange {
-    double low;
-    double high;
-};
-
 // The range of one field over the steps, widened so that a constant still gets a line.
-TRange rangeOf(const std::vector<model::CarCameraValues>& steps, int field) {
+TPlotRange rangeOf(const std::vector<model::CarCameraValues>& steps, int field) {
     double low = fieldOf(steps.front(), field), high = low;
     for (const auto& s : steps) {
         const double v = fieldOf(s, field);
@@ -58,6 +56,9 @@ TEffectPlot::TEffectPlot(QWidget* parent) : QWidget(parent) {
 
 void TEffectPlot::setSteps(std::vector<model::CarCameraValues> steps) {
     Steps = std::move(steps);
+    if (!Steps.empty())
+        for (int field = 0; field < kFieldCount; ++field)
+            Ranges[static_cast<std::size_t>(field)] = rangeOf(Steps, field);
     update();
 }
 
@@ -82,7 +83,6 @@ QColor TEffectPlot::ink(const QColor& colour) const {
 void TEffectPlot::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Base));
-    p.setRenderHint(QPainter::Antialiasing);
     if (Steps.empty()) {
         p.setPen(palette().color(QPalette::PlaceholderText));
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("No steps to show"));
@@ -108,7 +108,7 @@ void TEffectPlot::paintTopView(QPainter& p, const QRectF& area) const {
     const QFontMetricsF fm(font());
     p.drawText(area.adjusted(4, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Top view: X, Y"));
 
-    const TRange xr = rangeOf(Steps, 0), yr = rangeOf(Steps, 1);
+    const TPlotRange xr = Ranges[0], yr = Ranges[1];
     const QRectF inner = area.adjusted(12, fm.height() + 8, -12, -12);
     // One scale for both axes, so that a circle stays a circle.
     const double scale = std::min(inner.width() / (xr.high - xr.low), inner.height() / (yr.high - yr.low));
@@ -121,11 +121,11 @@ void TEffectPlot::paintTopView(QPainter& p, const QRectF& area) const {
     path.reserve(static_cast<int>(Steps.size()));
     for (const auto& s : Steps)
         path << at(s);
-    p.setPen(QPen(ink(QColor(30, 90, 200)), 1.5));
+    p.setPen(QPen(ink(QColor(30, 90, 200)), 0));
     p.drawPolyline(path);
 
     // The heading once a second: a short stroke the way the camera looks.
-    p.setPen(QPen(ink(QColor(230, 120, 20)), 1.2));
+    p.setPen(QPen(ink(QColor(230, 120, 20)), 0));
     for (std::size_t i = 0; i < Steps.size(); i += kStepsPerSecond) {
         const QPointF from = at(Steps[i]);
         p.drawLine(from, from + QPointF(std::cos(Steps[i].yaw), -std::sin(Steps[i].yaw)) * 12);
@@ -137,7 +137,7 @@ void TEffectPlot::paintTopView(QPainter& p, const QRectF& area) const {
     p.drawRect(QRectF(path.back() - QPointF(4, 4), QSizeF(8, 8)));
     if (CursorStep >= 1 && CursorStep <= static_cast<int>(Steps.size())) {
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(text, 1.5));
+        p.setPen(QPen(text, 0));
         p.drawEllipse(path[CursorStep - 1], 6, 6);
     }
     p.setBrush(Qt::NoBrush);
@@ -148,7 +148,7 @@ void TEffectPlot::paintStrip(QPainter& p, const QRectF& area, int field, const Q
     p.setPen(ink(QColor(200, 200, 200)));
     p.drawRect(area);
     const QFontMetricsF fm(font());
-    const TRange r = rangeOf(Steps, field);
+    const TPlotRange r = Ranges[static_cast<std::size_t>(field)];
     p.setPen(text);
     const QRectF label = area.adjusted(4, 1, -4, -1);
     p.drawText(label, Qt::AlignLeft | Qt::AlignTop, title);
@@ -166,7 +166,7 @@ void TEffectPlot::paintStrip(QPainter& p, const QRectF& area, int field, const Q
         const double v = (fieldOf(Steps[i], field) - r.low) / (r.high - r.low);
         line << QPointF(xOf(i), curve.bottom() - v * curve.height());
     }
-    p.setPen(QPen(ink(QColor(30, 90, 200)), 1.3));
+    p.setPen(QPen(ink(QColor(30, 90, 200)), 0));
     p.drawPolyline(line);
     if (CursorStep >= 1 && CursorStep <= static_cast<int>(Steps.size())) {
         p.setPen(QPen(ink(QColor(210, 40, 40)), 1));

@@ -6,9 +6,16 @@
 
 #include <QWidget>
 
+#include <array>
 #include <vector>
 
 namespace skv::ui {
+
+// The lowest and highest value a curve shows.
+struct TPlotRange {
+    double low;
+    double high;
+};
 
 class TEffectPlot : public QWidget {
     Q_OBJECT
@@ -38,7 +45,11 @@ private:
     void paintStrip(class QPainter& p, const QRectF& area, int field, const QString& title) const;
     QColor ink(const QColor& colour) const;
 
+    static constexpr int kFieldCount = 7;
+
     std::vector<model::CarCameraValues> Steps;
+    // The range of each of the seven values (angles in degrees), found once per run.
+    std::array<TPlotRange, kFieldCount> Ranges{};
     bool Stale = false;
     int CursorStep = 0;
 };

@@ -4,10 +4,7 @@
 
 namespace skv::ui {
 
-namespace {
-
-// One run, on the worker's thread, with a player made for it: nothing a script leaves behind (its
-// variables, files, memory) reaches the next run, and an empty text plays as the empty script it is.
+// An empty text plays as the empty script it is (the player would keep its previous one).
 TPreviewResult playPreview(const std::string& script, const model::CarCameraValues& start, std::int32_t steps,
                            const std::atomic<bool>* cancel) {
     TPreviewResult result;
@@ -27,8 +24,6 @@ TPreviewResult playPreview(const std::string& script, const model::CarCameraValu
         [&](std::int32_t, const model::CarCameraValues& camera) { result.steps.push_back(camera); }, cancel);
     return result;
 }
-
-} // namespace
 
 TEffectPreview::TEffectPreview(QObject* parent)
     : QObject(parent), Thread(new QThread(this)), Worker(new QObject) {

@@ -27,6 +27,12 @@ struct TPreviewResult {
     std::optional<effects::TStepFailure> failure;
 };
 
+// One run as the preview makes it, on the calling thread, with a player made for it: nothing a
+// script leaves behind (its variables, files, memory) reaches the next run. cancel, when given and
+// set, ends the run at its next check point.
+TPreviewResult playPreview(const std::string& script, const model::CarCameraValues& start, std::int32_t steps,
+                           const std::atomic<bool>* cancel = nullptr);
+
 class TEffectPreview : public QObject {
     Q_OBJECT
 public:
