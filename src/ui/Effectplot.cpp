@@ -155,7 +155,7 @@ void TEffectPlot::paintStrip(QPainter& p, const QRectF& area, int field, const Q
     p.drawText(label, Qt::AlignRight | Qt::AlignTop, number(r.high));
     p.drawText(label, Qt::AlignRight | Qt::AlignBottom, number(r.low));
 
-    const double labelWidth = fm.horizontalAdvance(QStringLiteral("PITCH \u00B0 "));
+    const double labelWidth = fm.horizontalAdvance(QStringLiteral("PITCH \u00B0")) + 12;
     const QRectF curve =
         area.adjusted(labelWidth, 3, -fm.horizontalAdvance(QStringLiteral("-0.000E-0 ")), -3);
     const double n = static_cast<double>(std::max<std::size_t>(Steps.size() - 1, 1));
