@@ -171,15 +171,45 @@ void TEffectPlayer::step(std::int32_t frame, model::CarCameraValues& record, con
 }
 
 std::string TEffectPlayer::check(const std::string& text) {
+    const auto error = checkScript(text);
+    return error ? error->message : std::string();
+}
+
+std::optional<TScriptError> TEffectPlayer::checkScript(const std::string& text) {
     engine::TExParser probe;
     connectEffectParser(probe, skvEPVars, epRegFuncs);
     try {
         probe.SetExpr(text);
         probe.DoCheck();
+    } catch (const engine::EMathParserError& e) {
+        return TScriptError{e.what(), e.Line(), e.Column()};
     } catch (const std::exception& e) {
-        return e.what();
+        return TScriptError{e.what()};
     }
-    return {};
+    return std::nullopt;
+}
+
+std::optional<TStepFailure>
+playSteps(EffectStepper& player, const model::CarCameraValues& start, std::int32_t frames,
+          const std::function<void(std::int32_t, const model::CarCameraValues&)>& onStep,
+          const std::atomic<bool>* cancelled) {
+    model::CarCameraValues camera = start;
+    player.seed(1, camera);
+    for (std::int32_t frame = 1; frame <= frames; ++frame) {
+        // A script without loops never reaches a check point; the run still stops between steps.
+        if (cancelled && cancelled->load(std::memory_order_relaxed))
+            return TStepFailure{frame, kEffectStoppedText};
+        model::CarCameraValues next = camera;
+        try {
+            player.step(frame, next, EffectBudget::fromNow(cancelled));
+        } catch (const std::exception& e) {
+            return TStepFailure{frame, e.what()};
+        }
+        camera = next;
+        onStep(frame, camera);
+        if (frame == std::numeric_limits<std::int32_t>::max()) break;
+    }
+    return std::nullopt;
 }
 
 } // namespace skv::effects

@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace skv::effects {
@@ -57,6 +59,13 @@ private:
     engine::TEvalCheckPointScope scope_;
 };
 
+// Why a script does not pass the check, and where in its lines (1-based; 0 when not known).
+struct TScriptError {
+    std::string message;
+    int line = 0;
+    int column = 0;
+};
+
 // One per thread that plays effects: the control thread has its own, and an editor that checks
 // scripts makes another, so the two never share an engine object.
 class TEffectPlayer final : public EffectStepper {
@@ -80,6 +89,8 @@ public:
     // Compiles the text in a parser of its own (the loaded script stays) and checks it as the
     // effect editor does; the error text, or empty when it passes.
     std::string check(const std::string& text);
+    // The same check, saying where the error was found.
+    std::optional<TScriptError> checkScript(const std::string& text);
 
     engine::TEPVars& variables() { return skvEPVars; }
     // The player's own engine context: what its scripts hold, open and show.
@@ -92,5 +103,18 @@ private:
     engine::TExParser skvExParser;
     std::array<engine::TVariable*, kVariableNames.size()> vars_{};
 };
+
+// Plays the loaded script as direct control does: seeded from start at frame 1, then frames 1 to
+// frames, each step on a copy of the camera under a budget of its own (so a failed step changes
+// nothing) and handed to onStep. Stops at the first failure and returns its message with the frame
+// (nullopt when every step ran). cancelled, when given, ends the run at the next check point.
+struct TStepFailure {
+    std::int32_t frame;
+    std::string message;
+};
+std::optional<TStepFailure>
+playSteps(EffectStepper& player, const model::CarCameraValues& start, std::int32_t frames,
+          const std::function<void(std::int32_t, const model::CarCameraValues&)>& onStep,
+          const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace skv::effects

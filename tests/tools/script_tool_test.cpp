@@ -2,6 +2,9 @@
 // usage errors.
 #include "Toolrun.h"
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -63,6 +66,9 @@ TEST_F(ScriptTool, EvalErrorsAndUsage) {
         {"'WHILE 1 DO x := x + 1'", 1, "Time limit exceeded"},
         {"'Q + 1'", 1, "Expression uses unknown variable: Q"},
         {"'DATE()'", 1, "Expression uses unknown function: DATE"}, // dates are off for effects
+        {"'2**10'", 1, "TEXT:1:3: Syntax error in expression:\\x0D*10\n"},
+        {"-f '/nonexistent/x.txt'", 1, "x.txt: cannot open the file"},
+        {"-f x.txt '1'", 2, "TEXT or -f FILE, not both"},
         {"--var 1A=2 'A'", 2, "--var 1A=2"},
         {"--var BEGIN=2 'A'", 2, "--var BEGIN=2"},
         {"--bogus '1'", 2, "unknown option --bogus"},
@@ -136,10 +142,6 @@ TEST_F(ScriptTool, EffectErrorsNameTheFrame) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("frame 1: Time limit exceeded"), std::string::npos) << r.err;
 
-    r = run("effect " + script("typo.txt", "X := XX + 1") + " --frames 2");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("frame 1: Expression uses unknown variable: XX"), std::string::npos) << r.err;
-
     r = run("effect '" + file("missing.txt") + "' --frames 1");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("missing.txt: cannot open"), std::string::npos) << r.err;
@@ -158,7 +160,8 @@ TEST_F(ScriptTool, EffectErrorsNameTheFrame) {
         {" --frames 1 --start 1,2,3,4,5,,7", "\"\" is not a 32-bit number"},
         {" --frames 1 --start 1,2,3,4,5,6,nan", "\"nan\" is not a 32-bit number"},
         {" --frames 1 --speed 2", "unknown option --speed"},
-        {" --frames 1 other.txt", "one FILE only"},
+        {" --frames 1 lib.cmf Caption", "unexpected argument Caption"},
+        {" --frames 1 --force", "--force is for -o"},
     };
     for (const auto& u : usages) {
         r = run("effect " + failing + u.args);
@@ -167,6 +170,70 @@ TEST_F(ScriptTool, EffectErrorsNameTheFrame) {
         EXPECT_NE(r.err.find("usage: skyvane-tool effect"), std::string::npos) << u.args;
     }
     EXPECT_NE(run("effect --frames 1").err.find("FILE is missing"), std::string::npos);
+}
+
+// The whole script is checked first: a compile error prints no CSV and says where it stands, in
+// a file, on standard input, and in a script read by eval.
+TEST_F(ScriptTool, CompileErrorsSayWhereAndPlayNothing) {
+    const std::string text = "X := X + 1; { a note }\n// another\nY := (2 + X\n";
+    const std::string s = script("broken.txt", text);
+    const struct {
+        std::string command;
+        std::string where;
+    } cases[] = {
+        {"effect " + s + " --frames 3", file("broken.txt")},
+        {"effect - --frames 3 <" + s, "<stdin>"},
+        {"eval -f " + s, file("broken.txt")},
+        {"eval -f - <" + s, "<stdin>"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = run(c.command);
+        EXPECT_EQ(r.exitCode, 1) << c.command;
+        EXPECT_EQ(r.out, "") << c.command;
+        EXPECT_EQ(lines(r.err).at(0), c.where + ":3:6: Missing brackets in expression. Expression: (2 + X")
+            << c.command;
+    }
+    const ToolRun typo = run("effect " + script("typo.txt", "Y := 1;\n  X := XX + 1") + " --frames 2");
+    EXPECT_EQ(typo.out, "");
+    EXPECT_NE(typo.err.find("typo.txt:2:8: Expression uses unknown variable: XX\n"), std::string::npos)
+        << typo.err;
+    EXPECT_NE(typo.err.find("does not compile"), std::string::npos) << typo.err;
+}
+
+// An item of a library plays from its Camera0 values: the same steps as its script from a file
+// started at those values. -o writes what standard output would show, and replaces a file only
+// when told to.
+TEST_F(ScriptTool, EffectFromALibraryAndIntoAFile) {
+    const std::string library = std::string("'") + SKV_SAMPLE_LIBRARY + "'";
+    const auto items = nlohmann::json::parse(run("cmf dump " + library).out);
+    const auto item =
+        std::find_if(items.begin(), items.end(), [](const auto& i) { return i["type"] != "CstCarCamSet"; });
+    ASSERT_NE(item, items.end());
+    const auto& camera = (*item)["cameras"][0];
+    std::string start;
+    for (const char* field : {"xPos", "yPos", "zPos", "yaw", "pitch", "bank", "zoomAngle"})
+        start += (start.empty() ? "" : ",") + camera["values"][field].dump();
+    const std::string caption = (*item)["caption"];
+    const std::string s = script("item.txt", camera["effect"].get<std::string>());
+
+    const ToolRun fromLibrary = run("effect " + library + " '" + caption + "' --frames 40");
+    ASSERT_EQ(fromLibrary.exitCode, 0) << fromLibrary.err;
+    EXPECT_EQ(lines(fromLibrary.out).size(), 41u);
+    EXPECT_EQ(fromLibrary.out, run("effect " + s + " --frames 40 --start " + start).out);
+
+    const std::string csv = file("out.csv");
+    EXPECT_EQ(run("effect " + library + " '" + caption + "' --frames 40 -o '" + csv + "'").exitCode, 0);
+    EXPECT_EQ(skv::test::readText(csv), fromLibrary.out);
+    const ToolRun again = run("effect " + s + " --frames 2 -o '" + csv + "'");
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("exists; give --force"), std::string::npos) << again.err;
+    EXPECT_EQ(skv::test::readText(csv), fromLibrary.out);
+    EXPECT_EQ(run("effect " + s + " --frames 2 -o '" + csv + "' --force").exitCode, 0);
+    EXPECT_EQ(lines(skv::test::readText(csv)).size(), 3u);
+
+    EXPECT_NE(
+        run("effect " + library + " 'No such item' --frames 1").err.find("has no item \"No such item\""),
+        std::string::npos);
 }
 
 } // namespace

@@ -24,6 +24,9 @@ bool writePixmap(const QPixmap& picture, const QString& file);
 bool save(QWidget& widget, const QString& file);
 // Opens a modal dialog through open and takes its picture while it is up, then closes it.
 bool saveModal(const QString& file, const std::function<void()>& open);
+// The same, once ready() says the dialog shows what it should (or after five seconds, as a failure).
+bool saveModalWhen(const QString& file, const std::function<bool()>& ready,
+                   const std::function<void()>& open);
 
 // The main window at its first start with each message over it, and with two libraries open (a page
 // with a set, the "Main" tab, each drop-down menu open).

@@ -9,6 +9,7 @@
 #include "ui/Comment.h"
 #include "ui/Distribution.h"
 #include "ui/Effect.h"
+#include "ui/Effectpreview.h"
 #include "ui/Name.h"
 #include "ui/Options.h"
 #include "ui/Page.h"
@@ -18,6 +19,7 @@
 #include "ui/View.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPixmap>
@@ -26,8 +28,11 @@
 #include <QTreeView>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
+#include <memory>
 
 using namespace skv;
 
@@ -75,6 +80,26 @@ bool saveModal(const QString& file, const std::function<void()>& open) {
         written = write(*modal, file);
         modal->close();
     });
+    open();
+    return written;
+}
+
+bool saveModalWhen(const QString& file, const std::function<bool()>& ready,
+                   const std::function<void()>& open) {
+    bool written = false;
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || (!ready() && waited.elapsed() < 5000)) return;
+        poll.stop();
+        QApplication::processEvents();
+        written = ready() && write(*modal, file);
+        modal->close();
+    });
+    poll.start();
     open();
     return written;
 }
@@ -203,6 +228,28 @@ int main(int argc, char** argv) {
                     [&] { properties.edit(set.Camera1, QStringLiteral("Nose")); });
     ui::TfrmEffect editor;
     ok &= saveModal(out.filePath("effect.png"), [&] { editor.edit(effect); });
+    // The editor previewing the library's effects and the shipped orbit, each once its run is drawn.
+    std::vector<std::unique_ptr<model::TGPLCarCameraSet>> previewed;
+    const auto addEffect = [&](const std::string& caption, const std::string& script,
+                               const model::CarCameraValues& start) {
+        auto& e = *previewed.emplace_back(std::make_unique<model::TGPLCarCameraSet>());
+        e.Type = model::eCameraSetType::CstRollBarCam;
+        e.Caption = caption;
+        e.setEffect(script);
+        e.Camera0.values() = start;
+    };
+    for (const auto& item : items)
+        if (item->isEffect()) addEffect(item->Caption, item->effect(), item->Camera0.values());
+    if (std::ifstream orbit(std::string(SKV_DATA_DIR) + "/effects/orbit.txt"); orbit) {
+        model::CarCameraValues start{};
+        start.zPos = 0.8f;
+        start.zoomAngle = 0.9f;
+        addEffect("Orbit", std::string{std::istreambuf_iterator<char>(orbit), {}}, start);
+    }
+    for (std::size_t i = 0; i < previewed.size(); ++i)
+        ok &= shots::saveModalWhen(
+            out.filePath(QStringLiteral("effect-preview-%1.png").arg(i + 1)),
+            [&] { return editor.preview().idle(); }, [&] { editor.edit(*previewed[i]); });
     ui::TfrmComment comment;
     ok &= saveModal(out.filePath("comment.png"), [&] { comment.edit(set); });
     ui::TdlgDistributeCarCamSet distribution(options, paths);

@@ -5,15 +5,21 @@
 #include "Tooltext.h"
 
 #include "effects/Effectplayer.h"
+#include "model/Atomicfile.h"
+#include "model/Libraryfile.h"
+#include "stream/Bytesink.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <optional>
 #include <stdexcept>
+#include <streambuf>
 #include <system_error>
 
 namespace skv::tool {
@@ -23,12 +29,16 @@ namespace {
 using model::CarCameraValues;
 
 constexpr const char* kUsage =
-    "usage: skyvane-tool effect FILE --frames N [--start X,Y,Z,YAW,PITCH,BANK,ZOOM]\n";
+    "usage: skyvane-tool effect FILE|- --frames N [--start X,Y,Z,YAW,PITCH,BANK,ZOOM] [-o OUT.csv "
+    "[--force]]\n"
+    "       skyvane-tool effect LIB.cmf CAPTION --frames N [--start ...] [-o OUT.csv [--force]]\n";
 
 struct EffectArgs {
-    std::string file;
+    std::vector<std::string> operands; // the script file, or a library and an item's caption
     std::int32_t frames = 0;
-    CarCameraValues start{};
+    std::optional<CarCameraValues> start;
+    std::string outName; // empty: standard output
+    bool force = false;
 };
 
 template <class T> std::optional<T> parseNumber(std::string_view text) {
@@ -67,60 +77,95 @@ bool parseStart(const std::string& text, CarCameraValues& start, std::ostream& e
 
 // Usage errors are explained on err; an empty result sends the caller to the usage text.
 std::optional<EffectArgs> parseEffect(const std::vector<std::string>& words, std::ostream& err) {
+    const std::vector<OptionRule> rules = {
+        {"--frames", true}, {"--start", true}, {"-o", true}, {"--force", false}};
+    const auto parsed = parseWords(words, rules, "effect", 0, 2, err);
+    if (!parsed) return std::nullopt;
     EffectArgs args;
-    bool haveFile = false, haveFrames = false, haveStart = false;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& w = words[i];
-        const bool option = w == "--frames" || w == "--start";
-        if (option && ((w == "--frames" && haveFrames) || (w == "--start" && haveStart))) {
-            err << "skyvane-tool effect: " << w << " given twice\n";
-            return std::nullopt;
-        }
-        if (option && i + 1 == words.size()) {
-            err << "skyvane-tool effect: " << w << " needs a value\n";
-            return std::nullopt;
-        }
-        if (w == "--frames") {
-            const auto n = parseWholeNumber(words[++i], 0, INT32_MAX, "skyvane-tool effect: --frames", err);
-            if (!n) return std::nullopt;
-            args.frames = static_cast<std::int32_t>(*n);
-            haveFrames = true;
-        } else if (w == "--start") {
-            if (!parseStart(words[++i], args.start, err)) return std::nullopt;
-            haveStart = true;
-        } else if (w.starts_with("--")) {
-            err << "skyvane-tool effect: unknown option " << w << '\n';
-            return std::nullopt;
-        } else if (haveFile) {
-            err << "skyvane-tool effect: one FILE only\n";
-            return std::nullopt;
-        } else {
-            args.file = w;
-            haveFile = true;
-        }
-    }
-    if (!haveFile)
+    args.operands = parsed->operands;
+    if (args.operands.empty()) {
         err << "skyvane-tool effect: FILE is missing\n";
-    else if (!haveFrames)
+        return std::nullopt;
+    }
+    const std::string* frames = parsed->value("--frames");
+    if (!frames) {
         err << "skyvane-tool effect: --frames is missing\n";
-    if (!haveFile || !haveFrames) return std::nullopt;
+        return std::nullopt;
+    }
+    const auto n = parseWholeNumber(*frames, 0, INT32_MAX, "skyvane-tool effect: --frames", err);
+    if (!n) return std::nullopt;
+    args.frames = static_cast<std::int32_t>(*n);
+    if (const std::string* start = parsed->value("--start")) {
+        args.start.emplace();
+        if (!parseStart(*start, *args.start, err)) return std::nullopt;
+    }
+    if (const std::string* out = parsed->value("-o")) args.outName = *out;
+    args.force = parsed->has("--force");
+    if (args.force && args.outName.empty()) {
+        err << "skyvane-tool effect: --force is for -o\n";
+        return std::nullopt;
+    }
     return args;
 }
 
-// Scripts are short texts; a bigger file is surely not one, and is not read into memory.
-constexpr std::uintmax_t kMaxScriptBytes = 16u << 20;
+// The script to play, where its errors are said to be, and the camera it starts from.
+struct EffectSource {
+    std::string script;
+    std::string where;
+    CarCameraValues start{};
+};
 
-std::string readScript(const std::string& name) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(name, ec);
-    if (ec) throw std::runtime_error(name + ": cannot open the file (" + ec.message() + ")");
-    if (size > kMaxScriptBytes) throw std::runtime_error(name + ": larger than 16 MiB, not an effect script");
-    std::ifstream in(name, std::ios::binary);
-    if (!in) throw std::runtime_error(name + ": cannot open the file");
-    std::string text{std::istreambuf_iterator<char>(in), {}};
-    if (in.bad()) throw std::runtime_error(name + ": cannot read the file");
-    return textFileToAnsi(text, name);
+// A library item starts from its Camera0 values, as the editor's preview does.
+EffectSource loadEffect(const EffectArgs& args) {
+    EffectSource source;
+    const std::string& first = args.operands[0];
+    if (args.operands.size() == 1) {
+        source.script = readScriptFile(first);
+        source.where = first == "-" ? "<stdin>" : first;
+    } else {
+        const std::string caption = argumentToAnsi(args.operands[1], "CAPTION");
+        const model::TCameraSetList items = model::loadLibraryFile(first);
+        const auto it = std::find_if(items.begin(), items.end(),
+                                     [&](const auto& item) { return item->Caption == caption; });
+        if (it == items.end())
+            throw std::runtime_error(first + " has no item \"" + printableAnsi(caption) + "\"");
+        if (!(*it)->isEffect())
+            throw std::runtime_error(first + ": \"" + printableAnsi(caption) +
+                                     "\" is a car camera set, not an effect");
+        source.script = (*it)->effect();
+        source.where = first + "(" + printableAnsi(caption) + ")";
+        source.start = (*it)->Camera0.values();
+    }
+    if (args.start) source.start = *args.start;
+    return source;
 }
+
+// An output stream's buffer that hands its bytes to a file's sink in blocks.
+class CsvSinkBuffer : public std::streambuf {
+public:
+    explicit CsvSinkBuffer(stream::TByteSink& sink) : sink_(sink) { setp(block_, block_ + sizeof block_); }
+    ~CsvSinkBuffer() override = default;
+
+protected:
+    int_type overflow(int_type ch) override {
+        flushBlock();
+        if (!traits_type::eq_int_type(ch, traits_type::eof())) sputc(traits_type::to_char_type(ch));
+        return traits_type::not_eof(ch);
+    }
+    int sync() override {
+        flushBlock();
+        return 0;
+    }
+
+private:
+    void flushBlock() {
+        const auto n = static_cast<std::size_t>(pptr() - pbase());
+        sink_.put({reinterpret_cast<const std::uint8_t*>(pbase()), n});
+        setp(block_, block_ + sizeof block_);
+    }
+    stream::TByteSink& sink_;
+    char block_[65536];
+};
 
 // The shortest text that reads back to the same 32-bit float.
 void printValue(std::ostream& out, float value) {
@@ -139,24 +184,39 @@ void printStep(std::ostream& out, std::int32_t frame, const CarCameraValues& r) 
 }
 
 int play(const EffectArgs& args, std::ostream& out, std::ostream& err) {
+    const EffectSource source = loadEffect(args);
     effects::TEffectPlayer player;
-    player.load(readScript(args.file));
-    CarCameraValues camera = args.start;
-    player.seed(1, camera);
-    out << "FRAMES,X,Y,Z,YAW,PITCH,BANK,ZOOM\n";
-    for (std::int32_t frame = 1; frame <= args.frames; ++frame) {
-        // As on the control thread: the script writes a copy, a failed step changes nothing.
-        CarCameraValues next = camera;
-        try {
-            player.step(frame, next, effects::EffectBudget::fromNow());
-        } catch (const std::exception& e) {
-            out.flush();
-            printError(err, args.file + ": frame " + std::to_string(frame) + ": " + e.what());
-            return 1;
-        }
-        camera = next;
-        printStep(out, frame, camera);
-        if (frame == INT32_MAX) break;
+    // The whole script is checked before anything is printed, so a script that does not compile
+    // leaves no CSV behind.
+    if (const auto error = player.checkScript(source.script)) {
+        err << locatedMessage(source.where, error->line, error->column, error->message) << '\n';
+        err << "skyvane-tool effect: the script does not compile; no step was played\n";
+        return 1;
+    }
+    if (!args.outName.empty()) refuseToReplace(args.outName, args.force);
+    player.load(source.script);
+    // The CSV, to the output or through a buffer into the file (written whole or not at all).
+    const auto writeCsv = [&](std::ostream& csv) {
+        csv << "FRAMES,X,Y,Z,YAW,PITCH,BANK,ZOOM\n";
+        return effects::playSteps(
+            player, source.start, args.frames,
+            [&](std::int32_t frame, const CarCameraValues& camera) { printStep(csv, frame, camera); });
+    };
+    std::optional<effects::TStepFailure> failure;
+    if (args.outName.empty()) {
+        failure = writeCsv(out);
+    } else {
+        model::writeFileAtomically(args.outName, [&](stream::TByteSink& sink) {
+            CsvSinkBuffer buffer(sink);
+            std::ostream csv(&buffer);
+            failure = writeCsv(csv);
+            csv.flush();
+        });
+    }
+    if (failure) {
+        out.flush();
+        printError(err, source.where + ": frame " + std::to_string(failure->frame) + ": " + failure->message);
+        return 1;
     }
     return 0;
 }
@@ -168,8 +228,12 @@ int runEffect(const std::vector<std::string>& words, std::ostream& out, std::ost
 
 const bool registered = registerCommandGroup({
     "effect",
-    "  skyvane-tool effect FILE --frames N [--start X,Y,Z,YAW,PITCH,BANK,ZOOM]\n"
-    "                                 play an effect script for N steps and print the camera as CSV\n",
+    "  skyvane-tool effect FILE|- --frames N [--start X,Y,Z,YAW,PITCH,BANK,ZOOM] [-o OUT.csv [--force]]\n"
+    "  skyvane-tool effect LIB.cmf CAPTION --frames N [--start ...] [-o OUT.csv [--force]]\n"
+    "                                 play an effect script (a file, - for standard input, or an\n"
+    "                                 item of a library, from its Camera0 values) for N steps and\n"
+    "                                 print the camera as CSV, or write it to OUT.csv; a script that\n"
+    "                                 does not compile prints FILE:LINE:COL: and the message\n",
     runEffect,
 });
 

@@ -19,11 +19,13 @@ namespace {
 
 using namespace skv::engine;
 
-constexpr const char* kUsage = "usage: skyvane-tool eval [--var NAME=VALUE]... TEXT\n";
+constexpr const char* kUsage = "usage: skyvane-tool eval [--var NAME=VALUE]... TEXT\n"
+                               "       skyvane-tool eval [--var NAME=VALUE]... -f FILE|-\n";
 
 struct EvalArgs {
     std::vector<std::pair<std::string, Variant>> vars;
     std::string text;
+    std::string file; // the script's file instead of TEXT, "-" for standard input
 };
 
 // One --var definition; false with the reason in err.
@@ -58,11 +60,23 @@ std::optional<EvalArgs> parseEval(const std::vector<std::string>& words, std::os
                 return std::nullopt;
             }
             if (!parseVar(words[++i], args, err)) return std::nullopt;
+        } else if (!optionsEnd && w == "-f") {
+            if (i + 1 == words.size()) {
+                err << "skyvane-tool eval: -f needs a FILE\n";
+                return std::nullopt;
+            }
+            if (haveText) {
+                err << "skyvane-tool eval: TEXT or -f FILE, not both\n";
+                return std::nullopt;
+            }
+            args.file = words[++i];
+            haveText = true;
         } else if (!optionsEnd && w.starts_with("--")) {
             err << "skyvane-tool eval: unknown option " << w << '\n';
             return std::nullopt;
         } else if (haveText) {
-            err << "skyvane-tool eval: one TEXT only (quote it)\n";
+            err << (args.file.empty() ? "skyvane-tool eval: one TEXT only (quote it)\n"
+                                      : "skyvane-tool eval: TEXT or -f FILE, not both\n");
             return std::nullopt;
         } else {
             args.text = w;
@@ -74,7 +88,7 @@ std::optional<EvalArgs> parseEval(const std::vector<std::string>& words, std::os
     return args;
 }
 
-int evaluate(const EvalArgs& args, std::ostream& out) {
+int evaluate(const EvalArgs& args, std::ostream& out, std::ostream& err) {
     TEPRegFuncs regFuncs;
     effects::configureEffectRegFuncs(regFuncs);
     TEPVars vars;
@@ -86,7 +100,17 @@ int evaluate(const EvalArgs& args, std::ostream& out) {
     }
     TExParser parser;
     effects::connectEffectParser(parser, vars, regFuncs);
-    parser.SetExpr(argumentToAnsi(args.text, "TEXT"));
+    const bool fromFile = !args.file.empty();
+    parser.SetExpr(fromFile ? readScriptFile(args.file) : argumentToAnsi(args.text, "TEXT"));
+    // Compiled and checked first, so that an error of the text says where it stands.
+    try {
+        parser.DoCheck();
+    } catch (const EMathParserError& e) {
+        if (e.Line() == 0) throw;
+        const std::string where = !fromFile ? "TEXT" : args.file == "-" ? "<stdin>" : args.file;
+        err << locatedMessage(where, e.Line(), e.Column(), e.what()) << '\n';
+        return 1;
+    }
     // The limit of an effect step, so that an endless loop ends with an error.
     const auto budget = effects::EffectBudget::fromNow();
     Variant result;
@@ -101,14 +125,15 @@ int evaluate(const EvalArgs& args, std::ostream& out) {
 
 int runEval(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     return parseAndRun(words, out, err, kUsage, parseEval,
-                       [&](const EvalArgs& args) { return evaluate(args, out); });
+                       [&](const EvalArgs& args) { return evaluate(args, out, err); });
 }
 
 const bool registered = registerCommandGroup({
     "eval",
-    "  skyvane-tool eval [--var NAME=VALUE]... TEXT\n"
-    "                                 evaluate an expression or script as effects do; prints the\n"
-    "                                 type code of the result and its value\n",
+    "  skyvane-tool eval [--var NAME=VALUE]... TEXT | -f FILE|-\n"
+    "                                 evaluate an expression or script (TEXT, or read from FILE or\n"
+    "                                 standard input) as effects do; prints the type code of the\n"
+    "                                 result and its value, or TEXT:LINE:COL: and the compile error\n",
     runEval,
 });
 

@@ -2,6 +2,11 @@
 
 #include "model/Ansitext.h"
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <stdexcept>
 
 namespace skv::tool {
@@ -72,6 +77,38 @@ std::string textFileToAnsi(std::string_view bytes, const std::string& fileName) 
     } catch (const model::EAnsiTextError& e) {
         throw std::runtime_error(fileName + ": " + e.what());
     }
+}
+
+// Scripts are short texts; a bigger file is surely not one, and is not read into memory.
+constexpr std::uintmax_t kMaxScriptBytes = 16u << 20;
+
+std::string readScriptFile(const std::string& name) {
+    if (name == "-") {
+        std::string text;
+        char buffer[65536];
+        while (std::cin.read(buffer, sizeof buffer) || std::cin.gcount() > 0) {
+            text.append(buffer, static_cast<std::size_t>(std::cin.gcount()));
+            if (text.size() > kMaxScriptBytes)
+                throw std::runtime_error("standard input: larger than 16 MiB, not a script");
+        }
+        if (std::cin.bad()) throw std::runtime_error("standard input: cannot read it");
+        return textFileToAnsi(text, "standard input");
+    }
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(name, ec);
+    if (ec) throw std::runtime_error(name + ": cannot open the file (" + ec.message() + ")");
+    if (size > kMaxScriptBytes) throw std::runtime_error(name + ": larger than 16 MiB, not a script");
+    std::ifstream in(name, std::ios::binary);
+    if (!in) throw std::runtime_error(name + ": cannot open the file");
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    if (in.bad()) throw std::runtime_error(name + ": cannot read the file");
+    return textFileToAnsi(text, name);
+}
+
+std::string locatedMessage(const std::string& where, int line, int column, const std::string& message) {
+    std::string at = where;
+    if (line > 0) at += ":" + std::to_string(line) + ":" + std::to_string(column);
+    return escapeText(at + ": " + message);
 }
 
 } // namespace skv::tool

@@ -22,4 +22,12 @@ std::string argumentToAnsi(std::string_view utf8, std::string_view what);
 // skipped; raises std::runtime_error naming the file and the character 1252 lacks.
 std::string textFileToAnsi(std::string_view bytes, const std::string& fileName);
 
+// A script file made into a library text ("-" reads standard input), refused when larger than
+// 16 MiB; raises std::runtime_error naming the file.
+std::string readScriptFile(const std::string& name);
+
+// Where a script's error was found, as compilers print it: "WHERE:LINE:COLUMN: message", or
+// "WHERE: message" when the line is not known; escaped as escapeText does.
+std::string locatedMessage(const std::string& where, int line, int column, const std::string& message);
+
 } // namespace skv::tool

@@ -2,14 +2,39 @@
 // signals (BREAK, a script's own RAISE) that are deliberately not engine errors.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 
 namespace skv::engine {
 
-// Every engine error the caller may catch as one kind.
+// Every engine error the caller may catch as one kind. A compile error also says where the
+// compiler found it: first as an offset into the text compiled, then, once the compiled object
+// knows its lines, as a line and a column of the text the user wrote.
 class EMathParserError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    std::size_t Offset() const { return Offset_; }
+    void SetOffset(std::size_t Offset) { Offset_ = Offset; }
+    // For an error found in a piece of a text, the piece starting at Base of that text: an offset
+    // in the piece moves by Base, an unknown one becomes Base. A located error stays as it is.
+    void PlaceIn(std::size_t Base) {
+        if (Line_ == 0) Offset_ = Offset_ == npos ? Base : Offset_ + Base;
+    }
+
+    // 1-based; 0 when not known.
+    int Line() const { return Line_; }
+    int Column() const { return Column_; }
+    void SetLineColumn(int Line, int Column) {
+        Line_ = Line;
+        Column_ = Column;
+    }
+
+private:
+    std::size_t Offset_ = npos;
+    int Line_ = 0;
+    int Column_ = 0;
 };
 
 class ESyntaxError : public EMathParserError {

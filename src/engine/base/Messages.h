@@ -58,6 +58,7 @@ inline constexpr const char* _msgInvalidForCycle = "Invalid FOR cycle";
 inline constexpr const char* _msgUnexpectedToken = "Unexpected token";
 inline constexpr const char* _msgUnexpectedEOF = "Unexpected EOF";
 inline constexpr const char* _msgEndlessString = "The string exceeds the end of the script";
+inline constexpr const char* _msgEndlessComment = "The comment exceeds the end of the script";
 
 // Suffixes that put a message in context; the trailing blank belongs to each.
 inline constexpr const char* _sfxExpression = ". Expression: ";

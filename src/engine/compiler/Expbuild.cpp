@@ -217,7 +217,10 @@ private:
     [[noreturn]] void Fail() const { FailAt(Peek().Begin); }
     [[noreturn]] void FailAt(std::size_t From) const {
         const std::string_view rest = TrimSpaces(Text_.substr(std::min(From, Text_.size())));
-        throw ESyntaxError(std::string(_msgParseError) + '\r' + std::string(rest.empty() ? Text_ : rest));
+        ESyntaxError e(std::string(_msgParseError) + '\r' + std::string(rest.empty() ? Text_ : rest));
+        e.SetOffset(rest.empty() ? std::min(From, Text_.size())
+                                 : static_cast<std::size_t>(rest.data() - Text_.data()));
+        throw e;
     }
 
     int AddNode(TNode N) {
@@ -566,8 +569,10 @@ int TExprBuilder::ParseCall(const TExprToken& NameTok) {
     if (!Env_.BindCall(name, bound, expected)) FailAt(NameTok.Begin);
     if (expected >= 0 && expected != static_cast<std::int32_t>(args.size())) {
         const std::size_t end = Toks_[Pos_ - 1].End;
-        throw EFuncParamsError(std::string(_msgMismatchArgs) + " " +
-                               std::string(Text_.substr(NameTok.Begin, end - NameTok.Begin)));
+        EFuncParamsError e(std::string(_msgMismatchArgs) + " " +
+                           std::string(Text_.substr(NameTok.Begin, end - NameTok.Begin)));
+        e.SetOffset(NameTok.Begin);
+        throw e;
     }
     TNode n;
     n.Token = bound.Token;
@@ -679,7 +684,13 @@ bool BuildStore(std::string_view Target, std::string_view Value, TParseEnv& Env,
     if (target.empty() || !BracketsBalance(target)) return false;
     if (target.back() != ']' && target.find('.') == std::string_view::npos) return false;
     const std::string_view value = TrimSpaces(Value);
-    CheckBrackets(value);
+    const auto valueAt = static_cast<std::size_t>(value.data() - Value.data());
+    try {
+        CheckBrackets(value);
+    } catch (EMathParserError& e) {
+        e.PlaceIn(valueAt);
+        throw;
+    }
     TExprBuilder builder(target, Env, Program);
     int store = -1;
     try {
@@ -694,8 +705,12 @@ bool BuildStore(std::string_view Target, std::string_view Value, TParseEnv& Env,
     try {
         builder.AddKid(store, builder.ParseOther(value));
         Chain = builder.Emit(store, nullptr);
-    } catch (const ESyntaxError&) {
+    } catch (ESyntaxError& e) {
         ParseFailed = true;
+        e.PlaceIn(valueAt);
+        throw;
+    } catch (EMathParserError& e) {
+        e.PlaceIn(valueAt);
         throw;
     }
     return true;
@@ -735,12 +750,17 @@ PParserOperation BuildExpression(std::string_view Text, TParseEnv& Env, TProgram
                                  bool& ParseFailed) {
     ParseFailed = false;
     const std::string_view text = TrimSpaces(Text);
-    CheckBrackets(text);
-    TExprBuilder builder(text, Env, Program);
+    const auto textAt = static_cast<std::size_t>(text.data() - Text.data());
     try {
+        CheckBrackets(text);
+        TExprBuilder builder(text, Env, Program);
         return builder.Emit(builder.ParseWhole(), Dest);
-    } catch (const ESyntaxError&) {
+    } catch (ESyntaxError& e) {
         ParseFailed = true;
+        e.PlaceIn(textAt);
+        throw;
+    } catch (EMathParserError& e) {
+        e.PlaceIn(textAt);
         throw;
     }
 }

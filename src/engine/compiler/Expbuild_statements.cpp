@@ -10,6 +10,12 @@ namespace skv::engine {
 
 namespace {
 
+// An error raised with where it was found.
+template <class E> [[noreturn]] void ThrowAt(E Error, std::size_t Offset) {
+    Error.SetOffset(Offset);
+    throw Error;
+}
+
 class TStatementParser {
 public:
     TStatementParser(const std::string& Text, TParseEnv& Env, TProgram& Program, bool& ParseFailed)
@@ -36,16 +42,31 @@ public:
     TParserScanner& Scanner() { return Sc_; }
 
 private:
+    // Errors of the statement parser are found at the current token.
     [[noreturn]] void Fail(const char* Msg) const {
-        throw ESyntaxError(MsgWithStatement(Msg, Sc_.LastStatement(false)));
+        ThrowAt(ESyntaxError(MsgWithStatement(Msg, Sc_.LastStatement(false))), Sc_.TokenOffset());
     }
     // A keyword out of place: the statement shown ends with it.
     [[noreturn]] void FailAtKeyword(const char* Msg) const {
-        throw ESyntaxError(MsgWithStatement(Msg, Sc_.LastStatement(true)));
+        ThrowAt(ESyntaxError(MsgWithStatement(Msg, Sc_.LastStatement(true))), Sc_.TokenOffset());
     }
     [[noreturn]] void FailToken() const {
-        throw ESyntaxError(
-            MsgWithStatement(MsgWithName(_msgUnexpectedToken, Sc_.GetTokenText()), Sc_.LastStatement(true)));
+        ThrowAt(ESyntaxError(MsgWithStatement(MsgWithName(_msgUnexpectedToken, Sc_.GetTokenText()),
+                                              Sc_.LastStatement(true))),
+                Sc_.TokenOffset());
+    }
+    // A target that is no variable, standing at At.
+    [[noreturn]] static void FailTarget(const std::string& Target, std::size_t At) {
+        ThrowAt(ESyntaxError(MsgWithName(_msgIdentExpected, Target)), At);
+    }
+    // Errors of an expression are placed in the script at the expression's start.
+    template <class F> static auto Placed(std::size_t At, F Build) {
+        try {
+            return Build();
+        } catch (EMathParserError& e) {
+            e.PlaceIn(At);
+            throw;
+        }
     }
     void RequireEmptyBefore() const {
         if (!Sc_.TextBetween.empty()) Fail(_msgSemiExpected);
@@ -73,8 +94,10 @@ private:
         return st;
     }
 
+    // Text is the scanner's TextBetween.
     PParserOperation Build(const std::string& Text, Variant* Dest) {
-        return BuildExpression(Text, Env_, Program_, Dest, ParseFailed_);
+        return Placed(Sc_.BetweenOffset(),
+                      [&] { return BuildExpression(Text, Env_, Program_, Dest, ParseFailed_); });
     }
 
     // Resolves an assignment target name; false when the text cannot be a variable.
@@ -205,11 +228,12 @@ bool TStatementParser::ParseList(PParserStatement*& Tail, bool Block, TSTToken T
 
 void TStatementParser::ParseAssignment(PParserStatement*& Tail, bool& ElseAllowed) {
     const std::string target = Sc_.TextBetween;
+    const std::size_t targetAt = Sc_.BetweenOffset();
     TVarRef ref;
-    const bool named = ResolveTarget(target, ref);
+    const bool named = Placed(targetAt, [&] { return ResolveTarget(target, ref); });
     // An element or property target is built together with its value, after that is read.
     const bool storeForm = !target.empty() && (target.back() == ']' || target.find('.') != std::string::npos);
-    if (!named && !storeForm) throw ESyntaxError(MsgWithName(_msgIdentExpected, target));
+    if (!named && !storeForm) FailTarget(target, targetAt);
     PParserStatement& st = Append(Tail, TStatementToken::stEQ, ref.Value, ref.Owner);
     Next();
     RequireStatementEnd(ElseAllowed);
@@ -219,8 +243,10 @@ void TStatementParser::ParseAssignment(PParserStatement*& Tail, bool& ElseAllowe
         st->Expr1 = Build(value, ref.Value);
     } else {
         TValueOwner* owner = nullptr;
-        if (!BuildStore(target, value, Env_, Program_, st->Expr1, owner, ParseFailed_))
-            throw ESyntaxError(MsgWithName(_msgIdentExpected, target));
+        const bool stored = Placed(Sc_.BetweenOffset(), [&] {
+            return BuildStore(target, value, Env_, Program_, st->Expr1, owner, ParseFailed_);
+        });
+        if (!stored) FailTarget(target, targetAt);
         st->VarObj = owner; // the array variable is told of the store like any assignment
     }
     if (Sc_.Token == TSTToken::tid_SEMICOL) ElseAllowed = false;
@@ -254,8 +280,8 @@ void TStatementParser::ParseFor(PParserStatement*& Tail, bool ElseAllowed) {
     Next();
     if (Sc_.Token != TSTToken::tid_EQ) Fail(_msgEQExpected);
     TVarRef ref;
-    if (!ResolveTarget(Sc_.TextBetween, ref))
-        throw ESyntaxError(MsgWithName(_msgIdentExpected, Sc_.TextBetween));
+    if (!Placed(Sc_.BetweenOffset(), [&] { return ResolveTarget(Sc_.TextBetween, ref); }))
+        FailTarget(Sc_.TextBetween, Sc_.BetweenOffset());
     st->Var = ref.Value;
     st->VarObj = ref.Owner;
     Next();
@@ -325,18 +351,25 @@ std::unique_ptr<TProgram> ParseProcedure(const std::string& Text, TParseEnv& Env
     ParseFailed = false;
     // The scanner stops at a NUL: a text holding one would lose what follows without a word.
     if (const std::size_t nul = Text.find('\0'); nul != std::string::npos)
-        throw ESyntaxError(std::string(_msgParseError) + " character #0 at position " +
-                           std::to_string(nul + 1));
+        ThrowAt(ESyntaxError(std::string(_msgParseError) + " character #0 at position " +
+                             std::to_string(nul + 1)),
+                nul);
     auto program = std::make_unique<TProgram>();
     TStatementParser parser(Text, Env, *program, ParseFailed);
-    parser.Scanner().NextToken();
-    if (parser.Scanner().Token == TSTToken::tid_EOF) {
-        PParserStatement st = &program->NewStatement(
-            TStatementToken::stEQ, ProcOfStatement(TStatementToken::stEQ), Result.Value, Result.Owner);
-        st->Expr1 = BuildExpression(Text, Env, *program, Result.Value, ParseFailed);
-        program->Statements = st;
-    } else {
-        parser.ParseScript(program->Statements);
+    try {
+        parser.Scanner().NextToken();
+        if (parser.Scanner().Token == TSTToken::tid_EOF) {
+            PParserStatement st = &program->NewStatement(
+                TStatementToken::stEQ, ProcOfStatement(TStatementToken::stEQ), Result.Value, Result.Owner);
+            st->Expr1 = BuildExpression(Text, Env, *program, Result.Value, ParseFailed);
+            program->Statements = st;
+        } else {
+            parser.ParseScript(program->Statements);
+        }
+    } catch (EMathParserError& e) {
+        // An error that did not say where it was found is where the parser stood.
+        if (e.Offset() == EMathParserError::npos) e.SetOffset(parser.Scanner().TokenOffset());
+        throw;
     }
     if (FastChains) PrepareFastChains(*program);
     return program;

@@ -84,14 +84,19 @@ void TCustomParser::DoCheck() {
     Eval_->ValidateOperation(false);
     const TVarsList& undef = UndefVars();
     if (undef.Count() > 0) {
-        if (!OnVariable)
-            throw EUnknownVariable(std::string(_msgUnknownVar) + " " + undef.Objects(0)->VarName());
         // Names first: the handler may make the expression compile again, which frees placeholders.
         std::vector<std::string> names;
         for (int i = 0; i < undef.Count(); ++i)
             names.push_back(undef.Objects(i)->VarName());
-        for (const std::string& name : names)
-            OnVariable(this, name);
+        for (const std::string& name : names) {
+            try {
+                if (!OnVariable) throw EUnknownVariable(std::string(_msgUnknownVar) + " " + name);
+                OnVariable(this, name);
+            } catch (EMathParserError& e) {
+                Eval_->LocateName(e, name); // the script's first use of the name
+                throw;
+            }
+        }
     }
     Eval_->Check();
 }

@@ -4,6 +4,7 @@
 #include "engine/base/Errors.h"
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
+#include "engine/lexer/Scanner.h"
 
 #include "engine/funcs/Exfuncs_classes.h"
 
@@ -135,11 +136,7 @@ void TEvalObj::SetSource(const std::vector<std::string>& Lines) {
 
 void TEvalObj::SourceChanged() {
     InvalidateOperation();
-    SourceText_.clear();
-    for (std::size_t i = 0; i < Source_.size(); ++i) {
-        if (i > 0) SourceText_ += ' ';
-        SourceText_ += Source_[i];
-    }
+    SourceText_ = JoinScriptLines(Source_);
 }
 
 void TEvalObj::SetName(const std::string& NewName) {
@@ -280,19 +277,41 @@ void TEvalObj::ParseAliases() {
 
 void TEvalObj::ParseExpression() {
     if (ParsedText.empty()) return;
+    const auto discard = [this] {
+        ParseFailed_ = true;
+        FreeExpression();
+        Valid_ = false;
+        DoAfterInvalidated();
+    };
     try {
         // RESULT is a local like any other: nothing depends on it, so its writes tell no one.
         Program_ = ParseProcedure(ParsedText, *this, TVarRef{ResultVar, nullptr}, Compiled_->FastChains,
                                   ParseFailed_);
         Statements_ = Program_->Statements;
         ParseFailed_ = false;
+    } catch (EMathParserError& e) {
+        LocateError(e); // while the compiled text is still there
+        discard();
+        throw;
     } catch (...) {
-        ParseFailed_ = true;
-        FreeExpression();
-        Valid_ = false;
-        DoAfterInvalidated();
+        discard();
         throw;
     }
+}
+
+void TEvalObj::LocateError(EMathParserError& E) const {
+    if (E.Line() != 0 || E.Offset() == EMathParserError::npos) return;
+    if (!ParsedText.empty() && ParsedText != SourceText_) return;
+    const TLineColumn at = LineColumnOf(Source_, E.Offset());
+    E.SetLineColumn(at.Line, at.Column);
+}
+
+void TEvalObj::LocateName(EMathParserError& E, const std::string& Name) const {
+    if (E.Line() != 0) return;
+    const std::size_t at = ValidStrPos(SourceText_, Name);
+    if (at == std::string::npos) return;
+    E.SetOffset(at);
+    LocateError(E);
 }
 
 void TEvalObj::FreeExpression() {
@@ -372,9 +391,14 @@ void TEvalObj::CheckOperations(PParserOperation Chain) {
         }
         if (op->Token != TToken::UndefFunc) continue;
         const std::string name(op->Name);
-        if (!OnUndefFunction) throw EUnknownFunction(std::string(_msgUnknownFunc) + " " + name);
-        ArgArray args = CopyArgs(op);
-        OnUndefFunction(Owner, name, args, op->ArgCount - 1);
+        try {
+            if (!OnUndefFunction) throw EUnknownFunction(std::string(_msgUnknownFunc) + " " + name);
+            ArgArray args = CopyArgs(op);
+            OnUndefFunction(Owner, name, args, op->ArgCount - 1);
+        } catch (EMathParserError& e) {
+            LocateName(e, name);
+            throw;
+        }
     }
 }
 

@@ -154,7 +154,7 @@ public:
     std::string SourceStr() const;
     void SetSourceStr(const std::string& Text) { SetSource(SplitLines(Text)); }
     void AssignSourceStr(const std::string& Text) { AssignSource(SplitLines(Text)); }
-    // The lines joined by single blanks: what the compiler reads.
+    // The lines joined by single blanks, comments blanked: what the compiler reads.
     const std::string& SourceText() const { return SourceText_; }
     static std::vector<std::string> SplitLines(const std::string& Text);
 
@@ -185,6 +185,11 @@ public:
     // Compiles and walks the compiled code: unknown functions without a handler are refused,
     // used user functions are checked in turn.
     void Check();
+    // Gives an error that knows its offset into the compiled text the line and column of the
+    // lines; the first whole-word use of Name, outside strings, for LocateName. Nothing when
+    // user-library aliases made the compiled text differ from the lines.
+    void LocateError(EMathParserError& E) const;
+    void LocateName(EMathParserError& E, const std::string& Name) const;
 
     TComponent* Owner;
     TExprLink Link;

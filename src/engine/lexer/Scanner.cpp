@@ -5,6 +5,7 @@
 #include "engine/base/Messages.h"
 #include "engine/base/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -45,6 +46,21 @@ constexpr TWordOp kWordOps[] = {{"OR", TOpCode::Or},   {"XOR", TOpCode::Xor}, {"
                                 {"SHL", TOpCode::Shl}, {"SHR", TOpCode::Shr}, {"DIV", TOpCode::Div},
                                 {"MOD", TOpCode::Mod}, {"NOT", TOpCode::Not}};
 
+// Whether a "}" follows the "{" at From of line Line, in that line or a later one.
+bool BraceCloses(const std::vector<std::string>& Lines, std::size_t Line, std::size_t From) {
+    if (Lines[Line].find('}', From) != std::string::npos) return true;
+    return std::any_of(Lines.begin() + static_cast<std::ptrdiff_t>(Line) + 1, Lines.end(),
+                       [](const std::string& l) { return l.find('}') != std::string::npos; });
+}
+
+// The lines from First on, joined as they stand.
+std::string JoinRest(const std::vector<std::string>& Lines, std::size_t First) {
+    std::string text;
+    for (std::size_t l = First; l < Lines.size(); ++l)
+        text.append(" ").append(Lines[l]);
+    return text;
+}
+
 } // namespace
 
 std::size_t QuotedEnd(std::string_view Text, std::size_t Open, bool& Closed) {
@@ -67,9 +83,69 @@ std::size_t QuotedEnd(std::string_view Text, std::size_t Open, bool& Closed) {
     }
 }
 
+std::string JoinScriptLines(const std::vector<std::string>& Lines) {
+    std::string text;
+    bool inString = false, inBrace = false;
+    for (std::size_t l = 0; l < Lines.size(); ++l) {
+        if (l > 0) text += ' ';
+        const std::string& line = Lines[l];
+        const std::size_t lineStart = text.size();
+        text += line;
+        for (std::size_t i = lineStart; i < text.size(); ++i) {
+            char& c = text[i];
+            if (inBrace) {
+                inBrace = c != '}';
+                c = ' ';
+            } else if (c == '"') {
+                inString = !inString; // a doubled quote closes one string and opens the next
+            } else if (inString) {
+                continue;
+            } else if (c == '{') {
+                // Closed somewhere: blanked as it goes; never closed: left for the scanner.
+                if (!BraceCloses(Lines, l, i - lineStart)) return text + JoinRest(Lines, l + 1);
+                inBrace = true;
+                c = ' ';
+            } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+                std::fill(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(), ' ');
+                break;
+            }
+        }
+    }
+    return text;
+}
+
+TLineColumn LineColumnOf(const std::vector<std::string>& Lines, std::size_t Offset) {
+    if (Lines.empty()) return {1, 1};
+    for (std::size_t l = 0; l < Lines.size(); ++l) {
+        const std::size_t len = Lines[l].size();
+        if (Offset <= len || l + 1 == Lines.size())
+            return {static_cast<int>(l + 1), static_cast<int>(std::min(Offset, len) + 1)};
+        Offset -= len + 1;
+    }
+    return {};
+}
+
 TParserScanner::TParserScanner(std::string_view Text)
     : Pos(Text.data()), BetweenStart(Text.data()), StmtBegin(Text.data()), PrevStmtBegin(Text.data()),
-      End_(Text.data() + Text.size()) {}
+      Start_(Text.data()), End_(Text.data() + Text.size()) {}
+
+std::size_t TParserScanner::BetweenOffset() const {
+    const char* p = BetweenStart;
+    while (p < Pos && *p == ' ')
+        ++p;
+    return static_cast<std::size_t>(p - Start_);
+}
+
+namespace {
+
+// The syntax error of the scanner, found at At.
+[[noreturn]] void FailAt(const char* Msg, std::string_view Rest, std::size_t At) {
+    ESyntaxError e(MsgWithExpression(Msg, Rest));
+    e.SetOffset(At);
+    throw e;
+}
+
+} // namespace
 
 TSTToken TParserScanner::GetTokenID(const char* Text, std::size_t Len) {
     const std::string_view word(Text, Len);
@@ -116,10 +192,17 @@ void TParserScanner::NextToken() {
                 Pos = c;
                 Token = TSTToken::tid_InvalidToken;
                 TokenLen = 0;
-                throw ESyntaxError(MsgWithExpression(_msgEndlessString, BetweenStart));
+                FailAt(_msgEndlessString, BetweenStart, TokenOffset());
             }
             c += end;
             continue;
+        }
+        if (ch == '{') {
+            // Closed comments were blanked when the lines were joined.
+            Pos = c;
+            Token = TSTToken::tid_InvalidToken;
+            TokenLen = 0;
+            FailAt(_msgEndlessComment, c, TokenOffset());
         }
         if (ch == ':' && c[1] == '=') {
             Token = TSTToken::tid_EQ;

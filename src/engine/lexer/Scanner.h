@@ -51,6 +51,9 @@ public:
     void MarkEndOfStatement();
     std::string LastStatement(bool IncludeToken) const;
     void FreeTextBetween() { TextBetween.clear(); }
+    // Offsets into the text: of the current token, and of TextBetween's first byte.
+    std::size_t TokenOffset() const { return static_cast<std::size_t>(Pos - Start_); }
+    std::size_t BetweenOffset() const;
 
     TSTToken Token = TSTToken::tid_NoToken;
     std::size_t TokenLen = 0;
@@ -61,6 +64,7 @@ public:
     const char* PrevStmtBegin;
 
 private:
+    const char* Start_;
     const char* End_;
 };
 
@@ -68,6 +72,22 @@ private:
 // inside standing for one quote character. Closed is false when the text ends first (the answer is
 // then the text's end).
 std::size_t QuotedEnd(std::string_view Text, std::size_t Open, bool& Closed);
+
+// The lines of a script as the scanner reads them: joined by single blanks, with every comment
+// turned into as many blanks as it has bytes, so that an offset into the result is an offset into
+// the lines. Comments are "{ ... }", which may span lines, and "//" to the end of its line, both
+// outside double-quoted strings. An unterminated "{" stays with all that follows it, and the
+// scanner reports it where it stands.
+std::string JoinScriptLines(const std::vector<std::string>& Lines);
+
+// Where an offset into the text JoinScriptLines made stands in its lines: 1-based line and column,
+// the column counting bytes (a tab is one column). An offset past a line's last byte is the blank
+// that joined it to the next, shown just after that byte.
+struct TLineColumn {
+    int Line = 0;
+    int Column = 0;
+};
+TLineColumn LineColumnOf(const std::vector<std::string>& Lines, std::size_t Offset);
 
 // Operators of expressions: the binary ones first, in the order of their binding (the loosest
 // first), then the prefix operators and the power.

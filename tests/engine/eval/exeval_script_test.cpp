@@ -266,4 +266,57 @@ TEST_F(ScriptTest, DeepNestingAndHugeScriptsFailCleanly) {
                         "Syntax error in expression: character #0 at position 8");
 }
 
+TEST_F(ScriptTest, CommentsReadAsBlanksOutsideStrings) {
+    const TValueCase cases[] = {
+        {"x := 1; { a note } x := x + 1; RESULT := x", I(2)},
+        {"x := 1; { a note\nover two lines } RESULT := x + 1", I(2)},
+        {"x := 1; // x := 5\nRESULT := x", I(1)},
+        {"x := 1 {no ; needed before a comment};\nRESULT := x { \" a quote in a note }", I(1)},
+        {"RESULT := \"a{b}c//d\"", Variant(std::string("a{b}c//d"))},
+        {"RESULT := \"x\" + \"{\" // \"}\"", Variant(std::string("x{"))},
+        {"RESULT := 8 / 2 {/} / 2", Variant(2.0)},
+    };
+    for (const TValueCase& c : cases) {
+        const Variant v = Run(c.Script);
+        EXPECT_EQ(v.VType(), c.Expected.VType()) << c.Script;
+        EXPECT_TRUE(VarEquals(v, c.Expected)) << c.Script << " gave " << v.ToString();
+    }
+}
+
+struct TPlaceCase {
+    const char* Script;
+    const char* Message;
+    int Line;
+    int Column;
+};
+
+// Compile errors say where they were found in the lines as written (a tab is one column).
+TEST_F(ScriptTest, CompileErrorsCarryLineAndColumn) {
+    const TPlaceCase cases[] = {
+        {"x := (1", "Missing brackets in expression. Expression: (1", 1, 6},
+        {"{\t} x := (1", "Missing brackets in expression. Expression: (1", 1, 10},
+        {"2**10", "Syntax error in expression:\r*10", 1, 3},
+        {"x := 1;\ny := 2 +* 3;\nz := 3", "Syntax error in expression:\r* 3", 2, 9},
+        {"x := 1;\r\ny := MAX2(1);", "Arguments mismatching MAX2(1)", 2, 6},
+        {"{ a note }\nx := 1 y := 2", "Semicolon expected. Statement: x := 1 y", 2, 10},
+        {"x := 1; { note } y := (2", "Missing brackets in expression. Expression: (2", 1, 23},
+        {"// first\nx := 1;\n1x := 2", "Valid identifier expected: 1x", 3, 1},
+        {"BEGIN\nx := 1;", "END expected. Statement: ", 2, 8},
+        {"x := 1;\n\ny := \"abc", "The string exceeds the end of the script. Expression:  \"abc", 3, 6},
+        {"x := 1;\n  { never closed\nx := 2",
+         "The comment exceeds the end of the script. Expression: "
+         "{ never closed x := 2",
+         2, 3},
+    };
+    for (const TPlaceCase& c : cases) {
+        try {
+            Run(c.Script);
+            ADD_FAILURE() << "no error from " << c.Script;
+        } catch (const EMathParserError& e) {
+            EXPECT_EQ(std::string(e.what()), c.Message) << c.Script;
+            EXPECT_EQ(std::make_pair(e.Line(), e.Column()), std::make_pair(c.Line, c.Column)) << c.Script;
+        }
+    }
+}
+
 } // namespace

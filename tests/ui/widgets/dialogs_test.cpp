@@ -303,6 +303,10 @@ void TestDialogs::effectEditorChecksTheScriptBeforeOk() {
         QTest::keyClicks(text, QStringLiteral("  X := (1 + ;"));
         click(d, "btnOK");
         stayedOpen = d->isVisible();
+        // The cursor went to the place of the error, the "(" on line 2.
+        QCOMPARE(text->textCursor().blockNumber(), 1);
+        QCOMPARE(text->textCursor().positionInBlock(), 7);
+        QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(text, Qt::Key_Backspace);
         QTest::keyClicks(text, QStringLiteral("X) * 2;"));
         QTest::keyClick(text, Qt::Key_Return);

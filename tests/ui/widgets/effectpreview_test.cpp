@@ -1,0 +1,224 @@
+// The effect editor's preview driven as a user drives it: the plot holds what skyvane-tool effect
+// prints for the same script and start, compile errors point at their place and grey the last good
+// plot, an endless loop ends at the step budget while the editor goes on taking keys, and a burst
+// of keys leaves a single run.
+#include "ui/Guitest.h"
+
+#include "model/Gplcarcameraset.h"
+#include "ui/Effect.h"
+#include "ui/Effectplot.h"
+#include "ui/Effectpreview.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextDocumentFragment>
+
+#include <charconv>
+
+using namespace skv;
+using test::TModal;
+
+namespace {
+
+template <typename T> T* child(QWidget* parent, const char* name) {
+    T* found = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qWarning("no %s", name);
+    return found;
+}
+
+// Replaces the script as a user does: select all, type it line by line.
+void retypeScript(QPlainTextEdit* text, const QStringList& lines) {
+    text->setFocus();
+    text->selectAll();
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i > 0) QTest::keyClick(text, Qt::Key_Return);
+        QTest::keyClicks(text, lines[i]);
+    }
+}
+
+// As skyvane-tool prints a value: the shortest text that reads back to the same float.
+std::string shortest(float v) {
+    char buffer[32];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
+}
+
+std::string csvOf(const std::vector<model::CarCameraValues>& steps) {
+    std::string csv = "FRAMES,X,Y,Z,YAW,PITCH,BANK,ZOOM\n";
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const auto& s = steps[i];
+        csv += std::to_string(i + 1);
+        for (float v : {s.xPos, s.yPos, s.zPos, s.yaw, s.pitch, s.bank, s.zoomAngle})
+            csv += "," + shortest(v);
+        csv += "\n";
+    }
+    return csv;
+}
+
+const QStringList kOrbit = {
+    "{ a quarter turn round the car in ten seconds }",
+    "a := FRAMES * 6.2831853 / 1480; // radians",
+    "X := -6 * COS(a);",
+    "Y := -6 * SIN(a);",
+    "YAW := a;",
+    "IF ZOOM > 0.3 THEN ZOOM := ZOOM * 0.998;",
+};
+
+} // namespace
+
+class TestEffectPreview : public QObject {
+    Q_OBJECT
+private slots:
+    void plotHoldsWhatTheToolPrints();
+    void compileErrorsPointAtTheirPlaceAndGreyThePlot();
+    void endlessLoopEndsAtTheBudgetWhileKeysAreTaken();
+    void burstOfKeysLeavesOneRun();
+};
+
+void TestEffectPreview::plotHoldsWhatTheToolPrints() {
+    ui::TfrmEffect editor;
+    model::TGPLCarCameraSet item;
+    item.Type = model::eCameraSetType::CstRollBarCam;
+    item.Camera0.zPos = 0.8f;
+    item.Camera0.pitch = -0.05f;
+    item.Camera0.zoomAngle = 0.9f;
+    std::vector<model::CarCameraValues> plotted;
+    TModal modal([&](QDialog* d) {
+        retypeScript(child<QPlainTextEdit>(d, "mmoEffect"), kOrbit);
+        QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
+        plotted = child<ui::TEffectPlot>(d, "pltPreview")->steps();
+        QCOMPARE(plotted.size(), std::size_t(370));
+        QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+    });
+    QVERIFY(!editor.edit(item));
+    SKV_VERIFY_MODAL(modal);
+
+    QTemporaryDir dir;
+    QFile script(dir.filePath(QStringLiteral("orbit.txt")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(kOrbit.join(QLatin1Char('\n')).toUtf8());
+    script.close();
+    const auto& c = item.Camera0;
+    QStringList start;
+    for (float v : {c.xPos, c.yPos, c.zPos, c.yaw, c.pitch, c.bank, c.zoomAngle})
+        start << QString::fromStdString(shortest(v));
+    QProcess tool;
+    tool.start(QStringLiteral(SKV_RUNTIME_DIR "/skyvane-tool"),
+               {QStringLiteral("effect"), script.fileName(), QStringLiteral("--frames"),
+                QStringLiteral("370"), QStringLiteral("--start"), start.join(QLatin1Char(','))});
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(tool.readAllStandardOutput().toStdString(), csvOf(plotted));
+}
+
+void TestEffectPreview::compileErrorsPointAtTheirPlaceAndGreyThePlot() {
+    ui::TfrmEffect editor;
+    model::TGPLCarCameraSet item;
+    item.Type = model::eCameraSetType::CstRollBarCam;
+    item.setEffect("Z := Z + 0.01;");
+    const struct {
+        QStringList lines;
+        QString shown;
+    } cases[] = {
+        {{"Z := (Z + 1;", "X := 1;"}, "Line 1, column 6: Missing brackets in expression. Expression: (Z + 1"},
+        {{"Z := 1;", "X := X +* 2;", "Y := 2;"}, "Line 2, column 9: Syntax error in expression: * 2"},
+        {{"{ rise", "  slowly } Z := Z + 0.01", "X := 1"},
+         "Line 3, column 3: Semicolon expected. Statement: Z := Z + 0.01 X"},
+    };
+    TModal modal(
+        [&](QDialog* d) {
+            auto* text = child<QPlainTextEdit>(d, "mmoEffect");
+            auto* error = child<QLabel>(d, "lblError");
+            auto* plot = child<ui::TEffectPlot>(d, "pltPreview");
+            QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
+            QCOMPARE(plot->steps().size(), std::size_t(370));
+            const float lastZ = plot->steps().back().zPos;
+            for (const auto& c : cases) {
+                retypeScript(text, c.lines);
+                QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
+                QVERIFY(plot->isStale());
+                QCOMPARE(QTextDocumentFragment::fromHtml(error->text()).toPlainText(), c.shown);
+                QCOMPARE(plot->steps().back().zPos, lastZ); // the last good plot, greyed
+            }
+            retypeScript(text, {"Z := Z + 0.02;"});
+            QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
+            QVERIFY(!plot->isStale());
+            QVERIFY(error->text().isEmpty());
+            QVERIFY(plot->steps().back().zPos > lastZ);
+            QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+        },
+        15000);
+    QVERIFY(!editor.edit(item));
+    SKV_VERIFY_MODAL(modal);
+}
+
+void TestEffectPreview::endlessLoopEndsAtTheBudgetWhileKeysAreTaken() {
+    ui::TfrmEffect editor;
+    model::TGPLCarCameraSet item;
+    item.Type = model::eCameraSetType::CstRollBarCam;
+    item.setEffect("WHILE 1 DO X := X + 1 //");
+    // The user interface's own timer keeps firing while a run is in progress, and a key typed then
+    // reaches the text.
+    int ticksWhileRunning = 0;
+    bool typed = false;
+    QTimer probe;
+    probe.setInterval(5);
+    TModal modal([&](QDialog* d) {
+        auto* text = child<QPlainTextEdit>(d, "mmoEffect");
+        text->moveCursor(QTextCursor::End);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            if (editor.preview().runsAlive() == 0 || editor.preview().runsPlayed() == 0) return;
+            ++ticksWhileRunning;
+            if (!typed && ticksWhileRunning == 2) {
+                QTest::keyClick(text, Qt::Key_A);
+                typed = true;
+            }
+        });
+        probe.start();
+        auto* error = child<QLabel>(d, "lblError");
+        QTRY_VERIFY_WITH_TIMEOUT(error->text().contains(QStringLiteral("Time limit exceeded")), 5000);
+        QVERIFY(typed);
+        QCOMPARE(text->toPlainText(), QStringLiteral("WHILE 1 DO X := X + 1 //a"));
+        QCOMPARE(error->text(), QStringLiteral("Step 1: Time limit exceeded"));
+        QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+    });
+    QVERIFY(!editor.edit(item));
+    SKV_VERIFY_MODAL(modal);
+    QVERIFY2(ticksWhileRunning >= 3, qPrintable(QString::number(ticksWhileRunning)));
+}
+
+void TestEffectPreview::burstOfKeysLeavesOneRun() {
+    ui::TfrmEffect editor;
+    model::TGPLCarCameraSet item;
+    item.Type = model::eCameraSetType::CstRollBarCam;
+    // Slow enough that the run opened with the editor is still going when the keys come.
+    item.setEffect("FOR i := 1 TO 200000 DO Y := Y + 0.000001; //");
+    int mostAlive = 0;
+    TModal modal(
+        [&](QDialog* d) {
+            auto* text = child<QPlainTextEdit>(d, "mmoEffect");
+            QTRY_COMPARE(editor.preview().runsPlayed(), 1);
+            QCOMPARE(editor.preview().runsAlive(), 1);
+            text->moveCursor(QTextCursor::End);
+            for (int i = 0; i < 50; ++i) {
+                QTest::keyClick(text, Qt::Key_X, Qt::NoModifier, 2);
+                mostAlive = std::max(mostAlive, editor.preview().runsAlive());
+            }
+            // The stale run stops at once; the new one starts after the pause.
+            QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsAlive(), 0, ui::TEffectPreview::kDebounceMs / 2);
+            QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsPlayed(), 2, 2000);
+            QCOMPARE(editor.preview().runsAlive(), 1);
+            // Closing the editor stops that run too.
+            QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+        },
+        20000);
+    QVERIFY(!editor.edit(item));
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(mostAlive, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsAlive(), 0, 200);
+    QCOMPARE(editor.preview().runsPlayed(), 2);
+}
+
+SKV_GUI_TEST_MAIN(TestEffectPreview)
+#include "effectpreview_test.moc"
