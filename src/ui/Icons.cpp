@@ -83,14 +83,22 @@ void drawFolder(QPainter& p) {
                               << QPointF(1.5, 13.5));
 }
 
-void drawDisk(QPainter& p) {
+// A rounded board with a white sheet on it and a grey part of its own, all outlined.
+void drawBoard(QPainter& p, const QColor& board, const QRectF& outer, qreal corner, const QRectF& sheet,
+               const QColor& part, const QRectF& partRect, qreal partCorner) {
     p.setPen(QPen(kOutline, 1.0));
-    p.setBrush(QColor(50, 90, 170));
-    p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 1.2, 1.2);
+    p.setBrush(board);
+    p.drawRoundedRect(outer, corner, corner);
     p.setBrush(Qt::white);
-    p.drawRect(QRectF(3.5, 1.5, 9, 6));
-    p.setBrush(QColor(160, 160, 170));
-    p.drawRect(QRectF(5.5, 10, 5, 4.5));
+    p.drawRect(sheet);
+    p.setBrush(part);
+    p.drawRoundedRect(partRect, partCorner, partCorner); // a corner of 0 draws a plain rectangle
+}
+
+// A floppy disk: its label and its shutter.
+void drawDisk(QPainter& p) {
+    drawBoard(p, QColor(50, 90, 170), QRectF(1.5, 1.5, 13, 13), 1.2, QRectF(3.5, 1.5, 9, 6),
+              QColor(160, 160, 170), QRectF(5.5, 10, 5, 4.5), 0);
 }
 
 // A sign in the bottom right corner: a plus on green, a cross on red.
@@ -123,14 +131,10 @@ void drawScissors(QPainter& p) {
     p.drawEllipse(QPointF(11.8, 12.2), 2.4, 2.4);
 }
 
+// A clipboard: its paper and its clip.
 void drawClipboard(QPainter& p) {
-    p.setPen(QPen(kOutline, 1.0));
-    p.setBrush(QColor(170, 120, 70));
-    p.drawRoundedRect(QRectF(2.5, 2.5, 11, 12.5), 1, 1);
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(4.5, 5, 7, 8.5));
-    p.setBrush(QColor(150, 150, 160));
-    p.drawRoundedRect(QRectF(5.5, 1, 5, 3), 0.8, 0.8);
+    drawBoard(p, QColor(170, 120, 70), QRectF(2.5, 2.5, 11, 12.5), 1, QRectF(4.5, 5, 7, 8.5),
+              QColor(150, 150, 160), QRectF(5.5, 1, 5, 3), 0.8);
 }
 
 // The small camera that marks the camera actions, top left of what it goes with.

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
+
 #include <unistd.h>
 
 namespace skv::test {
@@ -47,6 +50,15 @@ public:
         return p;
     }
 
+    std::filesystem::path write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const {
+        return write(relative, std::string(bytes.begin(), bytes.end()));
+    }
+
+    // How many entries a folder below this one (by default this one) holds.
+    std::size_t entries(const std::string& relative = {}) const {
+        return std::size_t(std::distance(std::filesystem::directory_iterator(Path / relative), {}));
+    }
+
 private:
     std::filesystem::path Path;
 };
@@ -54,6 +66,11 @@ private:
 inline std::string readFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& p) {
+    const std::string text = readFile(p);
+    return {text.begin(), text.end()};
 }
 
 } // namespace skv::test

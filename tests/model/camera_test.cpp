@@ -5,7 +5,6 @@
 
 #include <clocale>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 using namespace skv::model;
@@ -88,20 +87,6 @@ TEST(CarCamera, AssignmentCopiesPictureAndCaptionButKeepsEffect) {
     a.removeImage();
     EXPECT_TRUE(a.getImage().empty());
     EXPECT_FALSE(b.getImage().empty());
-}
-
-TEST(CarCameraSet, SlotsMapToFileRecords) {
-    CarCameraBlock block{};
-    for (std::size_t r = 0; r < block.size(); ++r)
-        block[r].xPos = float(r + 1);
-    TGPLCarCameraSet set;
-    set.setValues(block);
-    const float expected[6] = {4, 1, 2, 5, 6, 3}; // records 3, 0, 1, 4, 5, 2
-    for (std::size_t s = 0; s < 6; ++s)
-        EXPECT_EQ(set.camera(s).xPos, expected[s]) << s;
-    CarCameraBlock out{};
-    set.getValues(out);
-    EXPECT_EQ(std::memcmp(&out, &block, sizeof block), 0);
 }
 
 TEST(CarCameraSet, EffectItemUsesCameraZeroOnly) {

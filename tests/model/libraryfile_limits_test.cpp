@@ -10,19 +10,12 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 
 using namespace skv::model;
 
 namespace {
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
-
-std::filesystem::path writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path;
-}
 
 void putU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
@@ -56,11 +49,9 @@ TEST(LibraryLimits, HugeAndOverclaimingFilesAreRefusedWithoutTheirClaimedMemory)
         std::string error; // the end of the message
     } cases[] = {
         {garbage, "offset 0: wrong record signature"},
-        {writeBytes(folder.path() / "outer.cmf", outer),
-         "file ends inside binary data (4294967295 bytes needed, " +
-             std::to_string(bytes.size() - picture + 4) + " left)"},
-        {writeBytes(folder.path() / "inner.cmf", inner),
-         "picture length 4294967280 does not match its 6 bytes"},
+        {folder.write("outer.cmf", outer), "file ends inside binary data (4294967295 bytes needed, " +
+                                               std::to_string(bytes.size() - picture + 4) + " left)"},
+        {folder.write("inner.cmf", inner), "picture length 4294967280 does not match its 6 bytes"},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(skv::testing::resetPeakResident());

@@ -8,7 +8,6 @@
 #include <bit>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 
 #include <unistd.h>
 
@@ -82,18 +81,9 @@ void expectSameItem(const TGPLCarCameraSet& a, const TGPLCarCameraSet& b) {
 
 struct TempDir : skv::test::TempFolder {
     std::string file(const std::string& name) const { return (path() / name).string(); }
-    std::size_t entries() const { return std::size_t(std::distance(fs::directory_iterator(path()), {})); }
 };
 
-void writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-std::vector<std::uint8_t> readFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using skv::test::readBytes;
 
 } // namespace
 
@@ -249,7 +239,7 @@ TEST(LibraryFile, SaveAndLoadKeepItemsOrderBitsAndPictures) {
     // Writing what was read gives the same file, byte for byte.
     const std::string copy = dir.file("copy.cmf");
     saveLibraryFile(copy, loaded);
-    EXPECT_EQ(readFile(copy), readFile(name));
+    EXPECT_EQ(readBytes(copy), readBytes(name));
     EXPECT_EQ(dir.entries(), 2u); // no temporary file left behind
 }
 
@@ -316,7 +306,7 @@ TEST(LibraryFile, MalformedFilesFailWithFileAndOffset) {
     TempDir dir;
     for (const auto& c : cases) {
         const std::string name = dir.file(std::string(c.label) + ".cmf");
-        writeFile(name, c.bytes);
+        dir.write(std::string(c.label) + ".cmf", c.bytes);
         try {
             loadLibraryFile(name);
             ADD_FAILURE() << c.label << ": no error";
@@ -335,7 +325,7 @@ TEST(LibraryFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     items.push_back(std::make_unique<TGPLCarCameraSet>());
     items[0]->Caption = "original";
     saveLibraryFile(name, items);
-    const auto before = readFile(name);
+    const auto before = readBytes(name);
 
     items[0]->Caption = "replacement";
     items[0]->Camera0.setImage(TJPEGImage(fakeJpeg(5000, 1)));
@@ -351,7 +341,7 @@ TEST(LibraryFile, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
             return ::write(fd, data, n);
         };
         EXPECT_THROW(saveLibraryFile(name, items, failing), FileWriteError) << failAfter;
-        EXPECT_EQ(readFile(name), before) << failAfter;
+        EXPECT_EQ(readBytes(name), before) << failAfter;
         EXPECT_EQ(dir.entries(), 1u) << failAfter;
     }
 
@@ -392,7 +382,7 @@ TEST(LibraryFile, StreamedSaveWritesTheBytesOfTheInMemoryWriter) {
     TempDir dir;
     const std::string name = dir.file("streamed.cmf");
     saveLibraryFile(name, items);
-    EXPECT_TRUE(readFile(name) == writeLibrary(pointers));
+    EXPECT_TRUE(readBytes(name) == writeLibrary(pointers));
 }
 
 TEST(LibraryFile, RecordThatCannotBeWrittenHalfwayKeepsTheOldFile) {
@@ -402,13 +392,13 @@ TEST(LibraryFile, RecordThatCannotBeWrittenHalfwayKeepsTheOldFile) {
     items.push_back(std::make_unique<TGPLCarCameraSet>());
     items[0]->Camera0.setImage(TJPEGImage(fakeJpeg(100000, 3)));
     saveLibraryFile(name, items);
-    const auto before = readFile(name);
+    const auto before = readBytes(name);
 
     // The second item's name does not fit a record, which is found only after the first item (and its
     // picture) went to the temporary file.
     items.push_back(std::make_unique<TGPLCarCameraSet>());
     items[1]->Name = std::string(300, 'n');
     EXPECT_THROW(saveLibraryFile(name, items), std::length_error);
-    EXPECT_EQ(readFile(name), before);
+    EXPECT_EQ(readBytes(name), before);
     EXPECT_EQ(dir.entries(), 1u);
 }

@@ -37,6 +37,11 @@ Variant WholeToInteger(double Value) {
 template <TRealFunction F> void Unary(PParserOperation Op) {
     SetReal(Op, F(Real1(Op)));
 }
+// A built-in of one double, which the fast form of chains can apply itself.
+template <TRealFunction F>
+TBuildInFunc RealFunc(const char* Name, const char* Descr, TFuncCategory Category) {
+    return RawFunc(Name, &Unary<F>, 1, Descr, Category);
+}
 constexpr TRealFunction Sqr = [](double X) { return X * X; };
 constexpr TRealFunction Sqrt = [](double X) { return std::sqrt(X); };
 constexpr TRealFunction Abs = [](double X) { return std::fabs(X); };
@@ -235,12 +240,12 @@ TRealFunction RealFunctionOf(TMathProcedure Proc) {
 
 const TBuildInTable& AlwaysPresentFuncTable() {
     static const TBuildInTable table = {
-        RawFunc("SQR", &Unary<Sqr>, 1, "Returns square value for x ( = x ^ 2)", fct_Arithm),
-        RawFunc("SQRT", &Unary<Sqrt>, 1, "Returns square root value for x", fct_Arithm),
-        RawFunc("ABS", &Unary<Abs>, 1, "Returns absolute value of x", fct_Arithm),
-        RawFunc("TRUNC", &Unary<Trunc>, 1, "Returns integer part of x (same as INT(x))", fct_Arithm),
-        RawFunc("INT", &Unary<Trunc>, 1, "Returns integer part of x ", fct_Arithm),
-        RawFunc("FRAC", &Unary<Frac>, 1, "Returns fractional part value of x", fct_Arithm),
+        RealFunc<Sqr>("SQR", "Returns square value for x ( = x ^ 2)", fct_Arithm),
+        RealFunc<Sqrt>("SQRT", "Returns square root value for x", fct_Arithm),
+        RealFunc<Abs>("ABS", "Returns absolute value of x", fct_Arithm),
+        RealFunc<Trunc>("TRUNC", "Returns integer part of x (same as INT(x))", fct_Arithm),
+        RealFunc<Trunc>("INT", "Returns integer part of x ", fct_Arithm),
+        RealFunc<Frac>("FRAC", "Returns fractional part value of x", fct_Arithm),
         RawFunc("ROUND", &FnRound, 1, "Rounds x to the nearest integer value", fct_Arithm),
         RawFunc("CEIL", &FnCeil, 1, "Returns 'ceil' integer value of x", fct_Arithm),
         RawFunc("FLOOR", &FnFloor, 1, "Returns 'floor' integer value of x", fct_Arithm),
@@ -276,26 +281,26 @@ const TBuildInTable& AlwaysPresentFuncTable() {
 
 const TBuildInTable& TrigonomFuncTable() {
     static const TBuildInTable table = {
-        RawFunc("SIN", &Unary<Sin>, 1, "Returns sine value of x", fct_Trigonom),
-        RawFunc("COS", &Unary<Cos>, 1, "Returns cosine value of x", fct_Trigonom),
-        RawFunc("TAN", &Unary<Tan>, 1, "Returns tangent value of x", fct_Trigonom),
-        RawFunc("COTAN", &Unary<Cotan>, 1, "Returns cotangent value of x", fct_Trigonom),
-        RawFunc("ASIN", &Unary<ASin>, 1, "Returns arcsine value of x", fct_Trigonom),
-        RawFunc("ACOS", &Unary<ACos>, 1, "Returns arccosine value of x", fct_Trigonom),
-        RawFunc("ATAN", &Unary<ATan>, 1, "Returns arctangent value of x", fct_Trigonom),
-        RawFunc("SINH", &Unary<SinH>, 1, "Returns hyperbolic sine value of x", fct_Trigonom),
-        RawFunc("COSH", &Unary<CosH>, 1, "Returns hyperbolic cosine value of x", fct_Trigonom),
-        RawFunc("TANH", &Unary<TanH>, 1, "Returns hyperbolic tangent value of x", fct_Trigonom),
+        RealFunc<Sin>("SIN", "Returns sine value of x", fct_Trigonom),
+        RealFunc<Cos>("COS", "Returns cosine value of x", fct_Trigonom),
+        RealFunc<Tan>("TAN", "Returns tangent value of x", fct_Trigonom),
+        RealFunc<Cotan>("COTAN", "Returns cotangent value of x", fct_Trigonom),
+        RealFunc<ASin>("ASIN", "Returns arcsine value of x", fct_Trigonom),
+        RealFunc<ACos>("ACOS", "Returns arccosine value of x", fct_Trigonom),
+        RealFunc<ATan>("ATAN", "Returns arctangent value of x", fct_Trigonom),
+        RealFunc<SinH>("SINH", "Returns hyperbolic sine value of x", fct_Trigonom),
+        RealFunc<CosH>("COSH", "Returns hyperbolic cosine value of x", fct_Trigonom),
+        RealFunc<TanH>("TANH", "Returns hyperbolic tangent value of x", fct_Trigonom),
     };
     return table;
 }
 
 const TBuildInTable& ExpLogFuncTable() {
     static const TBuildInTable table = {
-        RawFunc("EXP", &Unary<Exp>, 1, "Returns exponent value for the x", fct_ExpLog),
-        RawFunc("LN", &Unary<Ln>, 1, "Returns natural logarithm value of x", fct_ExpLog),
-        RawFunc("LG", &Unary<Lg>, 1, "Returns decimal logarithm value of x", fct_ExpLog),
-        RawFunc("LOG", &Unary<Log2>, 1, "Returns base 2 logarithm value of x", fct_ExpLog),
+        RealFunc<Exp>("EXP", "Returns exponent value for the x", fct_ExpLog),
+        RealFunc<Ln>("LN", "Returns natural logarithm value of x", fct_ExpLog),
+        RealFunc<Lg>("LG", "Returns decimal logarithm value of x", fct_ExpLog),
+        RealFunc<Log2>("LOG", "Returns base 2 logarithm value of x", fct_ExpLog),
     };
     return table;
 }

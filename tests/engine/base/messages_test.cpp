@@ -1,10 +1,7 @@
-// Engine exceptions: which handler catches which class, and how messages get their context.
+// Engine exceptions: which handler catches which class.
 #include "engine/base/Errors.h"
-#include "engine/base/Messages.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 using namespace skv::engine;
 
@@ -33,12 +30,4 @@ TEST(ParstypeMessages, EngineErrorsShareOneBaseButControlSignalsDoNot) {
     EXPECT_TRUE(CaughtAsEngineError<EFuncNotFound>());
     EXPECT_FALSE(CaughtAsEngineError<EBreakCycle>());
     EXPECT_FALSE(CaughtAsEngineError<EScriptException>());
-}
-
-TEST(ParstypeMessages, SuffixesJoinMessageAndContext) {
-    EXPECT_EQ(MsgWithExpression(_msgEndlessString, "\"abc"),
-              "The string exceeds the end of the script. Expression: \"abc");
-    EXPECT_EQ(MsgWithStatement(_msgSemiExpected, "x := 1"), "Semicolon expected. Statement: x := 1");
-    EXPECT_EQ(MsgWithName(_msgInvalidIdent, "2X"), "Invalid identifier name: 2X");
-    EXPECT_EQ(std::string(_msgEQExpected), "Equation - \":=\", expected in statement");
 }

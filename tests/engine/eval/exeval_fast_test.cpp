@@ -71,9 +71,11 @@ protected:
     void Compile(const std::string& Text) {
         const std::string body =
             Text.find(":=") != std::string::npos ? "BEGIN " + Text + "; END" : "RESULT := " + Text;
-        const std::string looped = "FOR Q := 1 TO 2 DO " + body;
-        Fast.AssignSourceStr(looped);
-        General.AssignSourceStr(looped);
+        CompileAsWritten("FOR Q := 1 TO 2 DO " + body);
+    }
+    void CompileAsWritten(const std::string& Text) {
+        Fast.AssignSourceStr(Text);
+        General.AssignSourceStr(Text);
         Fast.ValidateOperation(false);
         General.Context().FastChains = false;
         General.ValidateOperation(false);
@@ -199,12 +201,7 @@ TEST_F(FastChainTest, ChainsWithOtherOperationsOrShortOnesKeepTheGeneralWay) {
         EXPECT_TRUE(Same(Run(Fast, in), Run(General, in))) << text;
     }
     // A plain expression, outside any loop, gets the fast form too.
-    Fast.AssignSourceStr("A * B + C - 1 + A");
-    General.AssignSourceStr("A * B + C - 1 + A");
-    Fast.ValidateOperation(false);
-    General.Context().FastChains = false;
-    General.ValidateOperation(false);
-    General.Context().FastChains = true;
+    CompileAsWritten("A * B + C - 1 + A");
     EXPECT_TRUE(HasFastForm(Fast));
     EXPECT_TRUE(Same(Run(Fast, in), Run(General, in)));
     // A text literal: the form is made, but no plan for it ever is.

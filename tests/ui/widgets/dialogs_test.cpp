@@ -1,19 +1,10 @@
 // The editing dialogs driven as a user drives them: the name dialog's trim and refusals, the camera
 // properties (values re-read only after a change, their parse error, pictures got and deleted, a
 // damaged one refused), the effect editor's syntax check, and the comment window without buttons.
-#include "ui/Guitest.h"
+#include "support/Pagehost.h"
 
 #include "model/Gplcarcameraset.h"
-#include "ui/Comment.h"
-#include "ui/Distribution.h"
-#include "ui/Effect.h"
-#include "ui/Name.h"
-#include "ui/Options.h"
-#include "ui/Page.h"
-#include "ui/Page_actions.h"
-#include "ui/Page_clipboard.h"
 #include "ui/Picturebox.h"
-#include "ui/Properties.h"
 #include "ui/Qtext.h"
 #include "ui/View.h"
 
@@ -21,7 +12,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -32,47 +22,17 @@
 #include <cstring>
 
 using namespace skv;
+using test::child;
+using test::click;
+using test::retype;
 using test::TModal;
+using test::typeText;
 using ui::eAnswer;
 
 namespace {
 
-template <typename T> T* child(QWidget* parent, const char* name) {
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!found) qWarning("no %s", name);
-    return found;
-}
-
-void click(QWidget* parent, const char* button) {
-    QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton);
-}
-
-// Replaces a field's text as a user does: select all, type.
-void retype(QWidget* parent, const char* field, const QString& text) {
-    auto* edit = child<QLineEdit>(parent, field);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
-
-// Types text as a keyboard would, also characters no key of Qt's test keyboard has.
-void type(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80)
-            QTest::keyClicks(widget, QString(c));
-        else
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
 bool sameBits(const model::CarCameraValues& a, const model::CarCameraValues& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-void writeFile(const QString& path, const std::vector<std::uint8_t>& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
 }
 
 } // namespace
@@ -106,11 +66,11 @@ void TestDialogs::nameIsTrimmedAndAnEmptyOneRefused() {
         click(d, "btnOK");
         stayedOpen = d->isVisible();
         retype(d, "edtName", QStringLiteral("Kurve "));
-        type(child<QLineEdit>(d, "edtName"), QStringLiteral("\u03A9"));
+        typeText(child<QLineEdit>(d, "edtName"), QStringLiteral("\u03A9"));
         click(d, "btnOK");
         stayedOpenAgain = d->isVisible();
         retype(d, "edtName", QStringLiteral("  Fast lap  "));
-        QTest::mouseClick(child<QRadioButton>(d, "rbEffect"), Qt::LeftButton, {}, QPoint(8, 8));
+        click(d, "rbEffect");
         click(d, "btnOK");
     });
     dialog.setName("");
@@ -220,8 +180,8 @@ void TestDialogs::propertiesGetAPictureAndRefuseADamagedOne() {
     const model::TJPEGImage good = test::drawnPicture(0.7);
     std::vector<std::uint8_t> damaged = test::drawnPicture(0.2).bytes();
     damaged.resize(damaged.size() / 2); // the header reads, the picture does not
-    writeFile(folder.filePath("good.jpg"), good.bytes());
-    writeFile(folder.filePath("damaged.jpg"), damaged);
+    test::writeBytes(folder.filePath("good.jpg"), good.bytes());
+    test::writeBytes(folder.filePath("damaged.jpg"), damaged);
 
     ui::TdlgProperties dialog;
     model::TGPLCarCamera camera;
@@ -277,7 +237,7 @@ void TestDialogs::everyTextByteComesBackThroughAField() {
     TModal modal([&](QDialog* d) {
         auto* name = child<QLineEdit>(d, "edtName");
         name->end(false);
-        type(name, QStringLiteral("\u20AC"));
+        typeText(name, QStringLiteral("\u20AC"));
         click(d, "btnOK");
     });
     QVERIFY(dialog.edit(camera, QStringLiteral("Nose")));
@@ -373,7 +333,7 @@ void TestDialogs::commentKeepsWhatWasTypedAtClose() {
     TModal refused([&](QDialog* d) {
         auto* text = child<QPlainTextEdit>(d, "mmoComment");
         text->moveCursor(QTextCursor::End);
-        type(text, QStringLiteral(" \u2192"));
+        typeText(text, QStringLiteral(" \u2192"));
         QTest::keyClick(d, Qt::Key_Escape);
         stayedOpen = d->isVisible();
         QTest::keyClick(text, Qt::Key_Backspace);
@@ -394,34 +354,18 @@ void TestDialogs::commentKeepsWhatWasTypedAtClose() {
 // Tests find the widgets by name, and a screen reader names them: none may be left without one, but
 // for the parts Qt makes inside its own widgets (a scroll area's bars).
 void TestDialogs::everyWidgetCarriesItsName() {
-    class TNoListener final : public ui::IGameProgramsListener {
-    public:
-        void gameProgramsChanged(const ui::TGamePrograms&) override {}
-        void refreshReferenceCamFiles(const ui::TGamePrograms&) override {}
-    } listener;
-    QTemporaryDir folder;
-    const model::TGamePaths paths([](const std::string&) { return std::nullopt; });
-    ui::TdlgOptions options(folder.filePath("skyvane.INI").toStdString(), listener, paths);
-    ui::TdlgName name;
-    ui::TdlgProperties properties;
-    ui::TfrmEffect effect;
-    ui::TfrmComment comment;
-    ui::TdlgDistributeCarCamSet distribution(options, paths);
-    ui::TfrmView view(QStringLiteral("Nose"), &properties);
-    model::TCamFileBuffer buffer;
-    ui::TItemClipboard clipboard;
-    ui::TPageActions actions(clipboard);
-    ui::TPageServices services{name,   properties, effect,  comment, distribution,
-                               buffer, clipboard,  actions, {},      {}};
-    ui::TfrmPage page(services, model::eGame::gGPL);
+    test::TPageHost host;
+    ui::TfrmView view(QStringLiteral("Nose"), &host.properties);
+    ui::TfrmPage page(host.services, model::eGame::gGPL);
     const auto insideQt = [](const QWidget* w, const QWidget* window) {
         for (; w && w != window; w = w->parentWidget())
             if (w->objectName().startsWith(QStringLiteral("qt_"))) return true;
         return false;
     };
     QStringList unnamed;
-    for (QWidget* window : std::initializer_list<QWidget*>{&options, &name, &properties, &effect, &comment,
-                                                           &distribution, &view, &page}) {
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{&host.options, &host.name, &host.properties, &host.effect,
+                                         &host.comment, &host.distribution, &view, &page}) {
         QVERIFY(!window->objectName().isEmpty());
         for (const QWidget* w : window->findChildren<QWidget*>())
             if (w->objectName().isEmpty() && !insideQt(w, window))

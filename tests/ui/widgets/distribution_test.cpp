@@ -1,5 +1,6 @@
 // The distribution dialog: its boxes in the dialog's order and texts, their state kept from one use
 // to the next, and a distribution run through its questions, also when the car folder is missing.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "model/Distribute.h"
@@ -17,27 +18,13 @@
 #include <optional>
 
 using namespace skv;
+using test::click;
+using test::noWine;
 using test::TModal;
 using ui::eAnswer;
 namespace fs = std::filesystem;
 
 namespace {
-
-class TNoListener final : public ui::IGameProgramsListener {
-public:
-    void gameProgramsChanged(const ui::TGamePrograms&) override {}
-    void refreshReferenceCamFiles(const ui::TGamePrograms&) override {}
-};
-
-const model::TGamePaths& noWine() {
-    static const model::TGamePaths paths([](const std::string&) { return std::nullopt; });
-    return paths;
-}
-
-void click(QWidget* parent, const char* name) {
-    QTest::mouseClick(parent->findChild<QAbstractButton*>(QString::fromLatin1(name)), Qt::LeftButton, {},
-                      QPoint(6, 6));
-}
 
 // A GPL installation whose cars folder holds the folders of these cars.
 fs::path gplInstallation(const fs::path& root, std::initializer_list<const char*> cars) {
@@ -49,7 +36,7 @@ fs::path gplInstallation(const fs::path& root, std::initializer_list<const char*
 struct TFixture {
     QTemporaryDir folder;
     fs::path root{folder.path().toStdString()};
-    TNoListener listener;
+    test::TNoListener listener;
     ui::TdlgOptions options{(root / "skyvane.INI").string(), listener, noWine()};
     ui::TdlgDistributeCarCamSet dialog{options, noWine()};
     model::TCamFileBuffer buffer;

@@ -1,6 +1,7 @@
 // The preferences dialog: the six paths with their defaults, Browse, the "Files" keys written back,
 // the listener told at creation, at every close and at every edit of a game path, the reference
 // camera files refreshed on close, and the hidden "Keys" page with its four open fields.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "directcontrol/Hotkeys.h"
@@ -18,6 +19,9 @@
 #include <filesystem>
 
 using namespace skv;
+using test::click;
+using test::noWine;
+using test::retype;
 using test::TModal;
 
 namespace {
@@ -35,15 +39,8 @@ QLineEdit* field(QWidget* dialog, const char* name) {
     return dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
 }
 
-const model::TGamePaths& noWine() {
-    static const model::TGamePaths paths([](const std::string&) { return std::nullopt; });
-    return paths;
-}
-
 void closeWithButton(ui::TdlgOptions& dialog) {
-    TModal modal([](QDialog* d) {
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnClose")), Qt::LeftButton);
-    });
+    TModal modal([](QDialog* d) { click(d, "btnClose"); });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
     SKV_VERIFY_MODAL(modal);
 }
@@ -107,10 +104,7 @@ void TestOptions::theListenerHearsCreationEditsAndEveryClose() {
 
     // Each key typed into a game path is told; a tool path is nobody's business here.
     TModal modal([&](QDialog* d) {
-        QLineEdit* nr2003 = field(d, "edtNR2003Path");
-        nr2003->setFocus();
-        nr2003->selectAll();
-        QTest::keyClicks(nr2003, QStringLiteral("/g/n"));
+        retype(d, "edtNR2003Path", QStringLiteral("/g/n"));
         QTest::keyClicks(field(d, "edtMovieEditorPath"), QStringLiteral("/usr/bin/cut"));
         QTest::keyClick(d, Qt::Key_Escape);
     });
@@ -145,10 +139,9 @@ void TestOptions::browseStartsAtTheFieldAndTakesTheChosenFile() {
     prompter.cancelFile();
     prompter.cancelFile();
     TModal modal([&](QDialog* d) {
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnBrowseGPL")), Qt::LeftButton);
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnBrowseGPL")), Qt::LeftButton);
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnBrowseVideoCapture")),
-                          Qt::LeftButton);
+        click(d, "btnBrowseGPL");
+        click(d, "btnBrowseGPL");
+        click(d, "btnBrowseVideoCapture");
         QTest::keyClick(d, Qt::Key_Escape);
     });
     dialog.exec();
@@ -214,11 +207,8 @@ void TestOptions::closingCopiesTheReferenceFileIntoTheNewInstallation() {
     QCOMPARE(link.lastRefresh().nr2003Copies, 0);
 
     TModal modal([&](QDialog* d) {
-        QLineEdit* nr2003 = field(d, "edtNR2003Path");
-        nr2003->setFocus();
-        nr2003->selectAll();
-        QTest::keyClicks(nr2003, QString::fromStdString((root / "nr2003" / "nr2003.exe").string()));
-        QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("btnClose")), Qt::LeftButton);
+        retype(d, "edtNR2003Path", QString::fromStdString((root / "nr2003" / "nr2003.exe").string()));
+        click(d, "btnClose");
     });
     dialog.exec();
     SKV_VERIFY_MODAL(modal);
@@ -263,8 +253,7 @@ void TestOptions::keysPageShowsTheFixedTable() {
     pages->setTabVisible(1, true);
     pages->setCurrentIndex(1);
     dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    test::activate(dialog);
     ui::THotKeyEdit* speed = dialog.hotKeyField("hkSpeedDown");
     speed->setFocus();
     QTest::keyClick(speed, Qt::Key_5);

@@ -1,6 +1,7 @@
 // The pieces every window stands on: an exception thrown by a slot or reaching the event loop shows
 // the error box and the program goes on, the real message boxes answer with the button pressed, exception
 // texts read in either encoding, and the hot-key field takes combinations instead of text.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "ui/Hotkeyedit.h"
@@ -130,8 +131,7 @@ void TestQtLayer::hotKeyFieldTakesCombinations() {
     int triggered = 0;
     QObject::connect(nextTab, &QAction::triggered, [&] { ++triggered; });
     window.show();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    test::activate(window);
     edit->setFocus();
 
     struct Case {

@@ -1,5 +1,6 @@
 // The camera view: values in degrees or the picture stretched (decoded only once shown), the black
 // strips with their yellow text, the focus highlight, and the properties a double click opens.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "model/Gplcarcamera.h"
@@ -10,10 +11,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 
 using namespace skv;
+using test::click;
+using test::retype;
 using test::TModal;
 
 namespace {
@@ -110,8 +112,7 @@ void TestView::clickFocusesAndHighlights() {
     layout->addWidget(b);
     page.resize(560, 240);
     page.show();
-    QApplication::setActiveWindow(&page);
-    QVERIFY(QTest::qWaitForWindowActive(&page));
+    test::activate(page);
     QSignalSpy aFocus(a, &ui::TfrmView::focusChanged);
     QSignalSpy bFocus(b, &ui::TfrmView::focusChanged);
 
@@ -147,12 +148,10 @@ void TestView::doubleClickEditsTheCameraAndTheViewFollows() {
     QString caption, yawShown;
     TModal modal([&](QDialog* dialog) {
         caption = dialog->windowTitle();
-        auto* yaw = dialog->findChild<QLineEdit*>(QStringLiteral("edtYaw"));
-        yawShown = yaw->text();
-        yaw->selectAll();
-        QTest::keyClicks(yaw, QStringLiteral("0.5"));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnDeleteImage")), Qt::LeftButton);
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+        yawShown = test::child<QLineEdit>(dialog, "edtYaw")->text();
+        retype(dialog, "edtYaw", QStringLiteral("0.5"));
+        click(dialog, "btnDeleteImage");
+        click(dialog, "btnOK");
     });
     QTest::mouseDClick(view.pictureBox(), Qt::LeftButton);
     SKV_VERIFY_MODAL(modal);
@@ -166,8 +165,8 @@ void TestView::doubleClickEditsTheCameraAndTheViewFollows() {
 
     // Cancel stores nothing and tells nobody.
     TModal cancel([](QDialog* dialog) {
-        QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("edtName")), QStringLiteral("x"));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+        QTest::keyClicks(test::child<QLineEdit>(dialog, "edtName"), QStringLiteral("x"));
+        click(dialog, "btnCancel");
     });
     QTest::mouseDClick(view.findChild<QWidget*>(QStringLiteral("pnlValues")), Qt::LeftButton, {},
                        QPoint(20, 20));
