@@ -14,8 +14,7 @@
 
 namespace skv::ui {
 
-TfrmEffect::TfrmEffect(QWidget* parent)
-    : QDialog(parent), Checker(std::make_unique<effects::TEffectPlayer>()) {
+TfrmEffect::TfrmEffect(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmEffect"));
     setWindowTitle(QStringLiteral("Edit Effect"));
 
@@ -26,7 +25,6 @@ TfrmEffect::TfrmEffect(QWidget* parent)
     Text->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Text->setTabChangesFocus(false);
     connect(Text, &QPlainTextEdit::textChanged, this, [this] { Changed = true; });
     (new QVBoxLayout(group))->addWidget(Text);
@@ -47,6 +45,8 @@ TfrmEffect::TfrmEffect(QWidget* parent)
 TfrmEffect::~TfrmEffect() = default;
 
 bool TfrmEffect::edit(model::TGPLCarCameraSet& item) {
+    // The fixed-pitch font is looked up when the editor is first opened, not at start-up.
+    Text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Item = &item;
     Text->setPlainText(linesToQString(item.effect()));
     Text->moveCursor(QTextCursor::Start);
@@ -66,6 +66,7 @@ void TfrmEffect::accept() {
         showError(this, messageToQString(e.what()));
         return;
     }
+    if (!Checker) Checker = std::make_unique<effects::TEffectPlayer>();
     const std::string error = Checker->check(script);
     if (!error.empty()) {
         showError(this, messageToQString(error));

@@ -33,7 +33,7 @@ public slots:
 
 private:
     // Checks with a player of the editor's own, set up as the control thread's: a check never
-    // touches the engine objects another thread may be running.
+    // touches the engine objects another thread may be running. Made at the first check.
     std::unique_ptr<effects::TEffectPlayer> Checker;
     QPlainTextEdit* Text = nullptr;
     model::TGPLCarCameraSet* Item = nullptr;
