@@ -39,8 +39,7 @@ QString placed(const effects::TScriptError& error) {
 } // namespace
 
 TfrmEffect::TfrmEffect(QWidget* parent)
-    : QDialog(parent), Checker(std::make_unique<effects::TEffectPlayer>()),
-      Preview(new TEffectPreview(this)) {
+    : QDialog(parent), Preview(new TEffectPreview(this)) {
     setObjectName(QStringLiteral("frmEffect"));
     setWindowTitle(QStringLiteral("Edit Effect"));
 
@@ -51,7 +50,6 @@ TfrmEffect::TfrmEffect(QWidget* parent)
     Text->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Text->setTabChangesFocus(false);
     connect(Text, &QPlainTextEdit::textChanged, this, [this] {
         Changed = true;
@@ -117,6 +115,8 @@ TfrmEffect::TfrmEffect(QWidget* parent)
 TfrmEffect::~TfrmEffect() = default;
 
 bool TfrmEffect::edit(model::TGPLCarCameraSet& item) {
+    // The fixed-pitch font is looked up when the editor is first opened, not at start-up.
+    Text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Item = &item;
     Start = item.Camera0.values();
     Plot->setSteps({});
@@ -209,6 +209,7 @@ void TfrmEffect::accept() {
         showError(this, messageToQString(e.what()));
         return;
     }
+    if (!Checker) Checker = std::make_unique<effects::TEffectPlayer>();
     const auto error = Checker->checkScript(text);
     if (error) {
         showError(this, messageToQString(error->message));

@@ -53,7 +53,7 @@ private:
     void moveCursorTo(int line, int column);
 
     // Checks with a player of the editor's own, set up as the control thread's: a check never
-    // touches the engine objects another thread may be running.
+    // touches the engine objects another thread may be running. Made at the first check.
     std::unique_ptr<effects::TEffectPlayer> Checker;
     TEffectPreview* Preview = nullptr;
     QPlainTextEdit* Text = nullptr;

@@ -1,26 +1,91 @@
 #include "ui/Icons.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 
 #include <functional>
+#include <map>
+#include <memory>
+#include <utility>
 
 namespace skv::ui {
 
-QIcon drawnIcon(const std::function<void(QPainter&)>& draw) {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pixmap(size, size);
+namespace {
+
+constexpr int kGrid = 16; // the drawings' own size
+
+// Draws on demand and keeps what it drew: the tool bar draws its buttons' size once when it is first
+// painted, and a tree that is never shown draws nothing. Sizes are in device pixels; QIcon asks for
+// the size times the screen's scale and marks the scale on the pixmap itself.
+class TDrawnIconEngine final : public QIconEngine {
+public:
+    explicit TDrawnIconEngine(std::shared_ptr<const std::function<void(QPainter&)>> draw)
+        : Draw(std::move(draw)) {}
+
+    QIconEngine* clone() const override { return new TDrawnIconEngine(Draw); }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return square(size); }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        return {{kGrid, kGrid}, {2 * kGrid, 2 * kGrid}};
+    }
+
+    // Active and Selected look as Normal does; Disabled is the style's greyed form of it.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        return drawn(square(size).width(), mode == QIcon::Disabled);
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        const QSize side = square(rect.size());
+        QPixmap shown = pixmap(side * scale, mode, state);
+        shown.setDevicePixelRatio(scale);
+        painter->drawPixmap(rect.x() + (rect.width() - side.width()) / 2,
+                            rect.y() + (rect.height() - side.height()) / 2, shown);
+    }
+
+private:
+    static QSize square(const QSize& size) {
+        const int side = std::max(1, std::min(size.width(), size.height()));
+        return {side, side};
+    }
+
+    QPixmap drawn(int pixels, bool disabled) {
+        const auto [at, added] = Drawn.try_emplace({pixels, disabled});
+        if (added) at->second = disabled ? greyed(drawn(pixels, false)) : draw(pixels);
+        return at->second;
+    }
+
+    QPixmap draw(int pixels) const {
+        QPixmap pixmap(pixels, pixels);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 16.0, size / 16.0);
-        draw(painter);
+        painter.scale(pixels / double(kGrid), pixels / double(kGrid));
+        (*Draw)(painter);
         painter.end();
-        icon.addPixmap(pixmap);
+        return pixmap;
     }
-    return icon;
+
+    static QPixmap greyed(const QPixmap& normal) {
+        QStyleOption option;
+        option.palette = QApplication::palette();
+        return QApplication::style()->generatedIconPixmap(QIcon::Disabled, normal, &option);
+    }
+
+    std::shared_ptr<const std::function<void(QPainter&)>> Draw;
+    std::map<std::pair<int, bool>, QPixmap> Drawn; // by side in device pixels, and disabled
+};
+
+} // namespace
+
+QIcon drawnIcon(std::function<void(QPainter&)> draw) {
+    return QIcon(
+        new TDrawnIconEngine(std::make_shared<const std::function<void(QPainter&)>>(std::move(draw))));
 }
 
 namespace {

@@ -1,5 +1,5 @@
-// The program's icons, drawn here at 16 and 32 pixels so that they stay sharp at 200%: the two of the
-// library page's tree and those of the main window's tool bar.
+// The program's icons, drawn here at whatever size they are shown, so that they stay sharp at 200%:
+// the two of the library page's tree and those of the main window's tool bar.
 #pragma once
 
 #include <QIcon>
@@ -10,8 +10,9 @@ class QPainter;
 
 namespace skv::ui {
 
-// An icon drawn by draw on a 16 x 16 grid, at each size.
-QIcon drawnIcon(const std::function<void(QPainter&)>& draw);
+// An icon drawn by draw on a 16 x 16 grid, scaled to each size asked for. Nothing is drawn until
+// the icon is first shown; each size (and its greyed form for a disabled button) is drawn once.
+QIcon drawnIcon(std::function<void(QPainter&)> draw);
 
 // The tree's: a camera for a car camera set, a curved path for an effect.
 QIcon cameraSetIcon();

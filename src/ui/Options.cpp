@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <utility>
 
 namespace skv::ui {
 
@@ -155,9 +156,15 @@ TdlgOptions::TdlgOptions(std::string settingsFile, IGameProgramsListener& listen
 
     Pages = new QTabWidget(this);
     Pages->setObjectName(QStringLiteral("pgcOptions"));
-    Pages->addTab(makeDirectoriesPage(), QStringLiteral("Directories"));
-    Pages->addTab(makeKeysPage(), QStringLiteral("Keys"));
-    // The hot keys are fixed: the page that shows them stays hidden.
+    // Filled once added: the tab widget shows the first page it is given, which lays out at once
+    // whatever the page holds by then, long before the dialog is opened.
+    auto* directories = new QWidget;
+    Pages->addTab(directories, QStringLiteral("Directories"));
+    fillDirectoriesPage(directories);
+    // The hot keys are fixed: the page that shows them stays hidden, and its fields are made only
+    // if it is shown.
+    Keys = new TPageMadeWhenShown([this] { fillKeysPage(); });
+    Pages->addTab(Keys, QStringLiteral("Keys"));
     Pages->setTabVisible(1, false);
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
@@ -184,8 +191,7 @@ TdlgOptions::TdlgOptions(std::string settingsFile, IGameProgramsListener& listen
     Listener.refreshReferenceCamFiles(gamePrograms());
 }
 
-QWidget* TdlgOptions::makeDirectoriesPage() {
-    auto* page = new QWidget;
+void TdlgOptions::fillDirectoriesPage(QWidget* page) {
     page->setObjectName(QStringLiteral("tabDirectories"));
     auto* grid = new QGridLayout(page);
     grid->setHorizontalSpacing(6);
@@ -199,12 +205,10 @@ QWidget* TdlgOptions::makeDirectoriesPage() {
     }
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(static_cast<int>(kPathRows.size()) * 3, 1);
-    return page;
 }
 
-QWidget* TdlgOptions::makeKeysPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tabKeys"));
+void TdlgOptions::fillKeysPage() {
+    QWidget* page = Keys;
     auto* grid = new QGridLayout(page);
     const TShortcutRules speedRules{.refuseWithoutModifier = true, .refuseShiftAlone = true};
     constexpr int kRowsPerColumn = 9;
@@ -231,11 +235,25 @@ QWidget* TdlgOptions::makeKeysPage() {
     }
     grid->setColumnMinimumWidth(3, 16);
     grid->setRowStretch(kRowsPerColumn, 1);
-    return page;
 }
 
 THotKeyEdit* TdlgOptions::hotKeyField(const char* control) const {
+    Keys->make();
     return findChild<THotKeyEdit*>(QString::fromLatin1(control));
+}
+
+TPageMadeWhenShown::TPageMadeWhenShown(std::function<void()> make, QWidget* parent)
+    : QWidget(parent), Make(std::move(make)) {
+    setObjectName(QStringLiteral("tabKeys"));
+}
+
+void TPageMadeWhenShown::make() {
+    if (const std::function<void()> fill = std::exchange(Make, nullptr)) fill();
+}
+
+void TPageMadeWhenShown::setVisible(bool visible) {
+    if (visible) make();
+    QWidget::setVisible(visible);
 }
 
 TOptionsFiles TdlgOptions::files() const {

@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 #include <string>
 
 class QLineEdit;
@@ -17,6 +18,18 @@ class QTabWidget;
 namespace skv::ui {
 
 class THotKeyEdit;
+
+// A page whose widgets make cost start-up and are rarely wanted: make runs once, when the page is
+// about to be shown or make() is called.
+class TPageMadeWhenShown final : public QWidget {
+public:
+    explicit TPageMadeWhenShown(std::function<void()> make, QWidget* parent = nullptr);
+    void make();
+    void setVisible(bool visible) override;
+
+private:
+    std::function<void()> Make;
+};
 
 class TdlgOptions : public QDialog {
     Q_OBJECT
@@ -35,7 +48,8 @@ public:
     // Writes the six fields back to "Files" (at exit); raises skv::model::FileWriteError.
     void writeSettings() const;
 
-    // The hot-key field of a row of the table ("hkSpeedUp"), or nullptr.
+    // The hot-key field of a row of the table ("hkSpeedUp"), or nullptr; the page's fields are
+    // made for it if they were not yet.
     THotKeyEdit* hotKeyField(const char* control) const;
 
 public slots:
@@ -43,8 +57,8 @@ public slots:
     void done(int result) override;
 
 private:
-    QWidget* makeDirectoriesPage();
-    QWidget* makeKeysPage();
+    void fillDirectoriesPage(QWidget* page);
+    void fillKeysPage();
     void browse(QLineEdit* field, const QString& presetName);
     void gamePathEdited();
 
@@ -53,6 +67,7 @@ private:
     const model::TGamePaths& Paths;
     TBestLink Link;
     QTabWidget* Pages = nullptr;
+    TPageMadeWhenShown* Keys = nullptr;
     std::array<QLineEdit*, 6> Fields{}; // in the order of TOptionsFiles
 };
 

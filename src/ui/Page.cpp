@@ -47,7 +47,6 @@ TfrmPage::TfrmPage(TPageServices& services, model::eGame game, QWidget* parent)
     : QWidget(parent), Services(services), Game(game) {
     setObjectName(QStringLiteral("frmPage"));
     build();
-    makeViews();
     showSelection();
 }
 
@@ -72,16 +71,33 @@ void TfrmPage::build() {
     Sheets->setObjectName(QStringLiteral("pgcItem"));
     NoSheet = new QWidget(Sheets);
     NoSheet->setObjectName(QStringLiteral("tabNone"));
-    SetSheet = makeSetSheet();
-    EffectSheet = makeEffectSheet();
     Sheets->addWidget(NoSheet);
-    Sheets->addWidget(SetSheet);
-    Sheets->addWidget(EffectSheet);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(Sheets, 12);
     layout->addWidget(Tree, 5);
+}
+
+void TfrmPage::makeSheets() {
+    if (SheetsMade) return;
+    SheetsMade = true;
+    SetSheet = makeSetSheet();
+    EffectSheet = makeEffectSheet();
+    Sheets->addWidget(SetSheet);
+    Sheets->addWidget(EffectSheet);
+    makeViews();
+    showSelection();
+}
+
+void TfrmPage::setVisible(bool visible) {
+    if (visible) makeSheets();
+    QWidget::setVisible(visible);
+}
+
+TfrmView* TfrmPage::view(int index) {
+    makeSheets();
+    return Views.at(static_cast<std::size_t>(index));
 }
 
 QWidget* TfrmPage::makeSetSheet() {
@@ -173,6 +189,7 @@ void TfrmPage::makeViews() {
 
 void TfrmPage::setGame(model::eGame game) {
     Game = game;
+    if (!SheetsMade) return; // they are made for the game of the time
     for (TfrmView*& view : Views) {
         view->disconnect(this);
         delete view;
@@ -220,6 +237,7 @@ void TfrmPage::detachViews() {
 
 void TfrmPage::showSelection() {
     model::TGPLCarCameraSet* item = selectedItem();
+    if (!SheetsMade) return updateActions(); // the sheets show it once they are made
     if (!item) {
         detachViews();
         Sheets->setCurrentWidget(NoSheet);
@@ -265,14 +283,14 @@ void TfrmPage::updateCameraActions(bool on) {
 
 void TfrmPage::keyReleased() {
     model::TGPLCarCameraSet* item = selectedItem();
-    if (!item || Hotkey->shortcut() == item->ActivationKey) return;
+    if (!item || !Hotkey || Hotkey->shortcut() == item->ActivationKey) return;
     item->ActivationKey = Hotkey->shortcut();
     setModified(true);
 }
 
 bool TfrmPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Hotkey && event->type() == QEvent::KeyRelease) keyReleased();
-    if (watched == EffectText->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if (EffectText && watched == EffectText->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         guarded([this] { editEffect(); })();
         return true;
     }

@@ -79,13 +79,18 @@ public:
     // Adds the item at the end, or over the item of the same caption after asking; false on Cancel.
     bool addCameraSet(std::unique_ptr<model::TGPLCarCameraSet> item);
 
-    // Makes the five views again, titled and placed for the game, and shows the selection in them.
+    // Makes the five views again, titled and placed for the game, and shows the selection in them
+    // (a page whose sheets are not made yet makes them for this game when they are).
     void setGame(model::eGame game);
 
     model::TGPLCarCameraSet* selectedItem() const;
-    TfrmView* view(int index) const { return Views.at(static_cast<std::size_t>(index)); }
+    // The view in slot index; a page not shown yet makes its sheets for it.
+    TfrmView* view(int index);
     // The identities of the items in tree order, for the direct-control lists.
     std::vector<const directcontrol::TItemIdentity*> identities() const;
+
+    // A page about to be shown makes its sheets first.
+    void setVisible(bool visible) override;
 
     // The states of the item actions, and of the camera actions (on: a view has the focus).
     void updateActions();
@@ -117,6 +122,7 @@ protected:
 
 private:
     void build();
+    void makeSheets();
     QWidget* makeSetSheet();
     QWidget* makeEffectSheet();
     void makeViews();
@@ -145,6 +151,9 @@ private:
     bool Loading = false; // items are being added by a load: the selection is shown once at its end
     int FocusedView = -1;
 
+    // The sheets and their views are made when the page is first shown (or a view is asked for): a
+    // page reopened behind another tab lays out nothing until the user goes to it.
+    bool SheetsMade = false;
     TCameraSetModel* Items = nullptr;
     TCameraSetTree* Tree = nullptr;
     QStackedWidget* Sheets = nullptr;

@@ -10,6 +10,9 @@
 
 #include <QFileInfo>
 
+#include <string>
+#include <unordered_set>
+
 namespace skv::ui {
 
 namespace {
@@ -29,11 +32,29 @@ bool TfrmPage::loadFromFile(const QString& fileName) {
     OverwriteAll = false;
     // Shown once at the end: a selection shown per item would copy every picture into the views.
     Loading = true;
+    // A run of items with captions the page does not hold yet joins the tree in one insertion; an
+    // item whose caption is there already goes through addCameraSet and its question.
+    model::TCameraSetList run;
+    std::unordered_set<std::string> runCaptions;
+    const auto addRun = [&] {
+        if (run.empty()) return;
+        Items->append(std::move(run));
+        run.clear();
+        runCaptions.clear();
+        setModified(true);
+        emit itemsChanged();
+    };
     for (auto& item : items) {
+        if (Items->find(item->Caption) < 0 && runCaptions.insert(item->Caption).second) {
+            run.push_back(std::move(item));
+            continue;
+        }
+        addRun();
         if (addCameraSet(std::move(item))) continue;
         Loading = false;
         return false;
     }
+    addRun();
     Loading = false;
     FileName = fileName;
     Untitled = false;

@@ -101,15 +101,25 @@ void TCameraSetModel::countCaption(const std::string& caption, int delta) {
 }
 
 int TCameraSetModel::append(std::unique_ptr<model::TGPLCarCameraSet> item) {
-    const int row = count();
-    countCaption(item->Caption, +1);
-    beginInsertRows({}, row, row);
-    Node node;
-    node.item = std::move(item);
-    node.identity.emplace(*node.item);
-    Nodes.push_back(std::move(node));
+    std::vector<std::unique_ptr<model::TGPLCarCameraSet>> one;
+    one.push_back(std::move(item));
+    return append(std::move(one));
+}
+
+int TCameraSetModel::append(std::vector<std::unique_ptr<model::TGPLCarCameraSet>> items) {
+    const int first = count();
+    if (items.empty()) return first;
+    beginInsertRows({}, first, first + static_cast<int>(items.size()) - 1);
+    Nodes.reserve(Nodes.size() + items.size());
+    for (auto& item : items) {
+        countCaption(item->Caption, +1);
+        Node node;
+        node.item = std::move(item);
+        node.identity.emplace(*node.item);
+        Nodes.push_back(std::move(node));
+    }
     endInsertRows();
-    return row;
+    return first;
 }
 
 void TCameraSetModel::replace(int row, std::unique_ptr<model::TGPLCarCameraSet> item) {

@@ -49,6 +49,8 @@ public:
     int find(std::string_view caption, int skipRow = -1) const;
 
     int append(std::unique_ptr<model::TGPLCarCameraSet> item);
+    // Appends the items in their order in one insertion; the row of the first.
+    int append(std::vector<std::unique_ptr<model::TGPLCarCameraSet>> items);
     // The node keeps its place and takes the new item; the old one leaves the lists and is freed.
     void replace(int row, std::unique_ptr<model::TGPLCarCameraSet> item);
     void remove(int row);

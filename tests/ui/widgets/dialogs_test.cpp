@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -257,6 +258,7 @@ void TestDialogs::effectEditorChecksTheScriptBeforeOk() {
     TModal modal([&](QDialog* d) {
         QCOMPARE(d->windowTitle(), QStringLiteral("Edit Effect"));
         auto* text = child<QPlainTextEdit>(d, "mmoEffect");
+        QCOMPARE(text->font(), QFontDatabase::systemFont(QFontDatabase::FixedFont));
         text->selectAll();
         QTest::keyClicks(text, QStringLiteral("BEGIN"));
         QTest::keyClick(text, Qt::Key_Return);

@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -439,6 +440,19 @@ void TestMain::reopenInFileOrderSkippingWhatIsGone() {
     QCOMPARE(tabsOf(window)->currentIndex(), 0);
     QCOMPARE(listedSets(window), QStringList{"From the last line"});
     QVERIFY(!anyEnabled(setActions(window)));
+
+    // A page behind its tab lays out no views until the user goes to it; then it shows its first
+    // set as an opened page does, in the views of the game chosen meanwhile.
+    ui::TfrmPage& page = *window.pages().front();
+    QVERIFY(!page.findChild<ui::TfrmView*>());
+    QTest::keyClick(child<QComboBox>(window, "cbxGameSelector"), Qt::Key_Down);
+    clickTab(window, 1);
+    QCOMPARE(child<QStackedWidget>(page, "pgcItem")->currentWidget()->objectName(),
+             QStringLiteral("tabCarCameraSet"));
+    QCOMPARE(page.view(0)->title(), QStringLiteral("Roof"));
+    QVERIFY(page.view(0)->isVisible());
+    QCOMPARE(child<QLabel>(*page.view(0), "lblX")->text(), QStringLiteral("1.5"));
+    QVERIFY(window.pageActions().actDistributeCamSet->isEnabled());
     SKV_VERIFY_PROMPTER(s.prompter);
 }
 

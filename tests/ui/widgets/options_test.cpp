@@ -228,6 +228,13 @@ void TestOptions::keysPageShowsTheFixedTable() {
     QCOMPARE(pages->tabText(1), QStringLiteral("Keys"));
     QVERIFY(!pages->isTabVisible(1));
     QVERIFY(pages->isTabVisible(0));
+    // Its fields are made only once the page is shown.
+    QVERIFY(dialog.findChildren<ui::THotKeyEdit*>().isEmpty());
+    pages->setTabVisible(1, true);
+    pages->setCurrentIndex(1);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
 
     QStringList labels;
     for (int i = 1; i <= 18; ++i)
@@ -250,11 +257,8 @@ void TestOptions::keysPageShowsTheFixedTable() {
     QVERIFY(!dialog.hotKeyField("hkStep")->isEnabled());
 
     // The four open fields refuse a bare key and Shift alone, and take a key with Ctrl or Alt.
-    pages->setTabVisible(1, true);
-    pages->setCurrentIndex(1);
-    dialog.show();
-    test::activate(dialog);
     ui::THotKeyEdit* speed = dialog.hotKeyField("hkSpeedDown");
+    QVERIFY(speed->isVisible());
     speed->setFocus();
     QTest::keyClick(speed, Qt::Key_5);
     QTest::keyClick(speed, Qt::Key_Percent, Qt::ShiftModifier);

@@ -180,6 +180,8 @@ private slots:
     void renameInPlace();
     void pasteOverAnExistingCaption_data();
     void pasteOverAnExistingCaption();
+    void loadingRepeatedCaptionsAsksForEach_data();
+    void loadingRepeatedCaptionsAsksForEach();
     void copyCutAndPasteItems();
     void onlyAnItemRecordEnablesPaste_data();
     void onlyAnItemRecordEnablesPaste();
@@ -324,6 +326,52 @@ void TestPage::pasteOverAnExistingCaption() {
     QVERIFY(page->loadFromFile(f.save(named({"A"}))));
     QCOMPARE(f.prompter.asked().size(), std::size_t(2));
     QVERIFY(!page->overwriteAll());
+    SKV_VERIFY_PROMPTER(f.prompter);
+}
+
+void TestPage::loadingRepeatedCaptionsAsksForEach_data() {
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QStringList>("shown"); // caption and xPos of each node, in tree order
+    QTest::newRow("Yes, No") << QList<int>{int(eAnswer::Yes), int(eAnswer::No)}
+                             << QStringList{"B 1", "A 2", "C 1", "D 1"};
+    QTest::newRow("No, Yes") << QList<int>{int(eAnswer::No), int(eAnswer::Yes)}
+                             << QStringList{"B 3", "A 1", "C 1", "D 1"};
+    QTest::newRow("Yes to All") << QList<int>{int(eAnswer::YesToAll)}
+                                << QStringList{"B 3", "A 2", "C 1", "D 1"};
+}
+
+// A file whose captions repeat (B is in the page already): each repeat is asked about in file order,
+// a replaced item keeps its node, and the items after it still come in their order.
+void TestPage::loadingRepeatedCaptionsAsksForEach() {
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, shown);
+    TFixture f;
+    auto page = f.page();
+    page->newFile(QStringLiteral("Camsets0.cmf"));
+    Items items = named({"A", "C", "A", "B", "D"});
+    for (const auto& set : items)
+        set->Camera0.xPos = 1;
+    items[2]->Camera0.xPos = 2;
+    items[3]->Camera0.xPos = 3;
+    const QString file = f.save(items);
+    QVERIFY(page->addCameraSet(item("B")));
+    page->selectedItem()->Camera0.xPos = 1;
+    for (int answer : answers)
+        f.prompter.answer(eAnswer(answer));
+    QVERIFY(page->loadFromFile(file));
+
+    QStringList asked = {"The Car Camera Set 'A' already exists, overwrite it?",
+                         "The Car Camera Set 'B' already exists, overwrite it?"};
+    QCOMPARE(f.prompter.askedTexts(), asked.mid(0, answers.size()));
+    QStringList nodes;
+    directcontrol::TItemLists lists;
+    lists.rebuild(page->identities());
+    for (const auto* set : lists.carCameraSetList())
+        nodes << ui::toQString(set->Caption) + QStringLiteral(" %1").arg(set->Camera0.xPos);
+    QCOMPARE(nodes, shown);
+    QCOMPARE(captions(*page), (QStringList{"B", "A", "C", "D"}));
+    QCOMPARE(page->selectedItem()->Caption, std::string("B"));
+    QVERIFY(!page->modified());
     SKV_VERIFY_PROMPTER(f.prompter);
 }
 

@@ -1,14 +1,17 @@
 // The pieces every window stands on: an exception thrown by a slot or reaching the event loop shows
 // the error box and the program goes on, the real message boxes answer with the button pressed, exception
-// texts read in either encoding, and the hot-key field takes combinations instead of text.
+// texts read in either encoding, the hot-key field takes combinations instead of text, and the drawn
+// icons are drawn when shown, at the size shown.
 #include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "ui/Hotkeyedit.h"
+#include "ui/Icons.h"
 #include "ui/Qtext.h"
 
 #include <QAction>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,6 +28,7 @@ private slots:
     void theDialogPrompterAnswersWithThePressedButton();
     void messagesReadAsUtf8OrAsTheEnginesBytes();
     void hotKeyFieldTakesCombinations();
+    void drawnIconDrawsEachSizeOnceWhenShown();
 };
 
 namespace {
@@ -161,6 +165,33 @@ void TestQtLayer::hotKeyFieldTakesCombinations() {
     edit->setShortcut(0x41);
     QTest::keyClick(edit, Qt::Key_Control, Qt::ControlModifier);
     QCOMPARE(edit->text(), QStringLiteral("A"));
+}
+
+void TestQtLayer::drawnIconDrawsEachSizeOnceWhenShown() {
+    int draws = 0;
+    // The left half of the 16 x 16 grid in red.
+    const QIcon icon = ui::drawnIcon([&](QPainter& p) {
+        ++draws;
+        p.fillRect(QRectF(0, 0, 8, 16), Qt::red);
+    });
+    const QIcon copy = icon;
+    QCOMPARE(draws, 0);
+
+    const QImage small = icon.pixmap(16).toImage();
+    QCOMPARE(small.size(), QSize(16, 16));
+    const QImage large = copy.pixmap(32).toImage();
+    QCOMPARE(large.size(), QSize(32, 32));
+    // Drawn at 32, not 16 scaled up: the half's edge falls between pixels 15 and 16.
+    QCOMPARE(large.pixelColor(15, 20), QColor(Qt::red));
+    QCOMPARE(large.pixelColor(16, 20).alpha(), 0);
+    QCOMPARE(draws, 2);
+
+    // Shown again, and greyed for a disabled button, nothing is drawn anew.
+    QCOMPARE(icon.pixmap(16).toImage(), small);
+    const QImage greyed = icon.pixmap(QSize(16, 16), QIcon::Disabled).toImage();
+    QCOMPARE(draws, 2);
+    QVERIFY(greyed.pixelColor(4, 8) != small.pixelColor(4, 8));
+    QCOMPARE(greyed.pixelColor(12, 8).alpha(), 0);
 }
 
 SKV_GUI_TEST_MAIN(TestQtLayer)
