@@ -43,10 +43,10 @@ const EffectBounds kBounds[] = {
 };
 
 // Whether a camera at v sees the point aimZ above the car's origin: within half the zoom angle to the
-// side and within the picture's 3:4 share of it up and down. Yaw 0 looks along +y and turns left.
+// side and within the picture's 3:4 share of it up and down. A camera looks along (cos yaw, sin yaw).
 bool seesTheCar(const CarCameraValues& v, double aimZ) {
     const double dx = -v.xPos, dy = -v.yPos, dz = aimZ - v.zPos;
-    const double heading = std::atan2(-dx, dy); // the yaw that faces the car
+    const double heading = std::atan2(dy, dx); // the yaw that faces the car
     const double side = std::remainder(heading - v.yaw, 2 * M_PI);
     const double elevation = std::atan2(dz, std::hypot(dx, dy));
     const double halfWidth = v.zoomAngle / 2, halfHeight = std::atan(std::tan(halfWidth) * 0.75);

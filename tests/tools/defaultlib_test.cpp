@@ -86,14 +86,14 @@ bool skyAtCentre(const CarCameraValues& camera) {
 
 TEST(CarPicture, DrawsWhatTheCameraFaces) {
     // From 6 m behind at body height, looking forward: the car fills the middle.
-    CarCameraValues behind{0, -6, 0.35f, 0, 0, 0, 1.0f, 0, 0};
+    CarCameraValues behind{-6, 0, 0.35f, 0, 0, 0, 1.0f, 0, 0};
     EXPECT_TRUE(redAtCentre(behind));
     // Turned round, the same camera looks down the empty track behind.
     CarCameraValues away = behind;
     away.yaw = static_cast<float>(M_PI);
     EXPECT_FALSE(redAtCentre(away));
     // From 6 m to the right, yaw a quarter turn to the left faces the car; to the right, away from it.
-    CarCameraValues side{6, 0, 0.35f, static_cast<float>(M_PI / 2), 0, 0, 1.0f, 0, 0};
+    CarCameraValues side{0, -6, 0.35f, static_cast<float>(M_PI / 2), 0, 0, 1.0f, 0, 0};
     EXPECT_TRUE(redAtCentre(side));
     side.yaw = -side.yaw;
     EXPECT_FALSE(redAtCentre(side));
@@ -115,7 +115,7 @@ TEST(CarPicture, ZoomAndBankChangeThePicture) {
             count += red(&img.pixels[i]);
         return count;
     };
-    CarCameraValues narrow{0, -20, 1.0f, 0, -0.03f, 0, 0.2f, 0, 0};
+    CarCameraValues narrow{-20, 0, 1.0f, 0, -0.03f, 0, 0.2f, 0, 0};
     CarCameraValues wide = narrow;
     wide.zoomAngle = 1.2f;
     EXPECT_GT(redShare(narrow), 4 * redShare(wide));
@@ -125,7 +125,7 @@ TEST(CarPicture, ZoomAndBankChangeThePicture) {
         const std::uint8_t* p = &img.pixels[(std::size_t(y) * img.width + x) * 3];
         return p[2] > 200 && p[2] > p[0] + 30;
     };
-    CarCameraValues level{0, -6, 1.0f, 0, 0, 0, 1.0f, 0, 0};
+    CarCameraValues level{-6, 0, 1.0f, 0, 0, 0, 1.0f, 0, 0};
     CarCameraValues banked = level;
     banked.bank = 0.4f;
     const RgbImage a = renderCameraView(level, 64, 48), b = renderCameraView(banked, 64, 48);

@@ -56,9 +56,12 @@ struct Box {
 };
 
 // One car as boxes around its own origin: body, nose, engine cover, driver's helmet, roll bar and
-// four wheels, in the proportions of an open-wheel racing car of about four metres.
+// four wheels, in the proportions of an open-wheel racing car of about four metres. The parts are
+// given as (right, forward, up), easier to read, and turned into the car's frame as they are added.
 void addCar(std::vector<Box>& boxes, Vec at, Colour paint) {
-    const auto add = [&](Vec lo, Vec hi, Colour c) { boxes.push_back({at + lo, at + hi, c}); };
+    const auto add = [&](Vec lo, Vec hi, Colour c) {
+        boxes.push_back({at + Vec{lo.y, -hi.x, lo.z}, at + Vec{hi.y, -lo.x, hi.z}, c});
+    };
     add({-0.36, -1.85, 0.12}, {0.36, 1.55, 0.52}, paint);               // body
     add({-0.24, 1.55, 0.14}, {0.24, 2.15, 0.40}, paint);                // nose
     add({-0.30, -1.60, 0.52}, {0.30, -0.70, 0.66}, scaled(paint, 0.8)); // engine cover
@@ -73,9 +76,9 @@ void addCar(std::vector<Box>& boxes, Vec at, Colour paint) {
 const std::vector<Box>& scene() {
     static const std::vector<Box> boxes = [] {
         std::vector<Box> b;
-        addCar(b, {0, 0, 0}, {200, 30, 30});     // the camera's own car
-        addCar(b, {-1.8, 14, 0}, {30, 70, 190}); // the car ahead
-        addCar(b, {2.0, -13, 0}, {40, 150, 90}); // the car behind
+        addCar(b, {0, 0, 0}, {200, 30, 30});      // the camera's own car
+        addCar(b, {14, 1.8, 0}, {30, 70, 190});   // the car ahead, a little to the left
+        addCar(b, {-13, -2.0, 0}, {40, 150, 90}); // the car behind, a little to the right
         return b;
     }();
     return boxes;
@@ -114,11 +117,11 @@ std::optional<Hit> enter(const Box& box, Vec from, Vec dir) {
 
 // The track: asphalt 12 m wide with white edge lines, red and white kerbs, grass beyond.
 Colour ground(Vec p) {
-    const double side = std::abs(p.x);
+    const double side = std::abs(p.y);
     if (side < 5.85) return kAsphalt;
     if (side < 6.0) return kLine;
-    if (side < 6.9) return static_cast<long>(std::floor(p.y / 1.5)) % 2 == 0 ? kKerbRed : kLine;
-    const bool stripe = static_cast<long>(std::floor(p.y / 10.0)) % 2 == 0;
+    if (side < 6.9) return static_cast<long>(std::floor(p.x / 1.5)) % 2 == 0 ? kKerbRed : kLine;
+    const bool stripe = static_cast<long>(std::floor(p.x / 10.0)) % 2 == 0;
     return stripe ? kGrass : scaled(kGrass, 0.88);
 }
 
@@ -159,8 +162,8 @@ std::uint8_t channel(double v) {
 
 model::RgbImage renderCameraView(const model::CarCameraValues& camera, int width, int height) {
     const double yaw = camera.yaw, pitch = camera.pitch, bank = camera.bank;
-    const Vec forward{-std::sin(yaw) * std::cos(pitch), std::cos(yaw) * std::cos(pitch), std::sin(pitch)};
-    const Vec level{std::cos(yaw), std::sin(yaw), 0};
+    const Vec forward{std::cos(yaw) * std::cos(pitch), std::sin(yaw) * std::cos(pitch), std::sin(pitch)};
+    const Vec level{std::sin(yaw), -std::cos(yaw), 0}; // the picture's right, before banking
     const Vec upright = cross(level, forward);
     const Vec right = std::cos(bank) * level - std::sin(bank) * upright;
     const Vec up = std::sin(bank) * level + std::cos(bank) * upright;

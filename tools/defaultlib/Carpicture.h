@@ -9,9 +9,10 @@
 
 namespace skv::defaultlib {
 
-// The car's frame: x to the right, y forward, z up, lengths in metres, the origin on the ground under
-// the middle of the car. Yaw 0 looks forward and turns the view to the left as it grows; pitch above
-// 0 looks up; bank above 0 rolls the camera to the right, so the horizon tilts the other way.
+// The car's frame: x forward, y to the left, z up, lengths in metres, the origin on the ground under
+// the middle of the car. Yaw 0 looks forward and turns the view to the left as it grows, so a camera
+// looks along (cos yaw, sin yaw), the way direct control's mouse motion moves it; pitch above 0 looks
+// up; bank above 0 rolls the camera to the right, so the horizon tilts the other way.
 model::RgbImage renderCameraView(const model::CarCameraValues& camera, int width, int height);
 
 // The same at the size the library's views show, encoded as a JPEG.
