@@ -48,7 +48,7 @@ constexpr Colour kAsphalt{92, 94, 100};
 constexpr Colour kLine{235, 235, 235};
 constexpr Colour kKerbRed{200, 40, 35};
 constexpr Colour kGrass{60, 140, 55};
-constexpr Colour kTyre{28, 28, 30};
+constexpr Colour kTyre{48, 48, 52};
 
 struct Box {
     Vec lo, hi;

@@ -38,8 +38,8 @@ const SetPlan kSets[] = {
          {-0.85f, 0.00f, 1.05f, 0.00f, -0.12f, 0.00f, 0.95f},  // above and behind the helmet
          {2.05f, 0.00f, 0.52f, kPi, -0.10f, 0.00f, 0.80f},     // nose, looking back at the driver
          {-2.05f, 0.00f, 0.55f, kPi, -0.03f, 0.00f, 1.00f},    // gearbox, looking back
-         {0.70f, -0.30f, 0.50f, -0.30f, -0.10f, 0.00f, 1.10f}, // right side, at the front wheel
-         {-0.75f, 0.34f, 0.62f, 2.85f, -0.12f, 0.00f, 1.10f},  // left side, back at the rear wheel
+         {0.40f, -0.28f, 0.56f, -0.22f, -0.08f, 0.00f, 1.10f}, // right side, at the front wheel
+         {-0.45f, 0.30f, 0.68f, 2.95f, -0.10f, 0.00f, 1.10f},  // left side, back at the rear wheel
          {-6.00f, 0.00f, 2.20f, 0.00f, -0.22f, 0.00f, 0.85f},  // chase view above and behind
      }},
     {"Low Chase",
