@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Skyvane and runs the whole test suite: the style check, the release, asan (Address- and
-# UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) builds, the Windows cross-build (mingw),
-# and a short run of every fuzzer.
+# UndefinedBehaviorSanitizer) and tsan (ThreadSanitizer) builds, the Debian package, the Windows
+# cross-build (mingw), and a short run of every fuzzer.
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -19,6 +19,10 @@ for preset in release asan; do
   echo "== $preset: test"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# The Debian package of the release build, unpacked into a temporary root, its program started.
+echo "== package: build, unpack and start"
+./scripts/package_test.sh build/release
 
 # The layers without Qt and skyvane-tool.exe cross-built for Windows, so that side cannot rot
 # unseen (built only: nothing runs under Wine yet).

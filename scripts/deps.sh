@@ -10,7 +10,7 @@ packages=(
   liblua5.4-dev libmuparser-dev libmuparserx-dev
   libjpeg62-turbo-dev libsimpleini-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix nasm dpkg-dev
-  libx11-dev libxtst-dev xvfb x11-utils
+  libx11-dev libxtst-dev xvfb x11-utils desktop-file-utils
   qt6-base-dev fonts-dejavu-core
   locales
 )

@@ -18,3 +18,8 @@ for scale in 1 2; do
   mkdir -p "$out"
   QT_QPA_PLATFORM="offscreen:configfile=$screen" QT_SCALE_FACTOR=$scale build/release/bin/skv-screenshots data/default.cmf "$out"
 done
+# The two pictures the README opens with: the main window with the default library open, and its
+# Main tab.
+mkdir -p docs/screenshots
+cp build/screenshots/100/main-two-libraries.png docs/screenshots/main-window.png
+cp build/screenshots/100/main-two-libraries-main-tab.png docs/screenshots/main-tab.png

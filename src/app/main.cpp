@@ -2,6 +2,7 @@
 #include "ui/Main.h"
 #include "model/Gamepaths.h"
 #include "ui/Application.h"
+#include "ui/Datafolder.h"
 #include "ui/Program.h"
 #include "ui/Qtext.h"
 #include "ui/Settingsfile.h"
@@ -18,7 +19,10 @@ int main(int argc, char** argv) {
         skv::ui::pathFromQString(QCoreApplication::applicationFilePath()), skv::ui::pathFromQString(config));
 
     const skv::model::TGamePaths paths;
-    skv::ui::TProgram program({settingsFile, QCoreApplication::applicationDirPath()}, paths);
+    // The shipped files lie beside the program, or in share/skyvane when it is installed.
+    const QString dataFolder = skv::ui::pathToQString(
+        skv::ui::findDataFolder(skv::ui::pathFromQString(QCoreApplication::applicationDirPath())).string());
+    skv::ui::TProgram program({settingsFile, dataFolder}, paths);
     program.main().show();
     return skv::ui::TApplication::exec();
 }

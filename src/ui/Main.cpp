@@ -28,7 +28,7 @@ namespace skv::ui {
 
 TfrmMain::TfrmMain(std::string settingsFile, QString programFolder, QWidget* parent)
     : QMainWindow(parent), SettingsFile(std::move(settingsFile)), ProgramFolder(std::move(programFolder)),
-      HelpFile(ProgramFolder + QStringLiteral("/BrightlapSkv.hlp")) {
+      HelpFile(ProgramFolder + QStringLiteral("/help/index.html")) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(TApplication::kTitle));
     setFixedSize(kClientWidth, kClientHeight);

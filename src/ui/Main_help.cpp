@@ -1,14 +1,13 @@
 // What the window tells the user: the getting-started message (followed by the preferences, so that
-// the game paths come first), the NR2003 notes, the help file, and the preferences themselves.
+// the game paths come first), the NR2003 notes, the help window, and the preferences themselves.
 #include "ui/Main.h"
 
+#include "ui/Help.h"
 #include "ui/Options.h"
 #include "ui/Prompts.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QStringList>
-#include <QUrl>
 
 namespace skv::ui {
 
@@ -67,11 +66,19 @@ void TfrmMain::showPreferences() {
     if (Options) Options->exec();
 }
 
-// The help file is opened by the desktop's viewer for it; without one, the user is told where it
-// should be.
+// The help window is made at the first use and kept; without the help's pages, the user is told
+// where they should be.
 void TfrmMain::showHelp() {
-    if (QFileInfo::exists(HelpFile) && QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFile))) return;
-    showInformation(this, QStringLiteral("The help file ") + HelpFile + QStringLiteral(" cannot be opened."));
+    if (!QFileInfo::exists(HelpFile)) {
+        showInformation(this,
+                        QStringLiteral("The help file ") + HelpFile + QStringLiteral(" cannot be opened."));
+        return;
+    }
+    auto* help = findChild<TfrmHelp*>(QStringLiteral("frmHelp"), Qt::FindDirectChildrenOnly);
+    if (!help) help = new TfrmHelp(QFileInfo(HelpFile).absolutePath(), this);
+    help->show();
+    help->raise();
+    help->activateWindow();
 }
 
 } // namespace skv::ui

@@ -156,15 +156,15 @@ TEST_F(CamTool, ImportAddsToALibraryAndReplacesOnlyWhenAsked) {
 
     // The same caption again is refused and leaves the library as it was.
     const std::string bytes = readText(file("lib.cmf"));
-    const ToolRun again = run("cam import " + cam + " " + lib + " --caption Broadcast");
+    const ToolRun again = run("cam import " + cam + " " + lib + " --caption 'TV Onboard'");
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_EQ(again.err,
               "skyvane-tool: " + file("lib.cmf") +
-                  " already has an item \"Broadcast\"; give --replace to replace it, or --caption NAME\n");
+                  " already has an item \"TV Onboard\"; give --replace to replace it, or --caption NAME\n");
     EXPECT_TRUE(readText(file("lib.cmf")) == bytes);
 
     // --replace takes the place of that set and keeps the order.
-    ASSERT_EQ(run("cam import " + cam + " " + lib + " --caption Broadcast --replace").exitCode, 0);
+    ASSERT_EQ(run("cam import " + cam + " " + lib + " --caption 'TV Onboard' --replace").exitCode, 0);
     EXPECT_EQ(captions(), expected);
     EXPECT_EQ(loadLibraryFile(file("lib.cmf"))[0]->ActivationKey, 0);
 

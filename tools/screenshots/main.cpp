@@ -10,6 +10,7 @@
 #include "ui/Distribution.h"
 #include "ui/Effect.h"
 #include "ui/Effectpreview.h"
+#include "ui/Help.h"
 #include "ui/Name.h"
 #include "ui/Options.h"
 #include "ui/Page.h"
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QTabWidget>
@@ -271,5 +273,15 @@ int main(int argc, char** argv) {
                                camFileBuffer, clipboard,  actions, {},      {}};
     ok &= savePages(argv[1], items, services, out);
     ok &= shots::saveMainWindow(argv[1], out);
+
+    // The help window with the pages built beside the program, on a chapter and on a search.
+    ui::TfrmHelp help(QCoreApplication::applicationDirPath() + QStringLiteral("/help"));
+    help.showChapter(QStringLiteral("effects.html"));
+    ok &= save(help, out.filePath("help-effects.png"));
+    help.findChild<QLineEdit*>(QStringLiteral("edtSearch"))->setText(QStringLiteral("zoom"));
+    help.showChapter(QStringLiteral("mouse-control.html"));
+    ok &= save(help, out.filePath("help-search.png"));
+    help.showChapter(QStringLiteral("functions.html"));
+    ok &= save(help, out.filePath("help-functions.png"));
     return ok ? 0 : 1;
 }

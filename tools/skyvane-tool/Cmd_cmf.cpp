@@ -3,7 +3,6 @@
 #include "Commands.h"
 #include "Itemjson.h"
 #include "Jsonwriter.h"
-#include "Samplelibrary.h"
 #include "Toolargs.h"
 #include "Tooltext.h"
 
@@ -175,7 +174,6 @@ const Command kCommands[] = {
     {"build", {{"--force", false}}, 2},
     {"copy", {{"--force", false}}, 2},
     {"picture", {{"--force", false}}, 5},
-    {"make-sample", {{"--force", false}}, 1},
 };
 
 int runParsed(const std::string& name, const ParsedWords& words, std::ostream& out) {
@@ -183,11 +181,7 @@ int runParsed(const std::string& name, const ParsedWords& words, std::ostream& o
     if (name == "dump") return dump(words, out);
     if (name == "build") return build(words);
     if (name == "copy") return copy(words);
-    if (name == "picture") return picture(words);
-    // Not listed in the usage: rebuilds the sample library that ships with the program.
-    refuseToReplace(words.operands[0], words.has("--force"));
-    saveLibraryFile(words.operands[0], makeSampleLibrary());
-    return 0;
+    return picture(words);
 }
 
 std::optional<ParsedWords> parseCmf(const std::vector<std::string>& args, std::ostream& err) {
