@@ -13,18 +13,44 @@ std::unique_ptr<platform::Platform> required(std::unique_ptr<platform::Platform>
     return platform;
 }
 
-std::unique_ptr<effects::EffectStepper> orPlayer(std::unique_ptr<effects::EffectStepper> effects) {
+// The real player, its scripts' boxes going to the status line.
+std::unique_ptr<effects::EffectStepper> orPlayer(std::unique_ptr<effects::EffectStepper> effects,
+                                                 engine::TMessageHost& messages) {
     if (effects) return effects;
-    return std::make_unique<effects::TEffectPlayer>();
+    auto player = std::make_unique<effects::TEffectPlayer>();
+    player->context().SetMessageHost(&messages);
+    return player;
 }
 
 } // namespace
+
+void TStatusLineMessages::setReceiver(DirectControl::StatusCallback receiver) {
+    std::lock_guard guard(lock_);
+    receiver_ = std::move(receiver);
+}
+
+void TStatusLineMessages::ShowMessage(const std::string& Text) {
+    std::lock_guard guard(lock_);
+    if (receiver_) receiver_("Effect message: " + Text);
+}
+
+std::int32_t TStatusLineMessages::MessageBox(const std::string& Text, const std::string& Caption,
+                                             std::int32_t) {
+    ShowMessage(Caption.empty() ? Text : Caption + ": " + Text);
+    return 1;
+}
+
+std::int32_t TStatusLineMessages::MessageDlg(const std::string& Text, std::int32_t, std::int32_t,
+                                             std::int32_t) {
+    ShowMessage(Text);
+    return 1;
+}
 
 TDirectControlStack::TDirectControlStack(std::unique_ptr<platform::Platform> platform,
                                          const model::TGamePaths& paths, HotKeyHost& host,
                                          std::unique_ptr<effects::EffectStepper> effects)
     : platform_(required(std::move(platform))), link_(*platform_, paths),
-      effects_(orPlayer(std::move(effects))), thread_(link_, *platform_, effects_.get()),
+      effects_(orPlayer(std::move(effects), messages_)), thread_(link_, *platform_, effects_.get()),
       hotKeys_(thread_, itemLists_, savedPositions_, host), input_(*platform_, hotKeys_, thread_) {}
 
 TDirectControlStack::~TDirectControlStack() {
@@ -55,6 +81,7 @@ void TDirectControlStack::selectGame(bool nr2003) {
 }
 
 void TDirectControlStack::setStatusCallback(DirectControl::StatusCallback callback) {
+    messages_.setReceiver(callback);
     thread_.setStatusCallback(std::move(callback));
 }
 
@@ -66,6 +93,7 @@ void TDirectControlStack::shutDown() {
     input_.remove();
     input_.setWakeUp({});
     thread_.setStatusCallback({});
+    messages_.setReceiver({});
     thread_.stop();
 }
 

@@ -11,10 +11,12 @@
 #include "directcontrol/Itemlists.h"
 #include "directcontrol/Savedpositions.h"
 #include "effects/Effectbudget.h"
+#include "engine/context/Enginecontext.h"
 #include "model/Gamepaths.h"
 #include "platform/platform.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace skv::directcontrol {
@@ -25,6 +27,22 @@ struct TDirectControlStart {
     int smooth = 94;
     bool lookMode = false;
     bool bankMode = false;
+};
+
+// The message boxes of the scripts the control thread plays: a box would stop the thread until
+// someone clicked it, so each text goes to the status receiver instead and the first button counts
+// as pressed.
+class TStatusLineMessages final : public engine::TMessageHost {
+public:
+    void setReceiver(DirectControl::StatusCallback receiver);
+    void ShowMessage(const std::string& Text) override;
+    std::int32_t MessageBox(const std::string& Text, const std::string& Caption, std::int32_t Flags) override;
+    std::int32_t MessageDlg(const std::string& Text, std::int32_t DlgType, std::int32_t Buttons,
+                            std::int32_t HelpContext) override;
+
+private:
+    std::mutex lock_;
+    DirectControl::StatusCallback receiver_;
 };
 
 class TDirectControlStack {
@@ -51,7 +69,8 @@ public:
     std::string setMode(bool windowShown, bool enabled);
     // The game selector: the link goes back to its detached state and the thread serves that game.
     void selectGame(bool nr2003);
-    // Receives the thread's status texts on whatever thread shows them (see DirectControl).
+    // Receives the thread's status texts and its scripts' messages, on whatever thread shows them
+    // (see DirectControl).
     void setStatusCallback(DirectControl::StatusCallback callback);
     // Told on the source's thread when input waits; the receiver posts dispatchInput() to its own.
     void setInputWakeUp(platform::InputSource::WakeUp wakeUp);
@@ -75,6 +94,7 @@ private:
     // Members in the order they are built; each uses only those above it.
     std::unique_ptr<platform::Platform> platform_;
     TGameLink link_;
+    TStatusLineMessages messages_;
     std::unique_ptr<effects::EffectStepper> effects_;
     DirectControl thread_;
     TItemLists itemLists_;
