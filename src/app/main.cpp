@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
         skv::ui::pathFromQString(QCoreApplication::applicationFilePath()), skv::ui::pathFromQString(config));
 
     const skv::model::TGamePaths paths;
-    skv::ui::TProgram program({settingsFile, QCoreApplication::applicationDirPath()}, paths);
+    skv::ui::TProgram program(
+        {settingsFile, QCoreApplication::applicationDirPath(), skv::platform::createPlatform()}, paths);
     program.main().show();
     return skv::ui::TApplication::exec();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/Gamepaths.h"
+#include "platform/platform.h"
 #include "ui/Options_link.h"
 
 #include <QString>
@@ -23,6 +24,8 @@ class TfrmMain;
 struct TProgramSetup {
     std::string settingsFile;
     QString programFolder; // where the file dialogs start and the reference camera files lie
+    // The backend direct control runs over; the system's own when none is given.
+    std::unique_ptr<platform::Platform> platform;
 };
 
 class TProgram {

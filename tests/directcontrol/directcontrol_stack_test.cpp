@@ -20,28 +20,6 @@ namespace vk = skv::platform::vk;
 
 namespace {
 
-// The stage's backend, lent to a stack that wants one of its own.
-class LentPlatform final : public plat::Platform {
-public:
-    explicit LentPlatform(plat::Platform& p) : p_(p) {}
-    std::string unavailableReason() const override { return p_.unavailableReason(); }
-    plat::WindowId foregroundWindow() override { return p_.foregroundWindow(); }
-    std::string windowTitle(plat::WindowId w) override { return p_.windowTitle(w); }
-    plat::ProcessId windowProcess(plat::WindowId w) override { return p_.windowProcess(w); }
-    std::unique_ptr<plat::GameProcess> openProcess(plat::ProcessId id) override { return p_.openProcess(id); }
-    bool keyDown(int key) override { return p_.keyDown(key); }
-    plat::CursorPos cursorPos() override { return p_.cursorPos(); }
-    void setCursorPos(int x, int y) override { p_.setCursorPos(x, y); }
-    plat::ScreenSize screenSize() override { return p_.screenSize(); }
-    void drawStatusLine(plat::WindowId w, const std::string& text) override { p_.drawStatusLine(w, text); }
-    std::unique_ptr<plat::InputSource> createInputSource(std::string& why) override {
-        return p_.createInputSource(why);
-    }
-
-private:
-    plat::Platform& p_;
-};
-
 class Host final : public HotKeyHost {
 public:
     bool directControlEnabled() const override { return true; }

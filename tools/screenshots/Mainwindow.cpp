@@ -6,6 +6,7 @@
 #include "engine/Inifile.h"
 #include "model/Gamepaths.h"
 #include "model/Libraryfile.h"
+#include "platform/fake/Fakeplatform.h"
 #include "ui/Main.h"
 #include "ui/Main_settings.h"
 #include "ui/Program.h"
@@ -124,13 +125,13 @@ bool saveMainWindow(const char* sample, const QDir& out) {
     std::filesystem::remove(settings);
     bool ok = true;
     {
-        ui::TProgram first({settings, out.absolutePath()}, paths);
+        ui::TProgram first({settings, out.absolutePath(), std::make_unique<platform::FakePlatform>()}, paths);
         ok &= startAndPicture(first.main(), {out.filePath(QStringLiteral("main-first-start.png")),
                                              out.filePath(QStringLiteral("main-first-start-preferences.png")),
                                              out.filePath(QStringLiteral("main-first-start-nr2003.png"))});
     }
     ui::writeOpenCmfFiles(settings, {std::filesystem::absolute(sample).string(), secondLibrary(sample, out)});
-    ui::TProgram again({settings, out.absolutePath()}, paths);
+    ui::TProgram again({settings, out.absolutePath(), std::make_unique<platform::FakePlatform>()}, paths);
     ui::TfrmMain& window = again.main();
     ok &= startAndPicture(window, {});
     ok &= write(window, out.filePath(QStringLiteral("main-two-libraries-main-tab.png")));
