@@ -79,6 +79,7 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::useDialogs(const TMainDialogs& dialogs) {
     Options = &dialogs.options;
+    SavedPositions = &dialogs.savedPositions;
     Services = std::make_unique<TPageServices>(
         TPageServices{dialogs.name, dialogs.properties, dialogs.effect, dialogs.comment, dialogs.distribution,
                       CamFileBuffer, *Clipboard, *PageActions, ProgramFolder, ProgramFolder});

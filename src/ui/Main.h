@@ -41,6 +41,7 @@ class TdlgProperties;
 class TfrmComment;
 class TfrmEffect;
 class TfrmPage;
+class TfrmSavedPositions;
 class TItemClipboard;
 class TPageActions;
 struct TPageServices;
@@ -53,6 +54,7 @@ struct TMainDialogs {
     TfrmEffect& effect;
     TdlgDistributeCarCamSet& distribution;
     TfrmComment& comment;
+    TfrmSavedPositions& savedPositions;
 };
 
 class TfrmMain : public QMainWindow, private directcontrol::HotKeyHost {
@@ -124,6 +126,7 @@ public slots:
     void showHelp();
     void showGettingStarted();
     void showNR2003Notes();
+    void showSavedPositions();
 
 signals:
     // The first show has run its steps: the first-run messages, the game selector, the reopened files.
@@ -190,6 +193,7 @@ private:
     model::TCamFileBuffer CamFileBuffer;
     std::unique_ptr<TPageServices> Services;
     TdlgOptions* Options = nullptr;
+    TfrmSavedPositions* SavedPositions = nullptr;
     std::unique_ptr<directcontrol::TDirectControlStack> Stack;
     std::string InputProblem;    // why the input source could not be made, if it could not
     QString LinkProblem;         // why the game cannot be reached, until it is

@@ -7,6 +7,7 @@
 #include "directcontrol/Directcontrol_status.h"
 #include "ui/Application.h"
 #include "ui/Qtext.h"
+#include "ui/Savedpositions.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -46,6 +47,10 @@ void TfrmMain::connectDirectControl() {
 // The first show: the thread is made with the track bars and the two options as they stand.
 void TfrmMain::startDirectControl() {
     Stack->start({Speed->value(), Smooth->value(), LookMode->isChecked(), BankMode->isChecked()});
+}
+
+void TfrmMain::showSavedPositions() {
+    if (SavedPositions) SavedPositions->showPositions();
 }
 
 void TfrmMain::gameLaunched() {

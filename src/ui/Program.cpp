@@ -11,6 +11,7 @@
 #include "ui/Options.h"
 #include "ui/Properties.h"
 #include "ui/Qtext.h"
+#include "ui/Savedpositions.h"
 
 namespace skv::ui {
 
@@ -24,7 +25,8 @@ TProgram::TProgram(TProgramSetup setup, const model::TGamePaths& paths)
     Effect = new TfrmEffect(Main.get());
     Distribution = new TdlgDistributeCarCamSet(*Options, paths, Main.get());
     Comment = new TfrmComment(Main.get());
-    Main->useDialogs({*Name, *Options, *Properties, *Effect, *Distribution, *Comment});
+    SavedPositions = new TfrmSavedPositions(Main->directControl().savedPositions(), Main.get());
+    Main->useDialogs({*Name, *Options, *Properties, *Effect, *Distribution, *Comment, *SavedPositions});
     // The game link finds the games' reference camera files where the preferences say they are.
     GamePrograms.follow(&Main->directControl().link());
 }

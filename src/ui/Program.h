@@ -20,6 +20,7 @@ class TdlgProperties;
 class TfrmComment;
 class TfrmEffect;
 class TfrmMain;
+class TfrmSavedPositions;
 
 struct TProgramSetup {
     std::string settingsFile;
@@ -40,6 +41,7 @@ public:
 
     TfrmMain& main() const { return *Main; }
     TdlgOptions& options() const { return *Options; }
+    TfrmSavedPositions& savedPositions() const { return *SavedPositions; }
     TGameProgramsLink& gamePrograms() { return GamePrograms; }
 
 private:
@@ -53,6 +55,7 @@ private:
     TfrmEffect* Effect = nullptr;
     TdlgDistributeCarCamSet* Distribution = nullptr;
     TfrmComment* Comment = nullptr;
+    TfrmSavedPositions* SavedPositions = nullptr;
 };
 
 } // namespace skv::ui

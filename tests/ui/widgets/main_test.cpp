@@ -275,7 +275,7 @@ void TestMain::firstStartShowsBothMessagesOnce() {
         {"actPasteCamera", "&Paste", "Paste Camera", "Shift+Ctrl+V", false},
         {"actPropertiesCamera", "&Properties", "Properties Camera", "", false},
         {"actPreferences", "&Preferences", "Preferences", "", true},
-        {"actSavedPositions", "&Show Saved Positions", "", "", false},
+        {"actSavedPositions", "&Show Saved Positions", "", "", true},
         {"actHelp", "BrightlapSkv &Help", "Help", "F1", true},
         {"actGettingStarted", "&Getting Started Dialog", "Show Getting Started Dialog", "", true},
         {"actNR2003Notes", "NR2003 Notes", "", "", true},

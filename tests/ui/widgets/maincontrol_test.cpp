@@ -10,12 +10,14 @@
 #include "model/Libraryfile.h"
 #include "ui/Main.h"
 #include "ui/Program.h"
+#include "ui/Savedpositions.h"
 #include "ui/View.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -100,6 +102,7 @@ private slots:
     void statusBarSaysWhyTheLinkIsDown();
     void withoutDirectControlTheGroupSaysWhyAndTheRestWorks();
     void closingWhileAnEffectRunsStopsTheThread();
+    void saveKeysFillTheBoxesOfTheSavedPositionsWindow();
 };
 
 void TestMainControl::trackBarsFeedTheThreadAndShowPercent() {
@@ -265,6 +268,50 @@ void TestMainControl::closingWhileAnEffectRunsStopsTheThread() {
     QTest::qWait(100); // some steps' time
     QCOMPARE(world.game.writes().size(), written);
     world.program.reset();
+}
+
+void TestMainControl::saveKeysFillTheBoxesOfTheSavedPositionsWindow() {
+    TWorld world;
+    ui::TfrmMain& window = world.start();
+    ui::TfrmSavedPositions& saved = world.program->savedPositions();
+    auto* pit = child<QPlainTextEdit>(saved, "rcePitCam");
+    auto* roof = child<QPlainTextEdit>(saved, "rceRollBar");
+    QVERIFY(pit && roof && pit->isReadOnly() && roof->isReadOnly());
+    QCOMPARE(saved.windowTitle(), QStringLiteral("frmSavedPositions"));
+    QVERIFY(QFontInfo(pit->font()).fixedPitch() && QFontInfo(roof->font()).fixedPitch());
+
+    world.game.platform.setForeground(world.game.otherWindow);
+    QVERIFY(world.press(vk::R)); // not attached: nothing noted
+    QVERIFY(roof->toPlainText().isEmpty());
+    world.game.platform.setForeground(world.game.gameWindow);
+    QVERIFY(world.attach());
+    model::CarCameraBlock block = directcontrol::testing::distinctBlock(0);
+    block[3].xPos = 1.5f;
+    world.game.setRollBarMemory(block);
+    model::CarCameraValues pitRecord{};
+    pitRecord.xPos = 0.1f;
+    world.game.setPitMemory(pitRecord);
+
+    QVERIFY(world.press(vk::R));
+    QVERIFY(world.press(vk::P));
+    QVERIFY(roof->toPlainText().startsWith(QStringLiteral("[Position0]\nX=1.5\n")));
+    QVERIFY(pit->toPlainText().startsWith(QStringLiteral("[Position0]\nX=0.100000001490116\n")));
+
+    // Shown by the menu, never hidden by it; closed, it goes on taking positions.
+    window.actSavedPositions->trigger();
+    QVERIFY(saved.isVisible());
+    window.actSavedPositions->trigger();
+    QVERIFY(saved.isVisible());
+    saved.close();
+    QVERIFY(!saved.isVisible());
+    QVERIFY(world.press(vk::R));
+    window.actSavedPositions->trigger();
+    QVERIFY(saved.isVisible());
+    const QStringList lines = roof->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.count(QStringLiteral("[Position0]")), 1);
+    QCOMPARE(lines.count(QStringLiteral("[Position1]")), 1);
+    QCOMPARE(lines.indexOf(QStringLiteral("[Position1]")), 9); // after a whole block, no "Name=" line
+    QCOMPARE(pit->toPlainText().count(QStringLiteral("[Position")), 1);
 }
 
 SKV_GUI_TEST_MAIN(TestMainControl)
