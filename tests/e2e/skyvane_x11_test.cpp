@@ -217,6 +217,16 @@ TEST_F(Skyvane, HotKeysInTheGameSwitchSetsAndRunAnEffect) {
     EXPECT_GT(white, 50);
     EXPECT_GT(black, 50);
 
+    // Page Up again: the next set.
+    const std::vector<std::uint32_t> second = wordsOf(*items[1]);
+    type(XK_Prior);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const auto blocks = dumpBlocks();
+            return !blocks.empty() && blocks[0] == second;
+        },
+        2s));
+
     // Ctrl+Insert: the effect moves the roof camera half a unit a step, some 37 steps a second.
     const float start = roofX();
     type(XK_Insert, true);
