@@ -57,7 +57,7 @@ int runEmptyWindow(int argc, char** argv) {
 int runProgram(int argc, char** argv, const char* settings, const char* folder) {
     ui::TApplication app(argc, argv);
     const model::TGamePaths paths([](const std::string&) { return std::nullopt; });
-    ui::TProgram program({settings, QString::fromLocal8Bit(folder)}, paths);
+    ui::TProgram program({settings, QString::fromLocal8Bit(folder), platform::createPlatform()}, paths);
     QObject::connect(&program.main(), &ui::TfrmMain::started,
                      [] { QTimer::singleShot(0, reportShownAndLeave); });
     program.main().show();

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     // The shipped files lie beside the program, or in share/skyvane when it is installed.
     const QString dataFolder = skv::ui::pathToQString(
         skv::ui::findDataFolder(skv::ui::pathFromQString(QCoreApplication::applicationDirPath())).string());
-    skv::ui::TProgram program({settingsFile, dataFolder}, paths);
+    skv::ui::TProgram program({settingsFile, dataFolder, skv::platform::createPlatform()}, paths);
     program.main().show();
     return skv::ui::TApplication::exec();
 }

@@ -312,7 +312,10 @@ bool DirectControl::attachIfNeeded() {
     }
     // A failure that throws is published by the detach that follows it.
     attached_ = link_.attachGame(nr2003);
+    const bool changed = getField(linkState_) != link_.state();
     publishLinkState();
+    // The status bar says why the link is still down, once for each new reason.
+    if (!attached_ && changed) report(link_.state().text);
     return attached_;
 }
 

@@ -2,6 +2,7 @@
 
 #include "directcontrol/Directcontrol.h"
 #include "directcontrol/Hotkeys.h"
+#include "platform/Shortcut.h"
 
 namespace skv::directcontrol {
 
@@ -42,7 +43,12 @@ std::size_t THotKeyInput::dispatchPending() {
 void THotKeyInput::handle(const InputEvent& event) {
     switch (event.kind) {
     case InputEvent::Kind::KeyDown:
-        if (!event.altDown) hotKeys_.handleHotKey(static_cast<std::uint16_t>(event.virtualKey & 0xFFFF));
+        if (!event.altDown) {
+            platform::Shortcut modifiers = 0;
+            if (event.shiftDown) modifiers |= platform::kShortcutShift;
+            if (event.ctrlDown) modifiers |= platform::kShortcutCtrl;
+            hotKeys_.handleHotKey(static_cast<std::uint16_t>(event.virtualKey & 0xFFFF), modifiers);
+        }
         return;
     case InputEvent::Kind::ButtonDown:
     case InputEvent::Kind::ButtonUp: {

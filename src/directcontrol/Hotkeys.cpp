@@ -30,12 +30,17 @@ THotKeys::THotKeys(DirectControl& thread, TItemLists& lists, TSavedPositions& po
     : thread_(thread), lists_(lists), positions_(positions), host_(host) {}
 
 void THotKeys::handleHotKey(std::uint16_t keyData) {
-    if (!host_.directControlEnabled() && host_.applicationActive()) return;
-    wakeToAttach();
-    const int key = keyData & 0xFF;
     platform::Shortcut modifiers = 0;
     if (host_.keyDown(vk::Shift)) modifiers |= platform::kShortcutShift;
     if (host_.keyDown(vk::Control)) modifiers |= platform::kShortcutCtrl;
+    handleHotKey(keyData, modifiers);
+}
+
+void THotKeys::handleHotKey(std::uint16_t keyData, platform::Shortcut modifiers) {
+    if (!host_.directControlEnabled() && host_.applicationActive()) return;
+    wakeToAttach();
+    const int key = keyData & 0xFF;
+    modifiers &= platform::kShortcutShift | platform::kShortcutCtrl; // Alt is never part of it
     if (const auto command = findHotKey(key, modifiers, thread_.isNR2003())) {
         run(*command);
         return;

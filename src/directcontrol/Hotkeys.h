@@ -119,8 +119,11 @@ class THotKeys {
 public:
     THotKeys(DirectControl& thread, TItemLists& lists, TSavedPositions& positions, HotKeyHost& host);
 
-    // One key-down; the low byte of keyData is the virtual-key code.
+    // One key-down; the low byte of keyData is the virtual-key code. Shift and Ctrl are asked of
+    // the host now.
     void handleHotKey(std::uint16_t keyData);
+    // The same with the Shift and Ctrl state the input source saw when the key went down.
+    void handleHotKey(std::uint16_t keyData, platform::Shortcut modifiers);
 
     // A wake has been sent to attach since the link was last seen up.
     bool attachRequested() const { return attachRequested_; }

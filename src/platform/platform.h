@@ -60,6 +60,9 @@ struct InputEvent {
     // KeyDown: Alt was held, or the key is Alt itself; such keys are system keys, which hot keys
     // never see.
     bool altDown = false;
+    // KeyDown: Shift / Ctrl were held when the key went down. Read here, not later: by the time the
+    // user-interface thread handles the key the user may have let go of them.
+    bool shiftDown = false, ctrlDown = false;
 };
 
 // Every key-down and every mouse-button change of the whole desktop, whichever program has the

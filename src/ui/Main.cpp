@@ -1,5 +1,6 @@
 #include "ui/Main.h"
 
+#include "directcontrol/Directcontrol_stack.h"
 #include "directcontrol/Directcontrol_status.h"
 #include "ui/Application.h"
 #include "ui/Options.h"
@@ -26,9 +27,13 @@
 
 namespace skv::ui {
 
-TfrmMain::TfrmMain(std::string settingsFile, QString programFolder, QWidget* parent)
+TfrmMain::TfrmMain(std::string settingsFile, QString programFolder, const model::TGamePaths& paths,
+                   std::unique_ptr<platform::Platform> platform, QWidget* parent)
     : QMainWindow(parent), SettingsFile(std::move(settingsFile)), ProgramFolder(std::move(programFolder)),
-      HelpFile(ProgramFolder + QStringLiteral("/help/index.html")) {
+      HelpFile(ProgramFolder + QStringLiteral("/help/index.html")),
+      Stack(std::make_unique<directcontrol::TDirectControlStack>(
+          platform ? std::move(platform) : platform::createPlatform(), paths,
+          static_cast<directcontrol::HotKeyHost&>(*this))) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(TApplication::kTitle));
     setFixedSize(kClientWidth, kClientHeight);
@@ -56,9 +61,12 @@ TfrmMain::TfrmMain(std::string settingsFile, QString programFolder, QWidget* par
     applySettings();
     if (!problem.empty()) statusBar()->showMessage(messageToQString(problem));
     connect(GameSelector, &QComboBox::currentIndexChanged, this, guarded([this] { gameSelectorChanged(); }));
+    connectDirectControl();
 }
 
 TfrmMain::~TfrmMain() {
+    // Nothing of direct control may call into the window while it goes.
+    stopDirectControl();
     try {
         writeMainSettings(SettingsFile, currentSettings());
     } catch (...) {
@@ -71,6 +79,7 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::useDialogs(const TMainDialogs& dialogs) {
     Options = &dialogs.options;
+    SavedPositions = &dialogs.savedPositions;
     Services = std::make_unique<TPageServices>(
         TPageServices{dialogs.name, dialogs.properties, dialogs.effect, dialogs.comment, dialogs.distribution,
                       CamFileBuffer, *Clipboard, *PageActions, ProgramFolder, ProgramFolder});
@@ -134,12 +143,17 @@ void TfrmMain::setStatusText(const QString& text) {
 // dark and the lists keep the last page's items, so that direct control can go on switching them.
 void TfrmMain::tabChanged() {
     TfrmPage* page = activePage();
-    if (page) ItemLists.rebuild(page->identities());
+    if (page) itemLists().rebuild(page->identities());
     PageActions->setActivePage(page);
 }
 
 void TfrmMain::gameSelectorChanged() {
     const bool nr2003 = game() == model::eGame::gNR2003;
+    // Detached at once: the status bar does not wait for the thread's word.
+    Stack->selectGame(nr2003);
+    setStatusText(QString::fromLatin1(directcontrol::kNotAttachedText));
+    LinkProblem.clear();
+    showDirectControlProblem();
     actGPL->setText(QString::fromLatin1(nr2003 ? "Nascar Racing 2003" : "Grand Prix Legends"));
     for (TfrmPage* page : pages())
         page->setGame(game());
@@ -163,6 +177,8 @@ void TfrmMain::firstShown() {
         Settings.firstNR2003 = false;
     }
     Shown = true;
+    setMode();
+    startDirectControl();
     gameSelectorChanged();
     reopenFiles();
     // The user going over to another program (the game, most often) takes the active page's items along.
@@ -175,6 +191,7 @@ void TfrmMain::firstShown() {
 void TfrmMain::closeEvent(QCloseEvent* event) {
     if (!closePages()) return event->ignore();
     Shown = false;
+    stopDirectControl();
     event->accept();
 }
 

@@ -2,6 +2,7 @@
 // status bar, the actions on the active page, the settings it keeps, and the steps of start-up and quit.
 #pragma once
 
+#include "directcontrol/Hotkeys.h"
 #include "directcontrol/Itemlists.h"
 #include "model/Camfile.h"
 #include "model/Distribute.h"
@@ -21,6 +22,16 @@ class QSlider;
 class QTabWidget;
 class QToolBar;
 
+namespace skv::directcontrol {
+class TDirectControlStack;
+}
+namespace skv::model {
+class TGamePaths;
+}
+namespace skv::platform {
+class Platform;
+}
+
 namespace skv::ui {
 
 class TdlgDistributeCarCamSet;
@@ -30,6 +41,7 @@ class TdlgProperties;
 class TfrmComment;
 class TfrmEffect;
 class TfrmPage;
+class TfrmSavedPositions;
 class TItemClipboard;
 class TPageActions;
 struct TPageServices;
@@ -42,17 +54,20 @@ struct TMainDialogs {
     TfrmEffect& effect;
     TdlgDistributeCarCamSet& distribution;
     TfrmComment& comment;
+    TfrmSavedPositions& savedPositions;
 };
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, private directcontrol::HotKeyHost {
     Q_OBJECT
 public:
     // The window's client area, which the user cannot resize.
     static constexpr int kClientWidth = 598, kClientHeight = 564;
 
     // Reads "MainForm" and "General" from settingsFile and applies them; the file dialogs start in
-    // programFolder, where the help file lies too.
-    TfrmMain(std::string settingsFile, QString programFolder, QWidget* parent = nullptr);
+    // programFolder, where the help file lies too. Direct control runs over the backend given (the
+    // system's own when none is), finding the games through paths, which outlives the window.
+    TfrmMain(std::string settingsFile, QString programFolder, const model::TGamePaths& paths,
+             std::unique_ptr<platform::Platform> platform = nullptr, QWidget* parent = nullptr);
     // Writes "MainForm" and "General" back from the controls and flags.
     ~TfrmMain() override;
 
@@ -66,7 +81,11 @@ public:
     TPageActions& pageActions() const { return *PageActions; }
 
     // The active page's items for direct control, rebuilt by the tab-change step.
-    directcontrol::TItemLists& itemLists() { return ItemLists; }
+    directcontrol::TItemLists& itemLists();
+    directcontrol::TDirectControlStack& directControl() { return *Stack; }
+    // A game was started from the window: the input source is switched again, as the check box
+    // and the shown flag now say.
+    void gameLaunched();
     model::TCamFileBuffer& camFileBuffer() { return CamFileBuffer; }
 
     // The window's own actions; the page's are in pageActions().
@@ -107,6 +126,7 @@ public slots:
     void showHelp();
     void showGettingStarted();
     void showNR2003Notes();
+    void showSavedPositions();
 
 signals:
     // The first show has run its steps: the first-run messages, the game selector, the reopened files.
@@ -120,6 +140,20 @@ protected:
     QMenu* createPopupMenu() override { return nullptr; }
 
 private:
+    // What the hot keys ask of the window and tell it (Main_control.cpp).
+    bool directControlEnabled() const override;
+    bool applicationActive() const override;
+    bool keyDown(int virtualKey) const override;
+    void speedPositionChanged(int position) override;
+    void smoothPositionChanged(int position) override;
+
+    void connectDirectControl();
+    void startDirectControl();
+    void setMode();
+    void statusArrived(const std::string& text);
+    void showDirectControlProblem();
+    void stopDirectControl();
+
     void makeActions();
     void makeToolBars();
     QWidget* makeMainTab();
@@ -159,12 +193,17 @@ private:
     model::TCamFileBuffer CamFileBuffer;
     std::unique_ptr<TPageServices> Services;
     TdlgOptions* Options = nullptr;
-    directcontrol::TItemLists ItemLists;
+    TfrmSavedPositions* SavedPositions = nullptr;
+    std::unique_ptr<directcontrol::TDirectControlStack> Stack;
+    std::string InputProblem;    // why the input source could not be made, if it could not
+    QString LinkProblem;         // why the game cannot be reached, until it is
+    bool MovingBarByKey = false; // a hot key moves a track bar: the thread has the value already
 
     QTabWidget* Tabs = nullptr;
     QLabel* Status = nullptr;
     QLabel* LinkLabel = nullptr;
     QCheckBox* DirectControl = nullptr;
+    QLabel* DirectControlProblem = nullptr;
     QSlider* Speed = nullptr;
     QSlider* Smooth = nullptr;
     QCheckBox* LookMode = nullptr;

@@ -84,7 +84,7 @@ void TfrmMain::reopenFiles() {
     for (const std::string& file : Settings.openCmfFiles) {
         std::unique_ptr<TfrmPage> page = openLibraryPage(pathToQString(file), *Services, game(), true, this);
         if (!page) continue;
-        ItemLists.rebuild(page->identities());
+        itemLists().rebuild(page->identities());
         TfrmPage* added = page.release();
         Tabs->addTab(added, QString());
         showFileName(added);

@@ -135,25 +135,33 @@ QWidget* TfrmMain::makeDirectControlGroup(QWidget* parent) {
     QLabel* text = label(QStringLiteral("Advanced camera control during GPL replay with use of HotKeys."),
                          "lblDirectControl", group);
     text->setWordWrap(true);
-    DirectControl = checkBox("Enable Direct Control.", "chkDirectControl", group);
+    DirectControl = checkBox("Enable Direct Control.", "chkHotkeyDirectControl", group);
 
     auto* bars = new QGridLayout;
     bars->setColumnStretch(1, 1);
-    Speed = addTrackBar(bars, 0, "Key Control Speed", "trkSpeed", group);
-    Smooth = addTrackBar(bars, 1, "Smoothing", "trkSmooth", group);
+    Speed = addTrackBar(bars, 0, "Key Control Speed", "tbrSpeed", group);
+    Smooth = addTrackBar(bars, 1, "Smoothing", "tbrSmooth", group);
 
-    LookMode = checkBox("Mouse Look Mode", "chkLookMode", group);
-    BankMode = checkBox("Mouse Bank Mode", "chkBankMode", group);
+    LookMode = checkBox("Mouse Look Mode", "chkDefaultLookMode", group);
+    BankMode = checkBox("Mouse Bank Mode", "chkDefaultBankMode", group);
     auto* modes = new QHBoxLayout;
     modes->addWidget(LookMode);
     modes->addWidget(BankMode);
     modes->addStretch(1);
+
+    // Why direct control cannot work here, or why the game cannot be reached; hidden while all is well.
+    DirectControlProblem = label(QString(), "lblDirectControlProblem", group);
+    DirectControlProblem->setWordWrap(true);
+    DirectControlProblem->setTextFormat(Qt::PlainText);
+    DirectControlProblem->setStyleSheet(QStringLiteral("color: #b00000;"));
+    DirectControlProblem->hide();
 
     auto* layout = new QVBoxLayout(group);
     layout->addWidget(text);
     layout->addWidget(DirectControl);
     layout->addLayout(bars);
     layout->addLayout(modes);
+    layout->addWidget(DirectControlProblem);
     return group;
 }
 

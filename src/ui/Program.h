@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/Gamepaths.h"
+#include "platform/platform.h"
 #include "ui/Options_link.h"
 
 #include <QString>
@@ -19,10 +20,13 @@ class TdlgProperties;
 class TfrmComment;
 class TfrmEffect;
 class TfrmMain;
+class TfrmSavedPositions;
 
 struct TProgramSetup {
     std::string settingsFile;
     QString programFolder; // where the file dialogs start and the reference camera files lie
+    // The backend direct control runs over; the system's own when none is given.
+    std::unique_ptr<platform::Platform> platform;
 };
 
 class TProgram {
@@ -37,6 +41,7 @@ public:
 
     TfrmMain& main() const { return *Main; }
     TdlgOptions& options() const { return *Options; }
+    TfrmSavedPositions& savedPositions() const { return *SavedPositions; }
     TGameProgramsLink& gamePrograms() { return GamePrograms; }
 
 private:
@@ -50,6 +55,7 @@ private:
     TfrmEffect* Effect = nullptr;
     TdlgDistributeCarCamSet* Distribution = nullptr;
     TfrmComment* Comment = nullptr;
+    TfrmSavedPositions* SavedPositions = nullptr;
 };
 
 } // namespace skv::ui

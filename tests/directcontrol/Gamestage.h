@@ -284,6 +284,32 @@ private:
     std::atomic<bool> overlapped_{false};
 };
 
+// The stage's backend, lent to a stack that wants one of its own.
+class LentPlatform final : public platform::Platform {
+public:
+    explicit LentPlatform(platform::Platform& p) : p_(p) {}
+    std::string unavailableReason() const override { return p_.unavailableReason(); }
+    platform::WindowId foregroundWindow() override { return p_.foregroundWindow(); }
+    std::string windowTitle(platform::WindowId w) override { return p_.windowTitle(w); }
+    platform::ProcessId windowProcess(platform::WindowId w) override { return p_.windowProcess(w); }
+    std::unique_ptr<platform::GameProcess> openProcess(platform::ProcessId id) override {
+        return p_.openProcess(id);
+    }
+    bool keyDown(int key) override { return p_.keyDown(key); }
+    platform::CursorPos cursorPos() override { return p_.cursorPos(); }
+    void setCursorPos(int x, int y) override { p_.setCursorPos(x, y); }
+    platform::ScreenSize screenSize() override { return p_.screenSize(); }
+    void drawStatusLine(platform::WindowId w, const std::string& text) override {
+        p_.drawStatusLine(w, text);
+    }
+    std::unique_ptr<platform::InputSource> createInputSource(std::string& why) override {
+        return p_.createInputSource(why);
+    }
+
+private:
+    platform::Platform& p_;
+};
+
 // An effect player that records what it was given and moves the camera by a fixed rule.
 class FakeEffects : public effects::EffectStepper {
 public:

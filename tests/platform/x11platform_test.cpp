@@ -185,22 +185,28 @@ TEST_F(X11Backend, RecordsKeysAndButtonsOfEveryClientAndReportsHeldKeys) {
     XTestFakeKeyEvent(typist, alt, False, CurrentTime);
     XTestFakeButtonEvent(typist, 3, True, CurrentTime);
     XTestFakeButtonEvent(typist, 3, False, CurrentTime);
+    // Ctrl+Page Up: the key says Ctrl was held, whenever it is looked at.
+    const KeyCode ctrl = XKeysymToKeycode(typist, XK_Control_L);
+    XTestFakeKeyEvent(typist, ctrl, True, CurrentTime);
+    XTestFakeKeyEvent(typist, pageUp, True, CurrentTime);
+    XTestFakeKeyEvent(typist, pageUp, False, CurrentTime);
+    XTestFakeKeyEvent(typist, ctrl, False, CurrentTime);
     XSync(typist, False);
     EXPECT_FALSE(Backend->keyDown(vk::PageUp));
 
     std::vector<InputEvent> events;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (events.size() < 5 && std::chrono::steady_clock::now() < deadline) {
+    while (events.size() < 7 && std::chrono::steady_clock::now() < deadline) {
         source->dispatchPending([&](const InputEvent& e) { events.push_back(e); });
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     XCloseDisplay(typist);
-    ASSERT_EQ(events.size(), 5u);
+    ASSERT_EQ(events.size(), 7u);
     EXPECT_GE(wakeUps.load(), 1);
     using K = InputEvent::Kind;
     EXPECT_EQ(events[0].kind, K::KeyDown);
     EXPECT_EQ(events[0].virtualKey, vk::PageUp);
-    EXPECT_FALSE(events[0].altDown);
+    EXPECT_FALSE(events[0].altDown || events[0].ctrlDown || events[0].shiftDown);
     EXPECT_EQ(events[1].virtualKey, vk::Alt);
     EXPECT_TRUE(events[1].altDown);
     EXPECT_EQ(events[2].virtualKey, vk::PageUp);
@@ -208,4 +214,8 @@ TEST_F(X11Backend, RecordsKeysAndButtonsOfEveryClientAndReportsHeldKeys) {
     EXPECT_EQ(events[3].kind, K::ButtonDown);
     EXPECT_EQ(events[3].button, MouseButton::Right);
     EXPECT_EQ(events[4].kind, K::ButtonUp);
+    EXPECT_EQ(events[5].virtualKey, vk::Control);
+    EXPECT_EQ(events[6].virtualKey, vk::PageUp);
+    EXPECT_TRUE(events[6].ctrlDown);
+    EXPECT_FALSE(events[6].shiftDown || events[6].altDown);
 }

@@ -3,12 +3,15 @@
 // drop-down menus open, and a page in the NR2003 layout.
 #include "Shots.h"
 
+#include "directcontrol/Directcontrol_stack.h"
 #include "engine/Inifile.h"
 #include "model/Gamepaths.h"
 #include "model/Libraryfile.h"
+#include "platform/fake/Fakeplatform.h"
 #include "ui/Main.h"
 #include "ui/Main_settings.h"
 #include "ui/Program.h"
+#include "ui/Savedpositions.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -115,6 +118,39 @@ void selectFirstSet(ui::TfrmMain& window, int tab) {
     QApplication::processEvents();
 }
 
+// The saved-positions window after a few saves of both cameras, as the hot keys note them.
+bool saveSavedPositions(ui::TProgram& program, const QDir& out) {
+    directcontrol::TSavedPositions& positions = program.main().directControl().savedPositions();
+    for (int n = 0; n < 3; ++n) {
+        model::CarCameraValues roof{};
+        roof.xPos = 12.25f + float(n);
+        roof.yPos = -3.5f * float(n);
+        roof.zPos = 1.1f;
+        roof.yaw = 0.1f * float(n);
+        roof.pitch = -0.05f;
+        roof.zoomAngle = 1.0f;
+        positions.addRollBarPosition("", roof);
+        if (n == 2) continue;
+        model::CarCameraValues pit = roof;
+        pit.xPos = -140.0f - float(n);
+        pit.bank = 0.02f;
+        positions.addPitCamPosition("", pit);
+    }
+    return save(program.savedPositions(), out.filePath(QStringLiteral("saved-positions.png")));
+}
+
+// The "Main" tab where the system offers no direct control: the group says why.
+bool saveWithoutDirectControl(const std::string& settings, const model::TGamePaths& paths, const QDir& out) {
+    auto backend = std::make_unique<platform::FakePlatform>();
+    backend->setUnavailableReason("cannot open the X display \":0\" for recording input");
+    ui::TProgram program({settings, out.absolutePath(), std::move(backend)}, paths);
+    bool ok = startAndPicture(program.main(), {});
+    program.main().findChild<QTabWidget*>(QStringLiteral("pgcMain"))->setCurrentIndex(0);
+    QApplication::processEvents();
+    ok &= write(program.main(), out.filePath(QStringLiteral("main-tab-direct-control-unavailable.png")));
+    return ok;
+}
+
 } // namespace
 
 bool saveMainWindow(const char* sample, const QDir& out) {
@@ -124,13 +160,13 @@ bool saveMainWindow(const char* sample, const QDir& out) {
     std::filesystem::remove(settings);
     bool ok = true;
     {
-        ui::TProgram first({settings, out.absolutePath()}, paths);
+        ui::TProgram first({settings, out.absolutePath(), std::make_unique<platform::FakePlatform>()}, paths);
         ok &= startAndPicture(first.main(), {out.filePath(QStringLiteral("main-first-start.png")),
                                              out.filePath(QStringLiteral("main-first-start-preferences.png")),
                                              out.filePath(QStringLiteral("main-first-start-nr2003.png"))});
     }
     ui::writeOpenCmfFiles(settings, {std::filesystem::absolute(sample).string(), secondLibrary(sample, out)});
-    ui::TProgram again({settings, out.absolutePath()}, paths);
+    ui::TProgram again({settings, out.absolutePath(), std::make_unique<platform::FakePlatform>()}, paths);
     ui::TfrmMain& window = again.main();
     ok &= startAndPicture(window, {});
     ok &= write(window, out.filePath(QStringLiteral("main-two-libraries-main-tab.png")));
@@ -141,6 +177,8 @@ bool saveMainWindow(const char* sample, const QDir& out) {
     window.findChild<QComboBox*>(QStringLiteral("cbxGameSelector"))->setCurrentIndex(1);
     selectFirstSet(window, 2);
     ok &= write(window, out.filePath(QStringLiteral("main-two-libraries-nr2003.png")));
+    ok &= saveSavedPositions(again, out);
+    ok &= saveWithoutDirectControl(settings, paths, out);
     return ok;
 }
 

@@ -100,6 +100,8 @@ private:
             event.virtualKey = genericKey(key->vkCode);
             event.altDown =
                 wParam == WM_SYSKEYDOWN || (key->flags & LLKHF_ALTDOWN) != 0 || event.virtualKey == vk::Alt;
+            event.shiftDown = (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0;
+            event.ctrlDown = (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
             source->post(event);
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);

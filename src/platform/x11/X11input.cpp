@@ -115,7 +115,10 @@ private:
             out.kind = InputEvent::Kind::KeyDown;
             out.virtualKey = Keys[std::size_t(detail & 0xFF)];
             if (out.virtualKey == 0) return;
-            out.altDown = (event.u.keyButtonPointer.state & Mod1Mask) != 0 || out.virtualKey == vk::Alt;
+            const unsigned state = event.u.keyButtonPointer.state;
+            out.altDown = (state & Mod1Mask) != 0 || out.virtualKey == vk::Alt;
+            out.shiftDown = (state & ShiftMask) != 0;
+            out.ctrlDown = (state & ControlMask) != 0;
         } else if (type == ButtonPress || type == ButtonRelease) {
             if (detail < 1 || detail > 3) return; // wheel and extra buttons
             out.kind = type == ButtonPress ? InputEvent::Kind::ButtonDown : InputEvent::Kind::ButtonUp;

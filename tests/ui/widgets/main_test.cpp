@@ -6,6 +6,7 @@
 
 #include "engine/Inifile.h"
 #include "model/Libraryfile.h"
+#include "platform/fake/Fakeplatform.h"
 #include "ui/Hotkeyedit.h"
 #include "ui/Main.h"
 #include "ui/Main_settings.h"
@@ -77,7 +78,8 @@ struct TStart {
 
     // Shows the window and waits until its first show has run.
     ui::TfrmMain& start() {
-        program = std::make_unique<ui::TProgram>(ui::TProgramSetup{settings(), folder.path()}, paths);
+        program = std::make_unique<ui::TProgram>(
+            ui::TProgramSetup{settings(), folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
         ui::TfrmMain& window = program->main();
         QSignalSpy started(&window, &ui::TfrmMain::started);
         window.show();
@@ -237,10 +239,10 @@ void TestMain::firstStartShowsBothMessagesOnce() {
     QCOMPARE(window.size(), QSize(598, 564));
     QCOMPARE(window.pos(), QPoint(100, 100));
     QCOMPARE(tabCaptions(window), QStringList{"Main"});
-    QCOMPARE(child<QSlider>(window, "trkSpeed")->value(), 50);
+    QCOMPARE(child<QSlider>(window, "tbrSpeed")->value(), 50);
     QCOMPARE(child<QLabel>(window, "lblSpeedValue")->text(), QStringLiteral("50%"));
-    QCOMPARE(child<QSlider>(window, "trkSmooth")->value(), 94);
-    QVERIFY(child<QCheckBox>(window, "chkDirectControl")->isChecked());
+    QCOMPARE(child<QSlider>(window, "tbrSmooth")->value(), 94);
+    QVERIFY(child<QCheckBox>(window, "chkHotkeyDirectControl")->isChecked());
     QCOMPARE(child<QComboBox>(window, "cbxGameSelector")->currentText(), QStringLiteral("GPL"));
     QCOMPARE(child<QLabel>(window, "pnlStatus")->text(), QStringLiteral("Not Attached"));
     QCOMPARE(child<QLabel>(window, "Label1")->text(), QStringLiteral("Skyvane"));
@@ -274,7 +276,7 @@ void TestMain::firstStartShowsBothMessagesOnce() {
         {"actPasteCamera", "&Paste", "Paste Camera", "Shift+Ctrl+V", false},
         {"actPropertiesCamera", "&Properties", "Properties Camera", "", false},
         {"actPreferences", "&Preferences", "Preferences", "", true},
-        {"actSavedPositions", "&Show Saved Positions", "", "", false},
+        {"actSavedPositions", "&Show Saved Positions", "", "", true},
         {"actHelp", "BrightlapSkv &Help", "Help", "F1", true},
         {"actGettingStarted", "&Getting Started Dialog", "Show Getting Started Dialog", "", true},
         {"actNR2003Notes", "NR2003 Notes", "", "", true},
@@ -315,8 +317,8 @@ void TestMain::settingsAreAppliedAndWrittenBack() {
     QCOMPARE(selector->currentIndex(), 1);
     QCOMPARE(window.actGPL->text(), QStringLiteral("Nascar Racing 2003"));
     QCOMPARE(child<QLabel>(window, "lblSmoothValue")->text(), QStringLiteral("0%"));
-    QVERIFY(!child<QCheckBox>(window, "chkDirectControl")->isChecked());
-    QVERIFY(child<QCheckBox>(window, "chkBankMode")->isChecked() &&
+    QVERIFY(!child<QCheckBox>(window, "chkHotkeyDirectControl")->isChecked());
+    QVERIFY(child<QCheckBox>(window, "chkDefaultBankMode")->isChecked() &&
             child<QCheckBox>(window, "chkGPLInWindow")->isChecked());
 
     // The selector retitles the views of every open page and the game's launcher.
