@@ -56,6 +56,7 @@ TfrmMain::TfrmMain(std::string settingsFile, QString programFolder, QWidget* par
     applySettings();
     if (!problem.empty()) statusBar()->showMessage(messageToQString(problem));
     connect(GameSelector, &QComboBox::currentIndexChanged, this, guarded([this] { gameSelectorChanged(); }));
+    connectLaunchers();
 }
 
 TfrmMain::~TfrmMain() {
@@ -71,6 +72,7 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::useDialogs(const TMainDialogs& dialogs) {
     Options = &dialogs.options;
+    About = &dialogs.about;
     Services = std::make_unique<TPageServices>(
         TPageServices{dialogs.name, dialogs.properties, dialogs.effect, dialogs.comment, dialogs.distribution,
                       CamFileBuffer, *Clipboard, *PageActions, ProgramFolder, ProgramFolder});

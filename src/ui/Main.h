@@ -23,6 +23,7 @@ class QToolBar;
 
 namespace skv::ui {
 
+class TdlgAbout;
 class TdlgDistributeCarCamSet;
 class TdlgName;
 class TdlgOptions;
@@ -32,6 +33,7 @@ class TfrmEffect;
 class TfrmPage;
 class TItemClipboard;
 class TPageActions;
+class TUrlLauncher;
 struct TPageServices;
 
 // The dialogs the window uses, made after it at start-up.
@@ -39,6 +41,7 @@ struct TMainDialogs {
     TdlgName& name;
     TdlgOptions& options;
     TdlgProperties& properties;
+    TdlgAbout& about;
     TfrmEffect& effect;
     TdlgDistributeCarCamSet& distribution;
     TfrmComment& comment;
@@ -97,6 +100,17 @@ public:
     // The one panel of the status bar.
     void setStatusText(const QString& text);
 
+    // The tool applications, in the order of their launch buttons.
+    enum class eTool { VideoCapture, ImageCapture, MovieEditor, ReplayAnalyser };
+    // Starts the selected game (GPL with its window option); raises with words when it cannot.
+    void launchGame();
+    // Starts the tool, or offers the preferences when its path is empty.
+    void launchTool(eTool tool);
+    // Opens the link label's target in the default browser; nothing without a target.
+    void openLink();
+    // A game was started from here: the input source follows (filled by the direct-control wiring).
+    void gameLaunched() {}
+
 public slots:
     void newFile();
     void openFile();
@@ -107,6 +121,7 @@ public slots:
     void showHelp();
     void showGettingStarted();
     void showNR2003Notes();
+    void showAbout();
 
 signals:
     // The first show has run its steps: the first-run messages, the game selector, the reopened files.
@@ -121,6 +136,7 @@ protected:
 
 private:
     void makeActions();
+    void connectLaunchers();
     void makeToolBars();
     QWidget* makeMainTab();
     QWidget* makeDirectControlGroup(QWidget* parent);
@@ -159,6 +175,8 @@ private:
     model::TCamFileBuffer CamFileBuffer;
     std::unique_ptr<TPageServices> Services;
     TdlgOptions* Options = nullptr;
+    TdlgAbout* About = nullptr;
+    TUrlLauncher* UrlLauncher = nullptr;
     directcontrol::TItemLists ItemLists;
 
     QTabWidget* Tabs = nullptr;

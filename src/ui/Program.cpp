@@ -1,5 +1,6 @@
 #include "ui/Program.h"
 
+#include "ui/About.h"
 #include "ui/Application.h"
 #include "ui/Comment.h"
 #include "ui/Distribution.h"
@@ -18,10 +19,11 @@ TProgram::TProgram(TProgramSetup setup, const model::TGamePaths& paths)
     Name = new TdlgName(Main.get());
     Options = new TdlgOptions(Setup.settingsFile, GamePrograms, paths, Main.get());
     Properties = new TdlgProperties(Main.get());
+    About = new TdlgAbout(Main.get());
     Effect = new TfrmEffect(Main.get());
     Distribution = new TdlgDistributeCarCamSet(*Options, paths, Main.get());
     Comment = new TfrmComment(Main.get());
-    Main->useDialogs({*Name, *Options, *Properties, *Effect, *Distribution, *Comment});
+    Main->useDialogs({*Name, *Options, *Properties, *About, *Effect, *Distribution, *Comment});
 }
 
 TProgram::~TProgram() {

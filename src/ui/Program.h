@@ -12,6 +12,7 @@
 
 namespace skv::ui {
 
+class TdlgAbout;
 class TdlgDistributeCarCamSet;
 class TdlgName;
 class TdlgOptions;
@@ -47,6 +48,7 @@ private:
     TdlgName* Name = nullptr;
     TdlgOptions* Options = nullptr;
     TdlgProperties* Properties = nullptr;
+    TdlgAbout* About = nullptr;
     TfrmEffect* Effect = nullptr;
     TdlgDistributeCarCamSet* Distribution = nullptr;
     TfrmComment* Comment = nullptr;
