@@ -119,8 +119,9 @@ public:
     // 0 when the window does not say.
     virtual ProcessId windowProcess(WindowId window) = 0;
     // The first window at any depth below window whose title is exactly title, or 0: a desktop in a
-    // window of its own (Wine's virtual desktop) holds the program's windows as its children.
-    virtual WindowId findWindowBelow(WindowId window, const std::string& title) = 0;
+    // window of its own (Wine's virtual desktop) holds the program's windows as its children. 0 in a
+    // backend whose windows hold no others.
+    virtual WindowId findWindowBelow(WindowId /*window*/, const std::string& /*title*/) { return 0; }
     // A handle for reading and writing; null only when the process cannot be addressed at all
     // (failures of access show in the reads and writes and their lastError()).
     virtual std::unique_ptr<GameProcess> openProcess(ProcessId process) = 0;
