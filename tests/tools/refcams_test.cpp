@@ -15,7 +15,7 @@ using skv::test::readFile;
 
 namespace {
 
-const fs::path kSourceData = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data";
+const fs::path kSourceData = SKV_DATA_DIR;
 const char* const kReferenceFiles[] = {"brabham.cam", "pacecar.cam"};
 
 } // namespace
