@@ -44,6 +44,10 @@ public:
     skv::platform::ProcessId windowProcess(skv::platform::WindowId window) override {
         return backend_.windowProcess(window);
     }
+    skv::platform::WindowId findWindowBelow(skv::platform::WindowId window,
+                                            const std::string& title) override {
+        return backend_.findWindowBelow(window, title);
+    }
     std::unique_ptr<skv::platform::GameProcess> openProcess(skv::platform::ProcessId process) override {
         auto opened = backend_.openProcess(process);
         if (!opened) return nullptr;
@@ -76,6 +80,7 @@ private:
             return ok;
         }
         std::string lastError() const override { return process_->lastError(); }
+        std::optional<skv::platform::ProcessMap> processMap() override { return process_->processMap(); }
 
     private:
         std::unique_ptr<skv::platform::GameProcess> process_;

@@ -9,10 +9,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   liblua5.4-dev libmuparser-dev libmuparserx-dev
   libjpeg62-turbo-dev libsimpleini-dev nlohmann-json3-dev
-  g++-mingw-w64-x86-64-posix nasm dpkg-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix nasm dpkg-dev
   libx11-dev libxtst-dev xvfb x11-utils desktop-file-utils
   qt6-base-dev fonts-dejavu-core
   locales
+  wine wine64 wine32:i386
 )
 
 missing=()
@@ -25,6 +26,12 @@ done
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
   sudo="sudo"
+fi
+
+# The games are 32-bit Windows programs; Debian's Wine runs them with its i386 part.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "deps: adding the i386 architecture for 32-bit Wine"
+  $sudo dpkg --add-architecture i386
 fi
 
 if [ ${#missing[@]} -eq 0 ]; then

@@ -1,5 +1,6 @@
 #include "directcontrol/Directcontrol_gamelink.h"
 
+#include "directcontrol/Directcontrol_processcheck.h"
 #include "model/Camfile.h"
 #include "model/Fileerror.h"
 #include "model/Gplcarcameraset.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -75,6 +77,10 @@ const char* linkStatusText(LinkStatus status) {
         return "Not Attached: the reference camera file cannot be read";
     case LinkStatus::KeyNotFound:
         return "Not Attached: the game does not hold the first camera of its reference camera file";
+    case LinkStatus::WrongProcess:
+        return "Not Attached: the game's window belongs to a process that does not run the game";
+    case LinkStatus::NotWritable:
+        return "Not Attached: the game's camera records are not in memory it may write";
     case LinkStatus::Attached:
         return "Attached";
     case LinkStatus::WriteFailed:
@@ -94,13 +100,13 @@ void TGameLink::setGamePrograms(std::string gplProgram, std::string nr2003Progra
     Nr2003Program = std::move(nr2003Program);
 }
 
+std::string TGameLink::configuredProgram(bool isNR2003) const {
+    std::lock_guard guard(ProgramsLock);
+    return isNR2003 ? Nr2003Program : GplProgram;
+}
+
 std::filesystem::path TGameLink::referenceFilePath(bool isNR2003) const {
-    std::string program;
-    {
-        std::lock_guard guard(ProgramsLock);
-        program = isNR2003 ? Nr2003Program : GplProgram;
-    }
-    return Paths.resolveBelow(program, gameConstants(isNR2003).referenceFile);
+    return Paths.resolveBelow(configuredProgram(isNR2003), gameConstants(isNR2003).referenceFile);
 }
 
 void TGameLink::setStatus(LinkStatus status) {
@@ -138,13 +144,41 @@ std::array<std::uint8_t, kSearchKeySize> TGameLink::readSearchKey(bool isNR2003)
     return key;
 }
 
+// The window in front when it carries the game's title, else a window of that title nested in it;
+// sets GameWindow (0 when there is neither).
+platform::ProcessId TGameLink::findGameWindow(const GameConstants& game) {
+    const WindowId front = Platform.foregroundWindow();
+    GameWindow = 0;
+    if (front == 0) return 0;
+    if (Platform.windowTitle(front) == game.title)
+        GameWindow = front;
+    else
+        GameWindow = Platform.findWindowBelow(front, game.title);
+    return GameWindow == 0 ? 0 : Platform.windowProcess(GameWindow);
+}
+
+void TGameLink::checkRecords(const std::optional<platform::ProcessMap>& map, const GameConstants& game) {
+    if (!map) return;
+    const std::size_t blocks = std::size_t(game.blockCount) * kBlockSize;
+    char where[64];
+    if (!writableRange(*map, RollBarAddress, blocks)) {
+        std::snprintf(where, sizeof where, "0x%llX", static_cast<unsigned long long>(RollBarAddress));
+        failWith(LinkStatus::NotWritable, std::string("the game's camera blocks at ") + where +
+                                              " are not writable memory of its process");
+    }
+    if (!writableRange(*map, PitCamAddress, kRecordSize)) {
+        std::snprintf(where, sizeof where, "0x%llX", static_cast<unsigned long long>(PitCamAddress));
+        failWith(LinkStatus::NotWritable,
+                 std::string("the game's pit camera at ") + where + " is not writable memory of its process");
+    }
+}
+
 bool TGameLink::attachGame(bool isNR2003) {
     const GameConstants& game = gameConstants(isNR2003);
     Game = &game;
     Attached = false;
-    GameWindow = Platform.foregroundWindow();
-    if (GameWindow == 0 || Platform.windowTitle(GameWindow) != game.title) {
-        GameWindow = 0;
+    const platform::ProcessId pid = findGameWindow(game);
+    if (GameWindow == 0) {
         // A desktop that went away (the X server ended) is worth saying; no window in front is not.
         if (!Platform.isAvailable()) failWith(LinkStatus::NoGameWindow, Platform.unavailableReason());
         return fail(LinkStatus::NoGameWindow);
@@ -152,9 +186,17 @@ bool TGameLink::attachGame(bool isNR2003) {
 
     // Each attempt starts from a new handle; the one of the previous link is closed first.
     Process.reset();
-    const platform::ProcessId pid = Platform.windowProcess(GameWindow);
     if (pid != 0) Process = Platform.openProcess(pid);
     if (!Process) failWith(LinkStatus::NoProcess, "the game's window names no process that can be opened");
+
+    // Where the system lists the process's mappings, the process must be the configured game.
+    const std::optional<platform::ProcessMap> map = Process->processMap();
+    const std::string program = programFileName(configuredProgram(isNR2003));
+    if (map && !program.empty() && !runsProgram(*map, program)) {
+        const std::string runs = map->program.empty() ? std::string("another program") : map->program;
+        failWith(LinkStatus::WrongProcess, "the game's window belongs to process " + std::to_string(pid) +
+                                               " (" + runs + "), which has no " + program + " loaded");
+    }
 
     ScanBuffer.resize(game.searchLength);
     if (!Process->read(game.searchStart, ScanBuffer.data(), ScanBuffer.size())) {
@@ -173,6 +215,7 @@ bool TGameLink::attachGame(bool isNR2003) {
     if (!offset) return fail(LinkStatus::KeyNotFound);
     RollBarAddress = game.searchStart + *offset;
     PitCamAddress = platform::Address(std::int64_t(RollBarAddress) + game.pitCamOffset);
+    checkRecords(map, game);
     Attached = true;
     setStatus(LinkStatus::Attached);
     return true;

@@ -58,6 +58,8 @@ enum class LinkStatus : std::uint8_t {
     MemoryUnreadable, // the searched window cannot be read
     NoReferenceFile,  // the reference camera file cannot be read
     KeyNotFound,      // the game does not hold the reference file's first record
+    WrongProcess,     // the window's process does not run the configured game executable
+    NotWritable,      // the camera records do not lie in memory the game may write
     Attached,
     WriteFailed, // a camera write failed and dropped the link
 };
@@ -87,9 +89,11 @@ public:
     // be called on any thread.
     void setGamePrograms(std::string gplProgram, std::string nr2003Program);
 
-    // Tries to find the game in front and its camera records; true when the link is up. Throws
-    // EGameLinkError when the reference camera file cannot be read, the game's memory is out of
-    // reach or the desktop backend is gone, returns false for every other miss.
+    // Tries to find the game in front (the window in front, or a window of that title inside it, as
+    // in a virtual desktop) and its camera records; true when the link is up. Throws EGameLinkError
+    // when the reference camera file cannot be read, the game's memory is out of reach, the
+    // window's process is not the configured game or its records are not writable there, or the
+    // desktop backend is gone; returns false for every other miss.
     bool attachGame(bool isNR2003);
     void detach();
     bool attached() const { return Attached; }
@@ -129,6 +133,9 @@ private:
     [[noreturn]] void failWith(LinkStatus status, const std::string& reason);
     void setStatus(LinkStatus status);
     std::array<std::uint8_t, kSearchKeySize> readSearchKey(bool isNR2003) const;
+    std::string configuredProgram(bool isNR2003) const;
+    platform::ProcessId findGameWindow(const GameConstants& game);
+    void checkRecords(const std::optional<platform::ProcessMap>& map, const GameConstants& game);
 };
 
 } // namespace skv::directcontrol

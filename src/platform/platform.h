@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace skv::platform {
 
@@ -34,6 +36,19 @@ struct StatusBand {
     static constexpr int left = 15, top = 8, right = 640, bottom = 20;
 };
 
+// One mapping of a process's address space, [start, end).
+struct MappedRegion {
+    Address start = 0, end = 0;
+    bool readable = false, writable = false;
+    std::string file; // the mapped file's path; empty for memory of its own
+};
+
+// What the system tells of a process: its mappings, and the program its command line names.
+struct ProcessMap {
+    std::vector<MappedRegion> regions;
+    std::string program;
+};
+
 // An opened process. Destroying the object closes the handle.
 class GameProcess {
 public:
@@ -47,6 +62,8 @@ public:
     virtual bool write(Address address, const void* data, std::size_t size) = 0;
     // What went wrong at the last failed read or write, in plain words; empty before any failure.
     virtual std::string lastError() const = 0;
+    // The process's mappings where the system lists them; nullopt where it does not.
+    virtual std::optional<ProcessMap> processMap() { return std::nullopt; }
 };
 
 enum class MouseButton : std::uint8_t { Left, Right, Middle };
@@ -104,6 +121,10 @@ public:
     virtual std::string windowTitle(WindowId window) = 0;
     // 0 when the window does not say.
     virtual ProcessId windowProcess(WindowId window) = 0;
+    // The first window at any depth below window whose title is exactly title, or 0: a desktop in a
+    // window of its own (Wine's virtual desktop) holds the program's windows as its children. 0 in a
+    // backend whose windows hold no others.
+    virtual WindowId findWindowBelow(WindowId /*window*/, const std::string& /*title*/) { return 0; }
     // A handle for reading and writing; null only when the process cannot be addressed at all
     // (failures of access show in the reads and writes and their lastError()).
     virtual std::unique_ptr<GameProcess> openProcess(ProcessId process) = 0;

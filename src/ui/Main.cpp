@@ -62,6 +62,7 @@ TfrmMain::TfrmMain(std::string settingsFile, QString programFolder, const model:
     if (!problem.empty()) statusBar()->showMessage(messageToQString(problem));
     connect(GameSelector, &QComboBox::currentIndexChanged, this, guarded([this] { gameSelectorChanged(); }));
     connectDirectControl();
+    connectLaunchers();
 }
 
 TfrmMain::~TfrmMain() {
@@ -80,6 +81,7 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::useDialogs(const TMainDialogs& dialogs) {
     Options = &dialogs.options;
     SavedPositions = &dialogs.savedPositions;
+    About = &dialogs.about;
     Services = std::make_unique<TPageServices>(
         TPageServices{dialogs.name, dialogs.properties, dialogs.effect, dialogs.comment, dialogs.distribution,
                       CamFileBuffer, *Clipboard, *PageActions, ProgramFolder, ProgramFolder});

@@ -34,6 +34,7 @@ class Platform;
 
 namespace skv::ui {
 
+class TdlgAbout;
 class TdlgDistributeCarCamSet;
 class TdlgName;
 class TdlgOptions;
@@ -44,6 +45,7 @@ class TfrmPage;
 class TfrmSavedPositions;
 class TItemClipboard;
 class TPageActions;
+class TUrlLauncher;
 struct TPageServices;
 
 // The dialogs the window uses, made after it at start-up.
@@ -51,6 +53,7 @@ struct TMainDialogs {
     TdlgName& name;
     TdlgOptions& options;
     TdlgProperties& properties;
+    TdlgAbout& about;
     TfrmEffect& effect;
     TdlgDistributeCarCamSet& distribution;
     TfrmComment& comment;
@@ -116,6 +119,15 @@ public:
     // The one panel of the status bar.
     void setStatusText(const QString& text);
 
+    // The tool applications, in the order of their launch buttons.
+    enum class eTool { VideoCapture, ImageCapture, MovieEditor, ReplayAnalyser };
+    // Starts the selected game (GPL with its window option); raises with words when it cannot.
+    void launchGame();
+    // Starts the tool, or offers the preferences when its path is empty.
+    void launchTool(eTool tool);
+    // Opens the link label's target in the default browser; nothing without a target.
+    void openLink();
+
 public slots:
     void newFile();
     void openFile();
@@ -127,6 +139,7 @@ public slots:
     void showGettingStarted();
     void showNR2003Notes();
     void showSavedPositions();
+    void showAbout();
 
 signals:
     // The first show has run its steps: the first-run messages, the game selector, the reopened files.
@@ -155,6 +168,7 @@ private:
     void stopDirectControl();
 
     void makeActions();
+    void connectLaunchers();
     void makeToolBars();
     QWidget* makeMainTab();
     QWidget* makeDirectControlGroup(QWidget* parent);
@@ -198,6 +212,8 @@ private:
     std::string InputProblem;    // why the input source could not be made, if it could not
     QString LinkProblem;         // why the game cannot be reached, until it is
     bool MovingBarByKey = false; // a hot key moves a track bar: the thread has the value already
+    TdlgAbout* About = nullptr;
+    TUrlLauncher* UrlLauncher = nullptr;
 
     QTabWidget* Tabs = nullptr;
     QLabel* Status = nullptr;

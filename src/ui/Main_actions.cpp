@@ -42,13 +42,17 @@ const TActionRow kActions[] = {
      "Show Getting Started Dialog", "", [](TfrmMain& w) { w.showGettingStarted(); }},
     {&TfrmMain::actNR2003Notes, "actNR2003Notes", "NR2003 Notes", "", "",
      [](TfrmMain& w) { w.showNR2003Notes(); }},
-    {&TfrmMain::actAbout, "actAbout", "&About", "About", "", nullptr},
+    {&TfrmMain::actAbout, "actAbout", "&About", "About", "", [](TfrmMain& w) { w.showAbout(); }},
     // The category "Application": the games and the tools, started from the third tool bar.
-    {&TfrmMain::actGPL, "actGPL", "Grand Prix Legends", "", "", nullptr},
-    {&TfrmMain::actVideoCapture, "actVideoCapture", "Video Capture", "", "", nullptr},
-    {&TfrmMain::actImageCapture, "actImageCapture", "Image Capture", "", "", nullptr},
-    {&TfrmMain::actMovieEditor, "actMovieEditor", "Movie Editor", "", "", nullptr},
-    {&TfrmMain::actReplayAnalyser, "actReplayAnalyser", "Replay Analyser", "", "", nullptr},
+    {&TfrmMain::actGPL, "actGPL", "Grand Prix Legends", "", "", [](TfrmMain& w) { w.launchGame(); }},
+    {&TfrmMain::actVideoCapture, "actVideoCapture", "Video Capture", "", "",
+     [](TfrmMain& w) { w.launchTool(TfrmMain::eTool::VideoCapture); }},
+    {&TfrmMain::actImageCapture, "actImageCapture", "Image Capture", "", "",
+     [](TfrmMain& w) { w.launchTool(TfrmMain::eTool::ImageCapture); }},
+    {&TfrmMain::actMovieEditor, "actMovieEditor", "Movie Editor", "", "",
+     [](TfrmMain& w) { w.launchTool(TfrmMain::eTool::MovieEditor); }},
+    {&TfrmMain::actReplayAnalyser, "actReplayAnalyser", "Replay Analyser", "", "",
+     [](TfrmMain& w) { w.launchTool(TfrmMain::eTool::ReplayAnalyser); }},
     {&TfrmMain::actCameraEditor, "actCameraEditor", "Camera Editor", "", "", nullptr},
 };
 

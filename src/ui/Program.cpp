@@ -2,6 +2,7 @@
 
 #include "directcontrol/Directcontrol_stack.h"
 #include "platform/platform.h"
+#include "ui/About.h"
 #include "ui/Application.h"
 #include "ui/Comment.h"
 #include "ui/Distribution.h"
@@ -22,11 +23,12 @@ TProgram::TProgram(TProgramSetup setup, const model::TGamePaths& paths)
     Name = new TdlgName(Main.get());
     Options = new TdlgOptions(Setup.settingsFile, GamePrograms, paths, Main.get());
     Properties = new TdlgProperties(Main.get());
+    About = new TdlgAbout(Main.get());
     Effect = new TfrmEffect(Main.get());
     Distribution = new TdlgDistributeCarCamSet(*Options, paths, Main.get());
     Comment = new TfrmComment(Main.get());
     SavedPositions = new TfrmSavedPositions(Main->directControl().savedPositions(), Main.get());
-    Main->useDialogs({*Name, *Options, *Properties, *Effect, *Distribution, *Comment, *SavedPositions});
+    Main->useDialogs({*Name, *Options, *Properties, *About, *Effect, *Distribution, *Comment, *SavedPositions});
     // The game link finds the games' reference camera files where the preferences say they are.
     GamePrograms.follow(&Main->directControl().link());
 }

@@ -13,6 +13,7 @@
 
 namespace skv::ui {
 
+class TdlgAbout;
 class TdlgDistributeCarCamSet;
 class TdlgName;
 class TdlgOptions;
@@ -52,6 +53,7 @@ private:
     TdlgName* Name = nullptr;
     TdlgOptions* Options = nullptr;
     TdlgProperties* Properties = nullptr;
+    TdlgAbout* About = nullptr;
     TfrmEffect* Effect = nullptr;
     TdlgDistributeCarCamSet* Distribution = nullptr;
     TfrmComment* Comment = nullptr;

@@ -80,14 +80,15 @@ protected:
     }
 
     // Starts the stand-in game with the reference file's first record at that offset of its window.
-    void startGame(bool nr2003, long offset) {
+    void startGame(bool nr2003, long offset, const std::vector<std::string>& options = {}) {
         const std::filesystem::path reference = Link->referenceFilePath(nr2003);
         std::filesystem::create_directories(reference.parent_path());
         skv::testing::writeCamFile(reference.string(), kKey);
-        Game = std::make_unique<ChildProcess>(
-            std::vector<std::string>{SKV_RUNTIME_DIR "/fakegame", "--game", nr2003 ? "nr2003" : "gpl",
-                                     "--offset", std::to_string(offset), "--camfile", reference.string()},
-            std::vector<std::string>{"DISPLAY=" + Display});
+        std::vector<std::string> argv{
+            SKV_RUNTIME_DIR "/fakegame", "--game",    nr2003 ? "nr2003" : "gpl", "--offset",
+            std::to_string(offset),      "--camfile", reference.string()};
+        argv.insert(argv.end(), options.begin(), options.end());
+        Game = std::make_unique<ChildProcess>(argv, std::vector<std::string>{"DISPLAY=" + Display});
         const auto line = Game->readLine();
         ASSERT_TRUE(line) << "fakegame did not start";
         std::istringstream in(*line);
@@ -250,4 +251,31 @@ TEST_F(EndToEnd, GoesOnWithoutDirectControlWhenTheXServerEnds) {
     Control.reset();
     Link.reset();
     Platform.reset();
+}
+
+// The process behind the window is checked against the system's list of its mappings before the
+// link is up: the configured executable loaded, the camera records writable.
+TEST_F(EndToEnd, AttachesOnlyToTheConfiguredGameWithWritableRecords) {
+    struct Row {
+        std::vector<std::string> options;
+        LinkStatus status;
+        const char* says;
+    };
+    const Row rows[] = {
+        {{}, LinkStatus::Attached, "Attached"},
+        {{"--image", "launcher.exe"}, LinkStatus::WrongProcess, "which has no gpl.exe loaded"},
+        {{"--memory", "read-only"}, LinkStatus::NotWritable, "camera blocks at 0x5F2000 are not writable"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.says);
+        startGame(false, 0x2000, row.options);
+        try {
+            Link->attachGame(false);
+        } catch (const EGameLinkError&) {
+        }
+        EXPECT_EQ(Link->status(), row.status);
+        EXPECT_NE(Link->state().text.find(row.says), std::string::npos) << Link->state().text;
+        Link->detach();
+        Game.reset();
+    }
 }

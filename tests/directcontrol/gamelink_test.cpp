@@ -382,3 +382,86 @@ TEST(ReferenceCamFiles, EverySeriesFolderGetsPacecarAndGplKeepsItsOwn) {
     EXPECT_FALSE(done.gplCopied);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "gpl/cars"));
 }
+
+// Where the system lists a process's mappings, the link writes only into a process that runs the
+// configured game and holds the camera records in writable memory.
+TEST_F(GameLink, ChecksTheProcessBeforeItsFirstWrite) {
+    using skv::platform::MappedRegion;
+    using skv::platform::ProcessMap;
+    const MappedRegion window{0x5F0000, 0x6F0000, true, true, ""};
+    const MappedRegion image{0x400000, 0x401000, true, false, "/games/drive_c/Sierra/GPL/GPL.EXE"};
+    struct Row {
+        const char* what;
+        ProcessMap map;
+        std::size_t offset;
+        LinkStatus status;
+        const char* says; // in the status text
+    };
+    const Row rows[] = {
+        {"the command line names the game",
+         {{window}, "C:\\Sierra\\gpl\\GPL.exe"},
+         0x1000,
+         LinkStatus::Attached,
+         ""},
+        {"the game's image is mapped",
+         {{image, window}, "/usr/bin/wine-preloader"},
+         0x1000,
+         LinkStatus::Attached,
+         ""},
+        {"another program",
+         {{window}, "C:\\windows\\system32\\start.exe"},
+         0x1000,
+         LinkStatus::WrongProcess,
+         "(C:\\windows\\system32\\start.exe), which has no gpl.exe loaded"},
+        {"read-only records",
+         {{image, {0x5F0000, 0x6F0000, true, false, ""}}, ""},
+         0x1000,
+         LinkStatus::NotWritable,
+         "camera blocks at 0x5F1000"},
+        {"records across two writable mappings",
+         {{image, {0x5F0000, 0x5F1100, true, true, ""}, {0x5F1100, 0x6F0000, true, true, ""}}, ""},
+         0x1000,
+         LinkStatus::Attached,
+         ""},
+        {"a pit record beyond the mapped window",
+         {{image, window}, ""},
+         0xFE000,
+         LinkStatus::NotWritable,
+         "pit camera at 0x6F0810"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        memory->describe(row.map);
+        memory->poke(0x5F0000 + row.offset, kKey, sizeof kKey);
+        const auto window = platform.addWindow("Papyrus Window", kPid);
+        platform.setForeground(window);
+        bool attached = false;
+        try {
+            attached = link.attachGame(false);
+        } catch (const EGameLinkError& e) {
+            EXPECT_NE(std::string(e.what()).find(row.says), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(attached, row.status == LinkStatus::Attached);
+        EXPECT_EQ(link.status(), row.status);
+        EXPECT_EQ(platform.openHandles(), attached ? 1 : 0);
+        link.detach();
+        memory->poke(0x5F0000 + row.offset, std::array<float, 3>{}.data(), sizeof kKey);
+    }
+    EXPECT_TRUE(memory->writes().empty()) << "nothing is written by an attach";
+}
+
+// A Wine virtual desktop is the window in front; the game's window is nested in it.
+TEST_F(GameLink, FindsTheGameInsideTheWindowInFront) {
+    memory->poke(0x5F1000, kKey, sizeof kKey);
+    const auto desktop = platform.addWindow("Default - Wine desktop", 7);
+    const auto frame = platform.addWindow("", 7, desktop);
+    platform.addWindow("Papyrus Window", kPid); // a top-level one elsewhere is not in front
+    const auto game = platform.addWindow("Papyrus Window", kPid, frame);
+    platform.setForeground(desktop);
+    ASSERT_TRUE(link.attachGame(false));
+    EXPECT_EQ(link.gameWindow(), game);
+    EXPECT_EQ(link.rollBarAddress(), Address(0x5F1000));
+    platform.setForeground(platform.addWindow("Untitled - Editor", 7));
+    EXPECT_FALSE(link.attachGame(false));
+    EXPECT_EQ(link.status(), LinkStatus::NoGameWindow);
+}

@@ -1,5 +1,6 @@
 // The X11 backend against a private Xvfb and the stand-in game.
 #include "platform/Shortcut.h"
+#include "platform/x11/Linuxprocess.h"
 #include "platform/x11/X11keys.h"
 #include "platform/x11/X11platform.h"
 #include "support/Xsession.h"
@@ -218,4 +219,36 @@ TEST_F(X11Backend, RecordsKeysAndButtonsOfEveryClientAndReportsHeldKeys) {
     EXPECT_EQ(events[6].virtualKey, vk::PageUp);
     EXPECT_TRUE(events[6].ctrlDown);
     EXPECT_FALSE(events[6].shiftDown || events[6].altDown);
+}
+
+TEST(LinuxProcessMap, ReadsTheLinesOfTheSystemsList) {
+    const std::string maps =
+        "00400000-00401000 r--p 00000000 08:01 1234   /home/u/.wine/drive_c/GPL/gpl.exe\n"
+        "005f0000-006f0000 rw-p 00000000 00:00 0 \n"
+        "7f00-7f10 rwxp 0 00:00 0 /tmp/a b/x.exe (deleted)\n"
+        "garbage line\n"
+        "10-5 rw-p 0 00:00 0\n";
+    const std::vector<MappedRegion> regions = parseProcessMaps(maps);
+    ASSERT_EQ(regions.size(), 3u);
+    EXPECT_EQ(regions[0].start, 0x400000u);
+    EXPECT_EQ(regions[0].end, 0x401000u);
+    EXPECT_TRUE(regions[0].readable);
+    EXPECT_FALSE(regions[0].writable);
+    EXPECT_EQ(regions[0].file, "/home/u/.wine/drive_c/GPL/gpl.exe");
+    EXPECT_TRUE(regions[1].writable);
+    EXPECT_EQ(regions[1].file, "");
+    EXPECT_EQ(regions[2].file, "/tmp/a b/x.exe");
+}
+
+// A refused read says what lifts the restriction, for each setting of the kernel's.
+TEST(LinuxProcessMap, APermissionRefusalSaysWhatFixesIt) {
+    const std::string self = "/opt/skyvane/skyvane";
+    EXPECT_NE(permissionText(false, 1, self).find("start the game from Skyvane"), std::string::npos);
+    for (int scope : {0, 1, 2})
+        EXPECT_NE(
+            permissionText(true, scope, self).find("sudo setcap cap_sys_ptrace=eip /opt/skyvane/skyvane"),
+            std::string::npos)
+            << scope;
+    EXPECT_EQ(permissionText(true, 3, self).find("setcap"), std::string::npos) << "nothing lifts scope 3";
+    EXPECT_NE(permissionText(true, 2, self).find("write"), std::string::npos);
 }

@@ -2,7 +2,11 @@
 // the game's title, holds camera blocks at the game's memory window, lets other processes read and
 // write them, and prints them on request so a test can see exactly what was written.
 //
-//   fakegame --game gpl|nr2003 --offset N --camfile FILE
+//   fakegame --game gpl|nr2003 --offset N --camfile FILE [--image NAME] [--memory read-only]
+//
+// Like the game, it has its program image mapped: a file named gpl.exe or nr2003.exe (or NAME), so
+// that a check of the process's mappings finds it. With "--memory read-only" the camera blocks may be
+// read but not written.
 //
 // Commands on standard input, one a line:
 //   dump     "block K W0 .. W53" for every car-camera block (hex 32-bit words), then "end"
@@ -16,6 +20,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
@@ -50,6 +55,8 @@ struct Options {
     const Game* game = nullptr;
     long offset = -1;
     std::string camFile;
+    std::string image;
+    bool readOnly = false;
 };
 
 [[noreturn]] void fail(const std::string& message) {
@@ -76,12 +83,19 @@ Options parseOptions(int argc, char** argv) {
             if (*end != '\0' || options.offset < 0) fail("--offset takes a number");
         } else if (arg == "--camfile") {
             options.camFile = value;
+        } else if (arg == "--image") {
+            options.image = value;
+        } else if (arg == "--memory") {
+            if (value != "read-only") fail("--memory takes read-only");
+            options.readOnly = true;
         } else {
             fail("unknown option " + arg);
         }
     }
     if (!options.game || options.offset < 0 || options.camFile.empty())
-        fail("usage: fakegame --game gpl|nr2003 --offset N --camfile FILE");
+        fail("usage: fakegame --game gpl|nr2003 --offset N --camfile FILE [--image NAME] [--memory "
+             "read-only]");
+    if (options.image.empty()) options.image = options.game == &kGpl ? "gpl.exe" : "nr2003.exe";
     return options;
 }
 
@@ -114,6 +128,21 @@ unsigned char* layOutMemory(const Options& options, const std::vector<unsigned c
     const float pitRecord[9] = {0, 0, 0, 0, 0, 0, 1.0f, 0, 0};
     std::memcpy(window + pit, pitRecord, kRecordSize);
     return window + first;
+}
+
+// Maps a page of a file of that name into memory, as a program's image is, and removes the file: the
+// mapping keeps its name.
+void mapImage(const std::string& name) {
+    char folder[] = "/tmp/fakegame-XXXXXX";
+    if (!mkdtemp(folder)) fail("cannot make a folder for the image: " + std::string(std::strerror(errno)));
+    const std::string path = std::string(folder) + "/" + name;
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    if (fd < 0 || ftruncate(fd, 4096) != 0) fail("cannot make the image " + path);
+    void* image = mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    unlink(path.c_str());
+    rmdir(folder);
+    if (image == MAP_FAILED) fail("cannot map the image " + path);
 }
 
 void printWords(const unsigned char* bytes, std::size_t size) {
@@ -236,6 +265,9 @@ int main(int argc, char** argv) {
     const Options options = parseOptions(argc, argv);
     const std::vector<unsigned char> camFile = readCamFile(options.camFile);
     unsigned char* first = layOutMemory(options, camFile);
+    mapImage(options.image);
+    if (options.readOnly && mprotect(first - options.offset, kWindowSize, PROT_READ) != 0)
+        fail("cannot protect the memory window");
     // Let any process of this user read and write the memory, whatever the ptrace restrictions.
     prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
 

@@ -19,7 +19,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -151,6 +153,27 @@ bool saveWithoutDirectControl(const std::string& settings, const model::TGamePat
     return ok;
 }
 
+// A tool button with no path set: its question, then the preferences its Yes opens.
+bool pictureLauncherPreferences(ui::TfrmMain& window, const QDir& out) {
+    bool question = false, preferences = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        QApplication::processEvents();
+        question = write(*box, out.filePath(QStringLiteral("main-launcher-question.png")));
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog || dialog->objectName() != QStringLiteral("dlgOptions")) return;
+            QApplication::processEvents();
+            preferences = write(*dialog, out.filePath(QStringLiteral("main-launcher-preferences.png")));
+            dialog->close();
+        });
+        box->button(QMessageBox::Yes)->click();
+    });
+    window.actVideoCapture->trigger();
+    return question && preferences;
+}
+
 } // namespace
 
 bool saveMainWindow(const char* sample, const QDir& out) {
@@ -173,6 +196,8 @@ bool saveMainWindow(const char* sample, const QDir& out) {
     selectFirstSet(window, 1);
     ok &= write(window, out.filePath(QStringLiteral("main-two-libraries.png")));
     ok &= pictureMenus(window, out);
+    ok &= pictureLauncherPreferences(window, out);
+    ok &= saveModal(out.filePath(QStringLiteral("about.png")), [&] { window.actAbout->trigger(); });
     // The same window for NR2003: the pages lay their views out for that game.
     window.findChild<QComboBox*>(QStringLiteral("cbxGameSelector"))->setCurrentIndex(1);
     selectFirstSet(window, 2);

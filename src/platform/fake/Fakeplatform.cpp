@@ -61,6 +61,16 @@ void FakeMemory::exit() {
     Exited = true;
 }
 
+void FakeMemory::describe(ProcessMap map) {
+    std::lock_guard guard(Lock);
+    Description = std::move(map);
+}
+
+std::optional<ProcessMap> FakeMemory::description() const {
+    std::lock_guard guard(Lock);
+    return Description;
+}
+
 std::vector<FakeMemory::Transfer> FakeMemory::writes() const {
     std::lock_guard guard(Lock);
     return WriteLog;
@@ -153,6 +163,7 @@ public:
         return Memory->write(address, data, size, Error);
     }
     std::string lastError() const override { return Error; }
+    std::optional<ProcessMap> processMap() override { return Memory->description(); }
 
 private:
     std::shared_ptr<FakeMemory> Memory;
@@ -206,10 +217,10 @@ void FakePlatform::setUnavailableReason(std::string reason) {
     Unavailable = std::move(reason);
 }
 
-WindowId FakePlatform::addWindow(std::string title, ProcessId process) {
+WindowId FakePlatform::addWindow(std::string title, ProcessId process, WindowId parent) {
     std::lock_guard guard(Lock);
     const WindowId id = NextWindow++;
-    Windows[id] = {std::move(title), process};
+    Windows[id] = {std::move(title), process, parent};
     return id;
 }
 
@@ -313,6 +324,17 @@ ProcessId FakePlatform::windowProcess(WindowId window) {
     std::lock_guard guard(Lock);
     auto it = Windows.find(window);
     return it == Windows.end() ? 0 : it->second.process;
+}
+
+WindowId FakePlatform::findWindowBelow(WindowId window, const std::string& title) {
+    std::lock_guard guard(Lock);
+    // Windows are numbered in the order they were made, so the first found is the first made.
+    for (const auto& [id, entry] : Windows) {
+        if (entry.title != title) continue;
+        for (WindowId above = entry.parent; above != 0; above = Windows.at(above).parent)
+            if (above == window) return id;
+    }
+    return 0;
 }
 
 std::unique_ptr<GameProcess> FakePlatform::openProcess(ProcessId process) {

@@ -29,6 +29,11 @@ public:
 
     // Maps size zero bytes at base; regions must not overlap.
     void map(Address base, std::size_t size);
+    // What the process tells of itself from now on: its program and the regions listed with their
+    // files and rights (mapped or not). Until this is called it tells nothing, as on systems that
+    // do not list a process's mappings.
+    void describe(ProcessMap map);
+    std::optional<ProcessMap> description() const;
     // Direct access for the test, bypassing failures and the logs; throws outside the regions.
     void poke(Address address, const void* data, std::size_t size);
     void peek(Address address, void* buffer, std::size_t size) const;
@@ -66,6 +71,7 @@ private:
     bool KeepLog = true;
     WriteWatcher Watcher;
     std::size_t Reads = 0;
+    std::optional<ProcessMap> Description;
 
     std::uint8_t* locate(Address address, std::size_t size);
     bool readFails(Address address, std::size_t size) const;
@@ -79,7 +85,8 @@ public:
 
     // --- scripting ---
     void setUnavailableReason(std::string reason);
-    WindowId addWindow(std::string title, ProcessId process);
+    // A window; with a parent, one nested in that window (as in a virtual desktop).
+    WindowId addWindow(std::string title, ProcessId process, WindowId parent = 0);
     void setWindowTitle(WindowId window, std::string title);
     void setForeground(WindowId window);
     // A process with an empty address space; the returned memory stays shared with the handles.
@@ -109,6 +116,7 @@ public:
     WindowId foregroundWindow() override;
     std::string windowTitle(WindowId window) override;
     ProcessId windowProcess(WindowId window) override;
+    WindowId findWindowBelow(WindowId window, const std::string& title) override;
     std::unique_ptr<GameProcess> openProcess(ProcessId process) override;
     bool keyDown(int virtualKey) override;
     CursorPos cursorPos() override;
@@ -123,6 +131,7 @@ private:
     struct Window {
         std::string title;
         ProcessId process = 0;
+        WindowId parent = 0;
     };
 
     mutable std::mutex Lock;

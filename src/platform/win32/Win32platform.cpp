@@ -83,6 +83,26 @@ ProcessId Win32Platform::windowProcess(WindowId window) {
     return ProcessId(process);
 }
 
+WindowId Win32Platform::findWindowBelow(WindowId window, const std::string& title) {
+    if (window == 0) return 0;
+    struct Search {
+        const std::string& title;
+        HWND found = nullptr;
+    } search{title};
+    EnumChildWindows(
+        handleOf(window),
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            char text[kMaxTitleLength + 1] = {};
+            const int length = GetWindowTextA(child, text, int(sizeof text));
+            if (length < 0 || s->title != std::string(text, std::size_t(length))) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return WindowId(reinterpret_cast<std::uintptr_t>(search.found));
+}
+
 std::unique_ptr<GameProcess> Win32Platform::openProcess(ProcessId process) {
     // Only what reading and writing the camera records takes, not every access right.
     const DWORD access =

@@ -13,6 +13,7 @@ public:
     WindowId foregroundWindow() override;
     std::string windowTitle(WindowId window) override;
     ProcessId windowProcess(WindowId window) override;
+    WindowId findWindowBelow(WindowId window, const std::string& title) override;
     std::unique_ptr<GameProcess> openProcess(ProcessId process) override;
     bool keyDown(int virtualKey) override;
     CursorPos cursorPos() override;

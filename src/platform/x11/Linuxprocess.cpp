@@ -7,8 +7,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 
 namespace skv::platform {
 
@@ -27,7 +31,80 @@ int ptraceScope() {
     return scope;
 }
 
+std::string ownProgram() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("skyvane") : self.string();
+}
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 } // namespace
+
+std::string permissionText(bool writing, int scope, const std::string& program) {
+    const std::string verb = writing ? "write" : "read";
+    const std::string grant = "sudo setcap cap_sys_ptrace=eip " + program;
+    switch (scope) {
+    case 1:
+        return "the system lets a program " + verb +
+               " the memory only of programs it started itself (ptrace_scope 1): start the game from "
+               "Skyvane's game button, or allow Skyvane once with: " +
+               grant;
+    case 2:
+        return "the system lets only privileged programs " + verb +
+               " another program's memory (ptrace_scope 2): allow Skyvane once with: " + grant;
+    case 3:
+        return "the system lets no program " + verb +
+               " another program's memory (ptrace_scope 3) until it is restarted with a lower setting";
+    default:
+        return "no permission to " + verb +
+               " the game's memory: the game runs as another user, or this system restricts access "
+               "to other programs (allow Skyvane with: " +
+               grant + ")";
+    }
+}
+
+std::vector<MappedRegion> parseProcessMaps(std::string_view text) {
+    std::vector<MappedRegion> regions;
+    std::istringstream lines{std::string(text)};
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string range, perms, offset, device, inode;
+        if (!(fields >> range >> perms >> offset >> device >> inode) || perms.size() < 2) continue;
+        const std::size_t dash = range.find('-');
+        if (dash == std::string::npos) continue;
+        MappedRegion region;
+        char* end = nullptr;
+        region.start = std::strtoull(range.c_str(), &end, 16);
+        if (end != range.c_str() + dash) continue;
+        region.end = std::strtoull(range.c_str() + dash + 1, &end, 16);
+        if (*end != '\0' || region.end < region.start) continue;
+        region.readable = perms[0] == 'r';
+        region.writable = perms[1] == 'w';
+        std::getline(fields >> std::ws, region.file);
+        constexpr std::string_view deleted = " (deleted)";
+        if (region.file.size() > deleted.size() && region.file.ends_with(deleted))
+            region.file.resize(region.file.size() - deleted.size());
+        regions.push_back(std::move(region));
+    }
+    return regions;
+}
+
+std::optional<ProcessMap> LinuxProcess::processMap() {
+    const std::string root = "/proc/" + std::to_string(Pid);
+    std::ifstream maps(root + "/maps");
+    if (!maps) return std::nullopt;
+    ProcessMap map;
+    map.regions =
+        parseProcessMaps(std::string(std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>()));
+    if (map.regions.empty()) return std::nullopt; // not allowed to look: nothing is known
+    const std::string commandLine = readWholeFile(root + "/cmdline");
+    map.program = commandLine.substr(0, commandLine.find('\0'));
+    return map;
+}
 
 LinuxProcess::LinuxProcess(ProcessId process) : Pid(process) {}
 
@@ -44,9 +121,7 @@ void LinuxProcess::fail(int error, Address address, bool writing) {
     switch (error) {
     case EPERM:
     case EACCES:
-        Error = std::string("no permission to ") + (writing ? "write" : "read") +
-                " the game's memory (see the system's ptrace restrictions, "
-                "/proc/sys/kernel/yama/ptrace_scope)";
+        Error = permissionText(writing, ptraceScope(), ownProgram());
         break;
     case ESRCH:
         Error = "the game's process has ended";

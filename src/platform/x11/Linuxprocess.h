@@ -4,6 +4,9 @@
 
 #include "platform/platform.h"
 
+#include <string_view>
+#include <vector>
+
 namespace skv::platform {
 
 class LinuxProcess : public GameProcess {
@@ -14,6 +17,8 @@ public:
     bool read(Address address, void* buffer, std::size_t size) override;
     bool write(Address address, const void* data, std::size_t size) override;
     std::string lastError() const override { return Error; }
+    // From /proc/PID/maps and /proc/PID/cmdline.
+    std::optional<ProcessMap> processMap() override;
 
     // Whether a process of that id exists now.
     static bool exists(ProcessId process);
@@ -30,5 +35,13 @@ private:
 
 // Why reading other processes is impossible on this system, or empty when it may work.
 std::string processAccessProblem();
+
+// The lines of /proc/PID/maps as regions (a deleted file keeps its path); lines that do not parse
+// are left out.
+std::vector<MappedRegion> parseProcessMaps(std::string_view text);
+
+// What a refused read or write of the game's memory means under the kernel's ptrace restriction
+// (Yama's ptrace_scope), and what lifts it; program is this program's own path.
+std::string permissionText(bool writing, int ptraceScope, const std::string& program);
 
 } // namespace skv::platform

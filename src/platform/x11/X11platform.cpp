@@ -119,14 +119,44 @@ bool X11Platform::textProperty(unsigned long window, const char* name, const cha
     return found;
 }
 
-std::string X11Platform::windowTitle(WindowId window) {
-    if (!connected() || window == 0) return {};
-    std::lock_guard guard(Lock);
+std::string X11Platform::titleOf(unsigned long window) {
     std::string title;
     if (!textProperty(window, "_NET_WM_NAME", "UTF8_STRING", title))
         textProperty(window, "WM_NAME", nullptr, title);
     if (title.size() > kMaxTitleLength) title.resize(kMaxTitleLength);
     return title;
+}
+
+std::string X11Platform::windowTitle(WindowId window) {
+    if (!connected() || window == 0) return {};
+    std::lock_guard guard(Lock);
+    return titleOf(window);
+}
+
+WindowId X11Platform::findWindowBelow(WindowId window, const std::string& title) {
+    if (!connected() || window == 0) return 0;
+    std::lock_guard guard(Lock);
+    // Breadth first, so the shallowest match wins; a bound keeps a huge or changing tree from
+    // holding the caller up.
+    std::vector<Window> level{Window(window)};
+    std::size_t visited = 0;
+    for (int depth = 0; depth < 16 && !level.empty(); ++depth) {
+        std::vector<Window> next;
+        for (Window parent : level) {
+            Window root = 0, up = 0;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            if (!XQueryTree(Dpy, parent, &root, &up, &children, &count)) continue;
+            next.insert(next.end(), children, children + count);
+            if (children) XFree(children);
+        }
+        for (Window child : next) {
+            if (++visited > 4096) return 0;
+            if (titleOf(child) == title) return child;
+        }
+        level = std::move(next);
+    }
+    return 0;
 }
 
 ProcessId X11Platform::windowProcess(WindowId window) {

@@ -21,6 +21,7 @@ public:
     WindowId foregroundWindow() override;
     std::string windowTitle(WindowId window) override;
     ProcessId windowProcess(WindowId window) override;
+    WindowId findWindowBelow(WindowId window, const std::string& title) override;
     std::unique_ptr<GameProcess> openProcess(ProcessId process) override;
     bool keyDown(int virtualKey) override;
     CursorPos cursorPos() override;
@@ -40,6 +41,7 @@ private:
     bool connected() const { return Dpy && !Lost; }
     WindowId topLevelOf(unsigned long window);
     bool textProperty(unsigned long window, const char* name, const char* type, std::string& text);
+    std::string titleOf(unsigned long window);
 };
 
 } // namespace skv::platform

@@ -280,7 +280,7 @@ void TestMain::firstStartShowsBothMessagesOnce() {
         {"actHelp", "BrightlapSkv &Help", "Help", "F1", true},
         {"actGettingStarted", "&Getting Started Dialog", "Show Getting Started Dialog", "", true},
         {"actNR2003Notes", "NR2003 Notes", "", "", true},
-        {"actAbout", "&About", "About", "", false},
+        {"actAbout", "&About", "About", "", true},
     };
     for (const Row& row : rows) {
         const auto* action = child<QAction>(window, row.name);
