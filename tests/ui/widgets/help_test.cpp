@@ -1,6 +1,7 @@
 // The help window as the user meets it: F1 in the main window opens it, the contents list opens the
 // chapters, the search keeps the chapters that mention the words and finds them in the page, and the
 // function reference made at build time lists the registry's functions.
+#include "platform/fake/Fakeplatform.h"
 #include "ui/Guitest.h"
 #include "ui/Help.h"
 #include "ui/Main.h"
@@ -39,7 +40,7 @@ struct TStart {
     }
     ui::TfrmMain& start() {
         const std::string settings = folder.filePath(QStringLiteral("skyvane.INI")).toStdString();
-        program = std::make_unique<ui::TProgram>(ui::TProgramSetup{settings, folder.path()}, paths);
+        program = std::make_unique<ui::TProgram>(ui::TProgramSetup{settings, folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
         ui::TfrmMain& window = program->main();
         QSignalSpy started(&window, &ui::TfrmMain::started);
         window.show();

@@ -1,6 +1,7 @@
 // The launchers of the main window: the game with its window option, the tools with an empty path,
 // a launch that cannot start, the link label and the logo through the default browser, and the about
 // box with the caption of the moment.
+#include "platform/fake/Fakeplatform.h"
 #include "ui/Guitest.h"
 
 #include "ui/Launch.h"
@@ -51,7 +52,7 @@ struct TStart {
     ui::TfrmMain& start(const std::string& settings) {
         const std::string file = folder.filePath(QStringLiteral("skyvane.INI")).toStdString();
         std::ofstream(file) << "[General]\nFirstRun=0\nFirstNR2003=0\n" << settings;
-        program = std::make_unique<ui::TProgram>(ui::TProgramSetup{file, folder.path()}, paths);
+        program = std::make_unique<ui::TProgram>(ui::TProgramSetup{file, folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
         ui::TfrmMain& window = program->main();
         QSignalSpy started(&window, &ui::TfrmMain::started);
         window.show();

@@ -20,6 +20,8 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 using namespace skv;
@@ -203,6 +205,9 @@ void TestMainControl::selectorChangeWhileAttachedDetachesAtOnce() {
     QVERIFY(!world.thread().attached());
     QVERIFY(world.thread().isNR2003());
     QCOMPARE(window.actGPL->text(), QStringLiteral("Nascar Racing 2003"));
+    // The library's page makes its views when first shown: show it, then read their titles.
+    QTabBar* tabs = child<QTabWidget>(window, "pgcMain")->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
     QStringList titles;
     for (auto* view : window.findChildren<ui::TfrmView*>())
         titles << view->title();
