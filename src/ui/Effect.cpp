@@ -38,8 +38,7 @@ QString placed(const effects::TScriptError& error) {
 
 } // namespace
 
-TfrmEffect::TfrmEffect(QWidget* parent)
-    : QDialog(parent), Preview(new TEffectPreview(this)) {
+TfrmEffect::TfrmEffect(QWidget* parent) : QDialog(parent), Preview(new TEffectPreview(this)) {
     setObjectName(QStringLiteral("frmEffect"));
     setWindowTitle(QStringLiteral("Edit Effect"));
 

@@ -28,7 +28,8 @@ TProgram::TProgram(TProgramSetup setup, const model::TGamePaths& paths)
     Distribution = new TdlgDistributeCarCamSet(*Options, paths, Main.get());
     Comment = new TfrmComment(Main.get());
     SavedPositions = new TfrmSavedPositions(Main->directControl().savedPositions(), Main.get());
-    Main->useDialogs({*Name, *Options, *Properties, *About, *Effect, *Distribution, *Comment, *SavedPositions});
+    Main->useDialogs(
+        {*Name, *Options, *Properties, *About, *Effect, *Distribution, *Comment, *SavedPositions});
     // The game link finds the games' reference camera files where the preferences say they are.
     GamePrograms.follow(&Main->directControl().link());
 }

@@ -40,7 +40,8 @@ struct TStart {
     }
     ui::TfrmMain& start() {
         const std::string settings = folder.filePath(QStringLiteral("skyvane.INI")).toStdString();
-        program = std::make_unique<ui::TProgram>(ui::TProgramSetup{settings, folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
+        program = std::make_unique<ui::TProgram>(
+            ui::TProgramSetup{settings, folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
         ui::TfrmMain& window = program->main();
         QSignalSpy started(&window, &ui::TfrmMain::started);
         window.show();

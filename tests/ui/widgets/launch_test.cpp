@@ -52,7 +52,8 @@ struct TStart {
     ui::TfrmMain& start(const std::string& settings) {
         const std::string file = folder.filePath(QStringLiteral("skyvane.INI")).toStdString();
         std::ofstream(file) << "[General]\nFirstRun=0\nFirstNR2003=0\n" << settings;
-        program = std::make_unique<ui::TProgram>(ui::TProgramSetup{file, folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
+        program = std::make_unique<ui::TProgram>(
+            ui::TProgramSetup{file, folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
         ui::TfrmMain& window = program->main();
         QSignalSpy started(&window, &ui::TfrmMain::started);
         window.show();
