@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
 
     const double ordinary = reporter.Real["step/ordinary"];
     const double budget = std::chrono::duration<double, std::nano>(kEffectBudget).count();
-    std::printf("\nTime per step; the budget is %.0f ms, the goal no step more than 10 ms past it\n", budget / 1e6);
+    std::printf("\nTime per step; the budget is %.0f ms, the goal no step more than 10 ms past it\n",
+                budget / 1e6);
     std::printf("%-12s %14s %16s %12s %14s\n", "case", "wall ms", "ms past budget", "CPU ms", "x ordinary");
     std::printf("%-12s %14.4f %16s %12.4f %14s\n", "ordinary", ordinary / 1e6, "-",
                 reporter.Cpu["step/ordinary"] / 1e6, "1");
