@@ -11,7 +11,8 @@ build=${1:-build/release}
 root=$(mktemp -d)
 pid=""
 cleanup() {
-  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  # xvfb-run does not pass a signal on to its server and program: end the whole group it leads.
+  if [ -n "$pid" ]; then kill -- "-$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -47,7 +48,7 @@ listing=$("$root/fs/usr/bin/skyvane-tool" cmf list "$root/fs/usr/share/skyvane/d
 # The program under a display of its own, with a home of its own, so nothing of the user's is read
 # or written. Its window title names it.
 mkdir -p "$root/home"
-HOME="$root/home" XDG_CONFIG_HOME="$root/home/.config" xvfb-run -a -s "-screen 0 1280x1024x24" \
+HOME="$root/home" XDG_CONFIG_HOME="$root/home/.config" setsid xvfb-run -a -s "-screen 0 1280x1024x24" \
   sh -c 'echo "DISPLAY=$DISPLAY XAUTHORITY=$XAUTHORITY" >"$0/display"; exec "$0/fs/usr/bin/skyvane"' "$root" \
   >"$root/log" 2>&1 &
 pid=$!
