@@ -32,7 +32,6 @@ QPlainTextEdit* logBox(const char* title, const char* name, QSplitter* splitter)
     box->setObjectName(QString::fromLatin1(name));
     box->setReadOnly(true);
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
-    box->setFont(positionsFont());
     auto* layout = new QVBoxLayout(group);
     layout->addWidget(box);
     splitter->addWidget(group);
@@ -72,6 +71,18 @@ TfrmSavedPositions::TfrmSavedPositions(TSavedPositions& positions, QWidget* pare
             if (!self) return;
             append(camera == TSavedPositions::Camera::PitCam ? self->PitCam : self->RollBar, block);
         });
+}
+
+// The fixed-pitch face is looked up when the window is first shown: a font lookup costs start-up
+// time, and most sessions never open this window.
+void TfrmSavedPositions::showEvent(QShowEvent* event) {
+    if (!FontChosen) {
+        const QFont font = positionsFont();
+        PitCam->setFont(font);
+        RollBar->setFont(font);
+        FontChosen = true;
+    }
+    QWidget::showEvent(event);
 }
 
 void TfrmSavedPositions::showPositions() {

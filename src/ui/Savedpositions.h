@@ -26,10 +26,14 @@ public:
     QPlainTextEdit* pitCam() const { return PitCam; }
     QPlainTextEdit* rollBar() const { return RollBar; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QPlainTextEdit* PitCam = nullptr;
     QPlainTextEdit* RollBar = nullptr;
     QSplitter* Splitter = nullptr;
+    bool FontChosen = false;
 };
 
 } // namespace skv::ui
