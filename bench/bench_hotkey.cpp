@@ -8,6 +8,7 @@
 #include "model/Libraryfile.h"
 #include "platform/fake/Fakeplatform.h"
 #include "support/Xsession.h"
+#include "support/Xwindows.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -160,7 +161,8 @@ public:
     // Types Page Up until the program has written a set (its input source may still be starting),
     // then lets it settle.
     bool waitUntilListening(Display* typist, KeyCode key) {
-        if (!waitForWindow(typist, "Brightlap Skyvane")) return false;
+        if (!skv::testing::waitForTopLevelWindow(typist, "Brightlap Skyvane", std::chrono::seconds(10)))
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         for (int attempt = 0; attempt < 20; ++attempt) {
             const auto before = block();
@@ -177,27 +179,6 @@ public:
     }
 
 private:
-    static bool waitForWindow(Display* dpy, const std::string& title) {
-        for (int i = 0; i < 200; ++i) {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            bool found = false;
-            if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count)) {
-                for (unsigned c = 0; c < count && !found; ++c) {
-                    char* name = nullptr;
-                    if (XFetchName(dpy, children[c], &name) && name) {
-                        found = title == name;
-                        XFree(name);
-                    }
-                }
-                if (children) XFree(children);
-            }
-            if (found) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-
     std::string Display_;
     fs::path Folder;
     std::unique_ptr<ChildProcess> Game, Program;

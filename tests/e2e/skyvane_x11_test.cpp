@@ -8,6 +8,7 @@
 #include "model/Tempfolder.h"
 #include "platform/fake/Fakeplatform.h"
 #include "support/Xsession.h"
+#include "support/Xwindows.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -106,29 +107,8 @@ protected:
         Program = std::make_unique<ChildProcess>(
             std::vector<std::string>{(Folder.path() / "skyvane").string()},
             std::vector<std::string>{"DISPLAY=" + Server.display(), "QT_QPA_PLATFORM=xcb"});
-        ASSERT_TRUE(waitForWindow("Brightlap Skyvane", 10s)) << "the program's window did not come up";
-    }
-
-    bool waitForWindow(const std::string& title, std::chrono::milliseconds timeout) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < end) {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            bool found = false;
-            if (XQueryTree(Typist, DefaultRootWindow(Typist), &root, &parent, &children, &count)) {
-                for (unsigned i = 0; i < count && !found; ++i) {
-                    char* name = nullptr;
-                    if (XFetchName(Typist, children[i], &name) && name) {
-                        found = title == name;
-                        XFree(name);
-                    }
-                }
-                if (children) XFree(children);
-            }
-            if (found) return true;
-            std::this_thread::sleep_for(50ms);
-        }
-        return false;
+        ASSERT_TRUE(skv::testing::waitForTopLevelWindow(Typist, "Brightlap Skyvane", 10s))
+            << "the program's window did not come up";
     }
 
     // The game takes the keyboard back, as it does when the user clicks into it.
