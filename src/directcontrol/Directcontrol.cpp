@@ -338,7 +338,7 @@ bool DirectControl::takeOver(Command& cmd) {
     lastWrittenFrame_ = 0;
     mode_ = cmd.mode;
     if (cmd.forgetSaved) rollBarCaptured_ = pitCamCaptured_ = false;
-    if (platform_.foregroundWindow() != link_.gameWindow()) {
+    if (!link_.gameInFront()) {
         detachLocked();
         return false;
     }
@@ -491,7 +491,7 @@ void DirectControl::publishLinkState() {
 }
 
 void DirectControl::showStatusLocked() {
-    if (!link_.attached() || platform_.foregroundWindow() != link_.gameWindow()) return;
+    if (!link_.attached() || !link_.gameInFront()) return;
     StatusFields fields;
     {
         std::lock_guard lock(commandMutex_);
@@ -508,7 +508,7 @@ void DirectControl::showStatusLocked() {
 }
 
 void DirectControl::showLine(const std::string& text, bool reportAlways) {
-    const bool inFront = link_.attached() && platform_.foregroundWindow() == link_.gameWindow();
+    const bool inFront = link_.attached() && link_.gameInFront();
     if (inFront) platform_.drawStatusLine(link_.gameWindow(), text);
     if (inFront || reportAlways) report(text);
 }

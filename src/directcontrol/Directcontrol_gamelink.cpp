@@ -149,12 +149,19 @@ std::array<std::uint8_t, kSearchKeySize> TGameLink::readSearchKey(bool isNR2003)
 platform::ProcessId TGameLink::findGameWindow(const GameConstants& game) {
     const WindowId front = Platform.foregroundWindow();
     GameWindow = 0;
+    FrontWindow = front;
     if (front == 0) return 0;
     if (Platform.windowTitle(front) == game.title)
         GameWindow = front;
     else
         GameWindow = Platform.findWindowBelow(front, game.title);
     return GameWindow == 0 ? 0 : Platform.windowProcess(GameWindow);
+}
+
+bool TGameLink::gameInFront() {
+    if (GameWindow == 0) return false;
+    const WindowId front = Platform.foregroundWindow();
+    return front != 0 && (front == GameWindow || front == FrontWindow);
 }
 
 void TGameLink::checkRecords(const std::optional<platform::ProcessMap>& map, const GameConstants& game) {
@@ -227,7 +234,7 @@ void TGameLink::detach() {
     Process.reset();
     Attached = false;
     RollBarAddress = PitCamAddress = 0;
-    GameWindow = 0;
+    GameWindow = FrontWindow = 0;
 }
 
 bool TGameLink::readRollBar(CarCameraBlock& block) {

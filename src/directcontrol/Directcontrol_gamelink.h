@@ -97,8 +97,12 @@ public:
     bool attachGame(bool isNR2003);
     void detach();
     bool attached() const { return Attached; }
-    // The window that was in front at the last attach attempt (0 after detach).
+    // The game's window found at the last attach attempt (0 after detach).
     WindowId gameWindow() const { return GameWindow; }
+    // Whether the game is in front now: its window, or the window in front it was found in at the
+    // attach (Wine's virtual desktop, which holds the game's window as a child and is the one in
+    // front while the user plays).
+    bool gameInFront();
     // Reads of the car-camera block 0 and of the pit-camera record; false when the read failed.
     bool readRollBar(model::CarCameraBlock& block);
     bool readPitCam(model::CarCameraValues& record);
@@ -124,6 +128,7 @@ private:
     const GameConstants* Game = nullptr; // the game of the last attach attempt
     bool Attached = false;
     WindowId GameWindow = 0;
+    WindowId FrontWindow = 0; // the window in front at the attach: the game's or one holding it
     std::unique_ptr<platform::GameProcess> Process;
     platform::Address RollBarAddress = 0, PitCamAddress = 0;
     LinkState State;

@@ -153,6 +153,29 @@ TEST_F(ControlThread, GameLeavingTheFrontDropsTheLinkAtTakeOver) {
     EXPECT_EQ(game.writes()[1].block, CarCameraBlock{});
 }
 
+// In a Wine virtual desktop the desktop's window is in front and the game's window lies inside it:
+// the game counts as in front, for its commands and its status line alike, until another window is.
+TEST_F(ControlThread, AGameInsideTheWindowInFrontIsInFront) {
+    const auto desktop = game.platform.addWindow("Films - Wine desktop", 7);
+    const auto inside = game.platform.addWindow(gameConstants(false).title, GameStage::kProcess, desktop);
+    game.platform.setForeground(desktop);
+    const auto set = makeSet(5);
+    dc->setCameraSet("Inside", *set);
+    command(ControlMode::Static);
+    ASSERT_TRUE(dc->attached()) << lastStatus();
+    ASSERT_EQ(game.writes().size(), 1u);
+    EXPECT_EQ(game.writes()[0].block, distinctBlock(5));
+    const std::string text =
+        "Mode=Static / Set=Inside / Effect=<none> / Speed=0 / Smooth=0 / Single Step=off";
+    EXPECT_EQ(lastStatus(), text);
+    EXPECT_EQ(game.platform.statusDrawings().back(), (StatusDrawing{inside, text}));
+
+    game.platform.setForeground(game.otherWindow);
+    command(ControlMode::Static);
+    EXPECT_FALSE(dc->attached());
+    EXPECT_EQ(lastStatus(), "Not Attached");
+}
+
 TEST_F(ControlThread, FailingWriteStopsAtThatBlockAndDetaches) {
     const auto set = makeSet(1);
     dc->setCameraSet("S", *set);

@@ -106,13 +106,7 @@ protected:
         Control->start();
     }
 
-    std::vector<std::vector<std::uint32_t>> dumpBlocks() {
-        Game->writeLine("dump");
-        std::vector<std::vector<std::uint32_t>> blocks;
-        for (auto line = Game->readLine(); line && *line != "end"; line = Game->readLine())
-            blocks.push_back(skv::testing::hexWords(*line, 2));
-        return blocks;
-    }
+    std::vector<std::vector<std::uint32_t>> dumpBlocks() { return skv::testing::dumpBlocks(*Game); }
     std::vector<std::uint32_t> dumpPit() {
         Game->writeLine("pit");
         return skv::testing::hexWords(Game->readLine().value_or(""), 1);

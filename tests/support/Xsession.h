@@ -208,4 +208,13 @@ inline std::vector<std::uint32_t> hexWords(const std::string& line, std::size_t 
     return words;
 }
 
+// The car-camera blocks of a stand-in game, asked for with its "dump" command, each as its words.
+inline std::vector<std::vector<std::uint32_t>> dumpBlocks(ChildProcess& game) {
+    game.writeLine("dump");
+    std::vector<std::vector<std::uint32_t>> blocks;
+    for (auto line = game.readLine(); line && *line != "end"; line = game.readLine())
+        blocks.push_back(hexWords(*line, 2));
+    return blocks;
+}
+
 } // namespace skv::testing

@@ -6,7 +6,9 @@
 //   fakegame32 --game gpl|nr2003 --offset N --camfile FILE [--commands none]
 //
 // With "--commands none" it reads no commands and runs until it is ended, as a game started by
-// Skyvane does.
+// Skyvane does. Started without "--game" (as Skyvane starts the game, with the game's own parameters,
+// which it ignores) it is the GPL game at offset 0x2000 over the camera file the game keeps below its
+// own folder (cars\cars67\brabham\brabham.cam), and reads no commands.
 //
 //   dump     "block K W0 .. W53" for every car-camera block (hex 32-bit words), then "end"
 //   pit      "pit W0 .. W8"
@@ -77,8 +79,26 @@ struct Setup {
     bool commands = true;
 };
 
+// The folder of this program, with its final backslash.
+std::string programFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string program(path, length);
+    return program.substr(0, program.find_last_of("\\/") + 1);
+}
+
 Setup parse(int argc, char** argv) {
     Setup setup;
+    bool named = false;
+    for (int i = 1; i < argc; ++i)
+        named = named || std::string(argv[i]) == "--game";
+    if (!named) {
+        setup.game = &kGpl;
+        setup.offset = 0x2000;
+        setup.camFile = programFolder() + "cars\\cars67\\brabham\\brabham.cam";
+        setup.commands = false;
+        return setup;
+    }
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string arg = argv[i], value = argv[i + 1];
         if (arg == "--game")
