@@ -289,14 +289,24 @@ bool DirectControl::pass() {
     try {
         if (!attachIfNeeded()) return false;
         Command cmd;
-        if (takeCommand(cmd) && !takeOver(cmd)) return false;
-        stepLocked();
+        if (takeCommand(cmd)) {
+            // The camera is what the user waits for: the lines a take-over draws (its status, an
+            // effect's error) go out after its first write.
+            holdLines_ = true;
+            const bool tookOver = takeOver(cmd);
+            if (tookOver) stepLocked();
+            releaseLines(tookOver);
+            if (!tookOver) return false;
+        } else {
+            stepLocked();
+        }
         std::lock_guard lock(commandMutex_);
         if (singleStepMode_) return false;
         ++frame_;
         return attached_ && isMoving(mode_);
     } catch (const std::exception& e) {
         // Whatever a backend throws, the thread survives; the link is dropped and shown as such.
+        releaseLines(false);
         detachLocked();
         report(e.what());
         return false;
@@ -342,7 +352,6 @@ bool DirectControl::takeOver(Command& cmd) {
         detachLocked();
         return false;
     }
-    showStatusLocked();
     if (cmd.pendingSet) {
         if (cmd.pendingSet->roofOnly)
             savedValues_[kRoofRecord] = cmd.pendingSet->values[kRoofRecord];
@@ -491,6 +500,7 @@ void DirectControl::publishLinkState() {
 }
 
 void DirectControl::showStatusLocked() {
+    if (holdLines_) return; // drawn when the lines are released
     if (!link_.attached() || platform_.foregroundWindow() != link_.gameWindow()) return;
     StatusFields fields;
     {
@@ -504,13 +514,31 @@ void DirectControl::showStatusLocked() {
         fields.singleStep = singleStepMode_;
     }
     fields.mode = mode_;
-    showLine(statusText(fields), false);
+    drawLine(statusText(fields), false, true); // in front: asked above
 }
 
 void DirectControl::showLine(const std::string& text, bool reportAlways) {
-    const bool inFront = link_.attached() && platform_.foregroundWindow() == link_.gameWindow();
+    if (holdLines_) {
+        heldLine_ = HeldLine{text, reportAlways};
+        return;
+    }
+    drawLine(text, reportAlways, link_.attached() && platform_.foregroundWindow() == link_.gameWindow());
+}
+
+void DirectControl::drawLine(const std::string& text, bool reportAlways, bool inFront) {
     if (inFront) platform_.drawStatusLine(link_.gameWindow(), text);
     if (inFront || reportAlways) report(text);
+}
+
+// After a take-over's first write: its status line, then what an effect said while it was held,
+// so that an error has the last word as before. Nothing when the take-over or its write dropped
+// the link: "Not Attached" stays the last word then.
+void DirectControl::releaseLines(bool tookOver) {
+    holdLines_ = false;
+    std::optional<HeldLine> held = std::exchange(heldLine_, std::nullopt);
+    if (!tookOver || !link_.attached()) return;
+    showStatusLocked();
+    if (held) showLine(held->text, held->reportAlways);
 }
 
 void DirectControl::report(const std::string& text) {
