@@ -221,13 +221,18 @@ void X11Platform::drawStatusLine(WindowId window, const std::string& text) {
     XFillRectangle(Dpy, window, gc, band.x, band.y, band.width, band.height);
     XSetClipRectangles(Dpy, gc, 0, 0, &band, 1, Unsorted);
     XSetForeground(Dpy, gc, WhitePixel(Dpy, screen));
-    // The text hangs from the band's top edge; X places it by its baseline.
-    int ascent = 10;
-    if (XFontStruct* font = XQueryFont(Dpy, XGContextFromGC(gc))) {
-        ascent = font->ascent;
-        XFreeFontInfo(nullptr, font, 1); // with its per-character table
+    // The text hangs from the band's top edge; X places it by its baseline. The font is the
+    // server's default for as long as the connection lasts, so it is asked about once: the answer
+    // is a round trip with a table of every character.
+    if (StatusAscent < 0) {
+        StatusAscent = 10;
+        if (XFontStruct* font = XQueryFont(Dpy, XGContextFromGC(gc))) {
+            StatusAscent = font->ascent;
+            XFreeFontInfo(nullptr, font, 1); // with its per-character table
+        }
     }
-    XDrawString(Dpy, window, gc, StatusBand::left, StatusBand::top + ascent, text.data(), int(text.size()));
+    XDrawString(Dpy, window, gc, StatusBand::left, StatusBand::top + StatusAscent, text.data(),
+                int(text.size()));
     XFreeGC(Dpy, gc);
     // A round trip: the band is on the screen when the call returns, whoever looks next.
     XSync(Dpy, False);

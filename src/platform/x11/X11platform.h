@@ -36,6 +36,7 @@ private:
     std::atomic<bool> Lost{false}; // the server went away: no more requests, the backend is unavailable
     std::string DisplayName;
     std::string Unavailable;
+    int StatusAscent = -1; // of the server's default font, asked at the first status line
 
     // The connection can take requests (opened and not lost).
     bool connected() const { return Dpy && !Lost; }
