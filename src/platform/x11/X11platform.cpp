@@ -9,6 +9,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace skv::platform {
@@ -173,15 +174,24 @@ std::unique_ptr<GameProcess> X11Platform::openProcess(ProcessId process) {
 }
 
 bool X11Platform::keyDown(int virtualKey) {
-    if (!connected()) return false;
+    bool down = false;
+    keysDown({&virtualKey, 1}, {&down, 1});
+    return down;
+}
+
+// One request for all of them: the server's key map holds every key.
+void X11Platform::keysDown(std::span<const int> virtualKeys, std::span<bool> down) {
+    std::fill(down.begin(), down.end(), false);
+    if (!connected()) return;
     std::lock_guard guard(Lock);
     char keys[32] = {};
     XQueryKeymap(Dpy, keys);
-    for (unsigned long keysym : keysymsOfVirtualKey(virtualKey)) {
-        const KeyCode code = XKeysymToKeycode(Dpy, keysym);
-        if (code != 0 && (keys[code / 8] & (1 << (code % 8)))) return true;
+    for (std::size_t i = 0; i < virtualKeys.size() && i < down.size(); ++i) {
+        for (unsigned long keysym : keysymsOfVirtualKey(virtualKeys[i])) {
+            const KeyCode code = XKeysymToKeycode(Dpy, keysym);
+            if (code != 0 && (keys[code / 8] & (1 << (code % 8)))) down[i] = true;
+        }
     }
-    return false;
 }
 
 CursorPos X11Platform::cursorPos() {

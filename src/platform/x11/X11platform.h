@@ -24,6 +24,7 @@ public:
     WindowId findWindowBelow(WindowId window, const std::string& title) override;
     std::unique_ptr<GameProcess> openProcess(ProcessId process) override;
     bool keyDown(int virtualKey) override;
+    void keysDown(std::span<const int> virtualKeys, std::span<bool> down) override;
     CursorPos cursorPos() override;
     void setCursorPos(int x, int y) override;
     ScreenSize screenSize() override;
