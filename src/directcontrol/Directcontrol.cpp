@@ -5,6 +5,7 @@
 #include "platform/Shortcut.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <utility>
 
@@ -19,6 +20,22 @@ namespace {
 
 // Record 3 of a car-camera block: the roll-bar camera of GPL, the roof camera of NR2003.
 constexpr std::size_t kRoofRecord = 3;
+
+// The keys a mouse mode reads at every step, and what each one sets.
+constexpr std::array<std::pair<int, bool HeldKeys::*>, 12> kHeldKeys = {{
+    {vk::Period, &HeldKeys::period},
+    {vk::Comma, &HeldKeys::comma},
+    {vk::KeypadMinus, &HeldKeys::keypadMinus},
+    {vk::KeypadPlus, &HeldKeys::keypadPlus},
+    {vk::Up, &HeldKeys::up},
+    {vk::Down, &HeldKeys::down},
+    {vk::Left, &HeldKeys::left},
+    {vk::Right, &HeldKeys::right},
+    {vk::D, &HeldKeys::d},
+    {vk::F, &HeldKeys::f},
+    {vk::W, &HeldKeys::w},
+    {vk::E, &HeldKeys::e},
+}};
 
 } // namespace
 
@@ -289,14 +306,24 @@ bool DirectControl::pass() {
     try {
         if (!attachIfNeeded()) return false;
         Command cmd;
-        if (takeCommand(cmd) && !takeOver(cmd)) return false;
-        stepLocked();
+        if (takeCommand(cmd)) {
+            // The camera is what the user waits for: the lines a take-over draws (its status, an
+            // effect's error) go out after its first write.
+            holdLines_ = true;
+            const bool tookOver = takeOver(cmd);
+            if (tookOver) stepLocked();
+            releaseLines(tookOver);
+            if (!tookOver) return false;
+        } else {
+            stepLocked();
+        }
         std::lock_guard lock(commandMutex_);
         if (singleStepMode_) return false;
         ++frame_;
         return attached_ && isMoving(mode_);
     } catch (const std::exception& e) {
         // Whatever a backend throws, the thread survives; the link is dropped and shown as such.
+        releaseLines(false);
         detachLocked();
         report(e.what());
         return false;
@@ -342,7 +369,6 @@ bool DirectControl::takeOver(Command& cmd) {
         detachLocked();
         return false;
     }
-    showStatusLocked();
     if (cmd.pendingSet) {
         if (cmd.pendingSet->roofOnly)
             savedValues_[kRoofRecord] = cmd.pendingSet->values[kRoofRecord];
@@ -420,19 +446,14 @@ void DirectControl::moveWithMouse(MotionTarget target, CarCameraValues& c) {
     in.cursorY = cursor.y;
     in.screenWidth = screenWidth_;
     in.screenHeight = screenHeight_;
-    HeldKeys& k = in.keys;
-    k.period = platform_.keyDown(vk::Period);
-    k.comma = platform_.keyDown(vk::Comma);
-    k.keypadMinus = platform_.keyDown(vk::KeypadMinus);
-    k.keypadPlus = platform_.keyDown(vk::KeypadPlus);
-    k.up = platform_.keyDown(vk::Up);
-    k.down = platform_.keyDown(vk::Down);
-    k.left = platform_.keyDown(vk::Left);
-    k.right = platform_.keyDown(vk::Right);
-    k.d = platform_.keyDown(vk::D);
-    k.f = platform_.keyDown(vk::F);
-    k.w = platform_.keyDown(vk::W);
-    k.e = platform_.keyDown(vk::E);
+    // One look at the keyboard for all of them: a request each would hold every step up.
+    std::array<int, kHeldKeys.size()> keys{};
+    std::array<bool, kHeldKeys.size()> down{};
+    for (std::size_t i = 0; i < kHeldKeys.size(); ++i)
+        keys[i] = kHeldKeys[i].first;
+    platform_.keysDown(keys, down);
+    for (std::size_t i = 0; i < kHeldKeys.size(); ++i)
+        in.keys.*kHeldKeys[i].second = down[i];
     in.leftButtonDown = leftButtonDown_;
     in.rightButtonDown = rightButtonDown_;
     in.lookMode = lookMode_;
@@ -491,6 +512,7 @@ void DirectControl::publishLinkState() {
 }
 
 void DirectControl::showStatusLocked() {
+    if (holdLines_) return; // drawn when the lines are released
     if (!link_.attached() || !link_.gameInFront()) return;
     StatusFields fields;
     {
@@ -504,13 +526,31 @@ void DirectControl::showStatusLocked() {
         fields.singleStep = singleStepMode_;
     }
     fields.mode = mode_;
-    showLine(statusText(fields), false);
+    drawLine(statusText(fields), false, true); // in front: asked above
 }
 
 void DirectControl::showLine(const std::string& text, bool reportAlways) {
-    const bool inFront = link_.attached() && link_.gameInFront();
+    if (holdLines_) {
+        heldLine_ = HeldLine{text, reportAlways};
+        return;
+    }
+    drawLine(text, reportAlways, link_.attached() && link_.gameInFront());
+}
+
+void DirectControl::drawLine(const std::string& text, bool reportAlways, bool inFront) {
     if (inFront) platform_.drawStatusLine(link_.gameWindow(), text);
     if (inFront || reportAlways) report(text);
+}
+
+// After a take-over's first write: its status line, then what an effect said while it was held,
+// so that an error has the last word as before. Nothing when the take-over or its write dropped
+// the link: "Not Attached" stays the last word then.
+void DirectControl::releaseLines(bool tookOver) {
+    holdLines_ = false;
+    std::optional<HeldLine> held = std::exchange(heldLine_, std::nullopt);
+    if (!tookOver || !link_.attached()) return;
+    showStatusLocked();
+    if (held) showLine(held->text, held->reportAlways);
 }
 
 void DirectControl::report(const std::string& text) {

@@ -158,8 +158,11 @@ private:
     void detachLocked();
     void publishLinkState();
     void showStatusLocked();
-    // Draws the text into the game window when it is in front, and reports it then (or always).
+    // Draws the text into the game window when it is in front, and reports it then (or always);
+    // while a take-over holds its lines, the text waits for releaseLines().
     void showLine(const std::string& text, bool reportAlways);
+    void drawLine(const std::string& text, bool reportAlways, bool inFront);
+    void releaseLines(bool tookOver);
     void report(const std::string& text);
     void wakeLocked();
 
@@ -196,6 +199,13 @@ private:
     std::int32_t frame_ = 0, lastWrittenFrame_ = 0;
     int screenWidth_ = 0, screenHeight_ = 0;
     MotionRates rates_;
+    // A take-over's lines wait for its first write; the last line an effect showed meanwhile.
+    struct HeldLine {
+        std::string text;
+        bool reportAlways = false;
+    };
+    bool holdLines_ = false;
+    std::optional<HeldLine> heldLine_;
 
     // Read without a lock by the user-interface thread and the input source.
     std::atomic<bool> attached_{false};

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,12 @@ public:
 
     // Whether the key of that virtual-key code is held down now.
     virtual bool keyDown(int virtualKey) = 0;
+    // The same for several keys, as one look at the keyboard: down[i] for virtualKeys[i]. A backend
+    // whose every look is a request answers them all from one.
+    virtual void keysDown(std::span<const int> virtualKeys, std::span<bool> down) {
+        for (std::size_t i = 0; i < virtualKeys.size() && i < down.size(); ++i)
+            down[i] = keyDown(virtualKeys[i]);
+    }
     virtual CursorPos cursorPos() = 0;
     virtual void setCursorPos(int x, int y) = 0;
     // Of the primary screen, in pixels.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <numbers>
 #include <thread>
@@ -99,6 +100,21 @@ TEST_F(ControlThread, ActivatedSetGoesIntoEveryBlockOnce) {
         EXPECT_EQ(game.platform.statusDrawings().back(), (StatusDrawing{game.gameWindow, text}));
     }
     EXPECT_EQ(game.writes().size(), 2u);
+}
+
+// A hot key's camera is what the user waits for: it is in the game before the command's status
+// line is drawn, which follows it in the same pass.
+TEST_F(ControlThread, TakeOverWritesTheCameraBeforeDrawingTheStatus) {
+    command(ControlMode::Static);
+    std::atomic<std::size_t> drawnAtWrite{0};
+    game.onWrite([&](const FakeWrite&) { drawnAtWrite = game.platform.statusDrawings().size(); });
+    const std::size_t drawn = game.platform.statusDrawings().size();
+    dc->setCameraSet("Monza", *makeSet(5));
+    command(ControlMode::Static);
+    game.onWrite({});
+    EXPECT_EQ(drawnAtWrite, drawn);
+    ASSERT_EQ(game.platform.statusDrawings().size(), drawn + 1);
+    EXPECT_NE(game.platform.statusDrawings().back().text.find("Set=Monza"), std::string::npos);
 }
 
 TEST_F(ControlThread, HandedOverSetIsACopy) {

@@ -162,7 +162,10 @@ public:
         const int screen = DefaultScreen(Dpy);
         XSetWindowAttributes attributes{};
         attributes.background_pixel = BlackPixel(Dpy, screen);
-        attributes.event_mask = StructureNotifyMask;
+        // It takes the keyboard, as a game does. The X server passes recorded input on only when
+        // it has something to send to some client: keys that no client takes would wait in the
+        // recording until other traffic came.
+        attributes.event_mask = StructureNotifyMask | KeyPressMask | KeyReleaseMask;
         Win = XCreateWindow(Dpy, RootWindow(Dpy, screen), 0, 0, 640, 480, 0, CopyFromParent, InputOutput,
                             CopyFromParent, CWBackPixel | CWEventMask, &attributes);
         setTitle(title);

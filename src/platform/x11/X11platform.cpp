@@ -9,6 +9,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace skv::platform {
@@ -173,15 +174,24 @@ std::unique_ptr<GameProcess> X11Platform::openProcess(ProcessId process) {
 }
 
 bool X11Platform::keyDown(int virtualKey) {
-    if (!connected()) return false;
+    bool down = false;
+    keysDown({&virtualKey, 1}, {&down, 1});
+    return down;
+}
+
+// One request for all of them: the server's key map holds every key.
+void X11Platform::keysDown(std::span<const int> virtualKeys, std::span<bool> down) {
+    std::fill(down.begin(), down.end(), false);
+    if (!connected()) return;
     std::lock_guard guard(Lock);
     char keys[32] = {};
     XQueryKeymap(Dpy, keys);
-    for (unsigned long keysym : keysymsOfVirtualKey(virtualKey)) {
-        const KeyCode code = XKeysymToKeycode(Dpy, keysym);
-        if (code != 0 && (keys[code / 8] & (1 << (code % 8)))) return true;
+    for (std::size_t i = 0; i < virtualKeys.size() && i < down.size(); ++i) {
+        for (unsigned long keysym : keysymsOfVirtualKey(virtualKeys[i])) {
+            const KeyCode code = XKeysymToKeycode(Dpy, keysym);
+            if (code != 0 && (keys[code / 8] & (1 << (code % 8)))) down[i] = true;
+        }
     }
-    return false;
 }
 
 CursorPos X11Platform::cursorPos() {
@@ -221,13 +231,18 @@ void X11Platform::drawStatusLine(WindowId window, const std::string& text) {
     XFillRectangle(Dpy, window, gc, band.x, band.y, band.width, band.height);
     XSetClipRectangles(Dpy, gc, 0, 0, &band, 1, Unsorted);
     XSetForeground(Dpy, gc, WhitePixel(Dpy, screen));
-    // The text hangs from the band's top edge; X places it by its baseline.
-    int ascent = 10;
-    if (XFontStruct* font = XQueryFont(Dpy, XGContextFromGC(gc))) {
-        ascent = font->ascent;
-        XFreeFontInfo(nullptr, font, 1); // with its per-character table
+    // The text hangs from the band's top edge; X places it by its baseline. The font is the
+    // server's default for as long as the connection lasts, so it is asked about once: the answer
+    // is a round trip with a table of every character.
+    if (StatusAscent < 0) {
+        StatusAscent = 10;
+        if (XFontStruct* font = XQueryFont(Dpy, XGContextFromGC(gc))) {
+            StatusAscent = font->ascent;
+            XFreeFontInfo(nullptr, font, 1); // with its per-character table
+        }
     }
-    XDrawString(Dpy, window, gc, StatusBand::left, StatusBand::top + ascent, text.data(), int(text.size()));
+    XDrawString(Dpy, window, gc, StatusBand::left, StatusBand::top + StatusAscent, text.data(),
+                int(text.size()));
     XFreeGC(Dpy, gc);
     // A round trip: the band is on the screen when the call returns, whoever looks next.
     XSync(Dpy, False);

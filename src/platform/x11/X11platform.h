@@ -24,6 +24,7 @@ public:
     WindowId findWindowBelow(WindowId window, const std::string& title) override;
     std::unique_ptr<GameProcess> openProcess(ProcessId process) override;
     bool keyDown(int virtualKey) override;
+    void keysDown(std::span<const int> virtualKeys, std::span<bool> down) override;
     CursorPos cursorPos() override;
     void setCursorPos(int x, int y) override;
     ScreenSize screenSize() override;
@@ -36,6 +37,7 @@ private:
     std::atomic<bool> Lost{false}; // the server went away: no more requests, the backend is unavailable
     std::string DisplayName;
     std::string Unavailable;
+    int StatusAscent = -1; // of the server's default font, asked at the first status line
 
     // The connection can take requests (opened and not lost).
     bool connected() const { return Dpy && !Lost; }
