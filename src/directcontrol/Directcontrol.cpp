@@ -5,6 +5,7 @@
 #include "platform/Shortcut.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <utility>
 
@@ -19,6 +20,32 @@ namespace {
 
 // Record 3 of a car-camera block: the roll-bar camera of GPL, the roof camera of NR2003.
 constexpr std::size_t kRoofRecord = 3;
+
+// The keys a mouse mode reads at every step, all at one moment.
+struct HeldKey {
+    int code;
+    bool HeldKeys::*field;
+};
+constexpr std::array<HeldKey, 12> kHeldKeys{{
+    {vk::Period, &HeldKeys::period},
+    {vk::Comma, &HeldKeys::comma},
+    {vk::KeypadMinus, &HeldKeys::keypadMinus},
+    {vk::KeypadPlus, &HeldKeys::keypadPlus},
+    {vk::Up, &HeldKeys::up},
+    {vk::Down, &HeldKeys::down},
+    {vk::Left, &HeldKeys::left},
+    {vk::Right, &HeldKeys::right},
+    {vk::D, &HeldKeys::d},
+    {vk::F, &HeldKeys::f},
+    {vk::W, &HeldKeys::w},
+    {vk::E, &HeldKeys::e},
+}};
+constexpr auto kHeldKeyCodes = [] {
+    std::array<int, kHeldKeys.size()> codes{};
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        codes[i] = kHeldKeys[i].code;
+    return codes;
+}();
 
 } // namespace
 
@@ -420,19 +447,10 @@ void DirectControl::moveWithMouse(MotionTarget target, CarCameraValues& c) {
     in.cursorY = cursor.y;
     in.screenWidth = screenWidth_;
     in.screenHeight = screenHeight_;
-    HeldKeys& k = in.keys;
-    k.period = platform_.keyDown(vk::Period);
-    k.comma = platform_.keyDown(vk::Comma);
-    k.keypadMinus = platform_.keyDown(vk::KeypadMinus);
-    k.keypadPlus = platform_.keyDown(vk::KeypadPlus);
-    k.up = platform_.keyDown(vk::Up);
-    k.down = platform_.keyDown(vk::Down);
-    k.left = platform_.keyDown(vk::Left);
-    k.right = platform_.keyDown(vk::Right);
-    k.d = platform_.keyDown(vk::D);
-    k.f = platform_.keyDown(vk::F);
-    k.w = platform_.keyDown(vk::W);
-    k.e = platform_.keyDown(vk::E);
+    std::array<bool, kHeldKeys.size()> down{};
+    platform_.keysDown(kHeldKeyCodes, down);
+    for (std::size_t i = 0; i < kHeldKeys.size(); ++i)
+        in.keys.*kHeldKeys[i].field = down[i];
     in.leftButtonDown = leftButtonDown_;
     in.rightButtonDown = rightButtonDown_;
     in.lookMode = lookMode_;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,12 @@ public:
 
     // Whether the key of that virtual-key code is held down now.
     virtual bool keyDown(int virtualKey) = 0;
+    // The same for several keys at one moment (down has one entry per key): a backend that asks a
+    // server overrides it to ask once, since the control thread reads a dozen keys every step.
+    virtual void keysDown(std::span<const int> virtualKeys, std::span<bool> down) {
+        for (std::size_t i = 0; i < virtualKeys.size() && i < down.size(); ++i)
+            down[i] = keyDown(virtualKeys[i]);
+    }
     virtual CursorPos cursorPos() = 0;
     virtual void setCursorPos(int x, int y) = 0;
     // Of the primary screen, in pixels.

@@ -4,8 +4,10 @@
 
 #include "platform/platform.h"
 
+#include <array>
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 typedef struct _XDisplay Display;
 
@@ -24,6 +26,7 @@ public:
     WindowId findWindowBelow(WindowId window, const std::string& title) override;
     std::unique_ptr<GameProcess> openProcess(ProcessId process) override;
     bool keyDown(int virtualKey) override;
+    void keysDown(std::span<const int> virtualKeys, std::span<bool> down) override;
     CursorPos cursorPos() override;
     void setCursorPos(int x, int y) override;
     ScreenSize screenSize() override;
@@ -36,12 +39,17 @@ private:
     std::atomic<bool> Lost{false}; // the server went away: no more requests, the backend is unavailable
     std::string DisplayName;
     std::string Unavailable;
+    // The keycodes of each virtual key, looked up once (under Lock): a held-key query then asks the
+    // server one question and allocates nothing.
+    std::array<std::vector<unsigned char>, 256> Keycodes;
+    std::array<bool, 256> KeycodesKnown{};
 
     // The connection can take requests (opened and not lost).
     bool connected() const { return Dpy && !Lost; }
     WindowId topLevelOf(unsigned long window);
     bool textProperty(unsigned long window, const char* name, const char* type, std::string& text);
     std::string titleOf(unsigned long window);
+    bool heldIn(const char (&keymap)[32], int virtualKey);
 };
 
 } // namespace skv::platform
