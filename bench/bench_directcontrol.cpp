@@ -2,8 +2,7 @@
 // moving mode and the latency from a command to its first write into the game. Each figure is
 // printed beside a baseline measured in the same run: a bare loop sleeping to absolute deadlines,
 // and a bare condition-variable wake.
-#include "directcontrol/Directcontrol.h"
-#include "directcontrol/Gamestage.h"
+#include "Steptiming.h"
 #include "model/Gplcarcameraset.h"
 
 #include <benchmark/benchmark.h>
@@ -11,32 +10,18 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+using namespace skv::bench;
 using namespace skv::directcontrol;
 using namespace skv::directcontrol::testing;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// How long the period is watched; SKV_BENCH_SECONDS shortens it for a quick look.
-double watchSeconds() {
-    const char* s = std::getenv("SKV_BENCH_SECONDS");
-    return s ? std::max(1.0, std::atof(s)) : 10.0;
-}
-
 double micros(Clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
-}
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p * double(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
 }
 
 double mean(const std::vector<double>& v) {
@@ -44,14 +29,6 @@ double mean(const std::vector<double>& v) {
     for (double x : v)
         sum += x;
     return v.empty() ? 0 : sum / double(v.size());
-}
-
-// |interval - nominal period| in microseconds for successive time stamps.
-std::vector<double> periodDeviations(const std::vector<Clock::time_point>& at) {
-    std::vector<double> dev;
-    for (std::size_t i = 1; i < at.size(); ++i)
-        dev.push_back(std::abs(micros(at[i] - at[i - 1]) - micros(kStepPeriod)));
-    return dev;
 }
 
 std::vector<Clock::time_point> baselineBeats(double seconds) {
@@ -69,13 +46,7 @@ std::vector<Clock::time_point> baselineBeats(double seconds) {
 
 std::vector<Clock::time_point> mouseRollBarWrites(double seconds) {
     GameStage game;
-    game.keepWrites(false);
-    std::mutex m;
-    std::vector<Clock::time_point> at;
-    game.onWrite([&](const FakeWrite& w) {
-        std::lock_guard lock(m);
-        at.push_back(w.at);
-    });
+    StepBeats beats(game);
     DirectControl dc(game.link, game.platform);
     dc.start();
     dc.setSmooth(94);
@@ -84,13 +55,12 @@ std::vector<Clock::time_point> mouseRollBarWrites(double seconds) {
     game.platform.moveCursor(100, 100); // keep the camera turning
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     dc.stop();
-    std::lock_guard lock(m);
-    return at;
+    return beats.taken();
 }
 
 void BM_StepPeriodMouseRollBar(benchmark::State& state) {
     for (auto _ : state) {
-        const double seconds = watchSeconds();
+        const double seconds = watchSeconds(10.0);
         const auto base = periodDeviations(baselineBeats(seconds));
         const auto dc = periodDeviations(mouseRollBarWrites(seconds));
         state.counters["steps"] = double(dc.size());

@@ -21,8 +21,12 @@ namespace {
 // Record 3 of a car-camera block: the roll-bar camera of GPL, the roof camera of NR2003.
 constexpr std::size_t kRoofRecord = 3;
 
-// The keys a mouse mode reads at every step, and what each one sets.
-constexpr std::array<std::pair<int, bool HeldKeys::*>, 12> kHeldKeys = {{
+// The keys a mouse mode reads at every step, all at one moment.
+struct HeldKey {
+    int code;
+    bool HeldKeys::*field;
+};
+constexpr std::array<HeldKey, 12> kHeldKeys{{
     {vk::Period, &HeldKeys::period},
     {vk::Comma, &HeldKeys::comma},
     {vk::KeypadMinus, &HeldKeys::keypadMinus},
@@ -36,6 +40,12 @@ constexpr std::array<std::pair<int, bool HeldKeys::*>, 12> kHeldKeys = {{
     {vk::W, &HeldKeys::w},
     {vk::E, &HeldKeys::e},
 }};
+constexpr auto kHeldKeyCodes = [] {
+    std::array<int, kHeldKeys.size()> codes{};
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        codes[i] = kHeldKeys[i].code;
+    return codes;
+}();
 
 } // namespace
 
@@ -446,14 +456,10 @@ void DirectControl::moveWithMouse(MotionTarget target, CarCameraValues& c) {
     in.cursorY = cursor.y;
     in.screenWidth = screenWidth_;
     in.screenHeight = screenHeight_;
-    // One look at the keyboard for all of them: a request each would hold every step up.
-    std::array<int, kHeldKeys.size()> keys{};
     std::array<bool, kHeldKeys.size()> down{};
+    platform_.keysDown(kHeldKeyCodes, down);
     for (std::size_t i = 0; i < kHeldKeys.size(); ++i)
-        keys[i] = kHeldKeys[i].first;
-    platform_.keysDown(keys, down);
-    for (std::size_t i = 0; i < kHeldKeys.size(); ++i)
-        in.keys.*kHeldKeys[i].second = down[i];
+        in.keys.*kHeldKeys[i].field = down[i];
     in.leftButtonDown = leftButtonDown_;
     in.rightButtonDown = rightButtonDown_;
     in.lookMode = lookMode_;

@@ -132,8 +132,8 @@ public:
 
     // Whether the key of that virtual-key code is held down now.
     virtual bool keyDown(int virtualKey) = 0;
-    // The same for several keys, as one look at the keyboard: down[i] for virtualKeys[i]. A backend
-    // whose every look is a request answers them all from one.
+    // The same for several keys at one moment (down has one entry per key): a backend that asks a
+    // server overrides it to ask once, since the control thread reads a dozen keys every step.
     virtual void keysDown(std::span<const int> virtualKeys, std::span<bool> down) {
         for (std::size_t i = 0; i < virtualKeys.size() && i < down.size(); ++i)
             down[i] = keyDown(virtualKeys[i]);

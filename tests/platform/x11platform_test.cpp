@@ -179,13 +179,11 @@ TEST_F(X11Backend, RecordsKeysAndButtonsOfEveryClientAndReportsHeldKeys) {
     XSync(typist, False);
     EXPECT_TRUE(Backend->keyDown(vk::PageUp));
     EXPECT_FALSE(Backend->keyDown(vk::PageDown));
-    // Several keys in one look: each answer in its own place.
-    const int asked[] = {vk::PageDown, vk::PageUp, vk::Escape};
-    bool held[] = {true, false, true};
+    // Several keys in one look, each in its own place.
+    const std::array<int, 3> asked{vk::PageDown, vk::PageUp, vk::Escape};
+    std::array<bool, 3> held{true, false, true};
     Backend->keysDown(asked, held);
-    EXPECT_FALSE(held[0]);
-    EXPECT_TRUE(held[1]);
-    EXPECT_FALSE(held[2]);
+    EXPECT_EQ(held, (std::array<bool, 3>{false, true, false}));
     XTestFakeKeyEvent(typist, pageUp, False, CurrentTime);
     XTestFakeKeyEvent(typist, alt, True, CurrentTime);
     XTestFakeKeyEvent(typist, pageUp, True, CurrentTime);

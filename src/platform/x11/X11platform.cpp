@@ -173,25 +173,36 @@ std::unique_ptr<GameProcess> X11Platform::openProcess(ProcessId process) {
     return std::make_unique<LinuxProcess>(process);
 }
 
+bool X11Platform::heldIn(const char (&keymap)[32], int virtualKey) {
+    if (virtualKey < 0 || virtualKey >= int(Keycodes.size())) return false;
+    const auto k = std::size_t(virtualKey);
+    if (!KeycodesKnown[k]) {
+        for (unsigned long keysym : keysymsOfVirtualKey(virtualKey)) {
+            const KeyCode code = XKeysymToKeycode(Dpy, keysym);
+            if (code != 0) Keycodes[k].push_back(code);
+        }
+        KeycodesKnown[k] = true;
+    }
+    for (const unsigned char code : Keycodes[k]) {
+        if (keymap[code / 8] & (1 << (code % 8))) return true;
+    }
+    return false;
+}
+
 bool X11Platform::keyDown(int virtualKey) {
     bool down = false;
-    keysDown({&virtualKey, 1}, {&down, 1});
+    keysDown(std::span(&virtualKey, 1), std::span(&down, 1));
     return down;
 }
 
-// One request for all of them: the server's key map holds every key.
 void X11Platform::keysDown(std::span<const int> virtualKeys, std::span<bool> down) {
     std::fill(down.begin(), down.end(), false);
     if (!connected()) return;
     std::lock_guard guard(Lock);
-    char keys[32] = {};
-    XQueryKeymap(Dpy, keys);
-    for (std::size_t i = 0; i < virtualKeys.size() && i < down.size(); ++i) {
-        for (unsigned long keysym : keysymsOfVirtualKey(virtualKeys[i])) {
-            const KeyCode code = XKeysymToKeycode(Dpy, keysym);
-            if (code != 0 && (keys[code / 8] & (1 << (code % 8)))) down[i] = true;
-        }
-    }
+    char keymap[32] = {};
+    XQueryKeymap(Dpy, keymap);
+    for (std::size_t i = 0; i < virtualKeys.size() && i < down.size(); ++i)
+        down[i] = heldIn(keymap, virtualKeys[i]);
 }
 
 CursorPos X11Platform::cursorPos() {

@@ -4,8 +4,10 @@
 
 #include "platform/platform.h"
 
+#include <array>
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 typedef struct _XDisplay Display;
 
@@ -38,12 +40,17 @@ private:
     std::string DisplayName;
     std::string Unavailable;
     int StatusAscent = -1; // of the server's default font, asked at the first status line
+    // The keycodes of each virtual key, looked up once (under Lock): a held-key query then asks the
+    // server one question and allocates nothing.
+    std::array<std::vector<unsigned char>, 256> Keycodes;
+    std::array<bool, 256> KeycodesKnown{};
 
     // The connection can take requests (opened and not lost).
     bool connected() const { return Dpy && !Lost; }
     WindowId topLevelOf(unsigned long window);
     bool textProperty(unsigned long window, const char* name, const char* type, std::string& text);
     std::string titleOf(unsigned long window);
+    bool heldIn(const char (&keymap)[32], int virtualKey);
 };
 
 } // namespace skv::platform
