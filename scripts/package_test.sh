@@ -64,4 +64,7 @@ windows | grep -q '"Brightlap Skyvane"' || {
 }
 sleep 1
 kill -0 "$pid" 2>/dev/null || { cat "$root/log" >&2; fail "the installed program ended after its window came up"; }
+# Installed, it keeps its settings in the user's configuration folder, even where it could write
+# beside itself (as the superuser the tests may run as can).
+[ -d "$root/home/.config/skyvane" ] || fail "the installed program did not choose the user's configuration folder"
 echo "package: $(basename "$deb") unpacks, declares its dependencies, and the installed program starts"

@@ -13,4 +13,8 @@ std::filesystem::path findDataFolder(const std::filesystem::path& programFolder)
     return programFolder;
 }
 
+bool runsInstalled(const std::filesystem::path& programFolder) {
+    return findDataFolder(programFolder) != programFolder;
+}
+
 } // namespace skv::ui

@@ -11,4 +11,8 @@ namespace skv::ui {
 // installed folder ../share/skyvane when that does, else programFolder itself.
 std::filesystem::path findDataFolder(const std::filesystem::path& programFolder);
 
+// Whether the program runs installed: its shipped files are found in the installed folder, not
+// beside it.
+bool runsInstalled(const std::filesystem::path& programFolder);
+
 } // namespace skv::ui

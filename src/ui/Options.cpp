@@ -189,6 +189,8 @@ TdlgOptions::TdlgOptions(std::string settingsFile, IGameProgramsListener& listen
         connect(Fields[row], &QLineEdit::textChanged, this, &TdlgOptions::gamePathEdited);
     Listener.gameProgramsChanged(gamePrograms());
     Listener.refreshReferenceCamFiles(gamePrograms());
+    // The game's path is what a new user comes here for first: the dialog opens with the cursor in it.
+    Fields[kGplRow]->setFocus();
 }
 
 void TdlgOptions::fillDirectoriesPage(QWidget* page) {

@@ -31,9 +31,12 @@ std::string settingsFileOf(const std::string& programPath) {
     return path.string();
 }
 
-std::string chooseSettingsFile(const std::string& programPath, const std::string& configFolder) {
+std::string chooseSettingsFile(const std::string& programPath, const std::string& configFolder,
+                               bool installed) {
     const std::filesystem::path beside(settingsFileOf(programPath));
-    if (folderWritable(beside.parent_path())) return beside.string();
+    // The superuser may write into the system's program folder, but a settings file there would be
+    // every user's and outlive the package.
+    if (!installed && folderWritable(beside.parent_path())) return beside.string();
     std::error_code error;
     std::filesystem::create_directories(configFolder, error);
     return (std::filesystem::path(configFolder) / beside.filename()).string();

@@ -12,10 +12,12 @@ namespace skv::ui {
 // The settings file of a program: its path with the extension replaced by ".INI".
 std::string settingsFileOf(const std::string& programPath);
 
-// Where the program keeps its settings: settingsFileOf(programPath) when the program's folder can be
-// written, else a file of the same name in configFolder (made here when missing), as for a program
-// installed into a folder only the system may change.
-std::string chooseSettingsFile(const std::string& programPath, const std::string& configFolder);
+// Where the program keeps its settings: a file named as settingsFileOf(programPath) in configFolder
+// (made here when missing) for an installed program, whoever runs it, and for a program whose folder
+// cannot be written; else settingsFileOf(programPath), beside a program that lives in a folder of its
+// own. "installed" says that its shipped files lie in the installed layout (see findDataFolder).
+std::string chooseSettingsFile(const std::string& programPath, const std::string& configFolder,
+                               bool installed);
 
 // Loads the file as it stands into ini; leaves ini empty (and, when asked for, gives the reason) when
 // it cannot be read. A missing file is no problem: it is made at the first write.

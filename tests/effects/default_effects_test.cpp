@@ -72,6 +72,11 @@ TEST(DefaultEffects, EachStaysInItsRangeFromStartToEnd) {
         if (found == items.end()) continue;
         const TGPLCarCameraSet& item = **found;
         EXPECT_FALSE(item.Comment.empty());
+        // The script opens with the comment's first words, for whoever reads it in the editor.
+        const std::string& script = item.effect();
+        ASSERT_EQ(script.rfind("// ", 0), 0u);
+        const std::string heading = script.substr(3, script.find_first_of("\r\n") - 3);
+        EXPECT_EQ(item.Comment.rfind(heading, 0), 0u) << heading;
 
         TEffectPlayer player;
         EXPECT_EQ(player.check(item.effect()), "");

@@ -3,6 +3,7 @@
 #include "model/Tempfolder.h"
 
 #include "model/Atomicfile.h"
+#include "ui/Datafolder.h"
 #include "ui/Main_settings.h"
 
 #include <gtest/gtest.h>
@@ -155,21 +156,37 @@ TEST(MainSettings, AWriteKeepsOtherSectionsAndRewritesTheOpenFilesWhole) {
                  skv::model::FileWriteError);
 }
 
-TEST(MainSettings, TheFileLivesBesideTheProgramUnlessItsFolderCannotBeWritten) {
+TEST(MainSettings, TheFileLivesBesideAProgramInAFolderOfItsOwnElseInTheConfigurationFolder) {
     TempFolder folder;
-    const std::string config = (folder.path() / "config" / "skyvane").string();
-    const fs::path program = folder.write("bin/skyvane", "");
-    EXPECT_EQ(chooseSettingsFile(program.string(), config), (folder.path() / "bin" / "skyvane.INI").string());
-    EXPECT_FALSE(fs::exists(config));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() / "bin"), fs::directory_iterator()), 1)
-        << "the probe is gone";
-
-    // A folder nobody can write (not even the superuser the tests may run as), and one that is a file.
-    std::vector<fs::path> unwritable = {folder.path() / "bin" / "skyvane" / "skyvane"};
-    if (fs::is_directory("/proc")) unwritable.push_back("/proc/skyvane");
-    for (const fs::path& installed : unwritable) {
-        EXPECT_EQ(chooseSettingsFile(installed.string(), config),
-                  (fs::path(config) / "skyvane.INI").string());
-        EXPECT_TRUE(fs::is_directory(config));
+    const fs::path config = folder.path() / "config" / "skyvane";
+    folder.write("bin/skyvane", "");
+    folder.write("copy/skyvane", "");
+    folder.write("copy/default.cmf", "");
+    folder.write("usr/bin/skyvane", "");
+    folder.write("usr/share/skyvane/default.cmf", "");
+    folder.write("file", "");
+    struct Case {
+        fs::path program;
+        bool besideIt;
+    };
+    std::vector<Case> cases = {
+        {folder.path() / "bin/skyvane", true},      // a build: nothing shipped anywhere
+        {folder.path() / "copy/skyvane", true},     // a folder copy with its files beside it
+        {folder.path() / "usr/bin/skyvane", false}, // installed, its folder writable (the superuser)
+        {folder.path() / "file/skyvane", false},    // a folder that cannot be made
+    };
+    if (fs::is_directory("/proc")) cases.push_back({"/proc/skyvane", false}); // nobody may write there
+    for (const Case& c : cases) {
+        const bool installed = runsInstalled(c.program.parent_path());
+        const fs::path expected =
+            c.besideIt ? c.program.parent_path() / "skyvane.INI" : config / "skyvane.INI";
+        EXPECT_EQ(chooseSettingsFile(c.program.string(), config.string(), installed), expected.string())
+            << c.program;
+        EXPECT_EQ(fs::is_directory(config), !c.besideIt) << "the configuration folder is made when used";
+        fs::remove_all(config);
     }
+    for (const char* beside : {"bin", "copy", "usr/bin"})
+        for (const auto& entry : fs::directory_iterator(folder.path() / beside))
+            EXPECT_EQ(entry.path().filename().string().find(".skyvane-probe"), std::string::npos)
+                << "the probe is gone";
 }

@@ -2,8 +2,10 @@
 
 #include "Carpicture.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <numbers>
+#include <string>
 
 namespace skv::defaultlib {
 
@@ -165,6 +167,26 @@ std::unique_ptr<TGPLCarCameraSet> makeSet(const SetPlan& plan) {
     return set;
 }
 
+// The note's first sentence as comment lines heading the script, so that whoever opens the script
+// reads what it does without looking for the item's comment.
+std::string headedScript(const EffectPlan& plan) {
+    constexpr std::size_t kWidth = 78;
+    std::string note = plan.comment;
+    if (const std::size_t end = note.find(". "); end != std::string::npos) note.resize(end + 1);
+    std::string script, line = "//";
+    for (std::size_t at = 0; at < note.size();) {
+        const std::size_t space = std::min(note.find(' ', at), note.size());
+        const std::string word = note.substr(at, space - at);
+        if (line.size() + 1 + word.size() > kWidth) {
+            script += line + "\r\n";
+            line = "//";
+        }
+        line += ' ' + word;
+        at = space + 1;
+    }
+    return script + line + "\r\n" + plan.script;
+}
+
 std::unique_ptr<TGPLCarCameraSet> makeEffect(const EffectPlan& plan, const CarCameraValues& start) {
     auto item = std::make_unique<TGPLCarCameraSet>();
     item->Type = eCameraSetType::CstRollBarCam;
@@ -172,7 +194,7 @@ std::unique_ptr<TGPLCarCameraSet> makeEffect(const EffectPlan& plan, const CarCa
     item->Comment = plan.comment;
     item->Camera0.values() = start;
     item->Camera0.Caption = kGplSlotTitles[0];
-    item->setEffect(plan.script);
+    item->setEffect(headedScript(plan));
     return item;
 }
 

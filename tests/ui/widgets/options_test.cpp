@@ -1,6 +1,7 @@
-// The preferences dialog: the six paths with their defaults, Browse, the "Files" keys written back,
-// the listener told at creation, at every close and at every edit of a game path, the reference
-// camera files refreshed on close, and the hidden "Keys" page with its four open fields.
+// The preferences dialog: the six paths with their defaults, the cursor in the GPL path at opening,
+// Browse, the "Files" keys written back, the listener told at creation, at every close and at every
+// edit of a game path, the reference camera files refreshed on close, and the hidden "Keys" page
+// with its four open fields.
 #include "support/Widgets.h"
 #include "ui/Guitest.h"
 
@@ -104,6 +105,7 @@ void TestOptions::theListenerHearsCreationEditsAndEveryClose() {
 
     // Each key typed into a game path is told; a tool path is nobody's business here.
     TModal modal([&](QDialog* d) {
+        QCOMPARE(d->focusWidget(), field(d, "edtGPLPath"));
         retype(d, "edtNR2003Path", QStringLiteral("/g/n"));
         QTest::keyClicks(field(d, "edtMovieEditorPath"), QStringLiteral("/usr/bin/cut"));
         QTest::keyClick(d, Qt::Key_Escape);
