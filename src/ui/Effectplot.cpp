@@ -50,8 +50,9 @@ QStaticText title(const QString& text, const QFont& font) {
     return title;
 }
 
-// A curve as a line through at most two points a pixel column, the lowest and the highest there in
-// the order they come: any other point of the column is drawn over by the line between those two.
+// A curve (its points in device pixels) as a line through at most two points a pixel column, the
+// lowest and the highest there in the order they come: any other point of the column is drawn over
+// by the line between those two.
 void paintLine(QPainter& p, const std::vector<double>& xs, const std::vector<double>& ys,
                const QColor& colour) {
     QPolygonF line;
@@ -210,10 +211,33 @@ void TEffectPlot::labelRanges() {
 
 void TEffectPlot::paintFrames(QPainter& p) const {
     p.fillRect(rect(), palette().color(QPalette::Base));
-    p.setPen(ink(QColor(200, 200, 200)));
-    p.drawRect(Layout.topView);
+    // Each frame's edges are filled as bars on the device pixels the one-pixel pen of a drawn
+    // rectangle takes (those whose middle is in the pen's width), without the stroking.
+    const QColor frame = ink(QColor(200, 200, 200));
+    const double ratio = p.deviceTransform().m11(); // the device pixels in one of ours
+    const auto pen = [&](double v) {
+        return std::pair(static_cast<int>(std::floor((v - 0.5) * ratio - 0.5)) + 1,
+                         static_cast<int>(std::floor((v + 0.5) * ratio - 0.5)));
+    };
+    p.save();
+    p.scale(1 / ratio, 1 / ratio);
+    const auto outline = [&](const QRectF& r) {
+        const auto [left, leftEnd] = pen(r.left());
+        const auto [right, rightEnd] = pen(r.right());
+        const auto [top, topEnd] = pen(r.top());
+        const auto [bottom, bottomEnd] = pen(r.bottom());
+        const auto bar = [&](int x0, int x1, int y0, int y1) {
+            p.fillRect(QRect(QPoint(x0, y0), QPoint(x1, y1)), frame);
+        };
+        bar(left, rightEnd, top, topEnd);
+        bar(left, rightEnd, bottom, bottomEnd);
+        bar(left, leftEnd, top, bottomEnd);
+        bar(right, rightEnd, top, bottomEnd);
+    };
+    outline(Layout.topView);
     for (const QRectF& strip : Layout.strips)
-        p.drawRect(strip);
+        outline(strip);
+    p.restore();
     p.setPen(ink(palette().color(QPalette::Text)));
     p.drawStaticText(Layout.topView.topLeft() + QPointF(4, 2), Layout.titles[kStripCount]);
     for (std::size_t i = 0; i < kStripCount; ++i)
@@ -232,14 +256,16 @@ void TEffectPlot::paintEvent(QPaintEvent*) {
     if (!Labelled) labelRanges();
     paintFrames(p);
     paintTopView(p);
-    // The curves share their time axis: the x of each step is the same in all five.
+    // The curves share their time axis: the x of each step is the same in all five. The curves are
+    // drawn in device pixels, the unit in which a pixel column is one.
     const QRectF& curve = Layout.curves[0];
     const double n = static_cast<double>(std::max<std::size_t>(Steps.size() - 1, 1));
+    const double ratio = p.deviceTransform().m11(); // the device pixels in one of ours
     std::vector<double> xs(Steps.size());
     for (std::size_t i = 0; i < xs.size(); ++i)
-        xs[i] = curve.left() + curve.width() * static_cast<double>(i) / n;
+        xs[i] = (curve.left() + curve.width() * static_cast<double>(i) / n) * ratio;
     for (int strip = 0; strip < kStripCount; ++strip)
-        paintStrip(p, strip, xs);
+        paintStrip(p, strip, xs, ratio);
 }
 
 void TEffectPlot::paintTopView(QPainter& p) const {
@@ -282,7 +308,7 @@ void TEffectPlot::paintTopView(QPainter& p) const {
     p.setBrush(Qt::NoBrush);
 }
 
-void TEffectPlot::paintStrip(QPainter& p, int strip, const std::vector<double>& xs) const {
+void TEffectPlot::paintStrip(QPainter& p, int strip, const std::vector<double>& xs, double ratio) const {
     const auto s = static_cast<std::size_t>(strip);
     const QRectF label = Layout.strips[s].adjusted(4, 1, -4, -1);
     p.setPen(ink(palette().color(QPalette::Text)));
@@ -296,12 +322,15 @@ void TEffectPlot::paintStrip(QPainter& p, int strip, const std::vector<double>& 
     const double yScale = curve.height() / (r.high - r.low);
     std::vector<double> ys(Steps.size());
     for (std::size_t i = 0; i < ys.size(); ++i)
-        ys[i] = curve.bottom() - (fieldOf(Steps[i], field) - r.low) * yScale;
+        ys[i] = (curve.bottom() - (fieldOf(Steps[i], field) - r.low) * yScale) * ratio;
     const QColor colour = ink(QColor(30, 90, 200));
+    p.save();
+    p.scale(1 / ratio, 1 / ratio);
     if (!paintBand(p, xs, ys, colour)) paintLine(p, xs, ys, colour);
+    p.restore();
     if (CursorStep >= 1 && CursorStep <= static_cast<int>(Steps.size())) {
         p.setPen(QPen(ink(QColor(210, 40, 40)), 1));
-        const double x = xs[static_cast<std::size_t>(CursorStep - 1)];
+        const double x = xs[static_cast<std::size_t>(CursorStep - 1)] / ratio;
         p.drawLine(QPointF(x, Layout.strips[s].top()), QPointF(x, Layout.strips[s].bottom()));
     }
 }

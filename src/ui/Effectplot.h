@@ -68,7 +68,7 @@ private:
     void labelRanges();
     void paintFrames(class QPainter& p) const;
     void paintTopView(class QPainter& p) const;
-    void paintStrip(class QPainter& p, int strip, const std::vector<double>& xs) const;
+    void paintStrip(class QPainter& p, int strip, const std::vector<double>& xs, double ratio) const;
     QColor ink(const QColor& colour) const;
 
     std::vector<model::CarCameraValues> Steps;

@@ -23,8 +23,12 @@ std::vector<model::CarCameraValues> zOf(int count, double (*z)(int)) {
     }
     return steps;
 }
-double shake(int i) { return i % 2 ? 1.3 : 0.7; }
-double rise(int i) { return 1 + 0.001 * i; }
+double shake(int i) {
+    return i % 2 ? 1.3 : 0.7;
+}
+double rise(int i) {
+    return 1 + 0.001 * i;
+}
 
 QImage drawn(ui::TEffectPlot& plot) {
     QImage image(plot.size(), QImage::Format_RGB32);
