@@ -75,12 +75,16 @@ void paintLine(QPainter& p, const std::vector<double>& xs, const std::vector<dou
 // A curve that swings across many pixels within a pixel column (a shake, say) covers a band: each
 // column is filled from the highest to the lowest place the line reaches in it, which is what
 // drawing every segment gives, at a fraction of the cost. False, drawing nothing, for a curve that
-// moves less than that, which looks best as a line.
+// travels less than that, which looks best as a line.
 bool paintBand(QPainter& p, const std::vector<double>& xs, const std::vector<double>& ys,
                const QColor& colour) {
-    constexpr double kBandHeight = 3; // pixels a column, on average
+    constexpr double kBandTravel = 6; // pixels up and down a column, on average
     const int first = static_cast<int>(std::floor(xs.front()));
     const int columns = static_cast<int>(std::floor(xs.back())) - first + 1;
+    double travel = 0;
+    for (std::size_t i = 1; i < ys.size(); ++i)
+        if (std::isfinite(ys[i]) && std::isfinite(ys[i - 1])) travel += std::fabs(ys[i] - ys[i - 1]);
+    if (travel < kBandTravel * columns) return false;
     std::vector<std::pair<double, double>> spans(
         static_cast<std::size_t>(columns),
         {std::numeric_limits<double>::max(), std::numeric_limits<double>::lowest()});
@@ -101,10 +105,6 @@ bool paintBand(QPainter& p, const std::vector<double>& xs, const std::vector<dou
             reach(edge, y);
         }
     }
-    double height = 0;
-    for (const auto& [top, bottom] : spans)
-        if (top <= bottom) height += bottom - top;
-    if (height < kBandHeight * columns) return false;
     for (int c = 0; c < columns; ++c) {
         const auto& [top, bottom] = spans[static_cast<std::size_t>(c)];
         if (top > bottom) continue;
