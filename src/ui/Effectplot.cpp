@@ -81,6 +81,7 @@ bool paintBand(QPainter& p, const std::vector<double>& xs, const std::vector<dou
     constexpr double kBandTravel = 6; // pixels up and down a column, on average
     const int first = static_cast<int>(std::floor(xs.front()));
     const int columns = static_cast<int>(std::floor(xs.back())) - first + 1;
+    if (columns <= 0) return false; // a plot too narrow for its labels runs its time axis backwards
     double travel = 0;
     for (std::size_t i = 1; i < ys.size(); ++i)
         if (std::isfinite(ys[i]) && std::isfinite(ys[i - 1])) travel += std::fabs(ys[i] - ys[i - 1]);

@@ -80,6 +80,7 @@ void TestEffectPlot::keptPlotDrawsAsAFreshOne() {
         {"another font", {538, 420}, &big, 370, false},
         {"another run", {538, 420}, nullptr, 740, false},
         {"greyed", {538, 420}, nullptr, 370, true},
+        {"narrower than its labels", {90, 60}, nullptr, 370, false},
     };
     for (const auto& c : cases) {
         ui::TEffectPlot kept;
