@@ -4,6 +4,9 @@
 
 #include "model/Carcameravalues.h"
 
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QStaticText>
 #include <QWidget>
 
 #include <array>
@@ -39,19 +42,48 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    void paintTopView(class QPainter& p, const QRectF& area) const;
-    void paintStrip(class QPainter& p, const QRectF& area, int field, const QString& title) const;
-    QColor ink(const QColor& colour) const;
-
     static constexpr int kFieldCount = 7;
+    static constexpr int kStripCount = 5; // Z, YAW, PITCH, BANK, ZOOM
+
+    // Where each part goes at the widget's size and font, worked out once for both.
+    struct TLayout {
+        QRectF topView;                                  // the top view's frame
+        QRectF topInner;                                 // where its path may go
+        std::array<QRectF, kStripCount> strips{};        // each curve's frame
+        std::array<QRectF, kStripCount> curves{};        // where each curve may go
+        std::array<QStaticText, kStripCount + 1> titles; // the curves' and then the top view's
+        double ascent = 0;
+        double lineHeight = 0;
+    };
+    // A number as the glyphs that show it, from its baseline's left end.
+    struct TLabel {
+        QGlyphRun glyphs;
+        double width = 0;
+    };
+
+    void layOut();
+    void labelRanges();
+    void paintFrames(class QPainter& p) const;
+    void paintTopView(class QPainter& p) const;
+    void paintStrip(class QPainter& p, int strip, const std::vector<double>& xs, double ratio) const;
+    QColor ink(const QColor& colour) const;
 
     std::vector<model::CarCameraValues> Steps;
     // The range of each of the seven values (angles in degrees), found once per run.
     std::array<TPlotRange, kFieldCount> Ranges{};
     bool Stale = false;
     int CursorStep = 0;
+    // Worked out at the first paint after a change of size, font or style.
+    TLayout Layout;
+    bool LaidOut = false;
+    QSize LaidOutFor;
+    // Each curve's highest and lowest value, laid out at the first paint after a run.
+    QRawFont Face;
+    std::array<TLabel, kStripCount> Highs, Lows;
+    bool Labelled = false;
 };
 
 } // namespace skv::ui
