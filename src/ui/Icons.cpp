@@ -1,6 +1,7 @@
 #include "ui/Icons.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -8,6 +9,7 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -211,6 +213,18 @@ void drawCameraMark(QPainter& p) {
     p.restore();
 }
 
+// Two chevrons pointing along the bar (right, or down for an upright bar), as "more" is shown.
+void drawExtension(QPainter& p, bool down) {
+    if (down) {
+        p.translate(16, 0);
+        p.rotate(90);
+    }
+    p.setPen(QPen(kOutline, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    for (const qreal x : {4.0, 9.0})
+        p.drawPolyline(QPolygonF() << QPointF(x, 4) << QPointF(x + 4, 8) << QPointF(x, 12));
+}
+
 void drawTool(QPainter& p, eToolIcon icon) {
     switch (icon) {
     case eToolIcon::NewFile:
@@ -252,6 +266,39 @@ QIcon effectIcon() {
 
 QIcon toolIcon(eToolIcon icon) {
     return drawnIcon([icon](QPainter& p) { drawTool(p, icon); });
+}
+
+QIcon TDrawnIconStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                                    const QWidget* widget) const {
+    if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton) {
+        const bool down = icon == SP_ToolBarVerticalExtensionButton;
+        return drawnIcon([down](QPainter& p) { drawExtension(p, down); });
+    }
+    return QProxyStyle::standardIcon(icon, option, widget);
+}
+
+// A group box's frame below its title: a faint rounded border with a fainter ring inside it, over
+// a barely darkened inside, all shades of black over whatever lies below.
+void TDrawnIconStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                                    const QWidget* widget) const {
+    if (element != PE_FrameGroupBox || baseStyle()->name() != QLatin1String("fusion"))
+        return QProxyStyle::drawPrimitive(element, option, painter, widget);
+    constexpr int kTitleGap = 3;
+    const auto* box = qobject_cast<const QGroupBox*>(widget);
+    int top = kTitleGap;
+    if (!box || box->isCheckable() || !box->title().isEmpty())
+        top += std::max(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height());
+    // One pixel in from the left and the top, as the style's picture leaves it clear.
+    const QRectF frame = QRectF(option->rect.adjusted(1, top + 1, 0, 0)).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QColor(0, 0, 0, 25));
+    painter->setBrush(QColor(0, 0, 0, 3));
+    painter->drawRoundedRect(frame, 2, 2);
+    painter->setPen(QColor(0, 0, 0, 4));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRoundedRect(frame.adjusted(1, 1, -1, -1), 1, 1);
+    painter->restore();
 }
 
 } // namespace skv::ui
