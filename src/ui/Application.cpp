@@ -31,7 +31,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     std::setlocale(LC_NUMERIC, "C");
     // The style Qt chose (the platform's, or the one asked for with -style), by name: the proxy owns
     // its base, and the application deletes the style it replaces.
-    setStyle(new TDrawnIconStyle(style()->name()));
+    setStyle(new TDrawnPicturesStyle(style()->name()));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

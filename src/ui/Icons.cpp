@@ -268,8 +268,8 @@ QIcon toolIcon(eToolIcon icon) {
     return drawnIcon([icon](QPainter& p) { drawTool(p, icon); });
 }
 
-QIcon TDrawnIconStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
-                                    const QWidget* widget) const {
+QIcon TDrawnPicturesStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                                        const QWidget* widget) const {
     if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton) {
         const bool down = icon == SP_ToolBarVerticalExtensionButton;
         return drawnIcon([down](QPainter& p) { drawExtension(p, down); });
@@ -279,8 +279,8 @@ QIcon TDrawnIconStyle::standardIcon(StandardPixmap icon, const QStyleOption* opt
 
 // A group box's frame below its title: a faint rounded border with a fainter ring inside it, over
 // a barely darkened inside, all shades of black over whatever lies below.
-void TDrawnIconStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
-                                    const QWidget* widget) const {
+void TDrawnPicturesStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                        QPainter* painter, const QWidget* widget) const {
     if (element != PE_FrameGroupBox || baseStyle()->name() != QLatin1String("fusion"))
         return QProxyStyle::drawPrimitive(element, option, painter, widget);
     constexpr int kTitleGap = 3;

@@ -37,7 +37,7 @@ QIcon toolIcon(eToolIcon icon);
 // The application's style: the one Qt chose, but for what the main window shows at start that it
 // would read from PNG files (the tool bars' extension buttons, the frames of group boxes): the first
 // PNG file read loads every image-format plug-in there is. These are drawn instead, as they looked.
-class TDrawnIconStyle final : public QProxyStyle {
+class TDrawnPicturesStyle final : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     QIcon standardIcon(StandardPixmap icon, const QStyleOption* option = nullptr,
