@@ -277,8 +277,9 @@ QIcon TDrawnPicturesStyle::standardIcon(StandardPixmap icon, const QStyleOption*
     return QProxyStyle::standardIcon(icon, option, widget);
 }
 
-// A group box's frame below its title: a faint rounded border with a fainter ring inside it, over
-// a barely darkened inside, all shades of black over whatever lies below.
+// A group box's frame below its title: a faint border with a fainter ring inside it, over a barely
+// darkened inside, all shades of black over whatever lies below, its corner pixels left out. Drawn
+// in plain lines and one fill: an antialiased outline of that size costs several times as much.
 void TDrawnPicturesStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                         QPainter* painter, const QWidget* widget) const {
     if (element != PE_FrameGroupBox || baseStyle()->name() != QLatin1String("fusion"))
@@ -289,15 +290,22 @@ void TDrawnPicturesStyle::drawPrimitive(PrimitiveElement element, const QStyleOp
     if (!box || box->isCheckable() || !box->title().isEmpty())
         top += std::max(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height());
     // One pixel in from the left and the top, as the style's picture leaves it clear.
-    const QRectF frame = QRectF(option->rect.adjusted(1, top + 1, 0, 0)).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRect f = option->rect.adjusted(1, top + 1, 0, 0);
+    if (f.width() < 4 || f.height() < 4) return;
+    const int l = f.left(), t = f.top(), r = f.right(), b = f.bottom();
     painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(QColor(0, 0, 0, 25));
-    painter->setBrush(QColor(0, 0, 0, 3));
-    painter->drawRoundedRect(frame, 2, 2);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->fillRect(f.adjusted(1, 1, -1, -1), QColor(0, 0, 0, 3));
+    painter->setPen(QColor(0, 0, 0, 26));
+    const QLine border[] = {
+        {l + 1, t, r - 1, t}, {l + 1, b, r - 1, b}, {l, t + 1, l, b - 1}, {r, t + 1, r, b - 1}};
+    painter->drawLines(border, 4);
     painter->setPen(QColor(0, 0, 0, 4));
-    painter->setBrush(Qt::NoBrush);
-    painter->drawRoundedRect(frame.adjusted(1, 1, -1, -1), 1, 1);
+    const QLine ring[] = {{l + 1, t + 1, r - 1, t + 1},
+                          {l + 1, b - 1, r - 1, b - 1},
+                          {l + 1, t + 2, l + 1, b - 2},
+                          {r - 1, t + 2, r - 1, b - 2}};
+    painter->drawLines(ring, 4);
     painter->restore();
 }
 
