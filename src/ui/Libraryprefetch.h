@@ -4,6 +4,7 @@
 
 #include "model/Libraryfile.h"
 
+#include <atomic>
 #include <future>
 #include <string>
 #include <vector>
@@ -19,13 +20,15 @@ public:
     TLibraryPrefetch(const TLibraryPrefetch&) = delete;
     TLibraryPrefetch& operator=(const TLibraryPrefetch&) = delete;
 
-    // The file's items as model::loadLibraryFile gives them, its exception included, waiting for them
-    // if need be. A file given n times can be taken n times; one not given (or taken up) is read now.
+    // The file's items as model::loadLibraryFile gives them, its exception included: waiting for the
+    // reader if it has begun the file, else reading it here. A file given n times can be taken n
+    // times; one not given (or taken up) is read now.
     model::TCameraSetList take(const std::string& file);
 
 private:
     struct TEntry {
         std::string file;
+        std::atomic<bool> claimed{false}; // by the reader, or by a take() that came first
         std::promise<model::TCameraSetList> items;
         std::future<model::TCameraSetList> taken;
     };
