@@ -282,7 +282,8 @@ QIcon TDrawnPicturesStyle::standardIcon(StandardPixmap icon, const QStyleOption*
 // in plain lines and one fill: an antialiased outline of that size costs several times as much.
 void TDrawnPicturesStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                         QPainter* painter, const QWidget* widget) const {
-    if (element != PE_FrameGroupBox || baseStyle()->name() != QLatin1String("fusion"))
+    if (element != PE_FrameGroupBox ||
+        baseStyle()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
         return QProxyStyle::drawPrimitive(element, option, painter, widget);
     constexpr int kTitleGap = 3;
     const auto* box = qobject_cast<const QGroupBox*>(widget);
