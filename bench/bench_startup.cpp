@@ -142,15 +142,34 @@ double timeCoreLoad(const std::vector<std::string>& files) {
     return ms;
 }
 
-int runBenchmark(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QTemporaryDir folder;
-    const std::vector<std::string> files = makeLibraries(folder);
+// The three libraries and a settings file that reopens them, without the first-start messages.
+std::string prepareFolder(const QTemporaryDir& folder, std::vector<std::string>& files) {
+    files = makeLibraries(folder);
     const std::string settings = folder.filePath(QStringLiteral("skyvane.INI")).toStdString();
     ui::TMainSettings noMessages;
     noMessages.firstRun = noMessages.firstNR2003 = false;
     ui::writeMainSettings(settings, noMessages);
     ui::writeOpenCmfFiles(settings, files);
+    return settings;
+}
+
+// Leaves the folder of a start behind and prints the arguments that start the program on it, so that
+// a profiler can run that one start: bench_startup --prepare, then valgrind bench_startup <printed>.
+int runPrepare(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    folder.setAutoRemove(false);
+    std::vector<std::string> files;
+    const std::string settings = prepareFolder(folder, files);
+    std::printf("--program %s %s\n", settings.c_str(), folder.path().toLocal8Bit().constData());
+    return 0;
+}
+
+int runBenchmark(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    std::vector<std::string> files;
+    const std::string settings = prepareFolder(folder, files);
 
     const QStringList program = {QStringLiteral("--program"), QString::fromStdString(settings),
                                  folder.path()};
@@ -184,5 +203,6 @@ int main(int argc, char** argv) {
     if (mode == "--empty") return runEmptyWindow(argc, argv);
     if (mode == "--program" && argc == 4) return runProgram(argc, argv, argv[2], argv[3]);
     if (mode == "--load") return runCoreLoad(argc, argv);
+    if (mode == "--prepare") return runPrepare(argc, argv);
     return runBenchmark(argc, argv);
 }

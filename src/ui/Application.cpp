@@ -1,9 +1,11 @@
 #include "ui/Application.h"
 
+#include "ui/Icons.h"
 #include "ui/Prompts.h"
 #include "ui/Qtext.h"
 
 #include <QLocale>
+#include <QStyle>
 #include <QWidget>
 
 #include <clocale>
@@ -27,6 +29,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // which QApplication has just set to the user's locale.
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
+    // The style Qt chose (the platform's, or the one asked for with -style), by name: the proxy owns
+    // its base, and the application deletes the style it replaces.
+    setStyle(new TDrawnPicturesStyle(style()->name()));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

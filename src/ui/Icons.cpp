@@ -1,6 +1,7 @@
 #include "ui/Icons.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -8,6 +9,7 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -211,6 +213,18 @@ void drawCameraMark(QPainter& p) {
     p.restore();
 }
 
+// Two chevrons pointing along the bar (right, or down for an upright bar), as "more" is shown.
+void drawExtension(QPainter& p, bool down) {
+    if (down) {
+        p.translate(16, 0);
+        p.rotate(90);
+    }
+    p.setPen(QPen(kOutline, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    for (const qreal x : {4.0, 9.0})
+        p.drawPolyline(QPolygonF() << QPointF(x, 4) << QPointF(x + 4, 8) << QPointF(x, 12));
+}
+
 void drawTool(QPainter& p, eToolIcon icon) {
     switch (icon) {
     case eToolIcon::NewFile:
@@ -252,6 +266,48 @@ QIcon effectIcon() {
 
 QIcon toolIcon(eToolIcon icon) {
     return drawnIcon([icon](QPainter& p) { drawTool(p, icon); });
+}
+
+QIcon TDrawnPicturesStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                                        const QWidget* widget) const {
+    if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton) {
+        const bool down = icon == SP_ToolBarVerticalExtensionButton;
+        return drawnIcon([down](QPainter& p) { drawExtension(p, down); });
+    }
+    return QProxyStyle::standardIcon(icon, option, widget);
+}
+
+// A group box's frame below its title: a faint border with a fainter ring inside it, over a barely
+// darkened inside, all shades of black over whatever lies below, its corner pixels left out. Drawn
+// in plain lines and one fill: an antialiased outline of that size costs several times as much.
+void TDrawnPicturesStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                        QPainter* painter, const QWidget* widget) const {
+    if (element != PE_FrameGroupBox ||
+        baseStyle()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
+        return QProxyStyle::drawPrimitive(element, option, painter, widget);
+    constexpr int kTitleGap = 3;
+    const auto* box = qobject_cast<const QGroupBox*>(widget);
+    int top = kTitleGap;
+    if (!box || box->isCheckable() || !box->title().isEmpty())
+        top += std::max(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height());
+    // One pixel in from the left and the top, as the style's picture leaves it clear.
+    const QRect f = option->rect.adjusted(1, top + 1, 0, 0);
+    if (f.width() < 4 || f.height() < 4) return;
+    const int l = f.left(), t = f.top(), r = f.right(), b = f.bottom();
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->fillRect(f.adjusted(1, 1, -1, -1), QColor(0, 0, 0, 3));
+    painter->setPen(QColor(0, 0, 0, 26));
+    const QLine border[] = {
+        {l + 1, t, r - 1, t}, {l + 1, b, r - 1, b}, {l, t + 1, l, b - 1}, {r, t + 1, r, b - 1}};
+    painter->drawLines(border, 4);
+    painter->setPen(QColor(0, 0, 0, 4));
+    const QLine ring[] = {{l + 1, t + 1, r - 1, t + 1},
+                          {l + 1, b - 1, r - 1, b - 1},
+                          {l + 1, t + 2, l + 1, b - 2},
+                          {r - 1, t + 2, r - 1, b - 2}};
+    painter->drawLines(ring, 4);
+    painter->restore();
 }
 
 } // namespace skv::ui

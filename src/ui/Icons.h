@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QProxyStyle>
 
 #include <functional>
 
@@ -32,5 +33,17 @@ enum class eToolIcon {
     PasteCamera
 };
 QIcon toolIcon(eToolIcon icon);
+
+// The application's style: the one Qt chose, but for what the main window shows at start that it
+// would read from PNG files (the tool bars' extension buttons, the frames of group boxes): the first
+// PNG file read loads every image-format plug-in there is. These are drawn instead, as they looked.
+class TDrawnPicturesStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option = nullptr,
+                       const QWidget* widget = nullptr) const override;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+};
 
 } // namespace skv::ui
