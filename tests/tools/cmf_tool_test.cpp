@@ -121,15 +121,7 @@ TEST_F(CmfTool, BadFileGivesOneLineNamingFileAndOffsetAndWritesNothing) {
         }
     }
     EXPECT_FALSE(fs::exists(file("out.cmf")));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1); // only bad.cmf
-}
-
-TEST_F(CmfTool, UnknownCommandsShowUsage) {
-    const ToolRun help = run("--help");
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("cmf dump FILE"), std::string::npos);
-    EXPECT_EQ(run("cmf frobnicate x").exitCode, 2);
-    EXPECT_EQ(run("nosuchgroup").exitCode, 2);
+    EXPECT_EQ(entries(), 1u); // only bad.cmf
 }
 
 TEST_F(CmfTool, DumpThenBuildGivesTheSameBytes) {
@@ -278,6 +270,7 @@ TEST_F(CmfTool, ErrorsSayWhatIsWrong) {
         {"cmf dump --colour x", 2, "skyvane-tool cmf dump: unknown option --colour\nusage: skyvane-tool cmf"},
         {"cmf frobnicate x", 2, "skyvane-tool cmf: unknown command frobnicate\n"},
         {"--version", 0, "", "skyvane-tool 0."},
+        {"--help", 0, "", "usage: skyvane-tool COMMAND"},
         {"cmf dump --help", 0, "", "usage: skyvane-tool cmf list FILE\n"},
         {"cam import --help", 0, "", "usage: skyvane-tool cam import"},
         {"effect --help", 0, "", "usage: skyvane-tool effect"},
@@ -304,4 +297,5 @@ TEST_F(CmfTool, ErrorsSayWhatIsWrong) {
         }
         EXPECT_EQ(r.out.substr(0, c.out.size()), c.out) << c.args;
     }
+    EXPECT_NE(run("--help").out.find("cmf dump FILE"), std::string::npos);
 }
