@@ -25,10 +25,6 @@ std::string quoted(const std::string& s) {
 const std::string kReferenceCams[] = {std::string(SKV_RUNTIME_DIR) + "/brabham.cam",
                                       std::string(SKV_RUNTIME_DIR) + "/pacecar.cam"};
 
-void writeText(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-}
-
 } // namespace
 
 TEST_F(CamTool, ImportThenExportGivesTheCameraFileBack) {
@@ -77,7 +73,7 @@ TEST_F(CamTool, JsonFormPrintsTheSetAndWritesNothing) {
 TEST_F(CamTool, ExportStartsFromAZeroHeaderWhateverTheImportedFileHeld) {
     std::string bytes = readFile(kReferenceCams[0]);
     bytes[4] = 7; // a header word the library does not keep
-    writeText(file("odd.cam"), bytes);
+    folder.write("odd.cam", bytes);
     ASSERT_EQ(run("cam import " + quoted(file("odd.cam")) + " " + quoted(file("odd.cmf")) + " --caption X")
                   .exitCode,
               0);
@@ -94,8 +90,8 @@ TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
     items[1]->Caption = "Rise";
     items[1]->Type = eCameraSetType::CstRollBarCam;
     saveLibraryFile(file("lib.cmf"), items);
-    writeText(file("short.cam"), std::string(100, 'M'));
-    writeText(file("keep.cam"), "old");
+    folder.write("short.cam", std::string(100, 'M'));
+    folder.write("keep.cam", "old");
 
     const std::string lib = quoted(file("lib.cmf"));
     struct Case {
