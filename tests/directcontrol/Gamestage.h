@@ -334,9 +334,9 @@ public:
         record.xPos += 1.0f;
     }
 
-    // A script that never ends by itself: it runs until the budget expires, or (untilStopped) until
-    // the thread is being stopped, and then gives up as a real player would.
-    enum class Spin { No, UntilExpired, UntilStopped };
+    // A script that never ends by itself, past its deadline: it runs until the thread is being
+    // stopped, and then gives up as a real player would.
+    enum class Spin { No, UntilStopped };
     void spin(Spin how) { spin_ = how; }
     bool spinning() const { return spinning_; }
 
@@ -360,10 +360,10 @@ public:
 private:
     void runAway(const effects::EffectBudget& budget) {
         spinning_ = true;
-        while (spin_ == Spin::UntilExpired ? !budget.expired() : !budget.isCancelled())
+        while (!budget.isCancelled())
             std::this_thread::yield();
         spinning_ = false;
-        throw std::runtime_error(budget.isCancelled() ? "Stopped" : "Time limit");
+        throw std::runtime_error("Stopped");
     }
 
     std::atomic<Spin> spin_{Spin::No};

@@ -192,19 +192,6 @@ TEST_F(ControlThread, AGameInsideTheWindowInFrontIsInFront) {
     EXPECT_EQ(lastStatus(), "Not Attached");
 }
 
-TEST_F(ControlThread, FailingWriteStopsAtThatBlockAndDetaches) {
-    const auto set = makeSet(1);
-    dc->setCameraSet("S", *set);
-    game.failWritesAt(3);
-    command(ControlMode::Static);
-    for (std::size_t k = 0; k < 3; ++k)
-        EXPECT_EQ(game.block(k), distinctBlock(1)) << k;
-    for (std::size_t k = 3; k < 7; ++k)
-        EXPECT_EQ(game.block(k), CarCameraBlock{}) << k;
-    EXPECT_FALSE(dc->attached());
-    EXPECT_EQ(lastStatus(), "Not Attached");
-}
-
 TEST_F(ControlThread, MouseModeCapturesOnceAndCentresTheCursor) {
     game.setRollBarMemory(distinctBlock(10));
     dc->toggleSingleStep(); // one step per command, so the records hold still while we look
@@ -367,22 +354,6 @@ TEST_F(ControlThread, StopEndsAMovingModeCleanly) {
     dc->stop();
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(game.writes().size(), n);
-}
-
-TEST_F(ControlThread, RunawayEffectIsCutAtItsBudgetAndThreadGoesOn) {
-    game.setRollBarMemory(distinctBlock(0));
-    dc->setEffectScript("Forever", "WHILE 1 DO X := X");
-    effects.spin(FakeEffects::Spin::UntilExpired);
-    command(ControlMode::EffectRollBar);
-    EXPECT_EQ(lastStatus(), "Mode=Static / Effect error: Time limit");
-    EXPECT_EQ(dc->mode(), ControlMode::Static);
-    EXPECT_EQ(dc->values(), distinctBlock(0));
-
-    effects.spin(FakeEffects::Spin::No);
-    dc->setRequestedMode(ControlMode::EffectRollBar);
-    dc->changeMode(false);
-    EXPECT_TRUE(waitFor([&] { return effects.frames().size() >= 3; }));
-    EXPECT_EQ(dc->mode(), ControlMode::EffectRollBar);
 }
 
 TEST_F(ControlThread, StopInterruptsAnEffectThatIgnoresItsDeadline) {

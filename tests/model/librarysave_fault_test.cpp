@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -57,8 +58,15 @@ TEST(LibrarySaveFaults, WritersThatStallOrAreInterrupted) {
              return ::write(fd, d, n);
          },
          true},
-        {"disk full",
+        {"disk full at once",
          [](int, const void*, std::size_t, int) -> ssize_t {
+             errno = ENOSPC;
+             return -1;
+         },
+         false},
+        {"disk full part way",
+         [](int fd, const void* d, std::size_t n, int call) -> ssize_t {
+             if (call < 2) return ::write(fd, d, std::min<std::size_t>(n, 10));
              errno = ENOSPC;
              return -1;
          },

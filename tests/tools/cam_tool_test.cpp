@@ -11,7 +11,7 @@
 
 using namespace skv::model;
 namespace fs = std::filesystem;
-using skv::test::readText;
+using skv::test::readFile;
 using skv::test::ToolRun;
 
 namespace {
@@ -24,10 +24,6 @@ std::string quoted(const std::string& s) {
 
 const std::string kReferenceCams[] = {std::string(SKV_RUNTIME_DIR) + "/brabham.cam",
                                       std::string(SKV_RUNTIME_DIR) + "/pacecar.cam"};
-
-void writeText(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-}
 
 } // namespace
 
@@ -53,7 +49,7 @@ TEST_F(CamTool, ImportThenExportGivesTheCameraFileBack) {
         const ToolRun exported =
             run("cam export " + quoted(lib) + " 'My car' " + quoted(file("out.cam")) + " --force");
         ASSERT_EQ(exported.exitCode, 0) << exported.err;
-        EXPECT_TRUE(readText(file("out.cam")) == readText(cam)) << cam;
+        EXPECT_TRUE(readFile(file("out.cam")) == readFile(cam)) << cam;
     }
 }
 
@@ -75,15 +71,15 @@ TEST_F(CamTool, JsonFormPrintsTheSetAndWritesNothing) {
 }
 
 TEST_F(CamTool, ExportStartsFromAZeroHeaderWhateverTheImportedFileHeld) {
-    std::string bytes = readText(kReferenceCams[0]);
+    std::string bytes = readFile(kReferenceCams[0]);
     bytes[4] = 7; // a header word the library does not keep
-    writeText(file("odd.cam"), bytes);
+    folder.write("odd.cam", bytes);
     ASSERT_EQ(run("cam import " + quoted(file("odd.cam")) + " " + quoted(file("odd.cmf")) + " --caption X")
                   .exitCode,
               0);
     ASSERT_EQ(run("cam export " + quoted(file("odd.cmf")) + " X " + quoted(file("out.cam"))).exitCode, 0);
     bytes[4] = 0;
-    EXPECT_TRUE(readText(file("out.cam")) == bytes);
+    EXPECT_TRUE(readFile(file("out.cam")) == bytes);
 }
 
 TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
@@ -94,8 +90,8 @@ TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
     items[1]->Caption = "Rise";
     items[1]->Type = eCameraSetType::CstRollBarCam;
     saveLibraryFile(file("lib.cmf"), items);
-    writeText(file("short.cam"), std::string(100, 'M'));
-    writeText(file("keep.cam"), "old");
+    folder.write("short.cam", std::string(100, 'M'));
+    folder.write("keep.cam", "old");
 
     const std::string lib = quoted(file("lib.cmf"));
     struct Case {
@@ -125,7 +121,7 @@ TEST_F(CamTool, FailuresGiveOneLineAndWriteNothing) {
     }
     EXPECT_FALSE(fs::exists(file("out.cam")));
     EXPECT_FALSE(fs::exists(file("out.cmf")));
-    EXPECT_EQ(readText(file("keep.cam")), "old");
+    EXPECT_EQ(readFile(file("keep.cam")), "old");
 
     const std::string usageErrors[] = {"cam import " + lib, "cam import a b c",
                                        "cam import a.cam b.cmf --colour red", "cam import a.cam --json b.cmf",
@@ -155,13 +151,13 @@ TEST_F(CamTool, ImportAddsToALibraryAndReplacesOnlyWhenAsked) {
     EXPECT_EQ(captions(), expected);
 
     // The same caption again is refused and leaves the library as it was.
-    const std::string bytes = readText(file("lib.cmf"));
+    const std::string bytes = readFile(file("lib.cmf"));
     const ToolRun again = run("cam import " + cam + " " + lib + " --caption 'TV Onboard'");
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_EQ(again.err,
               "skyvane-tool: " + file("lib.cmf") +
                   " already has an item \"TV Onboard\"; give --replace to replace it, or --caption NAME\n");
-    EXPECT_TRUE(readText(file("lib.cmf")) == bytes);
+    EXPECT_TRUE(readFile(file("lib.cmf")) == bytes);
 
     // --replace takes the place of that set and keeps the order.
     ASSERT_EQ(run("cam import " + cam + " " + lib + " --caption 'TV Onboard' --replace").exitCode, 0);

@@ -223,13 +223,13 @@ TEST_F(ScriptTool, EffectFromALibraryAndIntoAFile) {
 
     const std::string csv = file("out.csv");
     EXPECT_EQ(run("effect " + library + " '" + caption + "' --frames 40 -o '" + csv + "'").exitCode, 0);
-    EXPECT_EQ(skv::test::readText(csv), fromLibrary.out);
+    EXPECT_EQ(skv::test::readFile(csv), fromLibrary.out);
     const ToolRun again = run("effect " + s + " --frames 2 -o '" + csv + "'");
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_NE(again.err.find("exists; give --force"), std::string::npos) << again.err;
-    EXPECT_EQ(skv::test::readText(csv), fromLibrary.out);
+    EXPECT_EQ(skv::test::readFile(csv), fromLibrary.out);
     EXPECT_EQ(run("effect " + s + " --frames 2 -o '" + csv + "' --force").exitCode, 0);
-    EXPECT_EQ(lines(skv::test::readText(csv)).size(), 3u);
+    EXPECT_EQ(lines(skv::test::readFile(csv)).size(), 3u);
 
     EXPECT_NE(
         run("effect " + library + " 'No such item' --frames 1").err.find("has no item \"No such item\""),

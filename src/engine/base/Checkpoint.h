@@ -68,6 +68,17 @@ template <class F> void InSlices(std::size_t Count, std::size_t UnitBytes, F&& B
     }
 }
 
+// S with each byte mapped by Map, a slice at a time, so that a big text does not stall the step.
+template <class F> std::string MapBytes(std::string_view S, F&& Map) {
+    std::string r;
+    r.reserve(S.size()); // filled a slice at a time: a fresh big block is slow to touch
+    InSlices(S.size(), 1, [&](std::size_t From, std::size_t To) {
+        for (std::size_t i = From; i < To; ++i)
+            r.push_back(Map(S[i]));
+    });
+    return r;
+}
+
 // Installs a check point for the calling thread while it lives, and puts the previous one (with
 // its data) back however the scope is left. The check point belongs to the host's call, not to a
 // context: it must reach every loop that call runs, also in user functions and variables compiled

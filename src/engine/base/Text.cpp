@@ -44,13 +44,7 @@ char UpCyr(char Ch) {
 }
 
 std::string UpStr(std::string_view S) {
-    std::string r;
-    r.reserve(S.size()); // filled a slice at a time: a fresh big block is slow to touch
-    InSlices(S.size(), 1, [&](std::size_t From, std::size_t To) {
-        for (std::size_t i = From; i < To; ++i)
-            r.push_back(UpCyr(S[i]));
-    });
-    return r;
+    return MapBytes(S, UpCyr);
 }
 
 char* StrUpperCyr(char* P) {

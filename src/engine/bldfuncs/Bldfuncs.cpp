@@ -122,13 +122,7 @@ char LowCyr(char Ch) {
 } // namespace
 
 std::string LowStr(std::string_view S) {
-    std::string r;
-    r.reserve(S.size()); // filled a slice at a time: a fresh big block is slow to touch
-    InSlices(S.size(), 1, [&](std::size_t From, std::size_t To) {
-        for (std::size_t i = From; i < To; ++i)
-            r.push_back(LowCyr(S[i]));
-    });
-    return r;
+    return MapBytes(S, LowCyr);
 }
 
 // Names and texts compare alike: case-blind over the Latin and Cyrillic letters.

@@ -37,11 +37,6 @@ Variant WholeToInteger(double Value) {
 template <TRealFunction F> void Unary(PParserOperation Op) {
     SetReal(Op, F(Real1(Op)));
 }
-// A built-in of one double, which the fast form of chains can apply itself.
-template <TRealFunction F>
-TBuildInFunc RealFunc(const char* Name, const char* Descr, TFuncCategory Category) {
-    return RawFunc(Name, &Unary<F>, 1, Descr, Category);
-}
 constexpr TRealFunction Sqr = [](double X) { return X * X; };
 constexpr TRealFunction Sqrt = [](double X) { return std::sqrt(X); };
 constexpr TRealFunction Abs = [](double X) { return std::fabs(X); };
@@ -62,13 +57,49 @@ constexpr TRealFunction Ln = [](double X) { return std::log(X); };
 constexpr TRealFunction Lg = [](double X) { return std::log10(X); };
 constexpr TRealFunction Log2 = [](double X) { return std::log2(X); };
 
-// The built-ins above, for the fast form of chains, which applies the function itself.
-const std::pair<TMathProcedure, TRealFunction> kRealFunctions[] = {
-    {&Unary<Sqr>, Sqr},     {&Unary<Sqrt>, Sqrt}, {&Unary<Abs>, Abs},   {&Unary<Trunc>, Trunc},
-    {&Unary<Frac>, Frac},   {&Unary<Sin>, Sin},   {&Unary<Cos>, Cos},   {&Unary<Tan>, Tan},
-    {&Unary<Cotan>, Cotan}, {&Unary<ASin>, ASin}, {&Unary<ACos>, ACos}, {&Unary<ATan>, ATan},
-    {&Unary<SinH>, SinH},   {&Unary<CosH>, CosH}, {&Unary<TanH>, TanH}, {&Unary<Exp>, Exp},
-    {&Unary<Ln>, Ln},       {&Unary<Lg>, Lg},     {&Unary<Log2>, Log2}};
+// A built-in of one double, which the fast form of chains can apply itself.
+struct TRealBuiltIn {
+    const char* Name;
+    TMathProcedure Proc;
+    TRealFunction Fn;
+    const char* Descr;
+    TFuncCategory Category;
+};
+template <TRealFunction F>
+constexpr TRealBuiltIn RealFunc(const char* Name, const char* Descr, TFuncCategory Category) {
+    return {Name, &Unary<F>, F, Descr, Category};
+}
+// Every such built-in, each group in registration order.
+constexpr TRealBuiltIn kRealFunctions[] = {
+    RealFunc<Sqr>("SQR", "Returns square value for x ( = x ^ 2)", fct_Arithm),
+    RealFunc<Sqrt>("SQRT", "Returns square root value for x", fct_Arithm),
+    RealFunc<Abs>("ABS", "Returns absolute value of x", fct_Arithm),
+    RealFunc<Trunc>("TRUNC", "Returns integer part of x (same as INT(x))", fct_Arithm),
+    RealFunc<Trunc>("INT", "Returns integer part of x ", fct_Arithm),
+    RealFunc<Frac>("FRAC", "Returns fractional part value of x", fct_Arithm),
+    RealFunc<Sin>("SIN", "Returns sine value of x", fct_Trigonom),
+    RealFunc<Cos>("COS", "Returns cosine value of x", fct_Trigonom),
+    RealFunc<Tan>("TAN", "Returns tangent value of x", fct_Trigonom),
+    RealFunc<Cotan>("COTAN", "Returns cotangent value of x", fct_Trigonom),
+    RealFunc<ASin>("ASIN", "Returns arcsine value of x", fct_Trigonom),
+    RealFunc<ACos>("ACOS", "Returns arccosine value of x", fct_Trigonom),
+    RealFunc<ATan>("ATAN", "Returns arctangent value of x", fct_Trigonom),
+    RealFunc<SinH>("SINH", "Returns hyperbolic sine value of x", fct_Trigonom),
+    RealFunc<CosH>("COSH", "Returns hyperbolic cosine value of x", fct_Trigonom),
+    RealFunc<TanH>("TANH", "Returns hyperbolic tangent value of x", fct_Trigonom),
+    RealFunc<Exp>("EXP", "Returns exponent value for the x", fct_ExpLog),
+    RealFunc<Ln>("LN", "Returns natural logarithm value of x", fct_ExpLog),
+    RealFunc<Lg>("LG", "Returns decimal logarithm value of x", fct_ExpLog),
+    RealFunc<Log2>("LOG", "Returns base 2 logarithm value of x", fct_ExpLog),
+};
+// The rows above of one category as table rows, followed by the rows Then.
+TBuildInTable RealFuncs(TFuncCategory Category, const TBuildInTable& Then = {}) {
+    TBuildInTable table;
+    for (const auto& f : kRealFunctions)
+        if (f.Category == Category) table.push_back(RawFunc(f.Name, f.Proc, 1, f.Descr, f.Category));
+    table.insert(table.end(), Then.begin(), Then.end());
+    return table;
+}
 
 // ---- arithmetic ----
 
@@ -233,19 +264,14 @@ void FnRaiseExcept(TEngineContext& Context, std::int32_t Ref) {
 } // namespace
 
 TRealFunction RealFunctionOf(TMathProcedure Proc) {
-    for (const auto& [proc, fn] : kRealFunctions)
-        if (proc == Proc) return fn;
+    for (const auto& f : kRealFunctions)
+        if (f.Proc == Proc) return f.Fn;
     return nullptr;
 }
 
 const TBuildInTable& AlwaysPresentFuncTable() {
-    static const TBuildInTable table = {
-        RealFunc<Sqr>("SQR", "Returns square value for x ( = x ^ 2)", fct_Arithm),
-        RealFunc<Sqrt>("SQRT", "Returns square root value for x", fct_Arithm),
-        RealFunc<Abs>("ABS", "Returns absolute value of x", fct_Arithm),
-        RealFunc<Trunc>("TRUNC", "Returns integer part of x (same as INT(x))", fct_Arithm),
-        RealFunc<Trunc>("INT", "Returns integer part of x ", fct_Arithm),
-        RealFunc<Frac>("FRAC", "Returns fractional part value of x", fct_Arithm),
+    // after the arithmetic rows of one double
+    static const TBuildInTable rows = {
         RawFunc("ROUND", &FnRound, 1, "Rounds x to the nearest integer value", fct_Arithm),
         RawFunc("CEIL", &FnCeil, 1, "Returns 'ceil' integer value of x", fct_Arithm),
         RawFunc("FLOOR", &FnFloor, 1, "Returns 'floor' integer value of x", fct_Arithm),
@@ -276,32 +302,17 @@ const TBuildInTable& AlwaysPresentFuncTable() {
         TypedFunc<&FnRaiseExcept>("RaiseExcept", {typeLongInt}, typeVoid, "Raises an exception class",
                                   fct_System),
     };
+    static const TBuildInTable table = RealFuncs(fct_Arithm, rows);
     return table;
 }
 
 const TBuildInTable& TrigonomFuncTable() {
-    static const TBuildInTable table = {
-        RealFunc<Sin>("SIN", "Returns sine value of x", fct_Trigonom),
-        RealFunc<Cos>("COS", "Returns cosine value of x", fct_Trigonom),
-        RealFunc<Tan>("TAN", "Returns tangent value of x", fct_Trigonom),
-        RealFunc<Cotan>("COTAN", "Returns cotangent value of x", fct_Trigonom),
-        RealFunc<ASin>("ASIN", "Returns arcsine value of x", fct_Trigonom),
-        RealFunc<ACos>("ACOS", "Returns arccosine value of x", fct_Trigonom),
-        RealFunc<ATan>("ATAN", "Returns arctangent value of x", fct_Trigonom),
-        RealFunc<SinH>("SINH", "Returns hyperbolic sine value of x", fct_Trigonom),
-        RealFunc<CosH>("COSH", "Returns hyperbolic cosine value of x", fct_Trigonom),
-        RealFunc<TanH>("TANH", "Returns hyperbolic tangent value of x", fct_Trigonom),
-    };
+    static const TBuildInTable table = RealFuncs(fct_Trigonom);
     return table;
 }
 
 const TBuildInTable& ExpLogFuncTable() {
-    static const TBuildInTable table = {
-        RealFunc<Exp>("EXP", "Returns exponent value for the x", fct_ExpLog),
-        RealFunc<Ln>("LN", "Returns natural logarithm value of x", fct_ExpLog),
-        RealFunc<Lg>("LG", "Returns decimal logarithm value of x", fct_ExpLog),
-        RealFunc<Log2>("LOG", "Returns base 2 logarithm value of x", fct_ExpLog),
-    };
+    static const TBuildInTable table = RealFuncs(fct_ExpLog);
     return table;
 }
 

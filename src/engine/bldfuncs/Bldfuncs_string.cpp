@@ -63,16 +63,6 @@ int CompareStrFn(const std::string& A, const std::string& B) {
 int CompareTextFn(const std::string& A, const std::string& B) {
     return CompareCodes(A, B, true);
 }
-// S with each byte mapped, a slice at a time so that a big text does not stall the step.
-template <class F> std::string MapBytes(const std::string& S, F Map) {
-    std::string r;
-    r.reserve(S.size()); // filled a slice at a time: a fresh big block is slow to touch
-    InSlices(S.size(), 1, [&](std::size_t From, std::size_t To) {
-        for (std::size_t i = From; i < To; ++i)
-            r.push_back(Map(S[i]));
-    });
-    return r;
-}
 std::string LowerCaseFn(const std::string& S) {
     return MapBytes(S, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
 }

@@ -1,4 +1,5 @@
 #include "platform/Launch.h"
+#include "platform/win32/Win32platform.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -8,16 +9,6 @@
 namespace skv::platform {
 
 namespace {
-
-std::string systemMessage(DWORD error) {
-    char text[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                        error, 0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
-        message.pop_back();
-    return message;
-}
 
 // The default value of a key under the classes root; empty when it cannot be read.
 std::string classesRootValue(const std::string& key) {

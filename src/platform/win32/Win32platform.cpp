@@ -9,13 +9,7 @@
 
 namespace skv::platform {
 
-namespace {
-
-HWND handleOf(WindowId window) {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
-}
-
-std::string systemMessage(DWORD error) {
+std::string systemMessage(unsigned long error) {
     char text[256] = {};
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                         error, 0, text, sizeof text, nullptr);
@@ -23,6 +17,12 @@ std::string systemMessage(DWORD error) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
         message.pop_back();
     return message;
+}
+
+namespace {
+
+HWND handleOf(WindowId window) {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
 }
 
 class Win32Process : public GameProcess {

@@ -23,6 +23,9 @@ public:
     std::unique_ptr<InputSource> createInputSource(std::string& unavailable) override;
 };
 
+// The system's text for an error code, without its trailing full stop and line break.
+std::string systemMessage(unsigned long error);
+
 // Null with the reason in unavailable when the hooks cannot be installed.
 std::unique_ptr<InputSource> startHookInput(std::string& unavailable);
 

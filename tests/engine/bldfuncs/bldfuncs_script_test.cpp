@@ -54,17 +54,5 @@ TEST_F(BuildInScript, ScriptsCallTheLibrary) {
     EXPECT_EQ(Vars.Values("X").ToInteger(), 5); // INC wrote the variable itself
 }
 
-TEST_F(BuildInScript, SwitchedOffGroupsAreUnknownToScripts) {
-    Funcs.SetTrigonomFuncs(false);
-    EXPECT_THROW(Run("SIN(1)"), EMathParserError);
-    Funcs.SetTrigonomFuncs(true);
-    EXPECT_NEAR(Run("SIN(1)").ToReal(), std::sin(1.0), 1e-15);
-}
-
-TEST_F(BuildInScript, ForeignMemoryInAScriptIsAnEngineError) {
-    EXPECT_THROW(Run("FillChar(4096, 16, 255)"), EMathParserError);
-    EXPECT_THROW(Run("CompareMem(4096, 8192, 1)"), EMathParserError);
-}
-
 } // namespace
 } // namespace skv::engine

@@ -112,12 +112,6 @@ TEST(BuildInTable, EachSwitchRemovesAndRestoresExactlyItsGroup) {
     }
 }
 
-TEST(BuildInTable, NamesAreFoundWithoutRegardToCase) {
-    TEPRegFuncs r;
-    for (const char* name : {"SIN", "sin", "Sin", "stringreplace", "FORMAT", "ipower"})
-        EXPECT_NE(r.FindFunction(name), nullptr) << name;
-}
-
 // The raw functions of the date, exponent, trigonometric and dataset groups give way to a host
 // function of the same name; the other groups refuse the clash and stay off.
 TEST(BuildInTable, HostFunctionsOfTheSameName) {

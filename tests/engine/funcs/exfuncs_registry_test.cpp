@@ -25,6 +25,9 @@ TEST_F(RegistryTest, NewRegistryHoldsTheLibraryAndTheObjectFunctions) {
     EXPECT_EQ(r.FindFunction("CreateObject")->Kind(), fkRawMethod);
     EXPECT_EQ(r.Funcs().Count(), 4 + 4);
     EXPECT_NEAR(CallByName(r, "sin", {Variant(0.5)}).RawDouble(), std::sin(0.5), 1e-15);
+    // A function's link names the registry as its host.
+    EXPECT_EQ(r.FindFunction("SQR")->Link.GetHost(), static_cast<TComponent*>(&r));
+    EXPECT_EQ(r.FindFunction("SQR")->Link.GetOwnerName(), "SQR");
 }
 
 TEST_F(RegistryTest, SwitchingAGroupRemovesAndRestoresItsFunctions) {
@@ -37,14 +40,6 @@ TEST_F(RegistryTest, SwitchingAGroupRemovesAndRestoresItsFunctions) {
     EXPECT_EQ(Library.Removes, 1);
     r.SetTrigonomFuncs(true);
     EXPECT_NE(r.FindFunction("Sin"), nullptr);
-
-    // A group whose functions are added with the duplicate check refuses a clash and keeps its
-    // switch telling the truth.
-    r.SetVariantAndStringFuncs(false);
-    r.AddFunction("UPPERCASE", &SqrProc, 1, "", fct_Custom);
-    EXPECT_ENGINE_ERROR(r.SetVariantAndStringFuncs(true), EBadName,
-                        "Duplicated identifier. Registered function: UpperCase");
-    EXPECT_FALSE(r.VariantAndStringFuncs());
 }
 
 TEST_F(RegistryTest, WhileLoadingSwitchesAreStoredAndAppliedAtTheEnd) {
@@ -60,14 +55,6 @@ TEST_F(RegistryTest, WhileLoadingSwitchesAreStoredAndAppliedAtTheEnd) {
     EXPECT_EQ(r.FindFunction("SIN"), nullptr);
     EXPECT_NE(r.FindFunction("UpperCase"), nullptr);
     EXPECT_EQ(Library.Removes, 3); // trigonometric, date, dataset
-}
-
-TEST_F(RegistryTest, RawGroupFunctionsAreAddedOnlyWhenAbsent) {
-    r.SetTrigonomFuncs(false);
-    TFuncObj* mine = r.AddFunction("SIN", &CosProc, 1, "my sine", fct_Custom);
-    r.SetTrigonomFuncs(true); // no error, and the host's SIN stays
-    EXPECT_EQ(r.FindFunction("SIN"), mine);
-    EXPECT_NE(r.FindFunction("COS"), nullptr);
 }
 
 TEST_F(RegistryTest, NameRulesAndTheirMessages) {
@@ -140,12 +127,6 @@ TEST_F(RegistryTest, RenamingInvalidatesCallersAndResorts) {
     r.ClearFunction("ZZZ");
     EXPECT_EQ(caller.Invalidated, 4);
     EXPECT_TRUE(caller.Link.GetIntLinks().empty());
-}
-
-TEST_F(RegistryTest, FunctionLinksNameTheirRegistryAsHost) {
-    TFuncObj* f = r.FindFunction("SQR");
-    EXPECT_EQ(f->Link.GetHost(), static_cast<TComponent*>(&r));
-    EXPECT_EQ(f->Link.GetOwnerName(), "SQR");
 }
 
 TEST_F(RegistryTest, ChangingTheClassRegistryCutsCallersOfTheObjectFunctions) {

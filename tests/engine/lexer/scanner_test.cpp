@@ -1,7 +1,5 @@
 // The statement scanner: which tokens a script yields and what text lies between them.
-#include "engine/base/Errors.h"
 #include "engine/compiler/Program.h"
-#include "engine/exfuncs_test_support.h"
 #include "engine/lexer/Scanner.h"
 
 #include <gtest/gtest.h>
@@ -85,17 +83,6 @@ TEST(ParstypeScanner, TokenRuns) {
     };
     for (const TScanCase& c : cases)
         EXPECT_EQ(Scan(c.Script), c.Expected) << c.Script;
-}
-
-TEST(ParstypeScanner, UnterminatedStringNamesTheRestOfTheScript) {
-    const std::string script = "x := 1; y := \"abc END";
-    TParserScanner s(script.c_str());
-    s.NextToken();
-    s.NextToken();
-    s.NextToken();
-    ASSERT_EQ(s.Token, TSTToken::tid_EQ);
-    EXPECT_ENGINE_ERROR(s.NextToken(), ESyntaxError,
-                        "The string exceeds the end of the script. Expression:  \"abc END");
 }
 
 TEST(ParstypeScanner, StaysAtEndOfText) {

@@ -43,13 +43,11 @@ class TestDialogs : public QObject {
 
 private slots:
     void nameIsTrimmedAndAnEmptyOneRefused();
-    void propertiesStoreNothingUntouched();
+    void propertiesStoreNothingUntouchedOrRefused();
     void propertiesReReadAllSevenFieldsAfterAChange();
-    void propertiesRefuseAValueThatIsNoNumber();
     void propertiesGetAPictureAndRefuseADamagedOne();
     void everyTextByteComesBackThroughAField();
     void effectEditorChecksTheScriptBeforeOk();
-    void effectUntouchedKeepsItsBytes();
     void commentKeepsWhatWasTypedAtClose();
     void everyWidgetCarriesItsName();
 };
@@ -98,7 +96,7 @@ void TestDialogs::nameIsTrimmedAndAnEmptyOneRefused() {
     SKV_VERIFY_PROMPTER(prompter);
 }
 
-void TestDialogs::propertiesStoreNothingUntouched() {
+void TestDialogs::propertiesStoreNothingUntouchedOrRefused() {
     test::TScriptedPrompter prompter;
     ui::TdlgProperties dialog;
     model::TGPLCarCamera camera;
@@ -118,6 +116,23 @@ void TestDialogs::propertiesStoreNothingUntouched() {
     QCOMPARE(yawShown, QStringLiteral("NAN"));
     QVERIFY(sameBits(camera.values(), before));
     QVERIFY(camera.getImage() == picture);
+
+    // A value that is no number is told and keeps the dialog open; Cancel then stores nothing.
+    prompter.answer(eAnswer::Ok);
+    bool stayedOpen = false;
+    TModal refused([&](QDialog* d) {
+        retype(d, "edtX", QStringLiteral("2"));
+        retype(d, "edtPitch", QStringLiteral("1,5"));
+        click(d, "btnOK");
+        stayedOpen = d->isVisible();
+        click(d, "btnCancel");
+    });
+    QVERIFY(!dialog.edit(camera, QStringLiteral("Gearbox")));
+    SKV_VERIFY_MODAL(refused);
+    QVERIFY(stayedOpen);
+    QCOMPARE(prompter.askedTexts(), QStringList{QStringLiteral("'1,5' is not a valid floating point value")});
+    QCOMPARE(prompter.asked().at(0).kind, ui::eQuestion::Error);
+    QVERIFY(sameBits(camera.values(), before));
     SKV_VERIFY_PROMPTER(prompter);
 }
 
@@ -148,30 +163,6 @@ void TestDialogs::propertiesReReadAllSevenFieldsAfterAChange() {
     // What the dialog does not show stays.
     QCOMPARE(camera.unknown2, 7.25f);
     QCOMPARE(camera.Effect, std::string("X := 1"));
-    SKV_VERIFY_PROMPTER(prompter);
-}
-
-void TestDialogs::propertiesRefuseAValueThatIsNoNumber() {
-    test::TScriptedPrompter prompter;
-    ui::TdlgProperties dialog;
-    model::TGPLCarCamera camera;
-    camera.bank = 0.25f;
-    const model::CarCameraValues before = camera.values();
-    prompter.answer(eAnswer::Ok);
-    bool stayedOpen = false;
-    TModal modal([&](QDialog* d) {
-        retype(d, "edtX", QStringLiteral("2"));
-        retype(d, "edtPitch", QStringLiteral("1,5"));
-        click(d, "btnOK");
-        stayedOpen = d->isVisible();
-        click(d, "btnCancel");
-    });
-    QVERIFY(!dialog.edit(camera, QStringLiteral("Gearbox")));
-    SKV_VERIFY_MODAL(modal);
-    QVERIFY(stayedOpen);
-    QCOMPARE(prompter.askedTexts(), QStringList{QStringLiteral("'1,5' is not a valid floating point value")});
-    QCOMPARE(prompter.asked().at(0).kind, ui::eQuestion::Error);
-    QVERIFY(sameBits(camera.values(), before));
     SKV_VERIFY_PROMPTER(prompter);
 }
 
@@ -291,19 +282,14 @@ void TestDialogs::effectEditorChecksTheScriptBeforeOk() {
     QVERIFY(!editor.edit(item));
     SKV_VERIFY_MODAL(cancel);
     QCOMPARE(item.effect(), std::string("BEGIN\r\n  X := (1 + X) * 2;\r\nEND"));
-    SKV_VERIFY_PROMPTER(prompter);
-}
 
-void TestDialogs::effectUntouchedKeepsItsBytes() {
-    test::TScriptedPrompter prompter;
-    ui::TfrmEffect editor;
-    model::TGPLCarCameraSet item;
-    // Mixed line ends and a text the check would refuse: untouched, nothing is checked or stored.
+    // OK on an untouched text checks and stores nothing: mixed line ends and a text the check
+    // would refuse keep their bytes.
     const std::string script = "BEGIN\r\n  Y := Y - 0.02;\nEND\r\n\r\n(";
     item.setEffect(script);
-    TModal modal([&](QDialog* d) { click(d, "btnOK"); });
+    TModal untouched([&](QDialog* d) { click(d, "btnOK"); });
     QVERIFY(!editor.edit(item));
-    SKV_VERIFY_MODAL(modal);
+    SKV_VERIFY_MODAL(untouched);
     QCOMPARE(item.effect(), script);
     SKV_VERIFY_PROMPTER(prompter);
 }

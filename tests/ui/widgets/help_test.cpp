@@ -1,18 +1,13 @@
 // The help window as the user meets it: F1 in the main window opens it, the contents list opens the
 // chapters, the search keeps the chapters that mention the words and finds them in the page, and the
 // function reference made at build time lists the registry's functions.
-#include "platform/fake/Fakeplatform.h"
-#include "ui/Guitest.h"
+#include "support/Programstart.h"
 #include "ui/Help.h"
-#include "ui/Main.h"
-#include "ui/Program.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTextBrowser>
 
 using namespace skv;
@@ -21,33 +16,14 @@ using ui::eAnswer;
 namespace {
 
 // The program started in a folder of its own, with the built help beside it or without one.
-struct TStart {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    model::TGamePaths paths{[](const std::string&) { return std::nullopt; }};
-    std::unique_ptr<ui::TProgram> program;
-
+struct TStart : test::TProgramStart {
     explicit TStart(bool withHelp) {
-        QFile ini(folder.filePath(QStringLiteral("skyvane.INI")));
-        if (!ini.open(QIODevice::WriteOnly)) qFatal("cannot write the settings");
-        ini.write("[General]\nFirstRun=0\nFirstNR2003=0\n");
-        ini.close();
+        writeSettings();
         if (!withHelp) return;
         QDir(folder.path()).mkdir(QStringLiteral("help"));
         const QDir built(QStringLiteral(SKV_RUNTIME_DIR "/help"));
         for (const QString& page : built.entryList({QStringLiteral("*.html")}, QDir::Files))
             QFile::copy(built.filePath(page), folder.filePath(QStringLiteral("help/") + page));
-    }
-    ui::TfrmMain& start() {
-        const std::string settings = folder.filePath(QStringLiteral("skyvane.INI")).toStdString();
-        program = std::make_unique<ui::TProgram>(
-            ui::TProgramSetup{settings, folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
-        ui::TfrmMain& window = program->main();
-        QSignalSpy started(&window, &ui::TfrmMain::started);
-        window.show();
-        if (!started.wait(5000)) qWarning("the window did not start");
-        QApplication::setActiveWindow(&window);
-        return window;
     }
 };
 

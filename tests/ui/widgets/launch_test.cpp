@@ -1,12 +1,9 @@
 // The launchers of the main window: the game with its window option, the tools with an empty path,
 // a launch that cannot start, the link label and the logo through the default browser, and the about
 // box with the caption of the moment.
-#include "platform/fake/Fakeplatform.h"
-#include "ui/Guitest.h"
+#include "support/Programstart.h"
 
 #include "ui/Launch.h"
-#include "ui/Main.h"
-#include "ui/Program.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -15,14 +12,12 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QUrl>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 using namespace skv;
 using test::TModal;
@@ -43,24 +38,7 @@ template <typename T> T* child(const QWidget& parent, const char* name) {
     return parent.findChild<T*>(QString::fromLatin1(name));
 }
 
-struct TStart {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    model::TGamePaths paths{[](const std::string&) { return std::nullopt; }};
-    std::unique_ptr<ui::TProgram> program;
-
-    ui::TfrmMain& start(const std::string& settings) {
-        const std::string file = folder.filePath(QStringLiteral("skyvane.INI")).toStdString();
-        std::ofstream(file) << "[General]\nFirstRun=0\nFirstNR2003=0\n" << settings;
-        program = std::make_unique<ui::TProgram>(
-            ui::TProgramSetup{file, folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
-        ui::TfrmMain& window = program->main();
-        QSignalSpy started(&window, &ui::TfrmMain::started);
-        window.show();
-        if (!started.wait(5000)) qWarning("the window did not start");
-        return window;
-    }
-};
+using TStart = test::TProgramStart;
 
 void click(const QWidget& window, const char* name) {
     auto* button = child<QAbstractButton>(window, name);
