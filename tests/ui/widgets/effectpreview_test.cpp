@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextDocumentFragment>
 
@@ -195,13 +196,17 @@ void TestEffectPreview::burstOfKeysLeavesOneRun() {
     ui::TfrmEffect editor;
     model::TGPLCarCameraSet item;
     item.Type = model::eCameraSetType::CstRollBarCam;
-    // Slow enough that the run opened with the editor is still going when the keys come.
+    // Some 3 ms a step: a two-minute preview runs for seconds, so it is surely going when the keys come.
     item.setEffect("FOR i := 1 TO 200000 DO Y := Y + 0.000001; //");
     int mostAlive = 0;
     TModal modal(
         [&](QDialog* d) {
             auto* text = child<QPlainTextEdit>(d, "mmoEffect");
-            QTRY_COMPARE(editor.preview().runsPlayed(), 1);
+            auto* length = child<QSpinBox>(d, "spnLength");
+            QTRY_COMPARE(editor.preview().runsPlayed(), 1); // the run the editor opened with
+            length->selectAll();
+            QTest::keyClicks(length, "120");
+            QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsPlayed(), 2, 3000);
             QCOMPARE(editor.preview().runsAlive(), 1);
             text->moveCursor(QTextCursor::End);
             for (int i = 0; i < 50; ++i) {
@@ -210,7 +215,7 @@ void TestEffectPreview::burstOfKeysLeavesOneRun() {
             }
             // The stale run stops at once; the new one starts after the pause.
             QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsAlive(), 0, ui::TEffectPreview::kDebounceMs / 2);
-            QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsPlayed(), 2, 2000);
+            QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsPlayed(), 3, 2000);
             QCOMPARE(editor.preview().runsAlive(), 1);
             // Closing the editor stops that run too.
             QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("btnCancel")), Qt::LeftButton);
@@ -218,9 +223,11 @@ void TestEffectPreview::burstOfKeysLeavesOneRun() {
         20000);
     QVERIFY(!editor.edit(item));
     SKV_VERIFY_MODAL(modal);
-    QCOMPARE(mostAlive, 1);
+    // A run started per key would pile up behind the busy worker; the cancelled one may already be
+    // answered by the time a key has been handled.
+    QVERIFY2(mostAlive <= 1, qPrintable(QString::number(mostAlive)));
     QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsAlive(), 0, 200);
-    QCOMPARE(editor.preview().runsPlayed(), 2);
+    QCOMPARE(editor.preview().runsPlayed(), 3);
 }
 
 SKV_GUI_TEST_MAIN(TestEffectPreview)
