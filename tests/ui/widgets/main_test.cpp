@@ -4,6 +4,8 @@
 // shortcuts that leave their keys to the fields that take text.
 #include "ui/Guitest.h"
 
+#include "support/Programstart.h"
+
 #include "engine/Inifile.h"
 #include "model/Libraryfile.h"
 #include "platform/fake/Fakeplatform.h"
@@ -59,14 +61,9 @@ template <typename T> T* child(const QWidget& parent, const char* name) {
 }
 
 // A program started as main() starts it, in a folder of its own, with its settings file there.
-struct TStart {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    model::TGamePaths paths{[](const std::string&) { return std::nullopt; }};
-    std::unique_ptr<ui::TProgram> program;
-
+struct TStart : test::TProgramStart {
     QString path(const QString& file) const { return folder.filePath(file); }
-    std::string settings() const { return path(QStringLiteral("skyvane.INI")).toStdString(); }
+    // The settings file holding exactly text (the first-run questions too, where a test wants them).
     void writeSettings(const std::string& text) const {
         writeText(path(QStringLiteral("skyvane.INI")), text);
     }
@@ -76,17 +73,6 @@ struct TStart {
         return ini.ReadString(section, key, "<none>");
     }
 
-    // Shows the window and waits until its first show has run.
-    ui::TfrmMain& start() {
-        program = std::make_unique<ui::TProgram>(
-            ui::TProgramSetup{settings(), folder.path(), std::make_unique<platform::FakePlatform>()}, paths);
-        ui::TfrmMain& window = program->main();
-        QSignalSpy started(&window, &ui::TfrmMain::started);
-        window.show();
-        if (!started.wait(5000)) qWarning("the window did not start");
-        QApplication::setActiveWindow(&window);
-        return window;
-    }
     // Closes the window as the user does; true when it closed. The program goes when it did.
     bool quit() {
         const bool closed = program->main().close();
