@@ -1,4 +1,5 @@
 // Promotion rows of the value arithmetic and comparison.
+#include "engine/exfuncs_test_support.h"
 #include "engine/values/Variant.h"
 
 #include <gtest/gtest.h>
@@ -249,7 +250,15 @@ TEST(VariantErrors, KindFollowsTheBoundContext) {
     engine.EngineErrors = true;
     {
         const TValueScope bound(&engine);
-        EXPECT_THROW(VarDiv(Variant(1), Variant(0)), EVariantOpError);
+        EXPECT_ENGINE_ERROR((void)VarDiv(Variant(1), Variant(0)), EVariantOpError, "Division by zero");
+        try {
+            (void)Variant("abc").ToReal();
+            ADD_FAILURE() << "no error";
+        } catch (const EVariantOpError& e) {
+            EXPECT_EQ(e.Code, TVariantError::InvalidCast);
+        }
+        EXPECT_ENGINE_ERROR((void)Variant::ArrayOf({Variant(1.0)}).ArrayGet({3}), EMathParserError,
+                            _msgVarArrayOutOfBounds);
         const TValueScope none(nullptr); // leaves the binding as it is
         EXPECT_THROW(VarDiv(Variant(1), Variant(0)), EVariantOpError);
     }

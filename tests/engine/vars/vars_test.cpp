@@ -286,22 +286,6 @@ TEST_F(VarsTest, VariablesLeaveTheirCollection) {
     delete other; // frees w, which has no owner
 }
 
-TEST(VariantErrors, SurfaceAsEngineErrors) {
-    TValueContext context;
-    context.EngineErrors = true;
-    const TValueScope bound(&context);
-    EXPECT_ENGINE_ERROR((void)VarDiv(Variant(std::int32_t{1}), Variant(std::int32_t{0})), EMathParserError,
-                        "Division by zero");
-    try {
-        (void)Variant("abc").ToReal();
-        ADD_FAILURE();
-    } catch (const EVariantOpError& e) {
-        EXPECT_EQ(e.Code, TVariantError::InvalidCast);
-    }
-    const Variant a = Variant::ArrayOf({Variant(1.0)});
-    EXPECT_ENGINE_ERROR((void)a.ArrayGet({3}), EMathParserError, _msgVarArrayOutOfBounds);
-}
-
 // Expressions refresh what they read before every evaluation; only a change may reach the
 // dependents, also one written straight into the variable's slot, as compiled code does. A variable
 // that stops being a plain stored value is announced even though its bits did not change: what it
