@@ -310,27 +310,22 @@ private:
     platform::Platform& p_;
 };
 
-// An effect player that records what it was given and moves the camera by a fixed rule.
+// An effect player that records the scripts it was given and moves the camera by a fixed rule.
 class FakeEffects : public effects::EffectStepper {
 public:
     void load(const std::string& script) override {
         std::lock_guard lock(mutex_);
         loaded_.push_back(script);
     }
-    void seed(std::int32_t frame, const model::CarCameraValues& record) override {
-        std::lock_guard lock(mutex_);
-        seeds_.emplace_back(frame, record);
-    }
+    void seed(std::int32_t, const model::CarCameraValues&) override {}
     void step(std::int32_t frame, model::CarCameraValues& record,
               const effects::EffectBudget& budget) override {
         if (spin_ != Spin::No) runAway(budget);
         std::lock_guard lock(mutex_);
-        frames_.push_back(frame);
         if (throwAt_ == frame) {
             record.xPos = -999; // a half-done evaluation that must not reach the game
             throw std::runtime_error("Division by zero");
         }
-        record.zoomAngle = 5.0f; // no limits apply to effects
         record.xPos += 1.0f;
     }
 
@@ -348,14 +343,6 @@ public:
         std::lock_guard lock(mutex_);
         return loaded_;
     }
-    std::vector<std::pair<std::int32_t, model::CarCameraValues>> seeds() const {
-        std::lock_guard lock(mutex_);
-        return seeds_;
-    }
-    std::vector<std::int32_t> frames() const {
-        std::lock_guard lock(mutex_);
-        return frames_;
-    }
 
 private:
     void runAway(const effects::EffectBudget& budget) {
@@ -370,8 +357,6 @@ private:
     std::atomic<bool> spinning_{false};
     mutable std::mutex mutex_;
     std::vector<std::string> loaded_;
-    std::vector<std::pair<std::int32_t, model::CarCameraValues>> seeds_;
-    std::vector<std::int32_t> frames_;
     std::int32_t throwAt_ = -1;
 };
 

@@ -53,33 +53,3 @@ TEST(ControlThreadMemory, AnHourOfEffectStepsKeepsNothingPerStep) {
     // Half a byte a step would show as 64 KiB.
     EXPECT_LT(after, before + 65536) << "heap " << before << " -> " << after << " bytes";
 }
-
-// A script that fails on its thousandth frame: the thread drops to Static, says why, and takes the
-// next command.
-TEST(ControlThreadMemory, AnEffectFailingOnItsThousandthFrameDropsToStatic) {
-    GameStage game;
-    game.keepWrites(false);
-    TEffectPlayer effect;
-    DirectControl dc(game.link, game.platform, &effect);
-    StatusLog statuses;
-    dc.setStatusCallback(statuses.callback());
-    dc.setEffectBudget(30s); // the step that fails must be the thousandth, however busy the machine
-    dc.start();
-    dc.toggleSingleStep();
-    dc.setEffectScript("Fails", "IF FRAMES = 1000 THEN X := 1 / 0 ELSE X := X + 1");
-    dc.setRequestedMode(ControlMode::EffectRollBar);
-    dc.changeMode(false);
-    ASSERT_TRUE(dc.waitUntilIdle(5s));
-    while (dc.frame() < 999)
-        dc.singleStep();
-    EXPECT_EQ(dc.mode(), ControlMode::EffectRollBar);
-    dc.singleStep();
-    EXPECT_EQ(dc.frame(), 1000);
-    EXPECT_EQ(dc.mode(), ControlMode::Static);
-    EXPECT_NE(statuses.last().find("Division by zero"), std::string::npos) << statuses.last();
-    dc.setRequestedMode(ControlMode::EffectRollBar);
-    dc.changeMode(false);
-    ASSERT_TRUE(dc.waitUntilIdle(5s));
-    EXPECT_EQ(dc.mode(), ControlMode::EffectRollBar);
-    EXPECT_TRUE(dc.attached());
-}

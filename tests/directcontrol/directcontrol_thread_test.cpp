@@ -170,7 +170,7 @@ TEST_F(ControlThread, GameLeavingTheFrontDropsTheLinkAtTakeOver) {
 }
 
 // In a Wine virtual desktop the desktop's window is in front and the game's window lies inside it:
-// the game counts as in front, for its commands and its status line alike, until another window is.
+// the game counts as in front, for its commands and its status line alike.
 TEST_F(ControlThread, AGameInsideTheWindowInFrontIsInFront) {
     const auto desktop = game.platform.addWindow("Films - Wine desktop", 7);
     const auto inside = game.platform.addWindow(gameConstants(false).title, GameStage::kProcess, desktop);
@@ -179,17 +179,10 @@ TEST_F(ControlThread, AGameInsideTheWindowInFrontIsInFront) {
     dc->setCameraSet("Inside", *set);
     command(ControlMode::Static);
     ASSERT_TRUE(dc->attached()) << lastStatus();
-    ASSERT_EQ(game.writes().size(), 1u);
-    EXPECT_EQ(game.writes()[0].block, distinctBlock(5));
     const std::string text =
         "Mode=Static / Set=Inside / Effect=<none> / Speed=0 / Smooth=0 / Single Step=off";
     EXPECT_EQ(lastStatus(), text);
     EXPECT_EQ(game.platform.statusDrawings().back(), (StatusDrawing{inside, text}));
-
-    game.platform.setForeground(game.otherWindow);
-    command(ControlMode::Static);
-    EXPECT_FALSE(dc->attached());
-    EXPECT_EQ(lastStatus(), "Not Attached");
 }
 
 TEST_F(ControlThread, MouseModeCapturesOnceAndCentresTheCursor) {
@@ -305,20 +298,15 @@ TEST_F(ControlThread, PitCameraModeMovesAndResetRestoresIt) {
     EXPECT_EQ(game.writes().back().pit, pit);
 }
 
-TEST_F(ControlThread, EffectModeLoadsSeedsAndStepsTheScript) {
+// What the real player makes of a script is EffectPlayback's; here, what the thread does around it.
+TEST_F(ControlThread, EffectModeLoadsTheScriptOnceAndAFailedStepLeavesTheCamera) {
     game.setRollBarMemory(distinctBlock(0));
     dc->setEffectScript("Orbit", "X := X + 1");
     dc->toggleSingleStep();
     command(ControlMode::EffectRollBar);
     const CarCameraValues start = distinctBlock(0)[3];
     ASSERT_EQ(effects.loaded(), std::vector<std::string>{"X := X + 1"});
-    ASSERT_EQ(effects.seeds().size(), 1u);
-    EXPECT_EQ(effects.seeds()[0].first, 1);
-    EXPECT_EQ(effects.seeds()[0].second, start);
     dc->singleStep();
-    EXPECT_EQ(effects.frames(), (std::vector<std::int32_t>{1, 2}));
-    EXPECT_EQ(dc->values()[3].zoomAngle, 5.0f); // effects are not clamped
-    EXPECT_EQ(dc->values()[3].xPos, start.xPos + 2);
     EXPECT_NE(lastStatus().find("Effect=Orbit"), std::string::npos);
 
     effects.throwAt(3);
