@@ -30,14 +30,14 @@ class Stack : public ::testing::Test {
 protected:
     GameStage game;
     Host host;
-    FakeEffects* effects = nullptr;
     StatusLog statuses;
     std::unique_ptr<TDirectControlStack> stack;
     std::atomic<int> wakes{0};
 
-    void SetUp() override {
-        auto fx = std::make_unique<FakeEffects>();
-        effects = fx.get();
+    void SetUp() override { make(std::make_unique<FakeEffects>()); }
+    // A stack over the stage with these effects (none: the real player).
+    void make(std::unique_ptr<skv::effects::EffectStepper> fx) {
+        stack.reset();
         stack = std::make_unique<TDirectControlStack>(std::make_unique<LentPlatform>(game.platform),
                                                       game.paths, host, std::move(fx));
         stack->link().setGamePrograms((game.folder.path() / "gpl" / "gpl.exe").string(),
@@ -142,24 +142,18 @@ TEST(StackBackend, SaysWhyDirectControlIsUnavailable) {
     EXPECT_THROW(TDirectControlStack(nullptr, paths, host), std::invalid_argument);
 }
 
-TEST(StackEffects, AScriptsMessageBoxesGoToTheStatusWithoutStoppingTheThread) {
-    GameStage game;
-    Host host;
-    StatusLog statuses;
-    TDirectControlStack stack(std::make_unique<LentPlatform>(game.platform), game.paths, host);
-    stack.link().setGamePrograms((game.folder.path() / "gpl" / "gpl.exe").string(),
-                                 (game.folder.path() / "nr2003" / "NR2003.exe").string());
-    stack.setStatusCallback(statuses.callback());
-    stack.start({});
-    stack.thread().setEffectScript("Talk", "BEGIN ShowMessage(\"moving\"); "
-                                           "MessageDlg(\"Go on?\", 3, 3, 0); X := X + 1; END");
-    stack.thread().setRequestedMode(ControlMode::EffectRollBar);
-    stack.thread().changeMode(false);
+TEST_F(Stack, AScriptsMessageBoxesGoToTheStatusWithoutStoppingTheThread) {
+    make(nullptr);
+    stack->start({});
+    stack->thread().setEffectScript("Talk", "BEGIN ShowMessage(\"moving\"); "
+                                            "MessageDlg(\"Go on?\", 3, 3, 0); X := X + 1; END");
+    stack->thread().setRequestedMode(ControlMode::EffectRollBar);
+    stack->thread().changeMode(false);
     // Nobody answers a box here: steps that go on writing are steps that did not wait for one.
     ASSERT_TRUE(waitFor([&] { return game.writes().size() >= 5; })) << statuses.last();
-    EXPECT_EQ(stack.thread().mode(), ControlMode::EffectRollBar);
+    EXPECT_EQ(stack->thread().mode(), ControlMode::EffectRollBar);
     EXPECT_TRUE(waitFor([&] { return statuses.last() == "Effect message: Go on?"; })) << statuses.last();
-    stack.shutDown();
+    stack->shutDown();
     const std::size_t reported = statuses.count();
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(statuses.count(), reported);
