@@ -1,5 +1,5 @@
 // The expression object's life: source changes with restore, names, lazy recompilation along the
-// dependency links, circular references, user functions and aliases of a library, undefined
+// dependency links, circular references, user functions of the real library, undefined
 // names and functions, and expression-valued variables.
 #include "engine/exfuncs_test_support.h"
 
