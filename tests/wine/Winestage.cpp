@@ -66,11 +66,4 @@ int run(const std::vector<std::string>& argv, std::chrono::seconds limit) {
     return child.wait(limit);
 }
 
-std::string windowsPath(const std::filesystem::path& path) {
-    std::string text = "Z:" + path.string();
-    for (char& c : text)
-        if (c == '/') c = '\\';
-    return text;
-}
-
 } // namespace skv::testing::wine

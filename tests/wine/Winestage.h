@@ -19,7 +19,4 @@ const std::filesystem::path& prefix();
 // Runs a command to its end with the run's environment; its exit status, or -1 after limit.
 int run(const std::vector<std::string>& argv, std::chrono::seconds limit);
 
-// The Windows path Wine gives a file of this machine.
-std::string windowsPath(const std::filesystem::path& path);
-
 } // namespace skv::testing::wine
