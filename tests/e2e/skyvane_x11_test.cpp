@@ -1,6 +1,6 @@
 // The program as a user runs it: the real skyvane on a private X server, the stand-in game in front,
 // keys typed and windows answered through XTest. What it does is read back from the stand-in game's
-// own memory, its window's status-line band, the clipboard and the program's settings file.
+// own memory, the clipboard and the program's settings file.
 #include "directcontrol/Savedpositions.h"
 #include "engine/Inifile.h"
 #include "model/Tempfolder.h"
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 using namespace std::chrono_literals;
 using skv::testing::ChildProcess;
@@ -172,41 +171,6 @@ protected:
 };
 
 } // namespace
-
-TEST(Skyvane, HotKeysInTheGameSwitchSetsAndRunAnEffect) {
-    skv::testing::XvfbServer server;
-    ASSERT_FALSE(server.display().empty()) << "Xvfb could not be started (Debian package xvfb)";
-    skv::test::TempFolder folder;
-    skv::testing::SkyvaneRun run(folder.path(), server.display());
-    ASSERT_TRUE(run.canType()) << "no XTest on the private server";
-
-    const std::string gpl = (folder.path() / "gpl" / "gpl.exe").string();
-    const skv::testing::FilmLibrary library(folder.path(), kKey);
-    run.install(gpl, library.path);
-    ChildProcess game({SKV_RUNTIME_DIR "/fakegame", "--game", "gpl", "--offset", "4096", "--camfile",
-                       skv::testing::writeReferenceCamFile(gpl, kKey).string()},
-                      {"DISPLAY=" + server.display()});
-    const auto ready = game.readLine();
-    ASSERT_TRUE(ready && ready->rfind("ready", 0) == 0) << "fakegame did not start";
-    ASSERT_TRUE(run.start(10s)) << "the program's window did not come up";
-
-    const auto blocks = [&] { return skv::testing::dumpBlocks(game); };
-    // The game takes the keyboard back, as it does when the user clicks into it.
-    const auto focusGame = [&] {
-        game.writeLine("focus");
-        ASSERT_EQ(game.readLine().value_or(""), "ok");
-    };
-    skv::testing::flyTheFilm(run, library, blocks, focusGame);
-
-    // The status line drawn into the game's window: white text on its black band.
-    game.writeLine("band");
-    std::istringstream band(game.readLine().value_or(""));
-    std::string word;
-    long white = 0, black = 0, other = 0;
-    band >> word >> white >> black >> other;
-    EXPECT_GT(white, 50);
-    EXPECT_GT(black, 50);
-}
 
 // A new user's first session and the start of the second: no settings at first, the two messages
 // answered and the game's path typed into the preferences, the shipped library opened through the

@@ -1,6 +1,6 @@
 // The real skyvane program as the end-to-end tests run it: copied into a folder of its own with a
 // settings file that reopens a film library, started on a private X server, and typed at through
-// XTest while a stand-in game (Linux or Windows under Wine) is in front; and the film those tests
+// XTest while the Windows stand-in game is in front under Wine; and the film those tests
 // fly, checked in the game's own memory however the test reads it.
 #pragma once
 
@@ -166,14 +166,7 @@ public:
         return waitForTopLevelWindow(Typist, "Brightlap Skyvane", timeout);
     }
 
-    void type(KeySym key, bool ctrl = false) {
-        const KeyCode control = XKeysymToKeycode(Typist, XK_Control_L);
-        if (ctrl) XTestFakeKeyEvent(Typist, control, True, CurrentTime);
-        XTestFakeKeyEvent(Typist, XKeysymToKeycode(Typist, key), True, CurrentTime);
-        XTestFakeKeyEvent(Typist, XKeysymToKeycode(Typist, key), False, CurrentTime);
-        if (ctrl) XTestFakeKeyEvent(Typist, control, False, CurrentTime);
-        XSync(Typist, False);
-    }
+    void type(KeySym key, bool ctrl = false) { typeKey(Typist, key, ctrl ? ControlMask : 0); }
 
     // A left click at a point of the window, as the user's hand gives it.
     void click(Window window, int x, int y) {
