@@ -1,6 +1,6 @@
 // The program as a user runs it: the real skyvane on a private X server, the stand-in game in front,
 // keys typed and windows answered through XTest. What it does is read back from the stand-in game's
-// own memory, its window's status-line band, the clipboard and the program's settings file.
+// own memory, the clipboard and the program's settings file.
 #include "directcontrol/Savedpositions.h"
 #include "engine/Inifile.h"
 #include "model/Tempfolder.h"
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 using namespace std::chrono_literals;
 using skv::testing::ChildProcess;
@@ -19,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr float kKey[3] = {-41.25f, 7.5f, 1.125f};
 constexpr std::size_t kRoofX = 3 * 9; // the roof camera's xPos among a block's 54 words
 
 std::vector<std::uint32_t> wordsOf(const skv::model::TGPLCarCameraSet& set) {
@@ -49,59 +47,32 @@ class NewUser : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(Server.display().empty()) << "Xvfb could not be started (Debian package xvfb)";
-        Typist = XOpenDisplay(Server.display().c_str());
-        ASSERT_TRUE(Typist);
-        int event = 0, error = 0, major = 0, minor = 0;
-        ASSERT_TRUE(XTestQueryExtension(Typist, &event, &error, &major, &minor));
+        Run = std::make_unique<skv::testing::SkyvaneRun>(Folder.path(), Server.display());
+        ASSERT_TRUE(Run->canType()) << "no XTest on the private server";
+        Typist = Run->typist();
     }
     void TearDown() override {
-        Program.reset();
+        Run.reset();
         Game.reset();
-        if (Typist) XCloseDisplay(Typist);
     }
 
-    // The program copied into a folder of its own, so that its settings file lies there, with the
-    // files it ships beside it.
-    void copyProgram(std::initializer_list<const char*> shipped = {}) {
-        const fs::path program = Folder.path() / "skyvane";
-        fs::copy_file(SKV_RUNTIME_DIR "/skyvane", program);
-        fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);
-        for (const char* file : shipped)
-            fs::copy_file(fs::path(SKV_RUNTIME_DIR) / file, Folder.path() / file);
-    }
     fs::path settingsFile() const { return Folder.path() / "skyvane.INI"; }
     std::string gplProgram() const { return (Folder.path() / "gpl" / "gpl.exe").string(); }
     // The reference camera file where the program's own link looks for it.
-    fs::path referenceFile() const {
-        skv::platform::FakePlatform none;
-        const skv::model::TGamePaths paths;
-        skv::directcontrol::TGameLink link(none, paths);
-        link.setGamePrograms(gplProgram(), "");
-        return link.referenceFilePath(false);
-    }
+    fs::path referenceFile() const { return skv::testing::referenceCamFilePath(gplProgram()); }
 
-    // The game over a reference camera file written here, or over the one that is there.
-    void startGame(bool writeReference = true) {
-        const fs::path reference = referenceFile();
-        if (writeReference) {
-            fs::create_directories(reference.parent_path());
-            skv::testing::writeCamFile(reference.string(), kKey);
-        }
+    // The game over the reference camera file the program put into its folder.
+    void startGame() {
         Game = std::make_unique<ChildProcess>(std::vector<std::string>{SKV_RUNTIME_DIR "/fakegame", "--game",
                                                                        "gpl", "--offset", "4096", "--camfile",
-                                                                       reference.string()},
+                                                                       referenceFile().string()},
                                               std::vector<std::string>{"DISPLAY=" + Server.display()});
         const auto ready = Game->readLine();
         ASSERT_TRUE(ready && ready->rfind("ready", 0) == 0) << "fakegame did not start";
     }
 
-    // The user's configuration folder is the test's own, so that nothing outside it is read or written.
     void startProgram() {
-        Program = std::make_unique<ChildProcess>(
-            std::vector<std::string>{(Folder.path() / "skyvane").string()},
-            std::vector<std::string>{"DISPLAY=" + Server.display(), "QT_QPA_PLATFORM=xcb",
-                                     "XDG_CONFIG_HOME=" + (Folder.path() / "config").string()});
-        MainWindow = skv::testing::waitForTopLevelWindow(Typist, "Brightlap Skyvane", 10s);
+        MainWindow = Run->start(10s);
         ASSERT_TRUE(MainWindow) << "the program's window did not come up";
     }
 
@@ -168,45 +139,11 @@ protected:
     skv::test::TempFolder Folder;
     Display* Typist = nullptr;
     Window MainWindow = 0;
-    std::unique_ptr<ChildProcess> Game, Program;
+    std::unique_ptr<skv::testing::SkyvaneRun> Run;
+    std::unique_ptr<ChildProcess> Game;
 };
 
 } // namespace
-
-TEST(Skyvane, HotKeysInTheGameSwitchSetsAndRunAnEffect) {
-    skv::testing::XvfbServer server;
-    ASSERT_FALSE(server.display().empty()) << "Xvfb could not be started (Debian package xvfb)";
-    skv::test::TempFolder folder;
-    skv::testing::SkyvaneRun run(folder.path(), server.display());
-    ASSERT_TRUE(run.canType()) << "no XTest on the private server";
-
-    const std::string gpl = (folder.path() / "gpl" / "gpl.exe").string();
-    const skv::testing::FilmLibrary library(folder.path(), kKey);
-    run.install(gpl, library.path);
-    ChildProcess game({SKV_RUNTIME_DIR "/fakegame", "--game", "gpl", "--offset", "4096", "--camfile",
-                       skv::testing::writeReferenceCamFile(gpl, kKey).string()},
-                      {"DISPLAY=" + server.display()});
-    const auto ready = game.readLine();
-    ASSERT_TRUE(ready && ready->rfind("ready", 0) == 0) << "fakegame did not start";
-    ASSERT_TRUE(run.start(10s)) << "the program's window did not come up";
-
-    const auto blocks = [&] { return skv::testing::dumpBlocks(game); };
-    // The game takes the keyboard back, as it does when the user clicks into it.
-    const auto focusGame = [&] {
-        game.writeLine("focus");
-        ASSERT_EQ(game.readLine().value_or(""), "ok");
-    };
-    skv::testing::flyTheFilm(run, library, blocks, focusGame);
-
-    // The status line drawn into the game's window: white text on its black band.
-    game.writeLine("band");
-    std::istringstream band(game.readLine().value_or(""));
-    std::string word;
-    long white = 0, black = 0, other = 0;
-    band >> word >> white >> black >> other;
-    EXPECT_GT(white, 50);
-    EXPECT_GT(black, 50);
-}
 
 // A new user's first session and the start of the second: no settings at first, the two messages
 // answered and the game's path typed into the preferences, the shipped library opened through the
@@ -214,7 +151,7 @@ TEST(Skyvane, HotKeysInTheGameSwitchSetsAndRunAnEffect) {
 // library open again without asking for it.
 TEST_F(NewUser, FliesTheDefaultLibraryAndFindsItAgainAfterARestart) {
     const auto begin = std::chrono::steady_clock::now();
-    copyProgram({"default.cmf", "brabham.cam"});
+    Run->copyProgram({"default.cmf", "brabham.cam"});
     const fs::path library = Folder.path() / "default.cmf";
     const skv::model::TCameraSetList items = skv::model::loadLibraryFile(library.string());
     ASSERT_GE(items.size(), 4u);
@@ -262,7 +199,7 @@ TEST_F(NewUser, FliesTheDefaultLibraryAndFindsItAgainAfterARestart) {
         << "the file dialog did not take the typed path";
 
     // In the game: Page Up writes the library's first set into all seven blocks.
-    startGame(false);
+    startGame();
     ASSERT_TRUE(pageUpWrites(firstSet)) << "Page Up did not write the first set of default.cmf";
 
     // Insert: the mouse flies the roll-bar camera. The mode starts by putting the pointer in the
@@ -340,7 +277,7 @@ TEST_F(NewUser, FliesTheDefaultLibraryAndFindsItAgainAfterARestart) {
     skv::testing::giveFocus(Typist, MainWindow);
     type(XK_f, Mod1Mask);
     type(XK_e);
-    ASSERT_EQ(Program->wait(10s), 0) << "File/Exit did not end the program";
+    ASSERT_EQ(Run->program().wait(10s), 0) << "File/Exit did not end the program";
     skv::engine::TIniFile settings;
     settings.LoadFromFile(settingsFile().string());
     EXPECT_EQ(settings.ReadString("General", "FirstRun", ""), "0");
@@ -351,7 +288,7 @@ TEST_F(NewUser, FliesTheDefaultLibraryAndFindsItAgainAfterARestart) {
     // The second start: no message, and Page Up in a game started afresh writes the first set of
     // the library reopened at start-up.
     Game.reset();
-    startGame(false);
+    startGame();
     startProgram();
     ASSERT_TRUE(pageUpWrites(firstSet)) << "the library was not reopened";
     EXPECT_FALSE(skv::testing::hasTopLevelWindow(Typist, "Information"));

@@ -1,6 +1,6 @@
 // The real skyvane program as the end-to-end tests run it: copied into a folder of its own with a
 // settings file that reopens a film library, started on a private X server, and typed at through
-// XTest while a stand-in game (Linux or Windows under Wine) is in front; and the film those tests
+// XTest while the Windows stand-in game is in front under Wine; and the film those tests
 // fly, checked in the game's own memory however the test reads it.
 #pragma once
 
@@ -53,14 +53,18 @@ inline std::vector<std::uint32_t> wordsOf(const model::CarCameraBlock& block) {
     return words;
 }
 
-// Where the game link looks for the reference camera file of a GPL game installed at gplProgram;
-// the file is written there with key as its first record.
-inline std::filesystem::path writeReferenceCamFile(const std::string& gplProgram, const float (&key)[3]) {
+// Where the game link looks for the reference camera file of a GPL game installed at gplProgram.
+inline std::filesystem::path referenceCamFilePath(const std::string& gplProgram) {
     platform::FakePlatform none;
     const model::TGamePaths paths;
     directcontrol::TGameLink link(none, paths);
     link.setGamePrograms(gplProgram, "");
-    const std::filesystem::path reference = link.referenceFilePath(false);
+    return link.referenceFilePath(false);
+}
+
+// The reference camera file written there, with key as its first record.
+inline std::filesystem::path writeReferenceCamFile(const std::string& gplProgram, const float (&key)[3]) {
+    const std::filesystem::path reference = referenceCamFilePath(gplProgram);
     std::filesystem::create_directories(reference.parent_path());
     writeCamFile(reference.string(), key);
     return reference;
@@ -144,36 +148,39 @@ public:
     Display* typist() const { return Typist; }
     ChildProcess& program() { return *Program; }
 
-    // The program copied into the folder, so that its settings file lies there: direct control on,
-    // the game GPL at gplProgram, the library reopened.
-    void install(const std::string& gplProgram, const std::string& library) {
+    // The program copied into the folder, so that its settings file lies there, with the files it
+    // ships that are named beside it.
+    void copyProgram(std::initializer_list<const char*> shipped = {}) {
         const std::filesystem::path program = Folder / "skyvane";
         std::filesystem::copy_file(SKV_RUNTIME_DIR "/skyvane", program,
                                    std::filesystem::copy_options::overwrite_existing);
         std::filesystem::permissions(program, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add);
+        for (const char* file : shipped)
+            std::filesystem::copy_file(std::filesystem::path(SKV_RUNTIME_DIR) / file, Folder / file);
+    }
+
+    // The program copied with a settings file: direct control on, the game GPL at gplProgram, the
+    // library reopened.
+    void install(const std::string& gplProgram, const std::string& library) {
+        copyProgram();
         std::ofstream(Folder / "skyvane.INI") << "[MainForm]\nDirectControl=1\nSpeed=50\nSmooth=94\n"
                                               << "[General]\nFirstRun=0\nFirstNR2003=0\nGameSelector=0\n"
                                               << "[Files]\nGPL=" << gplProgram << "\n"
                                               << "[Open Cmf Files]\nfile1=" << library << "\n";
     }
 
-    // Starts the program; whether its window came up in time.
-    bool start(std::chrono::milliseconds timeout) {
+    // Starts the program with a configuration folder of the run's own, so that nothing outside the
+    // folder is read or written; its window, or 0 when it did not come up in time.
+    Window start(std::chrono::milliseconds timeout) {
         Program = std::make_unique<ChildProcess>(
             std::vector<std::string>{(Folder / "skyvane").string()},
-            std::vector<std::string>{"DISPLAY=" + DisplayName, "QT_QPA_PLATFORM=xcb"});
+            std::vector<std::string>{"DISPLAY=" + DisplayName, "QT_QPA_PLATFORM=xcb",
+                                     "XDG_CONFIG_HOME=" + (Folder / "config").string()});
         return waitForTopLevelWindow(Typist, "Brightlap Skyvane", timeout);
     }
 
-    void type(KeySym key, bool ctrl = false) {
-        const KeyCode control = XKeysymToKeycode(Typist, XK_Control_L);
-        if (ctrl) XTestFakeKeyEvent(Typist, control, True, CurrentTime);
-        XTestFakeKeyEvent(Typist, XKeysymToKeycode(Typist, key), True, CurrentTime);
-        XTestFakeKeyEvent(Typist, XKeysymToKeycode(Typist, key), False, CurrentTime);
-        if (ctrl) XTestFakeKeyEvent(Typist, control, False, CurrentTime);
-        XSync(Typist, False);
-    }
+    void type(KeySym key, bool ctrl = false) { typeKey(Typist, key, ctrl ? ControlMask : 0); }
 
     // A left click at a point of the window, as the user's hand gives it.
     void click(Window window, int x, int y) {

@@ -75,7 +75,6 @@ class TestLaunch : public QObject {
 private slots:
     void theGameStartsWithTheWindowOptionOfTheMoment();
     void aToolWithoutAPathOffersThePreferences();
-    void aToolStartsInItsFolder();
     void aWindowsProgramWithoutWineIsSaidInAMessage();
     void theLinkAndTheLogoOpenTheBrowser();
     void theAboutBoxShowsTheCaptionOfTheMoment();
@@ -121,12 +120,14 @@ void TestLaunch::aToolWithoutAPathOffersThePreferences() {
     QCOMPARE(s.prompter.asked().back().kind, ui::eQuestion::YesNo);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 
-    // Yes: the preferences come up; a path typed there is what the button starts next.
+    // Yes: the preferences come up; a path typed there is what the button starts next, in the
+    // program's own folder.
     s.prompter.answer(eAnswer::Yes);
     QString shownAs;
     TModal preferences([&](QDialog* d) {
         shownAs = d->objectName();
         QTest::keyClicks(child<QLineEdit>(*d, "edtMovieEditorPath"), "/opt/cut/cutter");
+        QTest::keyClicks(child<QLineEdit>(*d, "edtReplayAnalyserPath"), "C:\\Tools\\Replay\\ra.exe");
         click(*d, "btnClose");
     });
     click(window, "btnMovieEditor");
@@ -134,17 +135,10 @@ void TestLaunch::aToolWithoutAPathOffersThePreferences() {
     QCOMPARE(shownAs, QStringLiteral("dlgOptions"));
     QVERIFY(launched.Started.empty());
     click(window, "btnMovieEditor");
-    QVERIFY((launched.Started == std::vector<ui::TLaunch>{{"/opt/cut/cutter", "", "/opt/cut/"}}));
-    SKV_VERIFY_PROMPTER(s.prompter);
-}
-
-void TestLaunch::aToolStartsInItsFolder() {
-    TStart s;
-    TRecordingLauncher launched;
-    ui::TfrmMain& window = s.start("[Files]\nReplayAnalyser=C:\\Tools\\Replay\\ra.exe\n");
     click(window, "btnReplayAnalyser");
     QVERIFY((launched.Started ==
-             std::vector<ui::TLaunch>{{"C:\\Tools\\Replay\\ra.exe", "", "C:\\Tools\\Replay\\"}}));
+             std::vector<ui::TLaunch>{{"/opt/cut/cutter", "", "/opt/cut/"},
+                                      {"C:\\Tools\\Replay\\ra.exe", "", "C:\\Tools\\Replay\\"}}));
     SKV_VERIFY_PROMPTER(s.prompter);
 }
 

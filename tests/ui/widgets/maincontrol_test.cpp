@@ -98,8 +98,7 @@ class TestMainControl : public QObject {
 
 private slots:
     void trackBarsFeedTheThreadAndShowPercent();
-    void speedAndSmoothKeysMoveTheBarsAndTheThreadOnce();
-    void lookAndBankKeysLeaveTheStoredDefaults();
+    void hotKeysMoveTheBarsOnceAndLeaveTheStoredModes();
     void selectorChangeWhileAttachedDetachesAtOnce();
     void statusBarSaysWhyTheLinkIsDown();
     void withoutDirectControlTheGroupSaysWhyAndTheRestWorks();
@@ -140,7 +139,7 @@ void TestMainControl::trackBarsFeedTheThreadAndShowPercent() {
     QVERIFY(world.thread().bankMode());
 }
 
-void TestMainControl::speedAndSmoothKeysMoveTheBarsAndTheThreadOnce() {
+void TestMainControl::hotKeysMoveTheBarsOnceAndLeaveTheStoredModes() {
     TWorld world;
     ui::TfrmMain& window = world.start("[MainForm]\nSpeed=50\nSmooth=94\n");
     QVERIFY(world.attach());
@@ -165,12 +164,8 @@ void TestMainControl::speedAndSmoothKeysMoveTheBarsAndTheThreadOnce() {
     }
     QCOMPARE(child<QLabel>(window, "lblSpeedValue")->text(), QStringLiteral("49%"));
     QCOMPARE(child<QLabel>(window, "lblSmoothValue")->text(), QStringLiteral("93%"));
-}
 
-void TestMainControl::lookAndBankKeysLeaveTheStoredDefaults() {
-    TWorld world;
-    ui::TfrmMain& window = world.start();
-    QVERIFY(world.attach());
+    // L and B switch the thread's modes; the stored defaults stay as they were.
     QVERIFY(world.press(vk::L));
     QVERIFY(world.press(vk::B));
     QVERIFY(world.thread().lookMode() && world.thread().bankMode());
