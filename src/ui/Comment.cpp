@@ -12,6 +12,12 @@ namespace skv::ui {
 TfrmComment::TfrmComment(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmComment"));
     setWindowTitle(QStringLiteral("Authors Comment - "));
+    resize(480, 320);
+}
+
+// Made when the editor is first opened, not at start-up.
+void TfrmComment::build() {
+    if (Text) return;
     Text = new QPlainTextEdit(this);
     Text->setObjectName(QStringLiteral("mmoComment"));
     Text->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -21,10 +27,15 @@ TfrmComment::TfrmComment(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Text);
-    resize(480, 320);
+}
+
+void TfrmComment::setVisible(bool visible) {
+    if (visible) build();
+    QDialog::setVisible(visible);
 }
 
 bool TfrmComment::edit(model::TGPLCarCameraSet& item) {
+    build();
     Item = &item;
     // "[*]" in a caption is Qt's placeholder for the modified mark; doubled it shows as typed.
     setWindowTitle(QStringLiteral("Authors Comment - ") +

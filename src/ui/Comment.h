@@ -20,6 +20,7 @@ public:
     bool edit(model::TGPLCarCameraSet& item);
 
     bool changed() const { return Changed; }
+    void setVisible(bool visible) override;
 
 public slots:
     // Every way of closing (the close button, Escape) ends here; a text the library cannot hold
@@ -27,6 +28,8 @@ public slots:
     void reject() override;
 
 private:
+    void build();
+
     QPlainTextEdit* Text = nullptr;
     model::TGPLCarCameraSet* Item = nullptr;
     bool Changed = false;

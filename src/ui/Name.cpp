@@ -16,7 +16,11 @@ namespace skv::ui {
 TdlgName::TdlgName(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dlgName"));
     setWindowTitle(QStringLiteral("New Camera Set"));
+}
 
+// Made when a name is first given or the dialog first shown, not at start-up.
+void TdlgName::build() {
+    if (Edit) return;
     auto* nameGroup = new QGroupBox(QStringLiteral("Name"), this);
     nameGroup->setObjectName(QStringLiteral("grpName"));
     Edit = new QLineEdit(nameGroup);
@@ -50,14 +54,21 @@ TdlgName::TdlgName(QWidget* parent) : QDialog(parent) {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+void TdlgName::setVisible(bool visible) {
+    if (visible) build();
+    QDialog::setVisible(visible);
+}
+
 void TdlgName::setName(const std::string& name) {
+    build();
     Name = name;
     Edit->setText(toQString(name));
 }
 
 model::eCameraSetType TdlgName::getType() const {
-    return CarCameraSet->isChecked() ? model::eCameraSetType::CstCarCamSet
-                                     : model::eCameraSetType::CstRollBarCam;
+    // Not made yet, the dialog has its first choice.
+    return !CarCameraSet || CarCameraSet->isChecked() ? model::eCameraSetType::CstCarCamSet
+                                                      : model::eCameraSetType::CstRollBarCam;
 }
 
 void TdlgName::accept() {

@@ -23,11 +23,14 @@ public:
     std::string name() const { return Name; }
     // The kind chosen; the choice stays from one use to the next.
     model::eCameraSetType getType() const;
+    void setVisible(bool visible) override;
 
 public slots:
     void accept() override;
 
 private:
+    void build();
+
     QLineEdit* Edit = nullptr;
     QRadioButton* CarCameraSet = nullptr;
     QRadioButton* Effect = nullptr;

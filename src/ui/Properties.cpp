@@ -50,10 +50,11 @@ QPushButton* button(const char* text, const char* name, QWidget* parent) {
 TdlgProperties::TdlgProperties(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dlgProperties"));
     setWindowTitle(QStringLiteral("Camera Properties"));
-    build();
 }
 
+// Made when a camera is first given or the dialog first shown, not at start-up.
 void TdlgProperties::build() {
+    if (Picture) return;
     auto* image = new QGroupBox(QStringLiteral("Image"), this);
     image->setObjectName(QStringLiteral("grpImage"));
     Picture = new TPictureBox(image);
@@ -113,7 +114,13 @@ void TdlgProperties::build() {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+void TdlgProperties::setVisible(bool visible) {
+    if (visible) build();
+    QDialog::setVisible(visible);
+}
+
 void TdlgProperties::setCamera(model::TGPLCarCamera& camera, const QString& viewTitle) {
+    build();
     Camera = &camera;
     setWindowTitle(QStringLiteral("Camera Properties (") + viewTitle + QStringLiteral(")"));
     Name->setText(toQString(camera.Caption));

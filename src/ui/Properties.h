@@ -34,6 +34,8 @@ public:
     // Where the next Get Image starts.
     const QString& pictureFolder() const { return PictureFolder; }
 
+    void setVisible(bool visible) override;
+
 public slots:
     void accept() override;
 

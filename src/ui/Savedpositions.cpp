@@ -50,9 +50,24 @@ void append(QPlainTextEdit* box, const std::vector<std::string>& lines) {
 } // namespace
 
 TfrmSavedPositions::TfrmSavedPositions(TSavedPositions& positions, QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+    : QWidget(parent, Qt::Window), Positions(positions) {
     setObjectName(QStringLiteral("frmSavedPositions"));
     setWindowTitle(QStringLiteral("frmSavedPositions"));
+    resize(360, 480);
+    // The logs are the direct-control stack's, which the main window may take down first. Until the
+    // boxes are made, the logs alone hold the lines.
+    const QPointer<TfrmSavedPositions> self(this);
+    positions.setAppendedCallback(
+        [self](TSavedPositions::Camera camera, const std::vector<std::string>& block) {
+            if (!self || !self->Splitter) return;
+            append(camera == TSavedPositions::Camera::PitCam ? self->PitCam : self->RollBar, block);
+        });
+}
+
+// Made when the window is first shown (most sessions never open it), with the lines noted so far
+// and the fixed-pitch face, whose lookup costs start-up time.
+void TfrmSavedPositions::build() {
+    if (Splitter) return;
     Splitter = new QSplitter(Qt::Vertical, this);
     Splitter->setObjectName(QStringLiteral("splTop"));
     Splitter->setChildrenCollapsible(false);
@@ -60,29 +75,26 @@ TfrmSavedPositions::TfrmSavedPositions(TSavedPositions& positions, QWidget* pare
     RollBar = logBox("Roll Bar Camera Positions", "rceRollBar", Splitter);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Splitter);
-    resize(360, 480);
-
-    append(PitCam, positions.pitCam().lines());
-    append(RollBar, positions.rollBar().lines());
-    // The logs are the direct-control stack's, which the main window may take down first.
-    const QPointer<TfrmSavedPositions> self(this);
-    positions.setAppendedCallback(
-        [self](TSavedPositions::Camera camera, const std::vector<std::string>& block) {
-            if (!self) return;
-            append(camera == TSavedPositions::Camera::PitCam ? self->PitCam : self->RollBar, block);
-        });
+    const QFont font = positionsFont();
+    PitCam->setFont(font);
+    RollBar->setFont(font);
+    append(PitCam, Positions.pitCam().lines());
+    append(RollBar, Positions.rollBar().lines());
 }
 
-// The fixed-pitch face is looked up when the window is first shown: a font lookup costs start-up
-// time, and most sessions never open this window.
-void TfrmSavedPositions::showEvent(QShowEvent* event) {
-    if (!FontChosen) {
-        const QFont font = positionsFont();
-        PitCam->setFont(font);
-        RollBar->setFont(font);
-        FontChosen = true;
-    }
-    QWidget::showEvent(event);
+void TfrmSavedPositions::setVisible(bool visible) {
+    if (visible) build();
+    QWidget::setVisible(visible);
+}
+
+QPlainTextEdit* TfrmSavedPositions::pitCam() {
+    build();
+    return PitCam;
+}
+
+QPlainTextEdit* TfrmSavedPositions::rollBar() {
+    build();
+    return RollBar;
 }
 
 void TfrmSavedPositions::showPositions() {

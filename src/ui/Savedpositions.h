@@ -23,17 +23,18 @@ public:
     // Shows the window, or brings it forward when it is up already; it never hides it.
     void showPositions();
 
-    QPlainTextEdit* pitCam() const { return PitCam; }
-    QPlainTextEdit* rollBar() const { return RollBar; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
+    // The boxes, made first if the window has not been shown yet.
+    QPlainTextEdit* pitCam();
+    QPlainTextEdit* rollBar();
+    void setVisible(bool visible) override;
 
 private:
+    void build();
+
+    directcontrol::TSavedPositions& Positions;
     QPlainTextEdit* PitCam = nullptr;
     QPlainTextEdit* RollBar = nullptr;
-    QSplitter* Splitter = nullptr;
-    bool FontChosen = false;
+    QSplitter* Splitter = nullptr; // made with the boxes
 };
 
 } // namespace skv::ui

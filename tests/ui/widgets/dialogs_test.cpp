@@ -355,9 +355,11 @@ void TestDialogs::everyWidgetCarriesItsName() {
          std::initializer_list<QWidget*>{&host.options, &host.name, &host.properties, &host.effect,
                                          &host.comment, &host.distribution, &view, &page}) {
         QVERIFY(!window->objectName().isEmpty());
+        window->show(); // what is made only when first shown is made by now
         for (const QWidget* w : window->findChildren<QWidget*>())
             if (w->objectName().isEmpty() && !insideQt(w, window))
                 unnamed << window->objectName() + QStringLiteral(": ") + w->metaObject()->className();
+        window->hide();
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
 }

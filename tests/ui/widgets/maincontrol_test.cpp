@@ -274,14 +274,10 @@ void TestMainControl::saveKeysFillTheBoxesOfTheSavedPositionsWindow() {
     TWorld world;
     ui::TfrmMain& window = world.start();
     ui::TfrmSavedPositions& saved = world.program->savedPositions();
-    auto* pit = child<QPlainTextEdit>(saved, "rcePitCam");
-    auto* roof = child<QPlainTextEdit>(saved, "rceRollBar");
-    QVERIFY(pit && roof && pit->isReadOnly() && roof->isReadOnly());
-    QCOMPARE(saved.windowTitle(), QStringLiteral("frmSavedPositions"));
 
+    // Noted before the window is first opened: its boxes, made then, show what was noted.
     world.game.platform.setForeground(world.game.otherWindow);
     QVERIFY(world.press(vk::R)); // not attached: nothing noted
-    QVERIFY(roof->toPlainText().isEmpty());
     world.game.platform.setForeground(world.game.gameWindow);
     QVERIFY(world.attach());
     model::CarCameraBlock block = directcontrol::testing::distinctBlock(0);
@@ -290,21 +286,25 @@ void TestMainControl::saveKeysFillTheBoxesOfTheSavedPositionsWindow() {
     model::CarCameraValues pitRecord{};
     pitRecord.xPos = 0.1f;
     world.game.setPitMemory(pitRecord);
-
     QVERIFY(world.press(vk::R));
     QVERIFY(world.press(vk::P));
-    QVERIFY(roof->toPlainText().startsWith(QStringLiteral("[Position0]\nX=1.5\n")));
-    QVERIFY(pit->toPlainText().startsWith(QStringLiteral("[Position0]\nX=0.100000001490116\n")));
 
     // Shown by the menu, never hidden by it; closed, it goes on taking positions.
     window.actSavedPositions->trigger();
     QVERIFY(saved.isVisible());
+    auto* pit = child<QPlainTextEdit>(saved, "rcePitCam");
+    auto* roof = child<QPlainTextEdit>(saved, "rceRollBar");
+    QVERIFY(pit && roof && pit->isReadOnly() && roof->isReadOnly());
+    QCOMPARE(saved.windowTitle(), QStringLiteral("frmSavedPositions"));
+    QVERIFY(roof->toPlainText().startsWith(QStringLiteral("[Position0]\nX=1.5\n")));
+    QVERIFY(pit->toPlainText().startsWith(QStringLiteral("[Position0]\nX=0.100000001490116\n")));
     QVERIFY(QFontInfo(pit->font()).fixedPitch() && QFontInfo(roof->font()).fixedPitch());
     window.actSavedPositions->trigger();
     QVERIFY(saved.isVisible());
     saved.close();
     QVERIFY(!saved.isVisible());
     QVERIFY(world.press(vk::R));
+    QCOMPARE(roof->toPlainText().count(QStringLiteral("[Position1]")), 1); // taken while hidden
     window.actSavedPositions->trigger();
     QVERIFY(saved.isVisible());
     const QStringList lines = roof->toPlainText().split(QLatin1Char('\n'));
