@@ -1,7 +1,12 @@
 // The effect editor's preview against the bare effect run it shows: 370 steps (ten seconds) of a
-// script checked, played with a player of its own and drawn at the size and pixel ratio the editor
-// gives its plot when it opens, against the same 370 steps played alone, in the same run. The
-// preview keeps up with typing when it costs at most twice the bare run.
+// script checked, played and drawn at the size and pixel ratio the editor gives its plot when it
+// opens, against the same 370 steps played alone, in the same run. The preview keeps up with typing
+// when it costs at most twice the bare run.
+//
+// The bare run is what one command-line run of an effect does: a new player, the script loaded,
+// the steps played. The preview is what the editor does at each pause in typing: the script
+// compiled and checked once, played on the player the editor keeps between its runs (reset after
+// each), and drawn; the player is made once, before the timing, as the editor makes it once.
 #include "effects/Effectplayer.h"
 #include "model/Libraryfile.h"
 #include "ui/Application.h"
@@ -96,8 +101,9 @@ void BM_PreviewRunAndDraw(benchmark::State& state, const char* name) {
     const TScript& script = scripts().at(name);
     ui::TEffectPlot plot;
     QImage image = canvasImage(plot);
+    ui::TPreviewPlayer runs;
     for (auto _ : state) {
-        ui::TPreviewResult result = ui::playPreview(script.text, script.start, kSteps);
+        ui::TPreviewResult result = runs.play(script.text, script.start, kSteps);
         if (result.compileError || result.failure || result.steps.size() != kSteps)
             state.SkipWithError("the script failed");
         plot.setSteps(std::move(result.steps));
@@ -110,10 +116,12 @@ void BM_PreviewRunAndDraw(benchmark::State& state, const char* name) {
 // The parts of the preview alone: the run it makes (check and play), and the drawing.
 void BM_PreviewRunOnly(benchmark::State& state, const char* name) {
     const TScript& script = scripts().at(name);
+    ui::TPreviewPlayer runs;
     for (auto _ : state) {
-        ui::TPreviewResult result = ui::playPreview(script.text, script.start, kSteps);
+        ui::TPreviewResult result = runs.play(script.text, script.start, kSteps);
         benchmark::DoNotOptimize(result.steps.data());
     }
+    if (runs.playersMade() != 1) state.SkipWithError("the player was not kept");
 }
 void BM_DrawOnly(benchmark::State& state, const char* name) {
     const TScript& script = scripts().at(name);
