@@ -112,6 +112,7 @@ void BM_PreviewRunAndDraw(benchmark::State& state, const char* name) {
         plot.render(&image);
         benchmark::DoNotOptimize(image.constBits());
     }
+    if (runs.playersMade() != 1) state.SkipWithError("the player was not kept");
 }
 
 // The editor's first run, when it opens: the same on a player made for it.
