@@ -189,6 +189,30 @@ std::optional<TScriptError> TEffectPlayer::checkScript(const std::string& text) 
     return std::nullopt;
 }
 
+std::optional<TScriptError> TEffectPlayer::loadChecked(const std::string& text) {
+    skvExParser.SetExpr(text);
+    try {
+        skvExParser.DoCheck();
+    } catch (const engine::EMathParserError& e) {
+        return TScriptError{e.what(), e.Line(), e.Column()};
+    } catch (const std::exception& e) {
+        return TScriptError{e.what()};
+    }
+    return std::nullopt;
+}
+
+bool TEffectPlayer::reset() {
+    skvExParser.SetExpr(std::string());
+    vars_[0]->SetValue(Variant(std::int32_t{0}));
+    for (std::size_t i = 1; i < vars_.size(); ++i)
+        vars_[i]->SetValue(Variant(0.0));
+    engine::TEngineContext& host = context();
+    host.Random.seed(engine::TEngineContext::kRandomSeed);
+    return host.Files.Count() == 0 && host.Memory.LiveBytes() == 0 && host.Values.HeldBytes() == 0 &&
+           host.Objects.Unused() && !host.HandledException && !host.HandledExceptionObject &&
+           host.ScriptDepth == 0;
+}
+
 std::optional<TStepFailure>
 playSteps(EffectStepper& player, const model::CarCameraValues& start, std::int32_t frames,
           const std::function<void(std::int32_t, const model::CarCameraValues&)>& onStep,

@@ -91,6 +91,15 @@ public:
     std::string check(const std::string& text);
     // The same check, saying where the error was found.
     std::optional<TScriptError> checkScript(const std::string& text);
+    // Compiles the text as the script to play and checks it, one compile for both: the error, or
+    // nullopt when it passes. Even an empty or failing text replaces the loaded script.
+    std::optional<TScriptError> loadChecked(const std::string& text);
+
+    // Makes the player as a new one is for the next script: the compiled script and its own
+    // variables go, the camera variables and the random sequence start again. False when the
+    // scripts played so far left something in the context a reset cannot take back (open files,
+    // memory blocks, numbered objects, held texts, a handled exception): a new player is needed.
+    bool reset();
 
     engine::TEPVars& variables() { return skvEPVars; }
     // The player's own engine context: what its scripts hold, open and show.

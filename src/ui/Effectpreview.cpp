@@ -4,12 +4,14 @@
 
 namespace skv::ui {
 
+namespace {
+
 // An empty text plays as the empty script it is (the player would keep its previous one).
-TPreviewResult playPreview(const std::string& script, const model::CarCameraValues& start, std::int32_t steps,
-                           const std::atomic<bool>* cancel) {
+TPreviewResult playOn(effects::TEffectPlayer& player, const std::string& script,
+                      const model::CarCameraValues& start, std::int32_t steps,
+                      const std::atomic<bool>* cancel) {
     TPreviewResult result;
-    effects::TEffectPlayer player;
-    if (auto error = player.checkScript(script)) {
+    if (auto error = player.loadChecked(script)) {
         result.compileError = std::move(error);
         return result;
     }
@@ -17,12 +19,38 @@ TPreviewResult playPreview(const std::string& script, const model::CarCameraValu
         result.steps.assign(static_cast<std::size_t>(std::max(steps, 0)), start);
         return result;
     }
-    player.load(script);
     result.steps.reserve(static_cast<std::size_t>(std::max(steps, 0)));
     result.failure = effects::playSteps(
         player, start, steps,
         [&](std::int32_t, const model::CarCameraValues& camera) { result.steps.push_back(camera); }, cancel);
     return result;
+}
+
+} // namespace
+
+TPreviewResult playPreview(const std::string& script, const model::CarCameraValues& start, std::int32_t steps,
+                           const std::atomic<bool>* cancel) {
+    effects::TEffectPlayer player;
+    return playOn(player, script, start, steps, cancel);
+}
+
+TPreviewPlayer::TPreviewPlayer() = default;
+TPreviewPlayer::~TPreviewPlayer() = default;
+
+TPreviewResult TPreviewPlayer::play(const std::string& script, const model::CarCameraValues& start,
+                                    std::int32_t steps, const std::atomic<bool>* cancel) {
+    if (!Player) {
+        Player = std::make_unique<effects::TEffectPlayer>();
+        ++Made;
+    }
+    try {
+        TPreviewResult result = playOn(*Player, script, start, steps, cancel);
+        if (!Player->reset()) Player.reset();
+        return result;
+    } catch (...) {
+        Player.reset(); // what the run left is not known: the next one starts on a new player
+        throw;
+    }
 }
 
 TEffectPreview::TEffectPreview(QObject* parent)
@@ -72,7 +100,7 @@ void TEffectPreview::start() {
             auto result = std::make_shared<TPreviewResult>();
             if (!cancel->load()) {
                 ++Played;
-                *result = playPreview(script, start, steps, cancel.get());
+                *result = Runs.play(script, start, steps, cancel.get());
             }
             QMetaObject::invokeMethod(
                 this,

@@ -27,11 +27,32 @@ struct TPreviewResult {
     std::optional<effects::TStepFailure> failure;
 };
 
-// One run as the preview makes it, on the calling thread, with a player made for it: nothing a
-// script leaves behind (its variables, files, memory) reaches the next run. cancel, when given and
-// set, ends the run at its next check point.
+// One run as the preview makes it, on the calling thread, with a player made for it. cancel, when
+// given and set, ends the run at its next check point.
 TPreviewResult playPreview(const std::string& script, const model::CarCameraValues& start, std::int32_t steps,
                            const std::atomic<bool>* cancel = nullptr);
+
+// The runs of one editor, one after another on one thread, with a player kept between them: making a
+// player (its function registry above all) costs about what a short run does. The player is reset
+// after each run and replaced when a script left something a reset cannot take back, so nothing a
+// script leaves behind (its variables, files, memory, the random sequence) reaches the next run: each
+// run gives what a new player gives.
+class TPreviewPlayer {
+public:
+    TPreviewPlayer();
+    ~TPreviewPlayer();
+    TPreviewPlayer(const TPreviewPlayer&) = delete;
+    TPreviewPlayer& operator=(const TPreviewPlayer&) = delete;
+
+    TPreviewResult play(const std::string& script, const model::CarCameraValues& start, std::int32_t steps,
+                        const std::atomic<bool>* cancel = nullptr);
+    // Players made so far (the first one included).
+    int playersMade() const { return Made; }
+
+private:
+    std::unique_ptr<effects::TEffectPlayer> Player;
+    int Made = 0;
+};
 
 class TEffectPreview : public QObject {
     Q_OBJECT
@@ -62,7 +83,9 @@ private:
     void start();
 
     QThread* Thread;
-    QObject* Worker; // lives in Thread; owns the player once the first run made it there
+    QObject* Worker; // lives in Thread
+    // Used only by the runs on Thread; goes after the thread has been joined.
+    TPreviewPlayer Runs;
     QTimer Debounce;
     std::string Script;
     model::CarCameraValues Start{};

@@ -109,6 +109,8 @@ TEST(DefaultEffects, EachStaysInItsRangeFromStartToEnd) {
         }
         EXPECT_TRUE(moved);
         EXPECT_EQ(blind, 0) << "steps on which the car is out of the picture";
+        // The editor's preview keeps its player for the next run only when a reset undoes all.
+        EXPECT_TRUE(player.reset()) << "the script left something in the player's context";
     }
 }
 

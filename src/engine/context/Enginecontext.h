@@ -62,7 +62,8 @@ public:
     bool FastChains = true;
 
     // Random and Randomize: the same sequence in every new host until a script reseeds it.
-    std::mt19937 Random{0x5EED};
+    static constexpr std::uint32_t kRandomSeed = 0x5EED;
+    std::mt19937 Random{kRandomSeed};
     // ExecScript calls nested now (a script that runs itself ends with an error, not a crash).
     int ScriptDepth = 0;
     // The exception ExceptObject last made an object for, and that object, kept until the next.

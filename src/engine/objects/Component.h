@@ -71,6 +71,8 @@ public:
     Variant ValueOf(const TObject* Obj) { return Variant(RefOf(Obj)); }
     // The object an integer value refers to, or null.
     TObject* ObjectOfValue(const Variant& Value) const;
+    // No object was ever numbered: the next one gets the number a new table gives.
+    bool Unused() const { return Last_ == 0; }
 
 private:
     friend class TObject;

@@ -76,6 +76,7 @@ private slots:
     void compileErrorsPointAtTheirPlaceAndGreyThePlot();
     void endlessLoopEndsAtTheBudgetWhileKeysAreTaken();
     void burstOfKeysLeavesOneRun();
+    void keptPlayerGivesWhatANewOneGives();
 };
 
 void TestEffectPreview::plotHoldsWhatTheToolPrints() {
@@ -228,6 +229,48 @@ void TestEffectPreview::burstOfKeysLeavesOneRun() {
     QVERIFY2(mostAlive <= 1, qPrintable(QString::number(mostAlive)));
     QTRY_COMPARE_WITH_TIMEOUT(editor.preview().runsAlive(), 0, 200);
     QCOMPARE(editor.preview().runsPlayed(), 3);
+}
+
+// The editor plays every run on the player it keeps. Whatever a script leaves behind (the random
+// sequence moved on, its own variables, a memory block or a file it did not give back, a failure
+// halfway) must not change a later run: each run equals the same run on a new player, and the
+// player is kept where a reset makes it as good as new.
+void TestEffectPreview::keptPlayerGivesWhatANewOneGives() {
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("h.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const std::string path = "\"" + file.fileName().toStdString() + "\"";
+    const struct {
+        std::string script;
+        bool keepsPlayer;
+    } runs[] = {
+        {"X := X + Random(1000); Y := Random(7);", true},
+        {"IF FRAMES = 1 THEN n := 100; n := n + 1; Z := n;", true},
+        {"Y := FRAMES; IF FRAMES = 90 THEN Y := 1 / 0;", true},
+        {"X := AllocMem(16) + FRAMES;", false},
+        {"Z := (Z + 1;", true},
+        {"IF FRAMES = 1 THEN h := FileOpen(" + path + ", 0); X := h;", false},
+        {"", true},
+    };
+    model::CarCameraValues start{};
+    start.zPos = 0.8f;
+    ui::TPreviewPlayer kept;
+    int made = 1;
+    bool replaced = false; // the run before left something behind: this one gets a new player
+    for (const auto& run : runs)
+        for (int time = 0; time < 2; ++time) {
+            if (replaced) ++made;
+            const ui::TPreviewResult fresh = ui::playPreview(run.script, start, 120);
+            const ui::TPreviewResult again = kept.play(run.script, start, 120);
+            QVERIFY2(again.steps == fresh.steps, run.script.c_str());
+            QCOMPARE(again.compileError.has_value(), fresh.compileError.has_value());
+            QCOMPARE(again.failure.has_value(), fresh.failure.has_value());
+            if (fresh.failure) QCOMPARE(again.failure->frame, fresh.failure->frame);
+            QCOMPARE(kept.playersMade(), made);
+            replaced = !run.keepsPlayer;
+        }
+    QCOMPARE(kept.playersMade(), 5); // one at the start, one after each of the four leaking runs
 }
 
 SKV_GUI_TEST_MAIN(TestEffectPreview)
