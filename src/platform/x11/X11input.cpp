@@ -2,6 +2,7 @@
 
 #include "platform/Queuedinput.h"
 #include "platform/Shortcut.h"
+#include "platform/Threadpriority.h"
 #include "platform/x11/X11connection.h"
 #include "platform/x11/X11keys.h"
 
@@ -87,6 +88,9 @@ private:
     std::atomic<bool> Lost{false}; // the server went away: recording has ended
 
     void run() {
+        // A hot key waits for this thread first: it is woken ahead of ordinary work, as the control
+        // thread is. It only hands events on, so it never holds a processor for long.
+        raiseThreadPriority();
         for (;;) {
             pollfd fds[2] = {{ConnectionNumber(Data), POLLIN, 0}, {StopEvent, POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {
