@@ -157,12 +157,16 @@ std::unique_ptr<InputSource> startRecordInput(const std::string& displayName, st
         unavailable = "the X server has no RECORD extension: no global hot keys";
         return nullptr;
     }
-    XRecordRange* range = XRecordAllocRange();
-    range->device_events.first = KeyPress;
-    range->device_events.last = ButtonRelease;
+    // Key presses and both button changes; no key releases, which nothing here needs: each would
+    // wake the recording thread for nothing.
+    XRecordRange* ranges[2] = {XRecordAllocRange(), XRecordAllocRange()};
+    ranges[0]->device_events.first = ranges[0]->device_events.last = KeyPress;
+    ranges[1]->device_events.first = ButtonPress;
+    ranges[1]->device_events.last = ButtonRelease;
     XRecordClientSpec clients = XRecordAllClients;
-    const XRecordContext context = XRecordCreateContext(control, 0, &clients, 1, &range, 1);
-    XFree(range);
+    const XRecordContext context = XRecordCreateContext(control, 0, &clients, 1, ranges, 2);
+    XFree(ranges[0]);
+    XFree(ranges[1]);
     XSync(control, False);
     if (!context) {
         XCloseDisplay(data);
