@@ -16,8 +16,6 @@
 #include <X11/keysym.h>
 
 #include <benchmark/benchmark.h>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/uio.h>
 
@@ -196,24 +194,9 @@ private:
     unsigned long FirstBlock = 0;
 };
 
-// The program's side is timed by looking at the game's memory, and the look must not come late: an
-// ordinary thread that sleeps 20 us between looks was seen to wake up to 3 ms after the write while
-// the program drew its status line and the game took the key. While it waits for a write the
-// looking thread runs at a real-time priority above the program's own real-time threads, so the
-// write is seen within about one interval; each look holds a processor for a few microseconds. The
-// bare client's side keeps the ordinary priority: it is the client being timed, not an observer.
-// This switches the calling thread between that real-time priority and the ordinary one; false when the
-// system refuses real time.
-bool lookInRealTime(bool on) {
-    sched_param param{};
-    param.sched_priority = on ? sched_get_priority_min(SCHED_FIFO) + 1 : 0;
-    return pthread_setschedparam(pthread_self(), on ? SCHED_FIFO : SCHED_OTHER, &param) == 0;
-}
-
 // Page Up switches between the library's two sets, so every key changes the record in the game.
-std::vector<double> programLatencies(const std::string& display, int keys, bool& realTimeLook) {
+std::vector<double> programLatencies(const std::string& display, int keys) {
     ProgramRun run(display);
-    realTimeLook = lookInRealTime(true) && lookInRealTime(false);
     // The baseline wakes as its key arrives; this side looks at the game's memory in short sleeps,
     // which the kernel would otherwise stretch by its default slack of 50 us. Set after the
     // program and the game are started, so that they keep their own.
@@ -228,11 +211,9 @@ std::vector<double> programLatencies(const std::string& display, int keys, bool&
             const auto before = run.block();
             const auto sent = typeKey(typist, pageUp);
             const auto end = sent + std::chrono::seconds(5);
-            if (realTimeLook) lookInRealTime(true);
             while (run.block() == before && Clock::now() < end)
                 std::this_thread::sleep_for(std::chrono::microseconds(20));
             const auto seen = Clock::now();
-            if (realTimeLook) lookInRealTime(false);
             if (seen >= end) break; // a key that was lost: the figures would lie
             latencies.push_back(micros(seen - sent));
         }
@@ -250,8 +231,7 @@ void BM_HotKeyToCameraWrite(benchmark::State& state) {
         }
         const int keys = keyCount();
         const auto base = bareClientLatencies(server.display(), keys);
-        bool realTimeLook = false;
-        const auto program = programLatencies(server.display(), keys, realTimeLook);
+        const auto program = programLatencies(server.display(), keys);
         if (int(program.size()) != keys) {
             std::fprintf(stderr, "the program answered %zu of %d keys\n", program.size(), keys);
             state.SkipWithError("the program missed keys: no figure");
@@ -266,10 +246,9 @@ void BM_HotKeyToCameraWrite(benchmark::State& state) {
         state.counters["p99_ratio"] = percentile(program, 0.99) / std::max(1.0, percentile(base, 0.99));
         std::printf(
             "hot key to camera write: p50 %.0f us, p99 %.0f us; bare X client p50 %.0f us, p99 %.0f us; "
-            "p50 ratio %.2fx, p99 ratio %.2fx (goal: p99 at most 2x); %d keys, the write looked for by %s\n",
+            "p50 ratio %.2fx, p99 ratio %.2fx (goal: p99 at most 2x)\n",
             percentile(program, 0.5), percentile(program, 0.99), percentile(base, 0.5),
-            percentile(base, 0.99), state.counters["p50_ratio"].value, state.counters["p99_ratio"].value,
-            keys, realTimeLook ? "a real-time thread" : "an ordinary thread (real time refused)");
+            percentile(base, 0.99), state.counters["p50_ratio"].value, state.counters["p99_ratio"].value);
     }
 }
 
