@@ -42,6 +42,13 @@ int keyCount() {
     return s ? std::max(20, std::atoi(s)) : 200;
 }
 
+// The program measured: this build's, or the one SKV_BENCH_PROGRAM names (another build, measured
+// by the same benchmark in the same session).
+std::string programFile() {
+    const char* s = std::getenv("SKV_BENCH_PROGRAM");
+    return s && *s ? s : SKV_RUNTIME_DIR "/skyvane";
+}
+
 double percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
@@ -116,7 +123,7 @@ public:
         const fs::path library = Folder / "bench.cmf";
         skv::model::saveLibraryFile(library.string(), items);
         const std::string gpl = (Folder / "gpl" / "gpl.exe").string();
-        fs::copy_file(SKV_RUNTIME_DIR "/skyvane", Folder / "skyvane");
+        fs::copy_file(programFile(), Folder / "skyvane");
         std::ofstream(Folder / "skyvane.INI")
             << "[MainForm]\nDirectControl=1\n[General]\nFirstRun=0\nFirstNR2003=0\n"
             << "[Files]\nGPL=" << gpl << "\n[Open Cmf Files]\nfile1=" << library.string() << "\n";

@@ -102,13 +102,17 @@ void DirectControl::wakeLocked() {
 }
 
 void DirectControl::changeMode(bool forgetSaved) {
-    std::lock_guard lock(commandMutex_);
-    if (forgetSaved) {
-        forgetSaved_ = true;
-        requestedMode_ = ControlMode::Static;
+    {
+        std::lock_guard lock(commandMutex_);
+        if (forgetSaved) {
+            forgetSaved_ = true;
+            requestedMode_ = ControlMode::Static;
+        }
+        modeChanged_ = true;
+        ++wakeCount_;
     }
-    modeChanged_ = true;
-    wakeLocked();
+    // After the lock is let go: the thread a hot key wakes finds it free and does not sleep again on it.
+    wakeCv_.notify_all();
 }
 
 void DirectControl::setRequestedMode(ControlMode mode) {

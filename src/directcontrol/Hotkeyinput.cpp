@@ -3,6 +3,7 @@
 #include "directcontrol/Directcontrol.h"
 #include "directcontrol/Hotkeys.h"
 #include "platform/Shortcut.h"
+#include "platform/Threadpriority.h"
 
 namespace skv::directcontrol {
 
@@ -28,6 +29,8 @@ std::string THotKeyInput::setMode(bool windowShown, bool enabled) {
     source_ = platform_.createInputSource(unavailable);
     if (!source_) return unavailable.empty() ? "no global input source" : unavailable;
     source_->setWakeUp(wakeUp_);
+    // The keys are handled on this thread, which should not wait behind other work when one comes.
+    platform::preferPromptWakeUps();
     return {};
 }
 

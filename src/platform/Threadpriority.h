@@ -12,6 +12,11 @@ enum class PriorityLevel {
 
 // The system's own; each backend's folder brings one.
 PriorityLevel raiseThreadPriority();
+// For a thread that must answer promptly but keeps its ordinary priority (the one that handles the
+// hot keys): asks the scheduler to run it soon after it wakes rather than after a busy thread's time
+// slice. Its share of the processor stays as it was. Never fails; does nothing where the system has
+// no such request.
+void preferPromptWakeUps();
 const char* priorityLevelName(PriorityLevel level);
 
 } // namespace skv::platform

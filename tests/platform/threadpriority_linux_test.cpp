@@ -95,6 +95,29 @@ TEST(ControlThreadPriority, ReportsWhatItActuallyGot) {
     }
 }
 
+// The thread that handles the hot keys keeps its policy, nice value and timers; it only asks for the
+// short slice (kernels without custom slices report none).
+TEST(HotKeyThreadPriority, AsksForAShortSliceAndNothingMore) {
+    Granted g;
+    std::thread t([&] {
+        const long slackBefore = prctl(PR_GET_TIMERSLACK);
+        g.niceBefore = threadNice();
+        preferPromptWakeUps();
+        sched_param param{};
+        pthread_getschedparam(pthread_self(), &g.policy, &param);
+        g.niceAfter = threadNice();
+        g.timerSlack = prctl(PR_GET_TIMERSLACK) - slackBefore;
+        g.slice = threadSlice();
+    });
+    t.join();
+    EXPECT_EQ(g.policy, SCHED_OTHER);
+    EXPECT_EQ(g.niceAfter, g.niceBefore);
+    EXPECT_EQ(g.timerSlack, 0);
+    if (g.slice != 0) {
+        EXPECT_EQ(g.slice, 100'000u);
+    }
+}
+
 // As an ordinary user runs it: no real-time policy, no lower nice value, but the short time slice
 // an ordinary thread may ask for (kernels without custom slices report none).
 TEST(ControlThreadPriority, WithoutTheRightToRaiseItAsksForAShortSlice) {

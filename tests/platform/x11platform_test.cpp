@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 // After the test framework: Xlib's macros (None, Bool) would break its headers.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -115,6 +116,57 @@ TEST_F(X11Backend, FindsTheGameWindowItsTitleAndProcess) {
     // A window that is gone answers empty rather than ending the program.
     EXPECT_EQ(Backend->windowTitle(0x7FFFFFF), "");
     EXPECT_EQ(Backend->windowProcess(0x7FFFFFF), 0u);
+}
+
+// The answer is kept between calls; every change of the focus or of the window manager's active
+// window shows in the very next call, with no pause for the news to travel.
+TEST_F(X11Backend, TheWindowInFrontFollowsEveryChangeAtOnce) {
+    Display* other = XOpenDisplay(Server->display().c_str());
+    ASSERT_TRUE(other);
+    const Window root = DefaultRootWindow(other);
+    const Window editor = XCreateSimpleWindow(other, root, 0, 0, 50, 50, 0, 0, 0);
+    XSelectInput(other, editor, ExposureMask);
+    XMapWindow(other, editor);
+    for (XEvent event; XNextEvent(other, &event), event.type != Expose;) {
+    } // viewable: it can take the focus
+    const auto focusOn = [&](Window window, int revert) {
+        XSetInputFocus(other, window, revert, CurrentTime);
+        XSync(other, False);
+    };
+
+    EXPECT_EQ(Backend->foregroundWindow(), GameReady.window);
+    EXPECT_EQ(Backend->foregroundWindow(), GameReady.window);
+    focusOn(editor, RevertToNone);
+    EXPECT_EQ(Backend->foregroundWindow(), editor);
+    EXPECT_EQ(ask("focus"), "ok");
+    EXPECT_EQ(Backend->foregroundWindow(), GameReady.window);
+    focusOn(PointerRoot, RevertToNone);
+    EXPECT_EQ(Backend->foregroundWindow(), 0u);
+    focusOn(editor, RevertToNone);
+    EXPECT_EQ(Backend->foregroundWindow(), editor);
+    XUnmapWindow(other, editor); // the focus goes with it
+    XSync(other, False);
+    EXPECT_EQ(Backend->foregroundWindow(), 0u);
+
+    // A window manager names the active window, whatever has the focus.
+    EXPECT_EQ(ask("focus"), "ok");
+    const Atom active = XInternAtom(other, "_NET_ACTIVE_WINDOW", False);
+    const auto activate = [&](unsigned long window) {
+        const long value = long(window);
+        XChangeProperty(other, root, active, XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
+        XSync(other, False);
+    };
+    activate(editor);
+    EXPECT_EQ(Backend->foregroundWindow(), editor);
+    activate(GameReady.window);
+    EXPECT_EQ(Backend->foregroundWindow(), GameReady.window);
+    activate(editor);
+    XDeleteProperty(other, root, active); // it went away: the focus decides again
+    XSync(other, False);
+    EXPECT_EQ(Backend->foregroundWindow(), GameReady.window);
+    XDestroyWindow(other, editor);
+    XCloseDisplay(other);
 }
 
 TEST_F(X11Backend, ReadsAndWritesTheGamesMemory) {

@@ -69,6 +69,10 @@ void wakeOnTime() {
 
 } // namespace
 
+void preferPromptWakeUps() {
+    askForShortSlice();
+}
+
 PriorityLevel raiseThreadPriority() {
     wakeOnTime();
     if (tryRealTime()) return PriorityLevel::RealTime;

@@ -14,4 +14,7 @@ PriorityLevel raiseThreadPriority() {
     return PriorityLevel::Unchanged;
 }
 
+// Windows itself lets the thread that receives input run first.
+void preferPromptWakeUps() {}
+
 } // namespace skv::platform

@@ -2,6 +2,7 @@
 
 #include "platform/Queuedinput.h"
 #include "platform/Shortcut.h"
+#include "platform/Threadpriority.h"
 #include "platform/x11/X11connection.h"
 #include "platform/x11/X11keys.h"
 
@@ -87,6 +88,9 @@ private:
     std::atomic<bool> Lost{false}; // the server went away: recording has ended
 
     void run() {
+        // A hot key waits for this thread first: it is woken ahead of ordinary work, as the control
+        // thread is. It only hands events on, so it never holds a processor for long.
+        raiseThreadPriority();
         for (;;) {
             pollfd fds[2] = {{ConnectionNumber(Data), POLLIN, 0}, {StopEvent, POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {
@@ -153,12 +157,16 @@ std::unique_ptr<InputSource> startRecordInput(const std::string& displayName, st
         unavailable = "the X server has no RECORD extension: no global hot keys";
         return nullptr;
     }
-    XRecordRange* range = XRecordAllocRange();
-    range->device_events.first = KeyPress;
-    range->device_events.last = ButtonRelease;
+    // Key presses and both button changes; no key releases, which nothing here needs: each would
+    // wake the recording thread for nothing.
+    XRecordRange* ranges[2] = {XRecordAllocRange(), XRecordAllocRange()};
+    ranges[0]->device_events.first = ranges[0]->device_events.last = KeyPress;
+    ranges[1]->device_events.first = ButtonPress;
+    ranges[1]->device_events.last = ButtonRelease;
     XRecordClientSpec clients = XRecordAllClients;
-    const XRecordContext context = XRecordCreateContext(control, 0, &clients, 1, &range, 1);
-    XFree(range);
+    const XRecordContext context = XRecordCreateContext(control, 0, &clients, 1, ranges, 2);
+    XFree(ranges[0]);
+    XFree(ranges[1]);
     XSync(control, False);
     if (!context) {
         XCloseDisplay(data);

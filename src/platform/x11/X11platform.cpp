@@ -28,8 +28,7 @@ void installErrorHandler() {
 }
 
 // A property of 32-bit items (Xlib hands them over as longs); false when missing or empty.
-bool cardinalProperty(Display* dpy, Window window, const char* name, Atom type, unsigned long& value) {
-    const Atom atom = XInternAtom(dpy, name, True);
+bool cardinalProperty(Display* dpy, Window window, Atom atom, Atom type, unsigned long& value) {
     if (atom == None) return false;
     Atom actualType = None;
     int format = 0;
@@ -42,6 +41,28 @@ bool cardinalProperty(Display* dpy, Window window, const char* name, Atom type, 
     if (found) value = static_cast<unsigned long>(reinterpret_cast<long*>(data)[0]);
     if (data) XFree(data);
     return found;
+}
+
+bool cardinalProperty(Display* dpy, Window window, const char* name, Atom type, unsigned long& value) {
+    return cardinalProperty(dpy, window, XInternAtom(dpy, name, True), type, value);
+}
+
+// Whether the event may mean another window is in front: the focus moved into or out of a watched
+// window (or the root, for a focus of None or PointerRoot), the watched window went, or the window
+// manager named another active window. Anything else leaves the answer as it was.
+bool movesForeground(const XEvent& event, Atom activeAtom) {
+    switch (event.type) {
+    case FocusIn:
+    case FocusOut:
+    case DestroyNotify:
+    case UnmapNotify:
+    case ReparentNotify:
+        return true;
+    case PropertyNotify:
+        return event.xproperty.atom == activeAtom;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -86,19 +107,71 @@ WindowId X11Platform::topLevelOf(unsigned long window) {
     return 0;
 }
 
-WindowId X11Platform::foregroundWindow() {
-    if (!connected()) return 0;
-    std::lock_guard guard(Lock);
+// The events of the connection are read here, without a round trip: the server sends them before it
+// answers anything that follows the change, so a focus change the server made before a hot key's
+// key is in the queue by the time the key reaches the control thread.
+void X11Platform::takeEvents(bool read) {
+    while (XEventsQueued(Dpy, read ? QueuedAfterReading : QueuedAlready) > 0) {
+        XEvent event;
+        XNextEvent(Dpy, &event);
+        if (movesForeground(event, ActiveAtom)) ForegroundKnown = false;
+    }
+}
+
+// Focus and structure events of the top-level window in front (and none of the one before): a focus
+// leaving it, or its going, says the answer is old.
+void X11Platform::watchTopLevel(unsigned long window) {
+    if (window == WatchedTop) return;
+    if (WatchedTop != 0) XSelectInput(Dpy, WatchedTop, NoEventMask); // fails quietly when it has gone
+    WatchedTop = window;
+    if (window != 0) XSelectInput(Dpy, window, FocusChangeMask | StructureNotifyMask);
+}
+
+// Asks the server, and keeps the answer when events are now selected that will tell of its change.
+WindowId X11Platform::askForeground() {
+    const Window root = DefaultRootWindow(Dpy);
+    if (!RootWatched) {
+        // Before the first question, so no change after its answer goes unseen.
+        XSelectInput(Dpy, root, PropertyChangeMask | FocusChangeMask);
+        ActiveAtom = XInternAtom(Dpy, "_NET_ACTIVE_WINDOW", False);
+        RootWatched = true;
+    }
+    ForegroundKnown = false;
     unsigned long active = 0;
-    if (cardinalProperty(Dpy, DefaultRootWindow(Dpy), "_NET_ACTIVE_WINDOW", XA_WINDOW, active) && active != 0)
+    if (cardinalProperty(Dpy, root, Atom(ActiveAtom), XA_WINDOW, active) && active != 0) {
+        watchTopLevel(0);
+        ForegroundKnown = true; // the root's property events tell of the next one
         return active;
+    }
     // No window manager says which window is active: the one with the input focus, taken up to
     // the top-level window that carries the title.
     Window focus = None;
     int revert = 0;
     XGetInputFocus(Dpy, &focus, &revert);
-    if (focus == None || focus == PointerRoot) return 0;
-    return topLevelOf(focus);
+    if (focus == None || focus == PointerRoot) {
+        // The root hears of the focus leaving None or PointerRoot.
+        watchTopLevel(0);
+        ForegroundKnown = true;
+        return 0;
+    }
+    const WindowId top = topLevelOf(focus);
+    if (top == 0) return 0;
+    watchTopLevel(top);
+    // The focus may have moved between the first question and the selection: asked again after it,
+    // an unchanged answer means any later move sends an event.
+    Window again = None;
+    XGetInputFocus(Dpy, &again, &revert);
+    ForegroundKnown = again == focus;
+    return top;
+}
+
+WindowId X11Platform::foregroundWindow() {
+    if (!connected()) return 0;
+    std::lock_guard guard(Lock);
+    takeEvents(true);
+    if (Lost) return 0; // found out by the read
+    if (!ForegroundKnown) Foreground = askForeground();
+    return Foreground;
 }
 
 bool X11Platform::textProperty(unsigned long window, const char* name, const char* type, std::string& text) {
@@ -201,6 +274,7 @@ void X11Platform::keysDown(std::span<const int> virtualKeys, std::span<bool> dow
     std::lock_guard guard(Lock);
     char keymap[32] = {};
     XQueryKeymap(Dpy, keymap);
+    takeEvents(false); // what the reply brought along; a mouse mode asks nothing else for long
     for (std::size_t i = 0; i < virtualKeys.size() && i < down.size(); ++i)
         down[i] = heldIn(keymap, virtualKeys[i]);
 }

@@ -44,10 +44,21 @@ private:
     // server one question and allocates nothing.
     std::array<std::vector<unsigned char>, 256> Keycodes;
     std::array<bool, 256> KeycodesKnown{};
+    // The window in front, kept between calls for as long as the server's events say nothing that
+    // decides it has changed (under Lock): a hot key then asks the server nothing before its write.
+    WindowId Foreground = 0;
+    bool ForegroundKnown = false;
+    bool RootWatched = false;     // the root's focus and property events are selected
+    unsigned long ActiveAtom = 0; // _NET_ACTIVE_WINDOW
+    unsigned long WatchedTop = 0; // the top-level window whose focus and structure events are selected
 
     // The connection can take requests (opened and not lost).
     bool connected() const { return Dpy && !Lost; }
     WindowId topLevelOf(unsigned long window);
+    // Reads the events of the connection (from the socket too when read), noting foreground changes.
+    void takeEvents(bool read);
+    WindowId askForeground();
+    void watchTopLevel(unsigned long window);
     bool textProperty(unsigned long window, const char* name, const char* type, std::string& text);
     std::string titleOf(unsigned long window);
     bool heldIn(const char (&keymap)[32], int virtualKey);
