@@ -3,6 +3,7 @@
 #include "directcontrol/Directcontrol_stack.h"
 #include "directcontrol/Directcontrol_status.h"
 #include "ui/Application.h"
+#include "ui/Libraryprefetch.h"
 #include "ui/Options.h"
 #include "ui/Page.h"
 #include "ui/Page_actions.h"
@@ -37,6 +38,12 @@ TfrmMain::TfrmMain(std::string settingsFile, QString programFolder, const model:
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(TApplication::kTitle));
     setFixedSize(kClientWidth, kClientHeight);
+    std::string problem;
+    Settings = readMainSettings(SettingsFile, &problem);
+    // The files to reopen are read while the widgets are made. Not where a first-start message comes
+    // first: the user may take a while over it, and the files are read as they stand after it.
+    if (!Settings.firstRun && !Settings.firstNR2003 && !Settings.openCmfFiles.empty())
+        Prefetch = std::make_unique<TLibraryPrefetch>(Settings.openCmfFiles);
 
     Clipboard = new TItemClipboard(this);
     PageActions = new TPageActions(*Clipboard, this);
@@ -56,8 +63,6 @@ TfrmMain::TfrmMain(std::string settingsFile, QString programFolder, const model:
     Status->setObjectName(QStringLiteral("pnlStatus"));
     statusBar()->addWidget(Status, 1);
 
-    std::string problem;
-    Settings = readMainSettings(SettingsFile, &problem);
     applySettings();
     if (!problem.empty()) statusBar()->showMessage(messageToQString(problem));
     connect(GameSelector, &QComboBox::currentIndexChanged, this, guarded([this] { gameSelectorChanged(); }));

@@ -44,6 +44,7 @@ class TfrmEffect;
 class TfrmPage;
 class TfrmSavedPositions;
 class TItemClipboard;
+class TLibraryPrefetch;
 class TPageActions;
 class TUrlLauncher;
 struct TPageServices;
@@ -197,6 +198,8 @@ private:
     std::string SettingsFile;
     QString ProgramFolder;
     TMainSettings Settings; // as read; the flags change as the first show uses them
+    // The files to reopen, being read from the window's making until its first show.
+    std::unique_ptr<TLibraryPrefetch> Prefetch;
     QString HelpFile;
     int NewFileCounter = 0;
     bool WasShown = false;

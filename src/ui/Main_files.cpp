@@ -2,6 +2,7 @@
 // files of the last session.
 #include "ui/Main.h"
 
+#include "ui/Libraryprefetch.h"
 #include "ui/Page.h"
 #include "ui/Prompts.h"
 #include "ui/Qtext.h"
@@ -78,11 +79,16 @@ void TfrmMain::saveFileAs() {
 // The files open at the last quit, in their order; one that cannot be read any more is left out without
 // a word. "Main" is the active tab at the end, and the lists hold the last file's items. A reopened
 // page is not shown on its way (which would lay it out only to hide it again): its tab is added and
-// the lists take its items, as its activation would have left them.
+// the lists take its items, as its activation would have left them. The files' bytes come from the
+// reading begun when the window was made, where there was one.
 void TfrmMain::reopenFiles() {
     if (!Services) return;
+    const std::unique_ptr<TLibraryPrefetch> prefetched = std::move(Prefetch);
+    TLibraryReader read;
+    if (prefetched) read = [&prefetched](const std::string& file) { return prefetched->take(file); };
     for (const std::string& file : Settings.openCmfFiles) {
-        std::unique_ptr<TfrmPage> page = openLibraryPage(pathToQString(file), *Services, game(), true, this);
+        std::unique_ptr<TfrmPage> page =
+            openLibraryPage(pathToQString(file), *Services, game(), true, this, read);
         if (!page) continue;
         itemLists().rebuild(page->identities());
         TfrmPage* added = page.release();

@@ -12,7 +12,9 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QFrame;
@@ -34,6 +36,10 @@ class TfrmView;
 class THotKeyEdit;
 class TItemClipboard;
 class TPageActions;
+
+// Gives the items of a library file, raising model::LibraryFileError as model::loadLibraryFile does.
+using TLibraryReader =
+    std::function<std::vector<std::unique_ptr<model::TGPLCarCameraSet>>(const std::string&)>;
 
 // What every page uses and the main window owns: the dialogs made once at start-up, the shared game
 // camera file buffer, the clipboard, the actions, and the folders the file dialogs start in.
@@ -69,8 +75,9 @@ public:
     void newFile(const QString& name);
     // Adds the file's items (asking before an item replaces one of the same caption), selects the
     // first and clears modified. False when the user cancelled; raises model::LibraryFileError when
-    // the file cannot be read, before anything is added.
-    bool loadFromFile(const QString& fileName);
+    // the file cannot be read, before anything is added. read gives the file's items
+    // (model::loadLibraryFile when none is given).
+    bool loadFromFile(const QString& fileName, const TLibraryReader& read = {});
     // Writes the items in tree order (an untitled page asks for a name first); true when written.
     bool save();
     bool saveAs();
@@ -173,6 +180,7 @@ TFileRequest libraryFileRequest(const QString& caption, const QString& folder);
 // file and the reader's reason, unless quietly, as when the last session's files are reopened) or
 // when the user cancelled the overwrite question.
 std::unique_ptr<TfrmPage> openLibraryPage(const QString& fileName, TPageServices& services, model::eGame game,
-                                          bool quietly, QWidget* parent = nullptr);
+                                          bool quietly, QWidget* parent = nullptr,
+                                          const TLibraryReader& read = {});
 
 } // namespace skv::ui

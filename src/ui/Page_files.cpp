@@ -27,8 +27,9 @@ void TfrmPage::newFile(const QString& name) {
     setModified(false);
 }
 
-bool TfrmPage::loadFromFile(const QString& fileName) {
-    model::TCameraSetList items = model::loadLibraryFile(pathFromQString(fileName));
+bool TfrmPage::loadFromFile(const QString& fileName, const TLibraryReader& read) {
+    const std::string path = pathFromQString(fileName);
+    model::TCameraSetList items = read ? read(path) : model::loadLibraryFile(path);
     OverwriteAll = false;
     // Shown once at the end: a selection shown per item would copy every picture into the views.
     Loading = true;
@@ -118,10 +119,10 @@ bool TfrmPage::closeQuery() {
 }
 
 std::unique_ptr<TfrmPage> openLibraryPage(const QString& fileName, TPageServices& services, model::eGame game,
-                                          bool quietly, QWidget* parent) {
+                                          bool quietly, QWidget* parent, const TLibraryReader& read) {
     auto page = std::make_unique<TfrmPage>(services, game, parent);
     try {
-        if (!page->loadFromFile(fileName)) return nullptr;
+        if (!page->loadFromFile(fileName, read)) return nullptr;
     } catch (const model::LibraryFileError& e) {
         if (!quietly) showError(parent, QStringLiteral("Cannot open file ") + messageToQString(e.what()));
         return nullptr;
