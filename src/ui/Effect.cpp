@@ -38,10 +38,16 @@ QString placed(const effects::TScriptError& error) {
 
 } // namespace
 
-TfrmEffect::TfrmEffect(QWidget* parent) : QDialog(parent), Preview(new TEffectPreview(this)) {
+TfrmEffect::TfrmEffect(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmEffect"));
     setWindowTitle(QStringLiteral("Edit Effect"));
+    resize(1040, 560);
+}
 
+// Made when the editor is first opened, not at start-up: its fields, and the preview with its thread.
+void TfrmEffect::build() {
+    if (Preview) return;
+    Preview = new TEffectPreview(this);
     auto* group = new QGroupBox(QStringLiteral("Effect"), this);
     group->setObjectName(QStringLiteral("grpEffect"));
     Text = new QPlainTextEdit(group);
@@ -108,12 +114,22 @@ TfrmEffect::TfrmEffect(QWidget* parent) : QDialog(parent), Preview(new TEffectPr
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(panes, 1);
     layout->addWidget(buttons);
-    resize(1040, 560);
 }
 
 TfrmEffect::~TfrmEffect() = default;
 
+void TfrmEffect::setVisible(bool visible) {
+    if (visible) build();
+    QDialog::setVisible(visible);
+}
+
+TEffectPreview& TfrmEffect::preview() {
+    build();
+    return *Preview;
+}
+
 bool TfrmEffect::edit(model::TGPLCarCameraSet& item) {
+    build();
     // The fixed-pitch font is looked up when the editor is first opened, not at start-up.
     Text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Item = &item;
@@ -220,7 +236,7 @@ void TfrmEffect::accept() {
 }
 
 void TfrmEffect::done(int result) {
-    Preview->stop(); // nothing runs for a closed editor
+    if (Preview) Preview->stop(); // nothing runs for a closed editor
     QDialog::done(result);
 }
 

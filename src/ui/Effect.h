@@ -37,13 +37,15 @@ public:
     bool edit(model::TGPLCarCameraSet& item);
 
     bool changed() const { return Changed; }
-    TEffectPreview& preview() { return *Preview; }
+    TEffectPreview& preview();
+    void setVisible(bool visible) override;
 
 public slots:
     void accept() override;
     void done(int result) override;
 
 private:
+    void build();
     // The text as the engine reads it, or nothing when it holds a character 1252 lacks.
     std::optional<std::string> script() const;
     void requestPreview();
