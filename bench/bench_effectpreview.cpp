@@ -97,21 +97,26 @@ void BM_BareRun(benchmark::State& state, const char* name) {
     }
 }
 
+// One preview update: the check, the run on the given player, and the plot drawn into the image.
+void playAndDraw(benchmark::State& state, ui::TPreviewPlayer& runs, const TScript& script,
+                 ui::TEffectPlot& plot, QImage& image) {
+    ui::TPreviewResult result = runs.play(script.text, script.start, kSteps);
+    if (result.compileError || result.failure || result.steps.size() != kSteps)
+        state.SkipWithError("the script failed");
+    plot.setSteps(std::move(result.steps));
+    plot.setCursorStep(kSteps / 2);
+    plot.render(&image);
+    benchmark::DoNotOptimize(image.constBits());
+}
+
 // The preview: the check, the run, and the plot drawn into an image at the editor's size.
 void BM_PreviewRunAndDraw(benchmark::State& state, const char* name) {
     const TScript& script = scripts().at(name);
     ui::TEffectPlot plot;
     QImage image = canvasImage(plot);
     ui::TPreviewPlayer runs;
-    for (auto _ : state) {
-        ui::TPreviewResult result = runs.play(script.text, script.start, kSteps);
-        if (result.compileError || result.failure || result.steps.size() != kSteps)
-            state.SkipWithError("the script failed");
-        plot.setSteps(std::move(result.steps));
-        plot.setCursorStep(kSteps / 2);
-        plot.render(&image);
-        benchmark::DoNotOptimize(image.constBits());
-    }
+    for (auto _ : state)
+        playAndDraw(state, runs, script, plot, image);
     if (runs.playersMade() != 1) state.SkipWithError("the player was not kept");
 }
 
@@ -122,13 +127,7 @@ void BM_PreviewFirstRunAndDraw(benchmark::State& state, const char* name) {
     QImage image = canvasImage(plot);
     for (auto _ : state) {
         ui::TPreviewPlayer runs;
-        ui::TPreviewResult result = runs.play(script.text, script.start, kSteps);
-        if (result.compileError || result.failure || result.steps.size() != kSteps)
-            state.SkipWithError("the script failed");
-        plot.setSteps(std::move(result.steps));
-        plot.setCursorStep(kSteps / 2);
-        plot.render(&image);
-        benchmark::DoNotOptimize(image.constBits());
+        playAndDraw(state, runs, script, plot, image);
     }
 }
 

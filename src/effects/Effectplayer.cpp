@@ -175,12 +175,13 @@ std::string TEffectPlayer::check(const std::string& text) {
     return error ? error->message : std::string();
 }
 
-std::optional<TScriptError> TEffectPlayer::checkScript(const std::string& text) {
-    engine::TExParser probe;
-    connectEffectParser(probe, skvEPVars, epRegFuncs);
+namespace {
+
+// Gives the parser the text and checks it: the error with its place, or nullopt when it passes.
+std::optional<TScriptError> compileAndCheck(engine::TExParser& parser, const std::string& text) {
     try {
-        probe.SetExpr(text);
-        probe.DoCheck();
+        parser.SetExpr(text);
+        parser.DoCheck();
     } catch (const engine::EMathParserError& e) {
         return TScriptError{e.what(), e.Line(), e.Column()};
     } catch (const std::exception& e) {
@@ -189,16 +190,16 @@ std::optional<TScriptError> TEffectPlayer::checkScript(const std::string& text) 
     return std::nullopt;
 }
 
+} // namespace
+
+std::optional<TScriptError> TEffectPlayer::checkScript(const std::string& text) {
+    engine::TExParser probe;
+    connectEffectParser(probe, skvEPVars, epRegFuncs);
+    return compileAndCheck(probe, text);
+}
+
 std::optional<TScriptError> TEffectPlayer::loadChecked(const std::string& text) {
-    skvExParser.SetExpr(text);
-    try {
-        skvExParser.DoCheck();
-    } catch (const engine::EMathParserError& e) {
-        return TScriptError{e.what(), e.Line(), e.Column()};
-    } catch (const std::exception& e) {
-        return TScriptError{e.what()};
-    }
-    return std::nullopt;
+    return compileAndCheck(skvExParser, text);
 }
 
 bool TEffectPlayer::reset() {
