@@ -134,22 +134,6 @@ TEST_F(ControlThread, HandedOverSetIsACopy) {
     EXPECT_EQ(dc->values(), expected);
 }
 
-TEST_F(ControlThread, CommandsWaitingForTheGameTakeEffectAtAttach) {
-    game.platform.setForeground(game.otherWindow);
-    const auto set = makeSet(7);
-    dc->setCameraSet("Spa", *set);
-    command(ControlMode::Static);
-    EXPECT_FALSE(dc->attached());
-    EXPECT_EQ(game.attachCalls(), 1);
-    EXPECT_TRUE(game.writes().empty());
-
-    game.platform.setForeground(game.gameWindow);
-    wake();
-    ASSERT_EQ(game.writes().size(), 1u);
-    EXPECT_EQ(game.writes()[0].block, distinctBlock(7));
-    EXPECT_EQ(dc->setName(), "Spa");
-}
-
 TEST_F(ControlThread, GameLeavingTheFrontDropsTheLinkAtTakeOver) {
     command(ControlMode::Static);
     ASSERT_TRUE(dc->attached());
@@ -330,18 +314,6 @@ TEST_F(ControlThread, EffectModeWithoutPlayerLeavesTheRecord) {
     dc->singleStep();
     EXPECT_EQ(dc->values(), distinctBlock(0));
     EXPECT_EQ(game.writes().size(), 2u);
-}
-
-TEST_F(ControlThread, StopEndsAMovingModeCleanly) {
-    command(ControlMode::Static);
-    dc->setRequestedMode(ControlMode::MouseRollBar);
-    dc->changeMode(false);
-    ASSERT_TRUE(waitFor([&] { return game.writes().size() >= 4; }));
-    dc->stop();
-    const std::size_t n = game.writes().size();
-    dc->stop();
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(game.writes().size(), n);
 }
 
 TEST_F(ControlThread, StopInterruptsAnEffectThatIgnoresItsDeadline) {
