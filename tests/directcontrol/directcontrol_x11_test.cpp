@@ -139,7 +139,7 @@ TEST_F(EndToEnd, DrivesTheStandInGameAndDropsTheLinkWhenItEnds) {
     PlaceEffect effect(pit);
     startControl(&effect);
 
-    // A set activated in Static: attached, written once into every block, the band drawn.
+    // A set activated in Static: attached, written once into every block.
     skv::model::TGPLCarCameraSet set;
     CarCameraBlock values{};
     for (std::size_t r = 0; r < values.size(); ++r) {
@@ -159,14 +159,6 @@ TEST_F(EndToEnd, DrivesTheStandInGameAndDropsTheLinkWhenItEnds) {
     ASSERT_EQ(blocks.size(), 7u);
     for (const auto& block : blocks)
         EXPECT_EQ(block, wordsOf(values));
-    Game->writeLine("band");
-    std::istringstream band(Game->readLine().value_or(""));
-    std::string word;
-    long white = 0, black = 0, other = 0;
-    band >> word >> white >> black >> other;
-    EXPECT_GT(white, 50);
-    EXPECT_GT(black, 50);
-    EXPECT_EQ(other, 0);
 
     // The live reads see what is in the game now.
     const auto live = Control->readLivePitCam();
@@ -190,7 +182,7 @@ TEST_F(EndToEnd, DrivesTheStandInGameAndDropsTheLinkWhenItEnds) {
     EXPECT_EQ(Link->status(), LinkStatus::WriteFailed);
 }
 
-TEST_F(EndToEnd, FindsTheNr2003BlocksAndLeavesAnotherWindowAlone) {
+TEST_F(EndToEnd, FindsTheNr2003Blocks) {
     startGame(true, 0x800);
     startControl();
     Control->setNR2003(true);
@@ -204,15 +196,6 @@ TEST_F(EndToEnd, FindsTheNr2003BlocksAndLeavesAnotherWindowAlone) {
     // Nothing captured and no set given: Static writes the records as they stand, all zero.
     for (const auto& block : blocks)
         EXPECT_EQ(block, std::vector<std::uint32_t>(54, 0));
-
-    // With the game selector on GPL the same window is not the game.
-    Control->detach();
-    Control->setNR2003(false);
-    Control->changeMode(false);
-    ASSERT_TRUE(Control->waitUntilIdle(5s));
-    EXPECT_FALSE(Control->attached());
-    EXPECT_EQ(Link->status(), LinkStatus::NoGameWindow);
-    EXPECT_EQ(lastStatus(), linkStatusText(LinkStatus::NoGameWindow)); // why, not only that
 }
 
 TEST_F(EndToEnd, GoesOnWithoutDirectControlWhenTheXServerEnds) {
