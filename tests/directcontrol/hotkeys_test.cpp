@@ -369,6 +369,7 @@ TEST_F(HotKeys, InputSourceLivesWhileShownAndEnabledAndFeedsKeysAndButtons) {
     platform.postInput({K::ButtonUp, 0, plat::MouseButton::Left, false});
     EXPECT_EQ(wakes, 5);
     EXPECT_EQ(input.dispatchPending(), 5u);
+    EXPECT_EQ(input.dispatchPending(), 0u); // each event is handled once
     EXPECT_TRUE(dc->lookMode());
     EXPECT_FALSE(dc->bankMode());
     EXPECT_TRUE(dc->rightButtonDown());

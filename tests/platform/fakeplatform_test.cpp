@@ -67,48 +67,14 @@ TEST(FakeMemory, WrittenBytesReadBack) {
     EXPECT_THROW(memory->map(0x5F0800, 0x1000), std::invalid_argument);
 }
 
-TEST(FakePlatform, WindowsProcessesAndHandles) {
+// Processes and their handles are counted in the game link's tests; here, what those do not ask.
+TEST(FakePlatform, UnknownWindowsAndProcessesAndLongTitles) {
     FakePlatform platform;
-    platform.addProcess(42);
-    const WindowId game = platform.addWindow(std::string(120, 'x'), 42);
     EXPECT_EQ(platform.foregroundWindow(), 0u);
-    platform.setForeground(game);
-    EXPECT_EQ(platform.foregroundWindow(), game);
+    const WindowId game = platform.addWindow(std::string(120, 'x'), 42);
     EXPECT_EQ(platform.windowTitle(game).size(), kMaxTitleLength);
-    EXPECT_EQ(platform.windowProcess(game), 42u);
     EXPECT_EQ(platform.windowProcess(game + 1), 0u);
-    EXPECT_EQ(platform.openProcess(43), nullptr);
-    {
-        auto a = platform.openProcess(42);
-        auto b = platform.openProcess(42);
-        EXPECT_EQ(platform.openHandles(), 2);
-    }
-    EXPECT_EQ(platform.openHandles(), 0);
-    EXPECT_EQ(platform.handlesOpened(), 2);
-}
-
-TEST(FakePlatform, InputEventsReachTheHandlerInOrderAfterAWakeUp) {
-    FakePlatform platform;
-    std::string reason;
-    auto source = platform.createInputSource(reason);
-    ASSERT_TRUE(source);
-    int wakeUps = 0;
-    source->setWakeUp([&] { ++wakeUps; });
-    platform.postInput({InputEvent::Kind::KeyDown, vk::PageUp, MouseButton::Left, false});
-    platform.postInput({InputEvent::Kind::ButtonDown, 0, MouseButton::Right, false});
-    EXPECT_EQ(wakeUps, 2);
-
-    std::vector<InputEvent> seen;
-    EXPECT_EQ(source->dispatchPending([&](const InputEvent& e) { seen.push_back(e); }), 2u);
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].virtualKey, vk::PageUp);
-    EXPECT_EQ(seen[1].button, MouseButton::Right);
-    EXPECT_EQ(source->dispatchPending([&](const InputEvent&) { ADD_FAILURE(); }), 0u);
-
-    platform.setUnavailableReason("no input here");
-    EXPECT_FALSE(platform.isAvailable());
-    EXPECT_EQ(platform.createInputSource(reason), nullptr);
-    EXPECT_EQ(reason, "no input here");
+    EXPECT_EQ(platform.openProcess(43), nullptr); // the link's tests open only pids they made
 }
 
 TEST(Shortcut, KeyAndModifiersSplitBack) {
