@@ -13,7 +13,6 @@
 #include <X11/keysym.h>
 
 #include <array>
-#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -169,28 +168,13 @@ TEST_F(X11Backend, TheWindowInFrontFollowsEveryChangeAtOnce) {
     XCloseDisplay(other);
 }
 
-TEST_F(X11Backend, ReadsAndWritesTheGamesMemory) {
+// What the game link reads and writes through the backend is checked in the direct-control
+// end-to-end test against the stand-in game's own dump; here, a read that fails.
+TEST_F(X11Backend, AReadPastTheGamesMemoryFailsWithAReason) {
     auto process = Backend->openProcess(ProcessId(GameReady.pid));
     ASSERT_TRUE(process);
-    std::array<float, 3> key{};
-    ASSERT_TRUE(process->read(GameReady.first, key.data(), sizeof key)) << process->lastError();
-    EXPECT_EQ(key, (std::array<float, 3>{12.5f, -3.25f, 0.75f}));
-
-    std::vector<unsigned char> window(0x100000);
-    EXPECT_TRUE(process->read(0x5F0000, window.data(), window.size())) << process->lastError();
-
-    const float pit[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    ASSERT_TRUE(process->write(GameReady.first + 10256, pit, sizeof pit)) << process->lastError();
-    const auto words = skv::testing::hexWords(ask("pit"), 1);
-    ASSERT_EQ(words.size(), 9u);
-    for (int i = 0; i < 9; ++i) {
-        std::uint32_t expected = 0;
-        std::memcpy(&expected, &pit[i], 4);
-        EXPECT_EQ(words[std::size_t(i)], expected) << i;
-    }
-
-    // Past the end of the mapped window: a failure, with a reason.
-    EXPECT_FALSE(process->read(0x5F0000 + 0x100000 - 8, key.data(), 16));
+    std::array<float, 4> buffer{};
+    EXPECT_FALSE(process->read(0x5F0000 + 0x100000 - 8, buffer.data(), 16));
     EXPECT_FALSE(process->lastError().empty());
     EXPECT_EQ(Backend->openProcess(0), nullptr);
 }
