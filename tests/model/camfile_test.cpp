@@ -58,9 +58,10 @@ TEST_F(CamFile, ExportRightAfterStartWritesZeroHeaderAndOnlyTheSetsValues) {
     EXPECT_EQ(readFile(tmp.path() / "new.cam"), expected);
 }
 
+// A longer file is read for its first 228 bytes.
 TEST_F(CamFile, ImportThenExportIsByteIdentical) {
     const std::string original = camFile("MACC", 0x01020304);
-    buffer.importCamFile(set, tmp.write("in.cam", original));
+    buffer.importCamFile(set, tmp.write("in.cam", original + std::string(500, '\x7F')));
     buffer.exportCamFile(set, tmp.path() / "out.cam");
     EXPECT_EQ(readFile(tmp.path() / "out.cam"), original);
 
@@ -126,13 +127,6 @@ TEST_F(CamFile, ShortFileRefusedLeavingSetAndBufferUnchanged) {
     }
 }
 
-TEST_F(CamFile, LongFileReadForItsFirst228Bytes) {
-    const std::string original = camFile("MACC", 5);
-    buffer.importCamFile(set, tmp.write("long.cam", original + std::string(500, '\x7F')));
-    buffer.exportCamFile(set, tmp.path() / "out.cam");
-    EXPECT_EQ(readFile(tmp.path() / "out.cam"), original);
-}
-
 TEST_F(CamFile, MissingFileAndUncreatableFileReportThePath) {
     const auto missing = tmp.path() / "none.cam";
     EXPECT_THROW(
@@ -167,16 +161,10 @@ TEST_F(CamFile, EffectItemExportsRecord3AndKeepsTheOtherRecordsOfTheBuffer) {
     EXPECT_EQ(readFile(tmp.path() / "e.cam"), want);
 }
 
-TEST_F(CamFile, ExportReplacesALinksTargetAndRefusesAPipe) {
-    buffer.importCamFile(set, tmp.write("in.cam", numberedRecords()));
-    const auto real = tmp.mkdir("car") / "car.cam";
-    tmp.write("car/car.cam", camFile("MACC", 0));
-    std::filesystem::create_symlink(real, tmp.path() / "link.cam");
-    buffer.exportCamFile(set, tmp.path() / "link.cam");
-    EXPECT_TRUE(std::filesystem::is_symlink(tmp.path() / "link.cam"));
-    EXPECT_EQ(readFile(real), numberedRecords());
-
-    // A game reading its camera file through a pipe would otherwise find a plain file there.
+// The export is the library's safe save, whose handling of links and other kinds of files the
+// library's tests check; a game reading its camera file through a pipe would otherwise find a
+// plain file there.
+TEST_F(CamFile, ExportRefusesAPipe) {
     const auto pipe = tmp.path() / "pipe.cam";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_THROW(buffer.exportCamFile(set, pipe), EFWriteError);
