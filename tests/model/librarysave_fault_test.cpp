@@ -122,12 +122,6 @@ TEST(LibrarySaveFaults, FolderThatVanishesDuringTheSave) {
         }
         EXPECT_EQ(readFile(moved / "library.cmf"), before) << "the old library survives where it went";
         EXPECT_EQ(dir.entries("moved"), 1u) << "the temporary file is removed where it went";
-
-        // Once the folder is gone for good, a save is refused before anything is written.
-        fs::remove_all(moved);
-        fs::remove_all(folder);
-        EXPECT_THROW(saveLibraryFile(file.string(), itemsCaptioned("new")), FileWriteError);
-        EXPECT_FALSE(fs::exists(folder));
     }
 }
 
