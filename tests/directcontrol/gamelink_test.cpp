@@ -246,11 +246,13 @@ TEST_F(GameLink, TheThreadsOwnerReadsWhyTheLinkIsDown) {
              std::filesystem::remove(reference);
          },
          LinkStatus::NoReferenceFile,
-         "Not Attached: reference camera file: Cannot open file " + reference + " (No such file or directory)"},
+         "Not Attached: reference camera file: Cannot open file " + reference +
+             " (No such file or directory)"},
         {"a reference file too short",
          [&] { folder.write("gpl/cars/cars67/brabham/brabham.cam", std::string(227, 'x')); },
          LinkStatus::NoReferenceFile,
-         "Not Attached: reference camera file: The file " + reference + " is not a camera file: it holds 227"},
+         "Not Attached: reference camera file: The file " + reference +
+             " is not a camera file: it holds 227"},
         {"another camera file loaded",
          [&] {
              writeReferenceFile(reference, {1, 2, 3});
