@@ -78,7 +78,6 @@ private slots:
     void aWindowsProgramWithoutWineIsSaidInAMessage();
     void theLinkAndTheLogoOpenTheBrowser();
     void theAboutBoxShowsTheCaptionOfTheMoment();
-    void theNR2003NotesAreExact();
 };
 
 void TestLaunch::theGameStartsWithTheWindowOptionOfTheMoment() {
@@ -201,16 +200,6 @@ void TestLaunch::theAboutBoxShowsTheCaptionOfTheMoment() {
     window.actAbout->trigger();
     SKV_VERIFY_MODAL(about);
     QCOMPARE(shown, (QStringList{"About", "Brightlap Skyvane", "About", "Brightlap Skyvane - Camsets0.cmf"}));
-}
-
-void TestLaunch::theNR2003NotesAreExact() {
-    QCOMPARE(
-        ui::nr2003NotesText(),
-        QStringLiteral("Important NR2003 Notes !!!\n\nThe helpfile is made for GPL. It can be used for "
-                       "NR2003 too but consider the following notes:\n\n- to prevent key conflicts: D/F "
-                       "keys are now W/E, S key is now Q\n- the 'pitcam' of gpl is 'pitcam1' on NR2003 "
-                       "(pitcam2 behaves normally)\n- the 'rollbar' cam is 'roof' cam\n- distribution of "
-                       "cam files is done for make_a.cam and pacecar.cam instead of GPL cars\n"));
 }
 
 SKV_GUI_TEST_MAIN(TestLaunch)

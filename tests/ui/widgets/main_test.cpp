@@ -48,8 +48,6 @@ using ui::eAnswer;
 
 namespace {
 
-const char* const kNoMessages = "[General]\nFirstRun=0\nFirstNR2003=0\n";
-
 void writeText(const QString& file, const std::string& text) {
     QFile out(file);
     if (!out.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(file));
@@ -63,10 +61,6 @@ template <typename T> T* child(const QWidget& parent, const char* name) {
 // A program started as main() starts it, in a folder of its own, with its settings file there.
 struct TStart : test::TProgramStart {
     QString path(const QString& file) const { return folder.filePath(file); }
-    // The settings file holding exactly text (the first-run questions too, where a test wants them).
-    void writeSettings(const std::string& text) const {
-        writeText(path(QStringLiteral("skyvane.INI")), text);
-    }
     std::string setting(const char* section, const char* key) const {
         engine::TIniFile ini;
         ini.LoadFromFile(settings());
@@ -217,8 +211,13 @@ void TestMain::firstStartShowsBothMessagesOnce() {
     QVERIFY(started.contains("the cars\\cars67 directory of GPL.") &&
             started.contains("movies immediatly but"));
     QVERIFY(started.endsWith("'Help/Getting Started Dialog' menu option.\n\nSuccess!!"));
-    QCOMPARE(ui::nr2003NotesText().count('\n'), 8);
-    QVERIFY(ui::nr2003NotesText().endsWith("instead of GPL cars\n"));
+    QCOMPARE(
+        ui::nr2003NotesText(),
+        QStringLiteral("Important NR2003 Notes !!!\n\nThe helpfile is made for GPL. It can be used for "
+                       "NR2003 too but consider the following notes:\n\n- to prevent key conflicts: D/F "
+                       "keys are now W/E, S key is now Q\n- the 'pitcam' of gpl is 'pitcam1' on NR2003 "
+                       "(pitcam2 behaves normally)\n- the 'rollbar' cam is 'roof' cam\n- distribution of "
+                       "cam files is done for make_a.cam and pacecar.cam instead of GPL cars\n"));
 
     // What a first start shows.
     QCOMPARE(window.windowTitle(), QStringLiteral("Brightlap Skyvane"));
@@ -294,10 +293,9 @@ void TestMain::firstStartShowsBothMessagesOnce() {
 
 void TestMain::settingsAreAppliedAndWrittenBack() {
     TStart s;
-    // A "GameSelector" of 5 is NR2003; a window place on no screen gives the first start's place.
-    s.writeSettings("[MainForm]\nLeft=9000\nTop=9000\nSpeed=7\nSmooth=0\nDirectControl=0\nDefaultBankMode=1\n"
-                    "[General]\nFirstRun=0\nFirstNR2003=0\nGameSelector=5\nGPLRunInWindow=1\n");
-    ui::TfrmMain& window = s.start();
+    // A "GameSelector" of 5 (in the section the first-run keys open) is NR2003; a window place on no screen gives the first start's place.
+    ui::TfrmMain& window = s.start("GameSelector=5\nGPLRunInWindow=1\n[MainForm]\nLeft=9000\nTop=9000\nSpeed=7\n"
+                                   "Smooth=0\nDirectControl=0\nDefaultBankMode=1\n");
     QCOMPARE(window.pos(), QPoint(100, 100));
     auto* selector = child<QComboBox>(window, "cbxGameSelector");
     QCOMPARE(selector->currentIndex(), 1);
@@ -328,8 +326,7 @@ void TestMain::settingsAreAppliedAndWrittenBack() {
 
 void TestMain::newOpenSaveAsAndClose() {
     TStart s;
-    s.writeSettings(kNoMessages);
-    ui::TfrmMain& window = s.start();
+    ui::TfrmMain& window = s.start("");
     const QString library = s.library("Ovals.cmf", {"Broadcast"});
 
     // New pages count on, and closing does not count back.
@@ -378,8 +375,7 @@ void TestMain::newOpenSaveAsAndClose() {
 
 void TestMain::theListsFollowTheActivePage() {
     TStart s;
-    s.writeSettings(kNoMessages);
-    ui::TfrmMain& window = s.start();
+    ui::TfrmMain& window = s.start("");
     s.prompter.chooseFile(s.library("Ovals.cmf", {"Broadcast", "Low"}, "Orbit"));
     click(window, "btnOpen");
     QCOMPARE(listedSets(window), (QStringList{"Broadcast", "Low"}));
@@ -418,12 +414,11 @@ void TestMain::reopenInFileOrderSkippingWhatIsGone() {
     const QString first = s.library("Second key.cmf", {"From the first line"});
     const QString last = s.library("First key.cmf", {"From the last line"});
     writeText(s.path(QStringLiteral("Broken.cmf")), "not a library");
-    const std::string text = std::string(kNoMessages) + "[Open Cmf Files]\nfile2=" + first.toStdString() +
+    const std::string text = "[Open Cmf Files]\nfile2=" + first.toStdString() +
                              "\nlibrary=" + s.path(QStringLiteral("Gone.cmf")).toStdString() +
                              "\nfile3=" + s.path(QStringLiteral("Broken.cmf")).toStdString() +
                              "\nfile1=" + last.toStdString() + "\n";
-    s.writeSettings(text);
-    ui::TfrmMain& window = s.start();
+    ui::TfrmMain& window = s.start(text);
     QCOMPARE(tabCaptions(window), (QStringList{"Main", "Second key.cmf", "First key.cmf"}));
     QCOMPARE(tabsOf(window)->currentIndex(), 0);
     QCOMPARE(listedSets(window), QStringList{"From the last line"});
@@ -446,8 +441,7 @@ void TestMain::reopenInFileOrderSkippingWhatIsGone() {
 
 void TestMain::quitRecordsTheFilesAndAPageCanStopIt() {
     TStart s;
-    s.writeSettings(kNoMessages);
-    ui::TfrmMain& window = s.start();
+    ui::TfrmMain& window = s.start("");
     const QString ovals = s.library("Ovals.cmf", {"Broadcast"});
     s.prompter.chooseFile(ovals);
     click(window, "btnOpen");
@@ -479,8 +473,7 @@ void TestMain::quitRecordsTheFilesAndAPageCanStopIt() {
 // tree they are the page's.
 void TestMain::fieldsThatTakeTextKeepTheirKeys() {
     TStart s;
-    s.writeSettings(kNoMessages);
-    ui::TfrmMain& window = s.start();
+    ui::TfrmMain& window = s.start("");
     s.prompter.chooseFile(s.library("Ovals.cmf", {"Spin", "Low"}, "Orbit"));
     click(window, "btnOpen");
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -558,8 +551,7 @@ void TestMain::aDecimalCommaLanguageStillShowsAndReadsPoints() {
     QCOMPARE(QLocale().toString(2.5), QStringLiteral("2.5"));
 
     TStart s;
-    s.writeSettings(kNoMessages);
-    ui::TfrmMain& window = s.start();
+    ui::TfrmMain& window = s.start("");
     s.prompter.chooseFile(s.library("Ovals.cmf", {"Values"}));
     click(window, "btnOpen");
     ui::TfrmPage& page = *window.activePage();
