@@ -22,6 +22,9 @@ template <typename T> T* child(const QObject* parent, const char* name) {
     if (!found) qWarning("no %s", name);
     return found;
 }
+template <typename T> T* child(const QObject& parent, const char* name) {
+    return child<T>(&parent, name);
+}
 
 // A click near the top left corner, where a check box or radio button has its box.
 inline void click(const QObject* parent, const char* name) {

@@ -2,6 +2,7 @@
 // prints for the same script and start, compile errors point at their place and grey the last good
 // plot, an endless loop ends at the step budget while the editor goes on taking keys, and a burst
 // of keys leaves a single run.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "model/Gplcarcameraset.h"
@@ -21,14 +22,9 @@
 
 using namespace skv;
 using test::TModal;
+using test::child;
 
 namespace {
-
-template <typename T> T* child(QWidget* parent, const char* name) {
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!found) qWarning("no %s", name);
-    return found;
-}
 
 // Replaces the script as a user does: select all, type it line by line.
 void retypeScript(QPlainTextEdit* text, const QStringList& lines) {

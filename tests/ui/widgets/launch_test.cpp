@@ -2,6 +2,7 @@
 // a launch that cannot start, the link label and the logo through the default browser, and the about
 // box with the caption of the moment.
 #include "support/Programstart.h"
+#include "support/Widgets.h"
 
 #include "ui/Launch.h"
 
@@ -21,6 +22,7 @@
 
 using namespace skv;
 using test::TModal;
+using test::child;
 using ui::eAnswer;
 
 namespace {
@@ -33,10 +35,6 @@ public:
     void launch(const ui::TLaunch& what) override { Started.push_back(what); }
     std::vector<ui::TLaunch> Started;
 };
-
-template <typename T> T* child(const QWidget& parent, const char* name) {
-    return parent.findChild<T*>(QString::fromLatin1(name));
-}
 
 using TStart = test::TProgramStart;
 

@@ -2,6 +2,7 @@
 // first start and its messages, the settings read and written back, new, open, save and close, the
 // tab-change step and the lists it feeds, reopening, the quit and a page that stops it, and the
 // shortcuts that leave their keys to the fields that take text.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "support/Programstart.h"
@@ -44,6 +45,7 @@
 
 using namespace skv;
 using test::TModal;
+using test::child;
 using ui::eAnswer;
 
 namespace {
@@ -52,10 +54,6 @@ void writeText(const QString& file, const std::string& text) {
     QFile out(file);
     if (!out.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(file));
     out.write(text.data(), static_cast<qint64>(text.size()));
-}
-
-template <typename T> T* child(const QWidget& parent, const char* name) {
-    return parent.findChild<T*>(QString::fromLatin1(name));
 }
 
 // A program started as main() starts it, in a folder of its own, with its settings file there.

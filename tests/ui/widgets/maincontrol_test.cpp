@@ -2,6 +2,7 @@
 // front: the track bars and their labels, the speed and smoothing hot keys, L and B, the game
 // selector while attached, the status bar, a backend that cannot offer direct control, and a close
 // while an effect runs.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "directcontrol/Directcontrol_stack.h"
@@ -27,13 +28,10 @@
 using namespace skv;
 using directcontrol::ControlMode;
 using directcontrol::testing::GameStage;
+using test::child;
 namespace vk = platform::vk;
 
 namespace {
-
-template <typename T> T* child(const QWidget& parent, const char* name) {
-    return parent.findChild<T*>(QString::fromLatin1(name));
-}
 
 // The program with its settings in a folder of its own, direct control over the stage's backend,
 // the stage's game in front and its reference camera files where the preferences point.
