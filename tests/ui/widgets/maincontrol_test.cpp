@@ -97,10 +97,9 @@ class TestMainControl : public QObject {
 private slots:
     void trackBarsFeedTheThreadAndShowPercent();
     void hotKeysMoveTheBarsOnceAndLeaveTheStoredModes();
-    void selectorChangeWhileAttachedDetachesAtOnce();
+    void selectorChangeWhileAttachedDetachesAtOnceAndACloseStopsTheEffect();
     void statusBarSaysWhyTheLinkIsDown();
     void withoutDirectControlTheGroupSaysWhyAndTheRestWorks();
-    void closingWhileAnEffectRunsStopsTheThread();
     void saveKeysFillTheBoxesOfTheSavedPositionsWindow();
 };
 
@@ -177,11 +176,15 @@ void TestMainControl::hotKeysMoveTheBarsOnceAndLeaveTheStoredModes() {
     QCOMPARE(ini.ReadString("MainForm", "DefaultBankMode", "?"), std::string("0"));
 }
 
-void TestMainControl::selectorChangeWhileAttachedDetachesAtOnce() {
+void TestMainControl::selectorChangeWhileAttachedDetachesAtOnceAndACloseStopsTheEffect() {
     TWorld world;
     model::TCameraSetList items;
     items.push_back(std::make_unique<model::TGPLCarCameraSet>());
     items.back()->Caption = "Low";
+    items.push_back(std::make_unique<model::TGPLCarCameraSet>());
+    items.back()->Caption = "Drift";
+    items.back()->Type = model::eCameraSetType::CstRollBarCam;
+    items.back()->setEffect("X := X + 0.5;\r\n");
     const QString library = world.folder.filePath(QStringLiteral("one.cmf"));
     model::saveLibraryFile(library.toStdString(), items);
     ui::TfrmMain& window = world.start("[Open Cmf Files]\nfile1=" + library.toStdString() + "\n");
@@ -209,6 +212,18 @@ void TestMainControl::selectorChangeWhileAttachedDetachesAtOnce() {
     // The next key attaches to the game now selected.
     QVERIFY(world.press(vk::PageUp));
     QVERIFY(world.thread().attached());
+
+    // Closed while an effect runs, the window stops the thread: no step is written after.
+    QVERIFY(world.press(vk::Insert, true));
+    QCOMPARE(world.thread().mode(), ControlMode::EffectRollBar);
+    const std::size_t attached = world.game.writes().size();
+    QTRY_VERIFY(world.game.writes().size() >= attached + 3);
+    QVERIFY(window.close());
+    QVERIFY(!window.directControl().input().installed());
+    const std::size_t written = world.game.writes().size();
+    QTest::qWait(100); // some steps' time
+    QCOMPARE(world.game.writes().size(), written);
+    world.program.reset();
 }
 
 void TestMainControl::statusBarSaysWhyTheLinkIsDown() {
@@ -243,29 +258,6 @@ void TestMainControl::withoutDirectControlTheGroupSaysWhyAndTheRestWorks() {
     QCOMPARE(child<QLabel>(window, "lblSpeedValue")->text(), QStringLiteral("51%"));
     window.actNew->trigger();
     QCOMPARE(window.pages().size(), std::size_t(1));
-}
-
-void TestMainControl::closingWhileAnEffectRunsStopsTheThread() {
-    TWorld world;
-    model::TCameraSetList items;
-    items.push_back(std::make_unique<model::TGPLCarCameraSet>());
-    items.back()->Caption = "Drift";
-    items.back()->Type = model::eCameraSetType::CstRollBarCam;
-    items.back()->setEffect("X := X + 0.5;\r\n");
-    const QString library = world.folder.filePath(QStringLiteral("fx.cmf"));
-    model::saveLibraryFile(library.toStdString(), items);
-    ui::TfrmMain& window = world.start("[Open Cmf Files]\nfile1=" + library.toStdString() + "\n");
-    QVERIFY(world.attach());
-    QVERIFY(world.press(vk::Insert, true));
-    QCOMPARE(world.thread().mode(), ControlMode::EffectRollBar);
-    QTRY_VERIFY(world.game.writes().size() >= 3);
-
-    QVERIFY(window.close());
-    QVERIFY(!window.directControl().input().installed());
-    const std::size_t written = world.game.writes().size();
-    QTest::qWait(100); // some steps' time
-    QCOMPARE(world.game.writes().size(), written);
-    world.program.reset();
 }
 
 void TestMainControl::saveKeysFillTheBoxesOfTheSavedPositionsWindow() {
