@@ -119,19 +119,14 @@ void TestView::doubleClickEditsTheCameraAndTheViewShowsItsValues() {
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QSignalSpy changed(&view, &ui::TfrmView::cameraChanged);
 
-    // The dialog shows radians where the view shows degrees; a new yaw and no picture are stored.
-    QString caption, yawShown;
+    // A new yaw (the dialog shows radians) and no picture are stored.
     TModal modal([&](QDialog* dialog) {
-        caption = dialog->windowTitle();
-        yawShown = test::child<QLineEdit>(dialog, "edtYaw")->text();
         retype(dialog, "edtYaw", QStringLiteral("0.5"));
         click(dialog, "btnDeleteImage");
         click(dialog, "btnOK");
     });
     QTest::mouseDClick(view.pictureBox(), Qt::LeftButton);
     SKV_VERIFY_MODAL(modal);
-    QCOMPARE(caption, QStringLiteral("Camera Properties (Rear Suspension)"));
-    QCOMPARE(yawShown, QStringLiteral("0.672"));
     QCOMPARE(camera.yaw, 0.5f);
     QVERIFY(camera.getImage().empty());
     QCOMPARE(changed.count(), 1);
