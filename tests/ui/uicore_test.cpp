@@ -86,10 +86,6 @@ TEST(OptionsSettings, DefaultsAnEmptyPathAndTheFilesWrittenBeside) {
     for (const char* key :
          {"GPL=\n", "NR2003=", "VideoCapture=\n", "ImageCapture=", "MovieEditor=", "ReplayAnalyser="})
         EXPECT_NE(readFile(file).find(key), std::string::npos) << key;
-
-    // The main window's write keeps the paths.
-    writeMainSettings(file, main);
-    EXPECT_EQ(readOptionsSettings(file).files, files);
     EXPECT_THROW(writeOptionsFiles((folder.path() / "gone" / "x.INI").string(), files),
                  skv::model::FileWriteError);
 }
