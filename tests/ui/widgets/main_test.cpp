@@ -50,12 +50,6 @@ using ui::eAnswer;
 
 namespace {
 
-void writeText(const QString& file, const std::string& text) {
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(file));
-    out.write(text.data(), static_cast<qint64>(text.size()));
-}
-
 // A program started as main() starts it, in a folder of its own, with its settings file there.
 struct TStart : test::TProgramStart {
     QString path(const QString& file) const { return folder.filePath(file); }
@@ -356,7 +350,7 @@ void TestMain::newOpenSaveAsAndClose() {
     QVERIFY(QFileInfo::exists(s.path(QStringLiteral("Road two.cmf"))));
 
     // A file that cannot be read says why and opens no tab.
-    writeText(s.path(QStringLiteral("Broken.cmf")), "not a library");
+    test::writeBytes(s.path(QStringLiteral("Broken.cmf")), QByteArray("not a library"));
     s.prompter.chooseFile(s.path(QStringLiteral("Broken.cmf")));
     s.prompter.answer(eAnswer::Ok);
     click(window, "btnOpen");
@@ -411,7 +405,7 @@ void TestMain::reopenInFileOrderSkippingWhatIsGone() {
     TStart s;
     const QString first = s.library("Second key.cmf", {"From the first line"});
     const QString last = s.library("First key.cmf", {"From the last line"});
-    writeText(s.path(QStringLiteral("Broken.cmf")), "not a library");
+    test::writeBytes(s.path(QStringLiteral("Broken.cmf")), QByteArray("not a library"));
     const std::string text = "[Open Cmf Files]\nfile2=" + first.toStdString() +
                              "\nlibrary=" + s.path(QStringLiteral("Gone.cmf")).toStdString() +
                              "\nfile3=" + s.path(QStringLiteral("Broken.cmf")).toStdString() +
