@@ -71,14 +71,13 @@ private:
 class TestLaunch : public QObject {
     Q_OBJECT
 private slots:
-    void theGameStartsWithTheWindowOptionOfTheMoment();
+    void theGameAndTheAboutBoxFollowTheWindowOfTheMoment();
     void aToolWithoutAPathOffersThePreferences();
     void aWindowsProgramWithoutWineIsSaidInAMessage();
     void theLinkAndTheLogoOpenTheBrowser();
-    void theAboutBoxShowsTheCaptionOfTheMoment();
 };
 
-void TestLaunch::theGameStartsWithTheWindowOptionOfTheMoment() {
+void TestLaunch::theGameAndTheAboutBoxFollowTheWindowOfTheMoment() {
     TStart s;
     TRecordingLauncher launched;
     ui::TfrmMain& window = s.start("[Files]\nGPL=C:\\Sierra\\gpl\\gpl.exe\nNR2003=D:\\NR\\nr2003.exe\n");
@@ -95,6 +94,19 @@ void TestLaunch::theGameStartsWithTheWindowOptionOfTheMoment() {
         {"D:\\NR\\nr2003.exe", "", ""},
     };
     QVERIFY(launched.Started == expected);
+
+    // The about box shows the window's caption of the moment too.
+    QStringList shown;
+    const auto read = [&](QDialog* d) {
+        shown << d->windowTitle() << child<QLabel>(*d, "lblName")->text();
+        QTest::mouseClick(d->findChild<QAbstractButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+    };
+    TModal about({read, read});
+    window.actAbout->trigger();
+    window.setWindowTitle(QStringLiteral("Brightlap Skyvane - Camsets0.cmf"));
+    window.actAbout->trigger();
+    SKV_VERIFY_MODAL(about);
+    QCOMPARE(shown, (QStringList{"About", "Brightlap Skyvane", "About", "Brightlap Skyvane - Camsets0.cmf"}));
     SKV_VERIFY_PROMPTER(s.prompter);
 }
 
@@ -182,22 +194,6 @@ void TestLaunch::theLinkAndTheLogoOpenTheBrowser() {
     clickWidget(plain, "Label1");
     SKV_VERIFY_PROMPTER(none.prompter);
     QCOMPARE(browser.opened.size(), 2);
-}
-
-void TestLaunch::theAboutBoxShowsTheCaptionOfTheMoment() {
-    TStart s;
-    ui::TfrmMain& window = s.start("");
-    QStringList shown;
-    const auto read = [&](QDialog* d) {
-        shown << d->windowTitle() << child<QLabel>(*d, "lblName")->text();
-        QTest::mouseClick(d->findChild<QAbstractButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
-    };
-    TModal about({read, read});
-    window.actAbout->trigger();
-    window.setWindowTitle(QStringLiteral("Brightlap Skyvane - Camsets0.cmf"));
-    window.actAbout->trigger();
-    SKV_VERIFY_MODAL(about);
-    QCOMPARE(shown, (QStringList{"About", "Brightlap Skyvane", "About", "Brightlap Skyvane - Camsets0.cmf"}));
 }
 
 SKV_GUI_TEST_MAIN(TestLaunch)
