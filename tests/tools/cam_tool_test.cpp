@@ -59,7 +59,8 @@ TEST_F(CamTool, ImportThenExportGivesTheCameraFileBack) {
         EXPECT_EQ(entries(), before);
 
         const std::string lib = file(fs::path(c.cam).stem().string() + ".cmf");
-        const ToolRun imported = run("cam import " + quoted(c.cam) + " " + quoted(lib) + " --caption 'My car'");
+        const ToolRun imported =
+            run("cam import " + quoted(c.cam) + " " + quoted(lib) + " --caption 'My car'");
         ASSERT_EQ(imported.exitCode, 0) << imported.err;
         const auto items = loadLibraryFile(lib);
         ASSERT_EQ(items.size(), 1u);

@@ -32,7 +32,8 @@ TEST(ShippedData, IsWhatTheGeneratorsWriteAndLiesBesideTheExecutables) {
     for (const auto& c : cases) {
         skv::test::TempFolder tmp;
         const fs::path target = c.intoFolder ? tmp.path() : tmp.path() / c.files[0];
-        const std::string cmd = std::string(SKV_RUNTIME_DIR) + "/" + c.generator + " '" + target.string() + "'";
+        const std::string cmd =
+            std::string(SKV_RUNTIME_DIR) + "/" + c.generator + " '" + target.string() + "'";
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
         for (const char* name : c.files) {
             EXPECT_TRUE(readFile(tmp.path() / name) == readFile(kSourceData / name))

@@ -21,8 +21,8 @@
 #include <charconv>
 
 using namespace skv;
-using test::TModal;
 using test::child;
+using test::TModal;
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include <filesystem>
 
 using namespace skv;
-using test::TModal;
 using test::child;
+using test::TModal;
 using ui::eAnswer;
 
 namespace {

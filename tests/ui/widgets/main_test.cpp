@@ -44,8 +44,8 @@
 #include <cstdio>
 
 using namespace skv;
-using test::TModal;
 using test::child;
+using test::TModal;
 using ui::eAnswer;
 
 namespace {
@@ -285,9 +285,11 @@ void TestMain::firstStartShowsBothMessagesOnce() {
 
 void TestMain::settingsAreAppliedAndWrittenBack() {
     TStart s;
-    // A "GameSelector" of 5 (in the section the first-run keys open) is NR2003; a window place on no screen gives the first start's place.
-    ui::TfrmMain& window = s.start("GameSelector=5\nGPLRunInWindow=1\n[MainForm]\nLeft=9000\nTop=9000\nSpeed=7\n"
-                                   "Smooth=0\nDirectControl=0\nDefaultBankMode=1\n");
+    // A "GameSelector" of 5 (in the section the first-run keys open) is NR2003; a window place on no screen
+    // gives the first start's place.
+    ui::TfrmMain& window =
+        s.start("GameSelector=5\nGPLRunInWindow=1\n[MainForm]\nLeft=9000\nTop=9000\nSpeed=7\n"
+                "Smooth=0\nDirectControl=0\nDefaultBankMode=1\n");
     QCOMPARE(window.pos(), QPoint(100, 100));
     auto* selector = child<QComboBox>(window, "cbxGameSelector");
     QCOMPARE(selector->currentIndex(), 1);
