@@ -49,10 +49,7 @@ struct TWorld {
                                  (game.folder.path() / "gpl" / "gpl.exe").string() +
                                  "\nNR2003=" + (game.folder.path() / "nr2003" / "NR2003.exe").string() +
                                  "\n" + extra;
-        QFile out(QString::fromStdString(settings()));
-        if (!out.open(QIODevice::WriteOnly)) qFatal("cannot write the settings");
-        out.write(text.data(), qint64(text.size()));
-        out.close();
+        test::writeBytes(QString::fromStdString(settings()), QByteArray::fromStdString(text));
         if (!backend) backend = std::make_unique<directcontrol::testing::LentPlatform>(game.platform);
         program = std::make_unique<ui::TProgram>(
             ui::TProgramSetup{settings(), folder.path(), std::move(backend)}, game.paths);
