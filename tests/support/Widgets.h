@@ -30,6 +30,9 @@ template <typename T> T* child(const QObject& parent, const char* name) {
 inline void click(const QObject* parent, const char* name) {
     QTest::mouseClick(child<QAbstractButton>(parent, name), Qt::LeftButton, {}, QPoint(6, 6));
 }
+inline void click(const QObject& parent, const char* name) {
+    click(&parent, name);
+}
 
 // Other characters than ASCII come as the text of a key without a name, as an input method sends them.
 inline void typeText(QWidget* widget, const QString& text) {

@@ -22,6 +22,7 @@
 
 using namespace skv;
 using test::child;
+using test::click;
 using test::TModal;
 using ui::eAnswer;
 
@@ -37,12 +38,6 @@ public:
 };
 
 using TStart = test::TProgramStart;
-
-void click(const QWidget& window, const char* name) {
-    auto* button = child<QAbstractButton>(window, name);
-    QVERIFY2(button, name);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
 
 void clickWidget(const QWidget& window, const char* name) {
     auto* widget = child<QWidget>(window, name);

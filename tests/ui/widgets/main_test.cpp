@@ -45,6 +45,7 @@
 
 using namespace skv;
 using test::child;
+using test::click;
 using test::TModal;
 using ui::eAnswer;
 
@@ -89,13 +90,7 @@ QTabWidget* tabsOf(const ui::TfrmMain& window) {
     return child<QTabWidget>(window, "pgcMain");
 }
 
-// The user's ways in: a tool bar button, an item of a drop-down menu, a tab.
-void click(const ui::TfrmMain& window, const char* button) {
-    auto* b = child<QAbstractButton>(window, button);
-    QVERIFY2(b, button);
-    QTest::mouseClick(b, Qt::LeftButton);
-}
-
+// The user's ways in, besides a tool bar button: an item of a drop-down menu, a tab.
 // Clicks the menu's button, then the action's item in the menu it drops down. A disabled item is not
 // clicked: the menu is closed and the test fails.
 void choose(const ui::TfrmMain& window, const char* button, const QAction* action) {
