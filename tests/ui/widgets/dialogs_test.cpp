@@ -43,9 +43,8 @@ class TestDialogs : public QObject {
 
 private slots:
     void nameIsTrimmedAndAnEmptyOneRefused();
-    void propertiesStoreNothingUntouchedOrRefused();
+    void propertiesStoreNothingUntouchedOrRefusedAndGetAPicture();
     void propertiesReReadAllSevenFieldsAfterAChange();
-    void propertiesGetAPictureAndRefuseADamagedOne();
     void effectEditorChecksTheScriptBeforeOk();
     void commentKeepsWhatWasTypedAtClose();
     void everyWidgetCarriesItsName();
@@ -95,8 +94,14 @@ void TestDialogs::nameIsTrimmedAndAnEmptyOneRefused() {
     SKV_VERIFY_PROMPTER(prompter);
 }
 
-void TestDialogs::propertiesStoreNothingUntouchedOrRefused() {
+void TestDialogs::propertiesStoreNothingUntouchedOrRefusedAndGetAPicture() {
     test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    const model::TJPEGImage good = test::drawnPicture(0.7);
+    std::vector<std::uint8_t> damaged = test::drawnPicture(0.2).bytes();
+    damaged.resize(damaged.size() / 2); // the header reads, the picture does not
+    test::writeBytes(folder.filePath("good.jpg"), good.bytes());
+    test::writeBytes(folder.filePath("damaged.jpg"), damaged);
     ui::TdlgProperties dialog;
     model::TGPLCarCamera camera;
     camera.xPos = 1.23456f;
@@ -132,6 +137,40 @@ void TestDialogs::propertiesStoreNothingUntouchedOrRefused() {
     QCOMPARE(prompter.askedTexts(), QStringList{QStringLiteral("'1,5' is not a valid floating point value")});
     QCOMPARE(prompter.asked().at(0).kind, ui::eQuestion::Error);
     QVERIFY(sameBits(camera.values(), before));
+
+    // A damaged file leaves the old picture and no change: OK then stores nothing.
+    prompter.chooseFile(folder.filePath("damaged.jpg"));
+    prompter.answer(eAnswer::Ok);
+    TModal damagedOne([&](QDialog* d) {
+        click(d, "btnGetImage");
+        QVERIFY(child<ui::TPictureBox>(d, "imgImage")->picture() == picture);
+        click(d, "btnOK");
+    });
+    QVERIFY(!dialog.edit(camera, QStringLiteral("Roll Bar")));
+    SKV_VERIFY_MODAL(damagedOne);
+    QVERIFY(camera.getImage() == picture);
+    QVERIFY2(prompter.askedTexts().at(1).startsWith(QStringLiteral("JPEG error")),
+             qPrintable(prompter.askedTexts().at(1)));
+    const ui::TFileRequest& first = prompter.fileRequests().at(0);
+    QCOMPARE(first.filter,
+             QStringLiteral("All (*.jpg *.jpeg);;JPEG Image File (*.jpg);;JPEG Image File (*.jpeg)"));
+    QCOMPARE(first.defaultSuffix, QStringLiteral("jpg"));
+    QCOMPARE(first.folder, QStringLiteral("."));
+
+    // A good one is shown and stored with its bytes as they were in the file; the next Get Image
+    // starts where it was found, and cancelling it changes nothing.
+    prompter.chooseFile(folder.filePath("good.jpg"));
+    prompter.cancelFile();
+    TModal taken([&](QDialog* d) {
+        click(d, "btnGetImage");
+        QVERIFY(child<ui::TPictureBox>(d, "imgImage")->decoded());
+        click(d, "btnGetImage");
+        click(d, "btnOK");
+    });
+    QVERIFY(dialog.edit(camera, QStringLiteral("Roll Bar")));
+    SKV_VERIFY_MODAL(taken);
+    QVERIFY(camera.getImage() == good);
+    QCOMPARE(QDir(prompter.fileRequests().at(2).folder), QDir(folder.path()));
     SKV_VERIFY_PROMPTER(prompter);
 }
 
@@ -165,56 +204,6 @@ void TestDialogs::propertiesReReadAllSevenFieldsAfterAChange() {
     // What the dialog does not show stays.
     QCOMPARE(camera.unknown2, 7.25f);
     QCOMPARE(camera.Effect, std::string("X := 1"));
-    SKV_VERIFY_PROMPTER(prompter);
-}
-
-void TestDialogs::propertiesGetAPictureAndRefuseADamagedOne() {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    const model::TJPEGImage good = test::drawnPicture(0.7);
-    std::vector<std::uint8_t> damaged = test::drawnPicture(0.2).bytes();
-    damaged.resize(damaged.size() / 2); // the header reads, the picture does not
-    test::writeBytes(folder.filePath("good.jpg"), good.bytes());
-    test::writeBytes(folder.filePath("damaged.jpg"), damaged);
-
-    ui::TdlgProperties dialog;
-    model::TGPLCarCamera camera;
-    camera.setImage(test::drawnPicture(0.5));
-    const model::TJPEGImage old = camera.getImage();
-
-    // A damaged file leaves the old picture and no change: OK then stores nothing.
-    prompter.chooseFile(folder.filePath("damaged.jpg"));
-    prompter.answer(eAnswer::Ok);
-    TModal refused([&](QDialog* d) {
-        click(d, "btnGetImage");
-        QVERIFY(child<ui::TPictureBox>(d, "imgImage")->picture() == old);
-        click(d, "btnOK");
-    });
-    QVERIFY(!dialog.edit(camera, QStringLiteral("Roll Bar")));
-    SKV_VERIFY_MODAL(refused);
-    QVERIFY(camera.getImage() == old);
-    QVERIFY2(prompter.askedTexts().at(0).startsWith(QStringLiteral("JPEG error")),
-             qPrintable(prompter.askedTexts().at(0)));
-    const ui::TFileRequest& first = prompter.fileRequests().at(0);
-    QCOMPARE(first.filter,
-             QStringLiteral("All (*.jpg *.jpeg);;JPEG Image File (*.jpg);;JPEG Image File (*.jpeg)"));
-    QCOMPARE(first.defaultSuffix, QStringLiteral("jpg"));
-    QCOMPARE(first.folder, QStringLiteral("."));
-
-    // A good one is shown and stored with its bytes as they were in the file; the next Get Image
-    // starts where it was found, and cancelling it changes nothing.
-    prompter.chooseFile(folder.filePath("good.jpg"));
-    prompter.cancelFile();
-    TModal taken([&](QDialog* d) {
-        click(d, "btnGetImage");
-        QVERIFY(child<ui::TPictureBox>(d, "imgImage")->decoded());
-        click(d, "btnGetImage");
-        click(d, "btnOK");
-    });
-    QVERIFY(dialog.edit(camera, QStringLiteral("Roll Bar")));
-    SKV_VERIFY_MODAL(taken);
-    QVERIFY(camera.getImage() == good);
-    QCOMPARE(QDir(prompter.fileRequests().at(2).folder), QDir(folder.path()));
     SKV_VERIFY_PROMPTER(prompter);
 }
 
