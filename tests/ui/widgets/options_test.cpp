@@ -59,14 +59,13 @@ class TestOptions : public QObject {
     Q_OBJECT
 
 private slots:
-    void firstStartShowsTheDefaultsAndWritesAllSixKeys();
+    void firstStartShowsTheDefaultsWritesAllSixKeysAndHidesTheKeys();
     void theListenerHearsCreationEditsAndEveryClose();
     void browseStartsAtTheFieldAndTakesTheChosenFile();
     void aClearedToolPathStaysEmpty();
-    void keysPageShowsTheFixedTable();
 };
 
-void TestOptions::firstStartShowsTheDefaultsAndWritesAllSixKeys() {
+void TestOptions::firstStartShowsTheDefaultsWritesAllSixKeysAndHidesTheKeys() {
     TFixture f;
     ui::TdlgOptions dialog(f.settings(), f.listener, noWine());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences"));
@@ -87,12 +86,57 @@ void TestOptions::firstStartShowsTheDefaultsAndWritesAllSixKeys() {
     QVERIFY(!QFile::exists(f.folder.filePath("skyvane.INI")));
     dialog.writeSettings();
     QCOMPARE(ui::readOptionsSettings(f.settings()).files, ui::TOptionsFiles{});
-    QFile file(f.folder.filePath("skyvane.INI"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
+    const QByteArray text = test::fileBytes(f.folder.filePath("skyvane.INI"));
     for (const char* key : {"GPL=C:\\Sierra", "NR2003=C:\\Papyrus",
                             "VideoCapture=", "ImageCapture=", "MovieEditor=", "ReplayAnalyser="})
         QVERIFY2(text.contains(key), key);
+
+    // The hidden "Keys" page with the fixed table.
+    auto* pages = dialog.findChild<QTabWidget*>(QStringLiteral("pgcOptions"));
+    QCOMPARE(pages->tabText(1), QStringLiteral("Keys"));
+    QVERIFY(!pages->isTabVisible(1));
+    QVERIFY(pages->isTabVisible(0));
+    // Its fields are made only once the page is shown.
+    QVERIFY(dialog.findChildren<ui::THotKeyEdit*>().isEmpty());
+    pages->setTabVisible(1, true);
+    pages->setCurrentIndex(1);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    QStringList labels;
+    for (int i = 1; i <= 18; ++i)
+        labels << dialog.findChild<QLabel*>(QStringLiteral("lblKey%1").arg(i))->text();
+    QCOMPARE(labels, (QStringList{"Escape", "Single Step", "Single Step", "Step", "Next/Prev Set",
+                                  "Next/Prv Effect", "Toggle Look", "Toggle Bank", "Smooth", "Effect RollBar",
+                                  "Effect PitCam", "Mouse RollBar", "Mouse PitCam", "Reset", "Static",
+                                  "Save RollBar", "Save PitCam", "Speed"}));
+    QCOMPARE(dialog.findChildren<ui::THotKeyEdit*>().size(), 22);
+    for (const directcontrol::HotKeyRow& row : directcontrol::kHotKeyTable) {
+        ui::THotKeyEdit* hotKey = dialog.hotKeyField(row.control);
+        QVERIFY2(hotKey, row.control);
+        QCOMPARE(hotKey->shortcut(), row.shortcut);
+        const bool open =
+            QByteArray(row.control).startsWith("hkSpeed") || QByteArray(row.control).startsWith("hkSmooth");
+        QCOMPARE(hotKey->isEnabled(), open);
+    }
+    QCOMPARE(dialog.hotKeyField("hkNextEffect")->text(), QStringLiteral("Ctrl+Page Up"));
+    QCOMPARE(dialog.hotKeyField("hkStep")->text(), QStringLiteral("Right"));
+    QVERIFY(!dialog.hotKeyField("hkStep")->isEnabled());
+
+    // The four open fields refuse a bare key and Shift alone, and take a key with Ctrl or Alt.
+    ui::THotKeyEdit* speed = dialog.hotKeyField("hkSpeedDown");
+    QVERIFY(speed->isVisible());
+    speed->setFocus();
+    QTest::keyClick(speed, Qt::Key_5);
+    QTest::keyClick(speed, Qt::Key_Percent, Qt::ShiftModifier);
+    QCOMPARE(speed->shortcut(), platform::Shortcut(platform::vk::Digit0 + 1));
+    QTest::keyClick(speed, Qt::Key_5, Qt::ControlModifier);
+    QCOMPARE(speed->shortcut(), platform::Shortcut(0x4035));
+    QCOMPARE(speed->text(), QStringLiteral("Ctrl+5"));
+    QTest::keyClick(speed, Qt::Key_7, Qt::AltModifier);
+    QCOMPARE(speed->text(), QStringLiteral("Alt+7"));
+    dialog.reject();
     SKV_VERIFY_PROMPTER(f.prompter);
 }
 
@@ -186,57 +230,6 @@ void TestOptions::aClearedToolPathStaysEmpty() {
     QCOMPARE(field(&again, "edtVideoCapturePath")->text(), QString());
     QCOMPARE(field(&again, "edtGPLPath")->text(), QStringLiteral("/games/gpl/gpl.exe"));
     QCOMPARE(again.bestLink().title, std::string("Camera club"));
-    SKV_VERIFY_PROMPTER(f.prompter);
-}
-
-void TestOptions::keysPageShowsTheFixedTable() {
-    TFixture f;
-    ui::TdlgOptions dialog(f.settings(), f.listener, noWine());
-    auto* pages = dialog.findChild<QTabWidget*>(QStringLiteral("pgcOptions"));
-    QCOMPARE(pages->tabText(1), QStringLiteral("Keys"));
-    QVERIFY(!pages->isTabVisible(1));
-    QVERIFY(pages->isTabVisible(0));
-    // Its fields are made only once the page is shown.
-    QVERIFY(dialog.findChildren<ui::THotKeyEdit*>().isEmpty());
-    pages->setTabVisible(1, true);
-    pages->setCurrentIndex(1);
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-
-    QStringList labels;
-    for (int i = 1; i <= 18; ++i)
-        labels << dialog.findChild<QLabel*>(QStringLiteral("lblKey%1").arg(i))->text();
-    QCOMPARE(labels, (QStringList{"Escape", "Single Step", "Single Step", "Step", "Next/Prev Set",
-                                  "Next/Prv Effect", "Toggle Look", "Toggle Bank", "Smooth", "Effect RollBar",
-                                  "Effect PitCam", "Mouse RollBar", "Mouse PitCam", "Reset", "Static",
-                                  "Save RollBar", "Save PitCam", "Speed"}));
-    QCOMPARE(dialog.findChildren<ui::THotKeyEdit*>().size(), 22);
-    for (const directcontrol::HotKeyRow& row : directcontrol::kHotKeyTable) {
-        ui::THotKeyEdit* hotKey = dialog.hotKeyField(row.control);
-        QVERIFY2(hotKey, row.control);
-        QCOMPARE(hotKey->shortcut(), row.shortcut);
-        const bool open =
-            QByteArray(row.control).startsWith("hkSpeed") || QByteArray(row.control).startsWith("hkSmooth");
-        QCOMPARE(hotKey->isEnabled(), open);
-    }
-    QCOMPARE(dialog.hotKeyField("hkNextEffect")->text(), QStringLiteral("Ctrl+Page Up"));
-    QCOMPARE(dialog.hotKeyField("hkStep")->text(), QStringLiteral("Right"));
-    QVERIFY(!dialog.hotKeyField("hkStep")->isEnabled());
-
-    // The four open fields refuse a bare key and Shift alone, and take a key with Ctrl or Alt.
-    ui::THotKeyEdit* speed = dialog.hotKeyField("hkSpeedDown");
-    QVERIFY(speed->isVisible());
-    speed->setFocus();
-    QTest::keyClick(speed, Qt::Key_5);
-    QTest::keyClick(speed, Qt::Key_Percent, Qt::ShiftModifier);
-    QCOMPARE(speed->shortcut(), platform::Shortcut(platform::vk::Digit0 + 1));
-    QTest::keyClick(speed, Qt::Key_5, Qt::ControlModifier);
-    QCOMPARE(speed->shortcut(), platform::Shortcut(0x4035));
-    QCOMPARE(speed->text(), QStringLiteral("Ctrl+5"));
-    QTest::keyClick(speed, Qt::Key_7, Qt::AltModifier);
-    QCOMPARE(speed->text(), QStringLiteral("Alt+7"));
-    dialog.reject();
     SKV_VERIFY_PROMPTER(f.prompter);
 }
 
