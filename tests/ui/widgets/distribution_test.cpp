@@ -58,13 +58,12 @@ class TestDistribution : public QObject {
     Q_OBJECT
 
 private slots:
-    void boxesInTheDialogsOrderWithTheirTexts();
-    void boxesKeepTheirStateWhileTheProgramRuns();
+    void boxesInTheDialogsOrderWithTheirTextsKeepTheirState();
     void writesTheCheckedCarsAfterYes();
     void aMissingFolderOpensThePreferencesFirst();
 };
 
-void TestDistribution::boxesInTheDialogsOrderWithTheirTexts() {
+void TestDistribution::boxesInTheDialogsOrderWithTheirTextsKeepTheirState() {
     TFixture f;
     QCOMPARE(f.dialog.windowTitle(), QStringLiteral("Distribute Car Camera Set"));
     QCOMPARE(f.dialog.findChild<QLabel*>(QStringLiteral("lblGPLText"))->text(),
@@ -96,11 +95,8 @@ void TestDistribution::boxesInTheDialogsOrderWithTheirTexts() {
         if (auto* box = qobject_cast<QCheckBox*>(w)) tabbed << box->text();
     QCOMPARE(tabbed, order);
     f.dialog.hide();
-    SKV_VERIFY_PROMPTER(f.prompter);
-}
 
-void TestDistribution::boxesKeepTheirStateWhileTheProgramRuns() {
-    TFixture f;
+    // What is cleared in one use is cleared in the next, while the program runs.
     TModal cleared([](QDialog* d) {
         click(d, "chkLotus");
         click(d, "chkPacecar");
