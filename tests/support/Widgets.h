@@ -22,10 +22,16 @@ template <typename T> T* child(const QObject* parent, const char* name) {
     if (!found) qWarning("no %s", name);
     return found;
 }
+template <typename T> T* child(const QObject& parent, const char* name) {
+    return child<T>(&parent, name);
+}
 
 // A click near the top left corner, where a check box or radio button has its box.
 inline void click(const QObject* parent, const char* name) {
     QTest::mouseClick(child<QAbstractButton>(parent, name), Qt::LeftButton, {}, QPoint(6, 6));
+}
+inline void click(const QObject& parent, const char* name) {
+    click(&parent, name);
 }
 
 // Other characters than ASCII come as the text of a key without a name, as an input method sends them.

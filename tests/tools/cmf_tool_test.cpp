@@ -194,6 +194,7 @@ TEST_F(CmfTool, WritingCommandsReplaceAFileOnlyWithForce) {
         "cmf build '" + file("lib.json") + "' '" + target + "'",
         "cam export " + lib + " 'Caf\u00E9 \u20AC' '" + target + "'",
         "cmf picture get " + lib + " 'Caf\u00E9 \u20AC' 2 '" + target + "'",
+        "effect " + lib + " Rise --frames 2 -o '" + target + "'",
         "cmf dump " + lib + " --pictures '" + dir.string() + "/pics'",
     };
     for (const std::string& command : commands) {

@@ -1,5 +1,5 @@
-// The reference camera files shipped in data/: made by the generator, valid camera files, and copied
-// beside the executables by the build.
+// The data files shipped in data/: made by their generators and copied beside the executables by the
+// build; and the reference camera files among them are valid camera files.
 #include "model/Camfile.h"
 
 #include "../model/Tempfolder.h"
@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 using namespace skv::model;
 namespace fs = std::filesystem;
@@ -20,15 +21,26 @@ const char* const kReferenceFiles[] = {"brabham.cam", "pacecar.cam"};
 
 } // namespace
 
-TEST(ReferenceCams, ShippedFilesAreWhatTheGeneratorWrites) {
-    skv::test::TempFolder tmp;
-    const std::string cmd =
-        std::string(SKV_RUNTIME_DIR) + "/skv-make-reference-cams '" + tmp.path().string() + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    for (const char* name : kReferenceFiles) {
-        EXPECT_EQ(readFile(tmp.path() / name), readFile(kSourceData / name)) << name << " is out of date";
-        EXPECT_EQ(readFile(fs::path(SKV_RUNTIME_DIR) / name), readFile(kSourceData / name))
-            << name << " was not copied beside the executables";
+// Each data file shipped is what its generator writes, and the build copied it beside the executables.
+TEST(ShippedData, IsWhatTheGeneratorsWriteAndLiesBesideTheExecutables) {
+    const struct {
+        const char* generator;
+        bool intoFolder; // else into the file
+        std::vector<const char*> files;
+    } cases[] = {{"skv-make-default-library", false, {"default.cmf"}},
+                 {"skv-make-reference-cams", true, {"brabham.cam", "pacecar.cam"}}};
+    for (const auto& c : cases) {
+        skv::test::TempFolder tmp;
+        const fs::path target = c.intoFolder ? tmp.path() : tmp.path() / c.files[0];
+        const std::string cmd =
+            std::string(SKV_RUNTIME_DIR) + "/" + c.generator + " '" + target.string() + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        for (const char* name : c.files) {
+            EXPECT_TRUE(readFile(tmp.path() / name) == readFile(kSourceData / name))
+                << "data/" << name << " is out of date: build the target of " << c.generator;
+            EXPECT_TRUE(readFile(fs::path(SKV_RUNTIME_DIR) / name) == readFile(kSourceData / name))
+                << name << " was not copied beside the executables";
+        }
     }
 }
 

@@ -49,26 +49,6 @@ void expectClean(const std::string& text) {
 
 } // namespace
 
-TEST(MainSettings, MissingFileGivesDefaultsAndAWriteReadsBack) {
-    TempFolder folder;
-    const std::string file = (folder.path() / "skyvane.INI").string();
-    std::string problem;
-    EXPECT_EQ(readMainSettings(file, &problem), TMainSettings{});
-    EXPECT_EQ(problem, "");
-
-    const TMainSettings saved = changedSettings();
-    writeMainSettings(file, saved);
-    writeOpenCmfFiles(file, saved.openCmfFiles);
-    EXPECT_EQ(readMainSettings(file), saved);
-    const std::string text = readFile(file);
-    EXPECT_NE(text.find("FirstRun=0"), std::string::npos);
-    EXPECT_NE(text.find("GameSelector=1"), std::string::npos);
-    EXPECT_NE(text.find("file2=C:\\cams\\road = course.cmf"), std::string::npos);
-    expectClean(text);
-    EXPECT_EQ(settingsFileOf("/opt/skyvane/bin/skyvane"), "/opt/skyvane/bin/skyvane.INI");
-    EXPECT_EQ(settingsFileOf("C:/Skyvane/Skyvane.exe"), "C:/Skyvane/Skyvane.INI");
-}
-
 TEST(MainSettings, ValuesOfTheWrongKindGiveTheirDefaults) {
     struct Case {
         const char* text;
@@ -104,28 +84,40 @@ TEST(MainSettings, ValuesOfTheWrongKindGiveTheirDefaults) {
     }
 }
 
-TEST(MainSettings, AnUnreadableFileGivesDefaultsAndIsReplacedCleanlyAtQuit) {
+TEST(MainSettings, AMissingOrUnreadableFileGivesDefaultsAndIsReplacedCleanlyAtQuit) {
     TempFolder folder;
-    const fs::path file = folder.path() / "skyvane.INI";
+    const fs::path missing = folder.path() / "skyvane.INI", huge = folder.path() / "huge.INI";
     {
         // Larger than any settings file can be: refused, not read into memory.
-        std::ofstream(file, std::ios::binary) << "[MainForm]\nTop=7\n";
-        fs::resize_file(file, 100u * 1024u * 1024u);
+        std::ofstream(huge, std::ios::binary) << "[MainForm]\nTop=7\n";
+        fs::resize_file(huge, 100u * 1024u * 1024u);
     }
-    std::string problem;
-    EXPECT_EQ(readMainSettings(file.string(), &problem), TMainSettings{});
-    EXPECT_NE(problem.find("the settings start from their defaults"), std::string::npos) << problem;
+    for (const fs::path& file : {missing, huge}) {
+        SCOPED_TRACE(file);
+        std::string problem;
+        EXPECT_EQ(readMainSettings(file.string(), &problem), TMainSettings{});
+        if (file == missing)
+            EXPECT_EQ(problem, "");
+        else
+            EXPECT_NE(problem.find("the settings start from their defaults"), std::string::npos) << problem;
 
-    writeMainSettings(file.string(), changedSettings());
-    writeOpenCmfFiles(file.string(), changedSettings().openCmfFiles);
-    EXPECT_LT(fs::file_size(file), 4096u);
-    expectClean(readFile(file));
-    EXPECT_EQ(readMainSettings(file.string()), changedSettings());
+        writeMainSettings(file.string(), changedSettings());
+        writeOpenCmfFiles(file.string(), changedSettings().openCmfFiles);
+        EXPECT_LT(fs::file_size(file), 4096u);
+        const std::string text = readFile(file);
+        expectClean(text);
+        EXPECT_NE(text.find("FirstRun=0"), std::string::npos);
+        EXPECT_NE(text.find("GameSelector=1"), std::string::npos);
+        EXPECT_NE(text.find("file2=C:\\cams\\road = course.cmf"), std::string::npos);
+        EXPECT_EQ(readMainSettings(file.string()), changedSettings());
+    }
+    EXPECT_EQ(settingsFileOf("/opt/skyvane/bin/skyvane"), "/opt/skyvane/bin/skyvane.INI");
+    EXPECT_EQ(settingsFileOf("C:/Skyvane/Skyvane.exe"), "C:/Skyvane/Skyvane.INI");
 
     // A folder where the file should be: read as defaults, and the write fails without touching it.
     const fs::path folderInTheWay = folder.mkdir("taken.INI");
     folder.write("taken.INI/keep", "kept");
-    problem.clear();
+    std::string problem;
     EXPECT_EQ(readMainSettings(folderInTheWay.string(), &problem), TMainSettings{});
     EXPECT_NE(problem, "");
     EXPECT_THROW(writeMainSettings(folderInTheWay.string(), changedSettings()), skv::model::FileWriteError);

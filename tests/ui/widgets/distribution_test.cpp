@@ -34,6 +34,7 @@ fs::path gplInstallation(const fs::path& root, std::initializer_list<const char*
 }
 
 struct TFixture {
+    test::TScriptedPrompter prompter;
     QTemporaryDir folder;
     fs::path root{folder.path().toStdString()};
     test::TNoListener listener;
@@ -57,14 +58,12 @@ class TestDistribution : public QObject {
     Q_OBJECT
 
 private slots:
-    void boxesInTheDialogsOrderWithTheirTexts();
-    void boxesKeepTheirStateWhileTheProgramRuns();
+    void boxesInTheDialogsOrderWithTheirTextsKeepTheirState();
     void writesTheCheckedCarsAfterYes();
     void aMissingFolderOpensThePreferencesFirst();
 };
 
-void TestDistribution::boxesInTheDialogsOrderWithTheirTexts() {
-    test::TScriptedPrompter prompter;
+void TestDistribution::boxesInTheDialogsOrderWithTheirTextsKeepTheirState() {
     TFixture f;
     QCOMPARE(f.dialog.windowTitle(), QStringLiteral("Distribute Car Camera Set"));
     QCOMPARE(f.dialog.findChild<QLabel*>(QStringLiteral("lblGPLText"))->text(),
@@ -96,12 +95,8 @@ void TestDistribution::boxesInTheDialogsOrderWithTheirTexts() {
         if (auto* box = qobject_cast<QCheckBox*>(w)) tabbed << box->text();
     QCOMPARE(tabbed, order);
     f.dialog.hide();
-    SKV_VERIFY_PROMPTER(prompter);
-}
 
-void TestDistribution::boxesKeepTheirStateWhileTheProgramRuns() {
-    test::TScriptedPrompter prompter;
-    TFixture f;
+    // What is cleared in one use is cleared in the next, while the program runs.
     TModal cleared([](QDialog* d) {
         click(d, "chkLotus");
         click(d, "chkPacecar");
@@ -115,28 +110,27 @@ void TestDistribution::boxesKeepTheirStateWhileTheProgramRuns() {
     model::TDistributionChecks expected = model::kAllTargetsChecked;
     expected[0] = expected[8] = false;
     QVERIFY(f.dialog.checks() == expected);
-    SKV_VERIFY_PROMPTER(prompter);
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 void TestDistribution::writesTheCheckedCarsAfterYes() {
-    test::TScriptedPrompter prompter;
     TFixture f;
     const fs::path cars = f.root / "gpl" / "cars" / "cars67";
     f.setPath("edtGPLPath",
               gplInstallation(f.root, {"lotus", "ferrari", "eagle", "brabham", "coventry", "brm"}));
 
     // No writes nothing; Yes writes every checked car but Ferrari, Cooper into "coventry".
-    prompter.answer(eAnswer::No);
+    f.prompter.answer(eAnswer::No);
     TModal declined([](QDialog* d) { click(d, "btnOK"); });
     QVERIFY(f.dialog.distribute(f.set, model::eGame::gGPL, f.buffer));
     SKV_VERIFY_MODAL(declined);
     QVERIFY(!fs::exists(cars / "lotus" / "lotus.cam"));
-    QCOMPARE(prompter.askedTexts().at(0),
+    QCOMPARE(f.prompter.askedTexts().at(0),
              QStringLiteral(
                  "The *.cam files of each selected car will be overwritten in the cars67 of GPL, continue?"));
-    QCOMPARE(prompter.asked().at(0).kind, ui::eQuestion::YesNo);
+    QCOMPARE(f.prompter.asked().at(0).kind, ui::eQuestion::YesNo);
 
-    prompter.answer(eAnswer::Yes);
+    f.prompter.answer(eAnswer::Yes);
     TModal accepted([](QDialog* d) {
         click(d, "chkFerrari");
         click(d, "chkHonda");
@@ -152,7 +146,7 @@ void TestDistribution::writesTheCheckedCarsAfterYes() {
     QVERIFY(!fs::exists(cars / "ferrari" / "ferrari.cam"));
 
     // Honda again, whose folder is missing: the cars before it are written, then the run stops.
-    prompter.answer(eAnswer::Yes);
+    f.prompter.answer(eAnswer::Yes);
     TModal failing([](QDialog* d) {
         click(d, "chkHonda");
         click(d, "btnOK");
@@ -168,19 +162,18 @@ void TestDistribution::writesTheCheckedCarsAfterYes() {
     SKV_VERIFY_MODAL(failing);
     QVERIFY(raised);
     QVERIFY(fs::exists(cars / "lotus" / "lotus.cam"));
-    SKV_VERIFY_PROMPTER(prompter);
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 void TestDistribution::aMissingFolderOpensThePreferencesFirst() {
-    test::TScriptedPrompter prompter;
     TFixture f;
     const fs::path cup = f.root / "nr2003" / "series" / "cup";
     fs::create_directories(cup);
     f.setPath("edtNR2003Path", f.root / "elsewhere" / "nr2003.exe");
 
     // The message, then the preferences, where the user puts the right path; then the question.
-    prompter.answer(eAnswer::Ok);
-    prompter.answer(eAnswer::Yes);
+    f.prompter.answer(eAnswer::Ok);
+    f.prompter.answer(eAnswer::Yes);
     std::optional<TModal> preferences;
     QString preferencesCaption;
     TModal distribution([&](QDialog* d) {
@@ -199,7 +192,7 @@ void TestDistribution::aMissingFolderOpensThePreferencesFirst() {
     SKV_VERIFY_MODAL(*preferences);
     QCOMPARE(preferencesCaption, QStringLiteral("Preferences"));
     QCOMPARE(
-        prompter.askedTexts(),
+        f.prompter.askedTexts(),
         (QStringList{
             "The seriescup directory of NR2003 is not found, check the NR2003 pathname in the Preferences "
             "dialog !",
@@ -207,7 +200,7 @@ void TestDistribution::aMissingFolderOpensThePreferencesFirst() {
             "continue?"}));
     QVERIFY(fs::exists(cup / "make_a.cam"));
     QVERIFY(fs::exists(cup / "pacecar.cam"));
-    SKV_VERIFY_PROMPTER(prompter);
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 SKV_GUI_TEST_MAIN(TestDistribution)

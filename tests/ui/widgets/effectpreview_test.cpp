@@ -2,6 +2,7 @@
 // prints for the same script and start, compile errors point at their place and grey the last good
 // plot, an endless loop ends at the step budget while the editor goes on taking keys, and a burst
 // of keys leaves a single run.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "model/Gplcarcameraset.h"
@@ -20,15 +21,10 @@
 #include <charconv>
 
 using namespace skv;
+using test::child;
 using test::TModal;
 
 namespace {
-
-template <typename T> T* child(QWidget* parent, const char* name) {
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!found) qWarning("no %s", name);
-    return found;
-}
 
 // Replaces the script as a user does: select all, type it line by line.
 void retypeScript(QPlainTextEdit* text, const QStringList& lines) {
@@ -72,28 +68,56 @@ const QStringList kOrbit = {
 class TestEffectPreview : public QObject {
     Q_OBJECT
 private slots:
-    void plotHoldsWhatTheToolPrints();
-    void compileErrorsPointAtTheirPlaceAndGreyThePlot();
+    void plotHoldsWhatTheToolPrintsAndErrorsGreyIt();
     void endlessLoopEndsAtTheBudgetWhileKeysAreTaken();
     void burstOfKeysLeavesOneRun();
     void keptPlayerGivesWhatANewOneGives();
 };
 
-void TestEffectPreview::plotHoldsWhatTheToolPrints() {
+// The orbit's plot, then scripts that do not compile: each error shown at its place over the last good
+// plot, greyed, until a good script plots again.
+void TestEffectPreview::plotHoldsWhatTheToolPrintsAndErrorsGreyIt() {
     ui::TfrmEffect editor;
     model::TGPLCarCameraSet item;
     item.Type = model::eCameraSetType::CstRollBarCam;
     item.Camera0.zPos = 0.8f;
     item.Camera0.pitch = -0.05f;
     item.Camera0.zoomAngle = 0.9f;
+    const struct {
+        QStringList lines;
+        QString shown;
+    } errors[] = {
+        {{"Z := (Z + 1;", "X := 1;"}, "Line 1, column 6: Missing brackets in expression. Expression: (Z + 1"},
+        {{"Z := 1;", "X := X +* 2;", "Y := 2;"}, "Line 2, column 9: Syntax error in expression: * 2"},
+        {{"{ rise", "  slowly } Z := Z + 0.01", "X := 1"},
+         "Line 3, column 3: Semicolon expected. Statement: Z := Z + 0.01 X"},
+    };
     std::vector<model::CarCameraValues> plotted;
-    TModal modal([&](QDialog* d) {
-        retypeScript(child<QPlainTextEdit>(d, "mmoEffect"), kOrbit);
-        QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
-        plotted = child<ui::TEffectPlot>(d, "pltPreview")->steps();
-        QCOMPARE(plotted.size(), std::size_t(370));
-        QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("btnCancel")), Qt::LeftButton);
-    });
+    TModal modal(
+        [&](QDialog* d) {
+            auto* text = child<QPlainTextEdit>(d, "mmoEffect");
+            auto* error = child<QLabel>(d, "lblError");
+            auto* plot = child<ui::TEffectPlot>(d, "pltPreview");
+            retypeScript(text, kOrbit);
+            QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
+            plotted = plot->steps();
+            QCOMPARE(plotted.size(), std::size_t(370));
+            const float lastZ = plotted.back().zPos;
+            for (const auto& c : errors) {
+                retypeScript(text, c.lines);
+                QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
+                QVERIFY(plot->isStale());
+                QCOMPARE(QTextDocumentFragment::fromHtml(error->text()).toPlainText(), c.shown);
+                QCOMPARE(plot->steps().back().zPos, lastZ); // the last good plot, greyed
+            }
+            retypeScript(text, {"Z := Z + 0.02;"});
+            QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
+            QVERIFY(!plot->isStale());
+            QVERIFY(error->text().isEmpty());
+            QVERIFY(plot->steps().back().zPos > lastZ);
+            QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("btnCancel")), Qt::LeftButton);
+        },
+        15000);
     QVERIFY(!editor.edit(item));
     SKV_VERIFY_MODAL(modal);
 
@@ -113,47 +137,6 @@ void TestEffectPreview::plotHoldsWhatTheToolPrints() {
     QVERIFY(tool.waitForFinished(10000));
     QCOMPARE(tool.exitCode(), 0);
     QCOMPARE(tool.readAllStandardOutput().toStdString(), csvOf(plotted));
-}
-
-void TestEffectPreview::compileErrorsPointAtTheirPlaceAndGreyThePlot() {
-    ui::TfrmEffect editor;
-    model::TGPLCarCameraSet item;
-    item.Type = model::eCameraSetType::CstRollBarCam;
-    item.setEffect("Z := Z + 0.01;");
-    const struct {
-        QStringList lines;
-        QString shown;
-    } cases[] = {
-        {{"Z := (Z + 1;", "X := 1;"}, "Line 1, column 6: Missing brackets in expression. Expression: (Z + 1"},
-        {{"Z := 1;", "X := X +* 2;", "Y := 2;"}, "Line 2, column 9: Syntax error in expression: * 2"},
-        {{"{ rise", "  slowly } Z := Z + 0.01", "X := 1"},
-         "Line 3, column 3: Semicolon expected. Statement: Z := Z + 0.01 X"},
-    };
-    TModal modal(
-        [&](QDialog* d) {
-            auto* text = child<QPlainTextEdit>(d, "mmoEffect");
-            auto* error = child<QLabel>(d, "lblError");
-            auto* plot = child<ui::TEffectPlot>(d, "pltPreview");
-            QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
-            QCOMPARE(plot->steps().size(), std::size_t(370));
-            const float lastZ = plot->steps().back().zPos;
-            for (const auto& c : cases) {
-                retypeScript(text, c.lines);
-                QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
-                QVERIFY(plot->isStale());
-                QCOMPARE(QTextDocumentFragment::fromHtml(error->text()).toPlainText(), c.shown);
-                QCOMPARE(plot->steps().back().zPos, lastZ); // the last good plot, greyed
-            }
-            retypeScript(text, {"Z := Z + 0.02;"});
-            QTRY_VERIFY_WITH_TIMEOUT(editor.preview().idle(), 3000);
-            QVERIFY(!plot->isStale());
-            QVERIFY(error->text().isEmpty());
-            QVERIFY(plot->steps().back().zPos > lastZ);
-            QTest::mouseClick(d->findChild<QWidget*>(QStringLiteral("btnCancel")), Qt::LeftButton);
-        },
-        15000);
-    QVERIFY(!editor.edit(item));
-    SKV_VERIFY_MODAL(modal);
 }
 
 void TestEffectPreview::endlessLoopEndsAtTheBudgetWhileKeysAreTaken() {

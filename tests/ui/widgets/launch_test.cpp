@@ -2,6 +2,7 @@
 // a launch that cannot start, the link label and the logo through the default browser, and the about
 // box with the caption of the moment.
 #include "support/Programstart.h"
+#include "support/Widgets.h"
 
 #include "ui/Launch.h"
 
@@ -20,6 +21,8 @@
 #include <filesystem>
 
 using namespace skv;
+using test::child;
+using test::click;
 using test::TModal;
 using ui::eAnswer;
 
@@ -34,17 +37,7 @@ public:
     std::vector<ui::TLaunch> Started;
 };
 
-template <typename T> T* child(const QWidget& parent, const char* name) {
-    return parent.findChild<T*>(QString::fromLatin1(name));
-}
-
 using TStart = test::TProgramStart;
-
-void click(const QWidget& window, const char* name) {
-    auto* button = child<QAbstractButton>(window, name);
-    QVERIFY2(button, name);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
 
 void clickWidget(const QWidget& window, const char* name) {
     auto* widget = child<QWidget>(window, name);
@@ -73,15 +66,12 @@ private:
 class TestLaunch : public QObject {
     Q_OBJECT
 private slots:
-    void theGameStartsWithTheWindowOptionOfTheMoment();
-    void aToolWithoutAPathOffersThePreferences();
-    void aWindowsProgramWithoutWineIsSaidInAMessage();
+    void theGameAndTheAboutBoxFollowTheWindowOfTheMoment();
+    void withoutWineTheGameSaysWhyAndAToolWithoutAPathOffersThePreferences();
     void theLinkAndTheLogoOpenTheBrowser();
-    void theAboutBoxShowsTheCaptionOfTheMoment();
-    void theNR2003NotesAreExact();
 };
 
-void TestLaunch::theGameStartsWithTheWindowOptionOfTheMoment() {
+void TestLaunch::theGameAndTheAboutBoxFollowTheWindowOfTheMoment() {
     TStart s;
     TRecordingLauncher launched;
     ui::TfrmMain& window = s.start("[Files]\nGPL=C:\\Sierra\\gpl\\gpl.exe\nNR2003=D:\\NR\\nr2003.exe\n");
@@ -98,13 +88,39 @@ void TestLaunch::theGameStartsWithTheWindowOptionOfTheMoment() {
         {"D:\\NR\\nr2003.exe", "", ""},
     };
     QVERIFY(launched.Started == expected);
+
+    // The about box shows the window's caption of the moment too.
+    QStringList shown;
+    const auto read = [&](QDialog* d) {
+        shown << d->windowTitle() << child<QLabel>(*d, "lblName")->text();
+        QTest::mouseClick(d->findChild<QAbstractButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
+    };
+    TModal about({read, read});
+    window.actAbout->trigger();
+    window.setWindowTitle(QStringLiteral("Brightlap Skyvane - Camsets0.cmf"));
+    window.actAbout->trigger();
+    SKV_VERIFY_MODAL(about);
+    QCOMPARE(shown, (QStringList{"About", "Brightlap Skyvane", "About", "Brightlap Skyvane - Camsets0.cmf"}));
     SKV_VERIFY_PROMPTER(s.prompter);
 }
 
-void TestLaunch::aToolWithoutAPathOffersThePreferences() {
+void TestLaunch::withoutWineTheGameSaysWhyAndAToolWithoutAPathOffersThePreferences() {
     TStart s;
+    // The real launcher, with no Wine to be found: the user reads why the game did not start.
+    QTemporaryDir empty;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", empty.path().toLocal8Bit());
+    ui::TfrmMain& window = s.start("[Files]\nGPL=/games/gpl/gpl.exe\n");
+    s.prompter.answer(eAnswer::Ok);
+    click(window, "btnGPL");
+    qputenv("PATH", path);
+    QCOMPARE(s.prompter.asked().size(), std::size_t(1));
+    QCOMPARE(s.prompter.asked()[0].kind, ui::eQuestion::Error);
+    const QString said = s.prompter.asked()[0].text;
+    QVERIFY2(said.contains("Wine") && said.contains("/games/gpl/gpl.exe"), qPrintable(said));
+
+    // The tools, through a launcher that notes what it would start.
     TRecordingLauncher launched;
-    ui::TfrmMain& window = s.start("");
     const char* const buttons[] = {"btnVideoCapture", "btnImageCapture", "btnMovieEditor",
                                    "btnReplayAnalyser"};
     for (const char* button : buttons) {
@@ -112,7 +128,7 @@ void TestLaunch::aToolWithoutAPathOffersThePreferences() {
         click(window, button);
     }
     QCOMPARE(
-        s.prompter.askedTexts(),
+        s.prompter.askedTexts().mid(1),
         (QStringList{"There is no video capture application specified. Open the preferences dialog now ?",
                      "There is no image capture application specified. Open the preferences dialog now ?",
                      "There is no movie editor specified. Open the preferences dialog now ?",
@@ -142,23 +158,6 @@ void TestLaunch::aToolWithoutAPathOffersThePreferences() {
     SKV_VERIFY_PROMPTER(s.prompter);
 }
 
-// The real launcher, with no Wine to be found: the user reads why nothing started.
-void TestLaunch::aWindowsProgramWithoutWineIsSaidInAMessage() {
-    TStart s;
-    QTemporaryDir empty;
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", empty.path().toLocal8Bit());
-    ui::TfrmMain& window = s.start("[Files]\nGPL=/games/gpl/gpl.exe\n");
-    s.prompter.answer(eAnswer::Ok);
-    click(window, "btnGPL");
-    qputenv("PATH", path);
-    SKV_VERIFY_PROMPTER(s.prompter);
-    QCOMPARE(s.prompter.asked().size(), std::size_t(1));
-    QCOMPARE(s.prompter.asked()[0].kind, ui::eQuestion::Error);
-    const QString said = s.prompter.asked()[0].text;
-    QVERIFY2(said.contains("Wine") && said.contains("/games/gpl/gpl.exe"), qPrintable(said));
-}
-
 void TestLaunch::theLinkAndTheLogoOpenTheBrowser() {
     TStart s;
     TBrowser browser(QStringLiteral("https"));
@@ -185,32 +184,6 @@ void TestLaunch::theLinkAndTheLogoOpenTheBrowser() {
     clickWidget(plain, "Label1");
     SKV_VERIFY_PROMPTER(none.prompter);
     QCOMPARE(browser.opened.size(), 2);
-}
-
-void TestLaunch::theAboutBoxShowsTheCaptionOfTheMoment() {
-    TStart s;
-    ui::TfrmMain& window = s.start("");
-    QStringList shown;
-    const auto read = [&](QDialog* d) {
-        shown << d->windowTitle() << child<QLabel>(*d, "lblName")->text();
-        QTest::mouseClick(d->findChild<QAbstractButton*>(QStringLiteral("btnOK")), Qt::LeftButton);
-    };
-    TModal about({read, read});
-    window.actAbout->trigger();
-    window.setWindowTitle(QStringLiteral("Brightlap Skyvane - Camsets0.cmf"));
-    window.actAbout->trigger();
-    SKV_VERIFY_MODAL(about);
-    QCOMPARE(shown, (QStringList{"About", "Brightlap Skyvane", "About", "Brightlap Skyvane - Camsets0.cmf"}));
-}
-
-void TestLaunch::theNR2003NotesAreExact() {
-    QCOMPARE(
-        ui::nr2003NotesText(),
-        QStringLiteral("Important NR2003 Notes !!!\n\nThe helpfile is made for GPL. It can be used for "
-                       "NR2003 too but consider the following notes:\n\n- to prevent key conflicts: D/F "
-                       "keys are now W/E, S key is now Q\n- the 'pitcam' of gpl is 'pitcam1' on NR2003 "
-                       "(pitcam2 behaves normally)\n- the 'rollbar' cam is 'roof' cam\n- distribution of "
-                       "cam files is done for make_a.cam and pacecar.cam instead of GPL cars\n"));
 }
 
 SKV_GUI_TEST_MAIN(TestLaunch)

@@ -2,6 +2,7 @@
 // front: the track bars and their labels, the speed and smoothing hot keys, L and B, the game
 // selector while attached, the status bar, a backend that cannot offer direct control, and a close
 // while an effect runs.
+#include "support/Widgets.h"
 #include "ui/Guitest.h"
 
 #include "directcontrol/Directcontrol_stack.h"
@@ -27,13 +28,10 @@
 using namespace skv;
 using directcontrol::ControlMode;
 using directcontrol::testing::GameStage;
+using test::child;
 namespace vk = platform::vk;
 
 namespace {
-
-template <typename T> T* child(const QWidget& parent, const char* name) {
-    return parent.findChild<T*>(QString::fromLatin1(name));
-}
 
 // The program with its settings in a folder of its own, direct control over the stage's backend,
 // the stage's game in front and its reference camera files where the preferences point.
@@ -51,10 +49,7 @@ struct TWorld {
                                  (game.folder.path() / "gpl" / "gpl.exe").string() +
                                  "\nNR2003=" + (game.folder.path() / "nr2003" / "NR2003.exe").string() +
                                  "\n" + extra;
-        QFile out(QString::fromStdString(settings()));
-        if (!out.open(QIODevice::WriteOnly)) qFatal("cannot write the settings");
-        out.write(text.data(), qint64(text.size()));
-        out.close();
+        test::writeBytes(QString::fromStdString(settings()), QByteArray::fromStdString(text));
         if (!backend) backend = std::make_unique<directcontrol::testing::LentPlatform>(game.platform);
         program = std::make_unique<ui::TProgram>(
             ui::TProgramSetup{settings(), folder.path(), std::move(backend)}, game.paths);
@@ -99,10 +94,9 @@ class TestMainControl : public QObject {
 private slots:
     void trackBarsFeedTheThreadAndShowPercent();
     void hotKeysMoveTheBarsOnceAndLeaveTheStoredModes();
-    void selectorChangeWhileAttachedDetachesAtOnce();
+    void selectorChangeWhileAttachedDetachesAtOnceAndACloseStopsTheEffect();
     void statusBarSaysWhyTheLinkIsDown();
     void withoutDirectControlTheGroupSaysWhyAndTheRestWorks();
-    void closingWhileAnEffectRunsStopsTheThread();
     void saveKeysFillTheBoxesOfTheSavedPositionsWindow();
 };
 
@@ -179,11 +173,15 @@ void TestMainControl::hotKeysMoveTheBarsOnceAndLeaveTheStoredModes() {
     QCOMPARE(ini.ReadString("MainForm", "DefaultBankMode", "?"), std::string("0"));
 }
 
-void TestMainControl::selectorChangeWhileAttachedDetachesAtOnce() {
+void TestMainControl::selectorChangeWhileAttachedDetachesAtOnceAndACloseStopsTheEffect() {
     TWorld world;
     model::TCameraSetList items;
     items.push_back(std::make_unique<model::TGPLCarCameraSet>());
     items.back()->Caption = "Low";
+    items.push_back(std::make_unique<model::TGPLCarCameraSet>());
+    items.back()->Caption = "Drift";
+    items.back()->Type = model::eCameraSetType::CstRollBarCam;
+    items.back()->setEffect("X := X + 0.5;\r\n");
     const QString library = world.folder.filePath(QStringLiteral("one.cmf"));
     model::saveLibraryFile(library.toStdString(), items);
     ui::TfrmMain& window = world.start("[Open Cmf Files]\nfile1=" + library.toStdString() + "\n");
@@ -211,6 +209,18 @@ void TestMainControl::selectorChangeWhileAttachedDetachesAtOnce() {
     // The next key attaches to the game now selected.
     QVERIFY(world.press(vk::PageUp));
     QVERIFY(world.thread().attached());
+
+    // Closed while an effect runs, the window stops the thread: no step is written after.
+    QVERIFY(world.press(vk::Insert, true));
+    QCOMPARE(world.thread().mode(), ControlMode::EffectRollBar);
+    const std::size_t attached = world.game.writes().size();
+    QTRY_VERIFY(world.game.writes().size() >= attached + 3);
+    QVERIFY(window.close());
+    QVERIFY(!window.directControl().input().installed());
+    const std::size_t written = world.game.writes().size();
+    QTest::qWait(100); // some steps' time
+    QCOMPARE(world.game.writes().size(), written);
+    world.program.reset();
 }
 
 void TestMainControl::statusBarSaysWhyTheLinkIsDown() {
@@ -245,29 +255,6 @@ void TestMainControl::withoutDirectControlTheGroupSaysWhyAndTheRestWorks() {
     QCOMPARE(child<QLabel>(window, "lblSpeedValue")->text(), QStringLiteral("51%"));
     window.actNew->trigger();
     QCOMPARE(window.pages().size(), std::size_t(1));
-}
-
-void TestMainControl::closingWhileAnEffectRunsStopsTheThread() {
-    TWorld world;
-    model::TCameraSetList items;
-    items.push_back(std::make_unique<model::TGPLCarCameraSet>());
-    items.back()->Caption = "Drift";
-    items.back()->Type = model::eCameraSetType::CstRollBarCam;
-    items.back()->setEffect("X := X + 0.5;\r\n");
-    const QString library = world.folder.filePath(QStringLiteral("fx.cmf"));
-    model::saveLibraryFile(library.toStdString(), items);
-    ui::TfrmMain& window = world.start("[Open Cmf Files]\nfile1=" + library.toStdString() + "\n");
-    QVERIFY(world.attach());
-    QVERIFY(world.press(vk::Insert, true));
-    QCOMPARE(world.thread().mode(), ControlMode::EffectRollBar);
-    QTRY_VERIFY(world.game.writes().size() >= 3);
-
-    QVERIFY(window.close());
-    QVERIFY(!window.directControl().input().installed());
-    const std::size_t written = world.game.writes().size();
-    QTest::qWait(100); // some steps' time
-    QCOMPARE(world.game.writes().size(), written);
-    world.program.reset();
 }
 
 void TestMainControl::saveKeysFillTheBoxesOfTheSavedPositionsWindow() {

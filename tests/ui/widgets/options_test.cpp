@@ -1,7 +1,6 @@
 // The preferences dialog: the six paths with their defaults, the cursor in the GPL path at opening,
 // Browse, the "Files" keys written back, the listener told at creation, at every close and at every
-// edit of a game path, the reference camera files refreshed on close, and the hidden "Keys" page
-// with its four open fields.
+// edit of a game path, and the hidden "Keys" page with its four open fields.
 #include "support/Widgets.h"
 #include "ui/Guitest.h"
 
@@ -40,6 +39,14 @@ QLineEdit* field(QWidget* dialog, const char* name) {
     return dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
 }
 
+// What every test of the dialog stands on: answers, a folder of its own, a listener that notes.
+struct TFixture {
+    test::TScriptedPrompter prompter;
+    QTemporaryDir folder;
+    TRecordingListener listener;
+    std::string settings() const { return folder.filePath("skyvane.INI").toStdString(); }
+};
+
 void closeWithButton(ui::TdlgOptions& dialog) {
     TModal modal([](QDialog* d) { click(d, "btnClose"); });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
@@ -52,20 +59,15 @@ class TestOptions : public QObject {
     Q_OBJECT
 
 private slots:
-    void firstStartShowsTheDefaultsAndWritesAllSixKeys();
+    void firstStartShowsTheDefaultsWritesAllSixKeysAndHidesTheKeys();
     void theListenerHearsCreationEditsAndEveryClose();
     void browseStartsAtTheFieldAndTakesTheChosenFile();
     void aClearedToolPathStaysEmpty();
-    void closingCopiesTheReferenceFileIntoTheNewInstallation();
-    void keysPageShowsTheFixedTable();
 };
 
-void TestOptions::firstStartShowsTheDefaultsAndWritesAllSixKeys() {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    const std::string settings = folder.filePath("skyvane.INI").toStdString();
-    TRecordingListener listener;
-    ui::TdlgOptions dialog(settings, listener, noWine());
+void TestOptions::firstStartShowsTheDefaultsWritesAllSixKeysAndHidesTheKeys() {
+    TFixture f;
+    ui::TdlgOptions dialog(f.settings(), f.listener, noWine());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Preferences"));
     QCOMPARE(field(&dialog, "edtGPLPath")->text(), QStringLiteral("C:\\Sierra\\gpl\\gpl.exe"));
     QCOMPARE(field(&dialog, "edtNR2003Path")->text(),
@@ -81,151 +83,15 @@ void TestOptions::firstStartShowsTheDefaultsAndWritesAllSixKeys() {
     QCOMPARE(dialog.bestLink(), ui::TBestLink{});
     QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("btnClose"))->isDefault());
 
-    QVERIFY(!QFile::exists(folder.filePath("skyvane.INI")));
+    QVERIFY(!QFile::exists(f.folder.filePath("skyvane.INI")));
     dialog.writeSettings();
-    QCOMPARE(ui::readOptionsSettings(settings).files, ui::TOptionsFiles{});
-    QFile file(folder.filePath("skyvane.INI"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
+    QCOMPARE(ui::readOptionsSettings(f.settings()).files, ui::TOptionsFiles{});
+    const QByteArray text = test::fileBytes(f.folder.filePath("skyvane.INI"));
     for (const char* key : {"GPL=C:\\Sierra", "NR2003=C:\\Papyrus",
                             "VideoCapture=", "ImageCapture=", "MovieEditor=", "ReplayAnalyser="})
         QVERIFY2(text.contains(key), key);
-    SKV_VERIFY_PROMPTER(prompter);
-}
 
-void TestOptions::theListenerHearsCreationEditsAndEveryClose() {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    TRecordingListener listener;
-    ui::TdlgOptions dialog(folder.filePath("skyvane.INI").toStdString(), listener, noWine());
-    const ui::TGamePrograms defaults{"C:\\Sierra\\gpl\\gpl.exe",
-                                     "C:\\Papyrus\\NASCAR Racing 2003 Season\\nr2003.exe"};
-    QCOMPARE(listener.Changes, std::vector<ui::TGamePrograms>{defaults});
-    QCOMPARE(listener.Refreshes, std::vector<ui::TGamePrograms>{defaults});
-
-    // Each key typed into a game path is told; a tool path is nobody's business here.
-    TModal modal([&](QDialog* d) {
-        QCOMPARE(d->focusWidget(), field(d, "edtGPLPath"));
-        retype(d, "edtNR2003Path", QStringLiteral("/g/n"));
-        QTest::keyClicks(field(d, "edtMovieEditorPath"), QStringLiteral("/usr/bin/cut"));
-        QTest::keyClick(d, Qt::Key_Escape);
-    });
-    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-    SKV_VERIFY_MODAL(modal);
-    QCOMPARE(listener.Changes.size(), std::size_t(5));
-    QCOMPARE(listener.Changes.back().nr2003, std::string("/g/n"));
-    QCOMPARE(listener.Changes.at(1).nr2003, std::string("/"));
-    const ui::TGamePrograms edited{defaults.gpl, "/g/n"};
-    QCOMPARE(listener.Refreshes.size(), std::size_t(2));
-    QCOMPARE(listener.Refreshes.back(), edited);
-
-    closeWithButton(dialog);
-    QCOMPARE(listener.Refreshes.size(), std::size_t(3));
-    QCOMPARE(listener.Refreshes.back(), edited);
-    QCOMPARE(listener.Changes.size(), std::size_t(5));
-    SKV_VERIFY_PROMPTER(prompter);
-}
-
-void TestOptions::browseStartsAtTheFieldAndTakesTheChosenFile() {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    const QString gpl = folder.filePath("GPL Legends/gpl.exe");
-    std::filesystem::create_directories(std::filesystem::path(gpl.toStdString()).parent_path());
-    QFile(gpl).open(QIODevice::WriteOnly);
-    TRecordingListener listener;
-    ui::TdlgOptions dialog(folder.filePath("skyvane.INI").toStdString(), listener, noWine());
-    field(&dialog, "edtGPLPath")->setText(gpl);
-    listener.Changes.clear();
-
-    prompter.chooseFile(folder.filePath("other/gpl.exe"));
-    prompter.cancelFile();
-    prompter.cancelFile();
-    TModal modal([&](QDialog* d) {
-        click(d, "btnBrowseGPL");
-        click(d, "btnBrowseGPL");
-        click(d, "btnBrowseVideoCapture");
-        QTest::keyClick(d, Qt::Key_Escape);
-    });
-    dialog.exec();
-    SKV_VERIFY_MODAL(modal);
-    const ui::TFileRequest& first = prompter.fileRequests().at(0);
-    QCOMPARE(first.folder, gpl); // the field's full path is where the dialog starts
-    QCOMPARE(first.fileName, QStringLiteral("gpl.exe"));
-    QCOMPARE(first.filter, QStringLiteral("*.exe (*.exe)"));
-    QCOMPARE(first.defaultSuffix, QStringLiteral("exe"));
-    QVERIFY(first.mustExist);
-    QCOMPARE(prompter.fileRequests().at(1).folder, folder.filePath("other/gpl.exe"));
-    QCOMPARE(prompter.fileRequests().at(2).fileName, QString());
-    // The choice went into the field (and to the listener); the cancel left it.
-    QCOMPARE(field(&dialog, "edtGPLPath")->text(), folder.filePath("other/gpl.exe"));
-    QCOMPARE(listener.Changes.size(), std::size_t(1));
-    QCOMPARE(field(&dialog, "edtVideoCapturePath")->text(), QString());
-    SKV_VERIFY_PROMPTER(prompter);
-}
-
-void TestOptions::aClearedToolPathStaysEmpty() {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    const QString settings = folder.filePath("skyvane.INI");
-    {
-        QFile file(settings);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Files]\nGPL=/games/gpl/gpl.exe\nVideoCapture=/usr/bin/recorder\n"
-                   "[Best Links]\nTitle1=Camera club\nLink1=https://club.example/\n");
-    }
-    TRecordingListener listener;
-    {
-        ui::TdlgOptions dialog(settings.toStdString(), listener, noWine());
-        QCOMPARE(field(&dialog, "edtGPLPath")->text(), QStringLiteral("/games/gpl/gpl.exe"));
-        QCOMPARE(dialog.bestLink(), (ui::TBestLink{"Camera club", "https://club.example/"}));
-        TModal modal([&](QDialog* d) {
-            QLineEdit* video = field(d, "edtVideoCapturePath");
-            video->setFocus();
-            video->selectAll();
-            QTest::keyClick(video, Qt::Key_Delete);
-            QTest::keyClick(d, Qt::Key_Escape);
-        });
-        dialog.exec();
-        SKV_VERIFY_MODAL(modal);
-        dialog.writeSettings();
-    }
-    ui::TdlgOptions again(settings.toStdString(), listener, noWine());
-    QCOMPARE(field(&again, "edtVideoCapturePath")->text(), QString());
-    QCOMPARE(field(&again, "edtGPLPath")->text(), QStringLiteral("/games/gpl/gpl.exe"));
-    QCOMPARE(again.bestLink().title, std::string("Camera club"));
-    SKV_VERIFY_PROMPTER(prompter);
-}
-
-void TestOptions::closingCopiesTheReferenceFileIntoTheNewInstallation() {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    const std::filesystem::path root = folder.path().toStdString();
-    std::filesystem::create_directories(root / "program");
-    std::filesystem::copy_file(SKV_DATA_DIR "/pacecar.cam", root / "program" / "pacecar.cam");
-    for (const char* series : {"cup", "busch", "trucks"})
-        std::filesystem::create_directories(root / "nr2003" / "series" / series);
-    ui::TGameProgramsLink link(noWine(), root / "program");
-    ui::TdlgOptions dialog((root / "skyvane.INI").string(), link, noWine());
-    QCOMPARE(link.lastRefresh().nr2003Copies, 0);
-
-    TModal modal([&](QDialog* d) {
-        retype(d, "edtNR2003Path", QString::fromStdString((root / "nr2003" / "nr2003.exe").string()));
-        click(d, "btnClose");
-    });
-    dialog.exec();
-    SKV_VERIFY_MODAL(modal);
-    QCOMPARE(link.programs().nr2003, (root / "nr2003" / "nr2003.exe").string());
-    QCOMPARE(link.lastRefresh().nr2003Copies, 3);
-    for (const char* series : {"cup", "busch", "trucks"})
-        QVERIFY(std::filesystem::exists(root / "nr2003" / "series" / series / "pacecar.cam"));
-    SKV_VERIFY_PROMPTER(prompter);
-}
-
-void TestOptions::keysPageShowsTheFixedTable() {
-    test::TScriptedPrompter prompter;
-    QTemporaryDir folder;
-    TRecordingListener listener;
-    ui::TdlgOptions dialog(folder.filePath("skyvane.INI").toStdString(), listener, noWine());
+    // The hidden "Keys" page with the fixed table.
     auto* pages = dialog.findChild<QTabWidget*>(QStringLiteral("pgcOptions"));
     QCOMPARE(pages->tabText(1), QStringLiteral("Keys"));
     QVERIFY(!pages->isTabVisible(1));
@@ -271,7 +137,100 @@ void TestOptions::keysPageShowsTheFixedTable() {
     QTest::keyClick(speed, Qt::Key_7, Qt::AltModifier);
     QCOMPARE(speed->text(), QStringLiteral("Alt+7"));
     dialog.reject();
-    SKV_VERIFY_PROMPTER(prompter);
+    SKV_VERIFY_PROMPTER(f.prompter);
+}
+
+void TestOptions::theListenerHearsCreationEditsAndEveryClose() {
+    TFixture f;
+    ui::TdlgOptions dialog(f.settings(), f.listener, noWine());
+    const ui::TGamePrograms defaults{"C:\\Sierra\\gpl\\gpl.exe",
+                                     "C:\\Papyrus\\NASCAR Racing 2003 Season\\nr2003.exe"};
+    QCOMPARE(f.listener.Changes, std::vector<ui::TGamePrograms>{defaults});
+    QCOMPARE(f.listener.Refreshes, std::vector<ui::TGamePrograms>{defaults});
+
+    // Each key typed into a game path is told; a tool path is nobody's business here.
+    TModal modal([&](QDialog* d) {
+        QCOMPARE(d->focusWidget(), field(d, "edtGPLPath"));
+        retype(d, "edtNR2003Path", QStringLiteral("/g/n"));
+        QTest::keyClicks(field(d, "edtMovieEditorPath"), QStringLiteral("/usr/bin/cut"));
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    SKV_VERIFY_MODAL(modal);
+    QCOMPARE(f.listener.Changes.size(), std::size_t(5));
+    QCOMPARE(f.listener.Changes.back().nr2003, std::string("/g/n"));
+    QCOMPARE(f.listener.Changes.at(1).nr2003, std::string("/"));
+    const ui::TGamePrograms edited{defaults.gpl, "/g/n"};
+    QCOMPARE(f.listener.Refreshes.size(), std::size_t(2));
+    QCOMPARE(f.listener.Refreshes.back(), edited);
+
+    closeWithButton(dialog);
+    QCOMPARE(f.listener.Refreshes.size(), std::size_t(3));
+    QCOMPARE(f.listener.Refreshes.back(), edited);
+    QCOMPARE(f.listener.Changes.size(), std::size_t(5));
+    SKV_VERIFY_PROMPTER(f.prompter);
+}
+
+void TestOptions::browseStartsAtTheFieldAndTakesTheChosenFile() {
+    TFixture f;
+    const QString gpl = f.folder.filePath("GPL Legends/gpl.exe");
+    std::filesystem::create_directories(std::filesystem::path(gpl.toStdString()).parent_path());
+    QFile(gpl).open(QIODevice::WriteOnly);
+    ui::TdlgOptions dialog(f.settings(), f.listener, noWine());
+    field(&dialog, "edtGPLPath")->setText(gpl);
+    f.listener.Changes.clear();
+
+    f.prompter.chooseFile(f.folder.filePath("other/gpl.exe"));
+    f.prompter.cancelFile();
+    f.prompter.cancelFile();
+    TModal modal([&](QDialog* d) {
+        click(d, "btnBrowseGPL");
+        click(d, "btnBrowseGPL");
+        click(d, "btnBrowseVideoCapture");
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    dialog.exec();
+    SKV_VERIFY_MODAL(modal);
+    const ui::TFileRequest& first = f.prompter.fileRequests().at(0);
+    QCOMPARE(first.folder, gpl); // the field's full path is where the dialog starts
+    QCOMPARE(first.fileName, QStringLiteral("gpl.exe"));
+    QCOMPARE(first.filter, QStringLiteral("*.exe (*.exe)"));
+    QCOMPARE(first.defaultSuffix, QStringLiteral("exe"));
+    QVERIFY(first.mustExist);
+    QCOMPARE(f.prompter.fileRequests().at(1).folder, f.folder.filePath("other/gpl.exe"));
+    QCOMPARE(f.prompter.fileRequests().at(2).fileName, QString());
+    // The choice went into the field (and to the listener); the cancel left it.
+    QCOMPARE(field(&dialog, "edtGPLPath")->text(), f.folder.filePath("other/gpl.exe"));
+    QCOMPARE(f.listener.Changes.size(), std::size_t(1));
+    QCOMPARE(field(&dialog, "edtVideoCapturePath")->text(), QString());
+    SKV_VERIFY_PROMPTER(f.prompter);
+}
+
+void TestOptions::aClearedToolPathStaysEmpty() {
+    TFixture f;
+    const QString settings = f.folder.filePath("skyvane.INI");
+    test::writeBytes(settings, QByteArray("[Files]\nGPL=/games/gpl/gpl.exe\nVideoCapture=/usr/bin/recorder\n"
+                                          "[Best Links]\nTitle1=Camera club\nLink1=https://club.example/\n"));
+    {
+        ui::TdlgOptions dialog(settings.toStdString(), f.listener, noWine());
+        QCOMPARE(field(&dialog, "edtGPLPath")->text(), QStringLiteral("/games/gpl/gpl.exe"));
+        QCOMPARE(dialog.bestLink(), (ui::TBestLink{"Camera club", "https://club.example/"}));
+        TModal modal([&](QDialog* d) {
+            QLineEdit* video = field(d, "edtVideoCapturePath");
+            video->setFocus();
+            video->selectAll();
+            QTest::keyClick(video, Qt::Key_Delete);
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        dialog.exec();
+        SKV_VERIFY_MODAL(modal);
+        dialog.writeSettings();
+    }
+    ui::TdlgOptions again(settings.toStdString(), f.listener, noWine());
+    QCOMPARE(field(&again, "edtVideoCapturePath")->text(), QString());
+    QCOMPARE(field(&again, "edtGPLPath")->text(), QStringLiteral("/games/gpl/gpl.exe"));
+    QCOMPARE(again.bestLink().title, std::string("Camera club"));
+    SKV_VERIFY_PROMPTER(f.prompter);
 }
 
 SKV_GUI_TEST_MAIN(TestOptions)

@@ -44,33 +44,11 @@ class TestView : public QObject {
     Q_OBJECT
 
 private slots:
-    void pictureDecodedOnlyOnceShownAndStretched();
-    void clickFocusesAndHighlights();
+    void aPictureIsDecodedOnceShownStretchedAndAClickFocuses();
     void doubleClickEditsTheCameraAndTheViewShowsItsValues();
 };
 
-void TestView::pictureDecodedOnlyOnceShownAndStretched() {
-    model::TGPLCarCamera camera;
-    camera.setImage(test::drawnPicture(0.5));
-    ui::TfrmView view(QStringLiteral("Nose"), nullptr);
-    view.setCamera(&camera);
-    QVERIFY(view.showsPicture());
-    QVERIFY(!view.pictureBox()->decoded());
-
-    view.resize(300, 260);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTRY_VERIFY(view.pictureBox()->decoded());
-    // Stretched over the whole area: sky at the top, field at the bottom, from edge to edge.
-    const QImage shown = view.pictureBox()->grab().toImage();
-    QVERIFY(shown.width() > 200);
-    for (int x : {2, shown.width() - 3}) {
-        QVERIFY(holdsColour(shown.copy(x, 2, 1, 1), QColor(90, 140, 230), 20));
-        QVERIFY(holdsColour(shown.copy(x, shown.height() - 3, 1, 1), QColor(60, 130, 50), 20));
-    }
-}
-
-void TestView::clickFocusesAndHighlights() {
+void TestView::aPictureIsDecodedOnceShownStretchedAndAClickFocuses() {
     model::TGPLCarCamera first, second;
     second.setImage(test::drawnPicture(0.3));
     QWidget page;
@@ -82,9 +60,19 @@ void TestView::clickFocusesAndHighlights() {
     b->setCamera(&second);
     layout->addWidget(a);
     layout->addWidget(b);
-    page.resize(560, 240);
+    QVERIFY(b->showsPicture());
+    QVERIFY(!b->pictureBox()->decoded());
+    page.resize(760, 240);
     page.show();
     test::activate(page);
+    QTRY_VERIFY(b->pictureBox()->decoded()); // once shown
+    // Stretched over the whole area: sky at the top, field at the bottom, from edge to edge.
+    const QImage shown = b->pictureBox()->grab().toImage();
+    QVERIFY(shown.width() > 200);
+    for (int x : {2, shown.width() - 3}) {
+        QVERIFY(holdsColour(shown.copy(x, 2, 1, 1), QColor(90, 140, 230), 20));
+        QVERIFY(holdsColour(shown.copy(x, shown.height() - 3, 1, 1), QColor(60, 130, 50), 20));
+    }
     QSignalSpy aFocus(a, &ui::TfrmView::focusChanged);
     QSignalSpy bFocus(b, &ui::TfrmView::focusChanged);
 
@@ -119,19 +107,14 @@ void TestView::doubleClickEditsTheCameraAndTheViewShowsItsValues() {
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QSignalSpy changed(&view, &ui::TfrmView::cameraChanged);
 
-    // The dialog shows radians where the view shows degrees; a new yaw and no picture are stored.
-    QString caption, yawShown;
+    // A new yaw (the dialog shows radians) and no picture are stored.
     TModal modal([&](QDialog* dialog) {
-        caption = dialog->windowTitle();
-        yawShown = test::child<QLineEdit>(dialog, "edtYaw")->text();
         retype(dialog, "edtYaw", QStringLiteral("0.5"));
         click(dialog, "btnDeleteImage");
         click(dialog, "btnOK");
     });
     QTest::mouseDClick(view.pictureBox(), Qt::LeftButton);
     SKV_VERIFY_MODAL(modal);
-    QCOMPARE(caption, QStringLiteral("Camera Properties (Rear Suspension)"));
-    QCOMPARE(yawShown, QStringLiteral("0.672"));
     QCOMPARE(camera.yaw, 0.5f);
     QVERIFY(camera.getImage().empty());
     QCOMPARE(changed.count(), 1);
