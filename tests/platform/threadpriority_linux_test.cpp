@@ -24,7 +24,7 @@ struct Granted {
     int policy = -1;
     int niceBefore = 0, niceAfter = 0;
     long timerSlack = -1;
-    std::uint64_t slice = 0; // ns; 0 where the kernel reports none
+    std::uint64_t slice = 0;      // ns; 0 where the kernel reports none
     std::uint64_t childSlice = 0; // of a thread it starts after the request
 };
 
