@@ -129,6 +129,7 @@ public:
             attr.sample_period = 1;
             attr.sample_type = PERF_SAMPLE_TIME;
             attr.wakeup_events = 1;
+            attr.disabled = 1; // armed for one key at a time
             const int fd = int(syscall(SYS_perf_event_open, &attr, -1, int(cpu), -1, PERF_FLAG_FD_CLOEXEC));
             if (fd < 0) {
                 close();
@@ -145,6 +146,13 @@ public:
     }
     ~WriteWatch() { close(); }
     bool active() const { return !Events.empty(); }
+
+    // Only around a key: the program's writes at other times (its steps, the warm-up) and the other
+    // processes' are not slowed by the trace point's wake-ups.
+    void arm(bool on) {
+        for (const Event& e : Events)
+            ioctl(e.fd, on ? PERF_EVENT_IOC_ENABLE : PERF_EVENT_IOC_DISABLE, 0);
+    }
 
     // Sleeps until a write returns somewhere or `until` comes; the records are dropped.
     void wait(Clock::time_point until) {
@@ -287,6 +295,7 @@ std::vector<double> programLatencies(const std::string& display, int keys) {
         for (int i = 0; i < keys; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             const auto before = run.block();
+            watch.arm(true);
             const auto sent = typeKey(typist, pageUp);
             const auto end = sent + std::chrono::seconds(5);
             while (run.block() == before && Clock::now() < end) {
@@ -296,6 +305,7 @@ std::vector<double> programLatencies(const std::string& display, int keys) {
                     std::this_thread::sleep_for(std::chrono::microseconds(20));
             }
             const auto seen = Clock::now();
+            watch.arm(false);
             if (seen >= end) break; // a key that was lost: the figures would lie
             latencies.push_back(micros(seen - sent));
         }
