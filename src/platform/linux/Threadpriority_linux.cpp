@@ -46,9 +46,18 @@ bool tryLowerNice() {
     return false;
 }
 
+// The kernel's SCHED_FLAG_RESET_ON_FORK: what the thread is granted is not handed on to the threads
+// and processes it starts.
+constexpr std::uint64_t kResetOnFork = 0x01;
+
 // An ordinary thread may ask for a short time slice at its nice value: the scheduler then lets it
 // run as soon as it wakes instead of at the end of a busy thread's slice. Kernels before the custom
 // slice ignore the request.
+//
+// The request is the thread's own: the window's thread starts the game, the tools and the browser,
+// and the game (with every thread of it, and Wine) would otherwise run with the short slice too.
+// Those start with the system's default slice; a negative nice value is not handed on either (the
+// kernel resets it to 0 for them), a positive one is.
 void askForShortSlice() {
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
@@ -56,6 +65,7 @@ void askForShortSlice() {
     SchedAttr attr{};
     attr.size = sizeof attr;
     attr.sched_policy = SCHED_OTHER;
+    attr.sched_flags = kResetOnFork;
     attr.sched_nice = nice;
     attr.sched_runtime = 100'000; // ns, the shortest slice the scheduler grants
     syscall(SYS_sched_setattr, 0, &attr, 0u);
